@@ -1,0 +1,56 @@
+// The cell model shared by the whole terminal: colours, renditions, one
+// character cell and a line of cells, plus the width rule used when printing.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vesper {
+
+// -1 is the default colour, 0-255 a palette index, 0x1000000 | 0xRRGGBB a
+// direct colour.  Other values resolve like the default colour when painted.
+using ColorValue = std::int32_t;
+
+inline constexpr ColorValue kDefaultColor = -1;
+inline constexpr ColorValue kDirectColorFlag = 0x1000000;
+
+struct CellAttributes {
+    ColorValue fg = kDefaultColor;
+    ColorValue bg = kDefaultColor;
+    // One bit each keeps a Cell at 16 bytes: every printed byte writes a Cell.
+    bool bold : 1 = false;
+    bool italic : 1 = false;
+    bool underline : 1 = false;
+    bool reverse : 1 = false;
+    bool strikethrough : 1 = false;
+
+    bool operator==(const CellAttributes&) const = default;
+};
+
+inline constexpr std::uint32_t kSpace = 32;
+
+// A character cell.  `codePoint` 0 occurs only in the right half of a
+// double-width character (`wideContinuation` true); readers treat it as a
+// space.  The code point and the flag share one 32-bit word.
+struct Cell {
+    std::uint32_t codePoint : 21 = kSpace;
+    bool wideContinuation : 1 = false;
+    CellAttributes attributes;
+
+    constexpr Cell() = default;
+    constexpr Cell(std::uint32_t cp, const CellAttributes& attrs, bool continuation = false)
+        : codePoint(cp), wideContinuation(continuation), attributes(attrs) {}
+
+    bool operator==(const Cell&) const = default;
+};
+
+static_assert(sizeof(Cell) == 16, "Cell must stay compact: every input byte writes one");
+
+using Line = std::vector<Cell>;
+
+// The number of columns a code point occupies when printed: 0 for C0/C1
+// controls, DEL and zero-width characters (combining marks included), 2 for
+// wide and fullwidth characters, 1 otherwise.
+int cellWidth(std::uint32_t codePoint);
+
+}  // namespace vesper

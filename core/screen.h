@@ -1,0 +1,148 @@
+// Screen: the terminal state that the parser drives and the widget reads:
+// the cell grid of the active line store, the cursor and its save slot, the
+// scrolling margins, the current rendition, the alternate screen, the view
+// scrolled back over the scrollback, the dirty rows, and every operation that
+// a control function performs.  Coordinates taken by the control-function
+// operations are 1-based counts or positions as they arrive in sequences;
+// each operation clamps them to the screen once.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/cell.h"
+#include "core/line_store.h"
+
+namespace vesper {
+
+class Screen {
+public:
+    Screen(int columns, int rows, int scrollbackLines);
+    ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    // --- queries -----------------------------------------------------------
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+    int cursorColumn() const { return cursorColumn_; }  // may equal columns(): wrap pending
+    int cursorRow() const { return cursorRow_; }
+    int scrollTop() const { return scrollTop_; }
+    int scrollBottom() const { return scrollBottom_; }
+    bool autoWrap() const { return autoWrap_; }
+    const CellAttributes& attributes() const { return attributes_; }
+    bool alternateActive() const { return alternateActive_; }
+    int viewOffset() const { return viewOffset_; }
+    bool viewScrolled() const { return viewScrolled_; }
+    int scrollbackLineCount() const { return lines_.scrollbackCount(); }
+    const std::set<int>& dirtyRows() const { return dirtyRows_; }
+    void clearDirtyRows();
+    // The active store (read-only), for tests and tools.
+    const LineStore& lineStore() const { return lines_; }
+
+    // --- printing and the scroll step --------------------------------------
+    void print(std::uint32_t codePoint);
+    // Prints a run of bytes 0x20..0x7E; the same result as print() per byte.
+    void printAscii(const std::uint8_t* bytes, std::int64_t count);
+    void index();
+    void scrollRegionUp();
+    void markDirty(int row);
+    void markAllDirty();
+
+    // --- size and screens --------------------------------------------------
+    void resize(int columns, int rows);
+    void setAlternateScreen(bool on);
+
+    // --- the view over the scrollback --------------------------------------
+    void resetView();
+    void scrollViewUp(int lines);
+    void scrollViewDown(int lines);
+    void setViewOffset(int lines);
+    const Cell& viewCellAt(int column, int row) const;
+
+    // --- C0 and escape functions -------------------------------------------
+    void backspace();
+    void carriageReturn();
+    void horizontalTab();
+    void reverseIndex();
+    void saveCursor();
+    void restoreCursor();
+    void reset();
+
+    // --- control sequences (counts and positions 1-based, clamped) --------
+    void cursorUp(int count);
+    void cursorDown(int count);
+    void cursorForward(int count);
+    void cursorBackward(int count);
+    void cursorPosition(int row, int column);
+    void cursorHorizontalAbsolute(int column);
+    void linePositionAbsolute(int row);
+    void eraseInDisplay(int mode);
+    void eraseInLine(int mode);
+    void eraseCharacters(int count);
+    void insertCharacters(int count);
+    void deleteCharacters(int count);
+    void insertLines(int count);
+    void deleteLines(int count);
+    void scrollUp(int count);
+    void scrollDown(int count);
+    void setMargins(int top, int bottom);
+    void resetMargins();
+    void selectGraphicRendition(std::span<const std::int32_t> parameters);
+    void setAutoWrap(bool on) { autoWrap_ = on; }
+
+    // --- line numbers and text ---------------------------------------------
+    int firstLine() const { return lines_.firstLine(); }
+    int endLine() const { return lines_.endLine(); }
+    int screenTopLine() const { return lines_.screenTopLine(); }
+    int viewTopLine() const;
+    void setScrollbackSize(int lines);
+    std::string lineText(int line) const;
+    std::string viewRowText(int row) const;
+    std::string scrollbackLineText(int index) const;
+    std::vector<std::string> scrollbackLines() const;
+    std::string lineRangeText(int line, int startCol, int endCol) const;
+    std::string rangeText(int startLine, int startCol, int endLine, int endCol) const;
+
+    // Throws std::logic_error naming the first broken invariant.
+    void checkInvariants() const;
+
+    // Called after the core lowered every absolute line number it holds by
+    // `shift` (> 0), which keeps the numbering far from int32 overflow.
+    // Owners subtract the same amount from the numbers they hold.
+    std::function<void(std::int32_t shift)> lineRenumberCallback;
+
+private:
+    Cell fillCell() const { return Cell(kSpace, attributes_); }
+    void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
+    void markRows(int from, int to);             // rows [from, to], clamped
+    void reportRenumbering();
+
+    std::int32_t columns_;
+    std::int32_t rows_;
+    std::int32_t cursorColumn_ = 0;
+    std::int32_t cursorRow_ = 0;
+    std::int32_t savedCursorColumn_ = 0;
+    std::int32_t savedCursorRow_ = 0;
+    std::int32_t scrollTop_ = 0;
+    std::int32_t scrollBottom_ = 0;
+    bool autoWrap_ = true;
+    CellAttributes attributes_;
+    CellAttributes savedAttributes_;
+    LineStore lines_;
+    std::unique_ptr<LineStore> otherLines_;
+    bool alternateActive_ = false;
+    std::int32_t viewOffset_ = 0;
+    bool viewScrolled_ = false;
+    std::set<int> dirtyRows_;
+    // One flag per row mirrors dirtyRows_ so that marking an already dirty
+    // row (the common case while text streams in) skips the set lookup.
+    std::vector<std::uint8_t> dirtyFlags_;
+};
+
+}  // namespace vesper
