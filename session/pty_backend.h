@@ -1,0 +1,114 @@
+// PtyBackend: the narrow, Qt-free interface between the shared session logic
+// (process_session.cpp: threads, delivery, exit notification, life cycle) and
+// one platform's pseudo-terminal calls (posix/ and windows/).  Strings are
+// UTF-8; a backend converts them to what its platform needs.
+//
+// Threads.  Three threads touch a backend, each only through its own calls:
+//   - the session's thread (normally the GUI thread): every call not listed
+//     below; none of them may block for longer than stated;
+//   - the reader thread: read() only;
+//   - the writer thread: write() only.
+// read() and write() may run at the same time as each other and as the
+// session-thread calls; start(), interrupt() and release() are never called
+// while another session-thread call of the same backend runs.
+//
+// Life cycle driven by the session, always in this order:
+//   start() -> [read/write on their threads; resize, exitCode, hangUp, kill,
+//   waitForExit on the session thread] -> interrupt() -> (the session joins
+//   its reader and writer threads) -> the child ended and reaped (exitCode()
+//   has returned a value) -> release() -> start() again or destruction.
+// After a failed start() the backend is already released and may be started
+// again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesper {
+
+// What to run and on what terminal.  columns and rows are already at least 1.
+struct PtyLaunch {
+    std::string program;           // looked up through PATH unless it has a '/' (or '\')
+    std::vector<std::string> args; // arguments after the program name
+    std::vector<std::string> env;  // NAME=VALUE entries added to the inherited environment
+    int columns = 80;
+    int rows = 24;
+};
+
+// A waitable native object that signals the child's end: a descriptor that
+// becomes readable (POSIX, for QSocketNotifier) or a process HANDLE that
+// becomes signalled (Windows, for QWinEventNotifier).
+using NativeWaitHandle = std::intptr_t;
+
+class PtyBackend {
+public:
+    virtual ~PtyBackend() = default;
+
+    // Session thread.  Creates the pseudo terminal of launch.columns x
+    // launch.rows and the child on it; blocks only until the child has been
+    // created (on POSIX: until exec succeeded or failed).  True when the child
+    // runs.  On false, errorText() is "<call>: <system message>" and the
+    // backend holds nothing (it released itself).
+    virtual bool start(const PtyLaunch &launch) = 0;
+
+    // Session thread.  The text of the most recent failed start().
+    virtual std::string errorText() const = 0;
+
+    // Reader thread, blocking.  Reads up to capacity (65,536) bytes of the
+    // child's output; returns the count, or 0 at the end of the output or on
+    // failure (after which the reader stops calling).  Unblocked by output,
+    // by the terminal's other side closing, or by interrupt().  After
+    // interrupt() it may still return buffered output, but returns 0 promptly
+    // once that is drained, without anyone else acting.
+    virtual std::size_t read(char *buffer, std::size_t capacity) = 0;
+
+    // Writer thread, blocking.  Writes some of the bytes (at least 1 unless it
+    // fails) to the child's input and returns the count written, 0 on failure
+    // or after interrupt().  Blocks while the terminal's input is full;
+    // unblocked by the child reading, or by interrupt().
+    virtual std::size_t write(const char *data, std::size_t size) = 0;
+
+    // Session thread, non-blocking.  Sets the terminal size (already >= 1).
+    virtual void resize(int columns, int rows) = 0;
+
+    // Session thread, non-blocking.  Valid from a successful start() until
+    // release(); see NativeWaitHandle.
+    virtual NativeWaitHandle exitHandle() const = 0;
+
+    // Session thread, non-blocking.  The child's exit code once it has ended
+    // (reaping it on POSIX: exit status, or 128 + signal number), nullopt
+    // while it runs.  Keeps returning the same code once known.
+    virtual std::optional<int> exitCode() = 0;
+
+    // Session thread, blocking up to timeoutMs (negative: without limit).
+    // True when the child has ended (exitCode() then has a value).
+    virtual bool waitForExit(int timeoutMs) = 0;
+
+    // Session thread, non-blocking.  Asks the child to end: hangs up its
+    // process group (POSIX) / TerminateProcess with code 1 (Windows).
+    virtual void hangUp() = 0;
+
+    // Session thread, non-blocking.  Ends the child for certain (SIGKILL to
+    // its process group on POSIX; on Windows TerminateProcess again).
+    virtual void kill() = 0;
+
+    // Session thread.  Makes pending and later read() and write() calls
+    // return 0 (read() after draining what is buffered).  May block only
+    // while the reader drains the last output (ClosePseudoConsole), which the
+    // session's reader keeps doing until read() returns 0.
+    virtual void interrupt() = 0;
+
+    // Session thread, after interrupt(), after the reader and writer threads
+    // were joined and after the child was reaped.  Closes every descriptor or
+    // handle the backend holds; the backend may then be started again.
+    virtual void release() = 0;
+};
+
+// The platform's backend (posix/ or windows/ defines it).
+std::unique_ptr<PtyBackend> createPtyBackend();
+
+} // namespace vesper

@@ -1,0 +1,36 @@
+// PtySession: the interface between a terminal view and a child program
+// running behind a pseudo terminal.  create() returns the platform's session;
+// other implementations (Python ones included) subclass it.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace vesper {
+
+class PtySession : public QObject {
+    Q_OBJECT
+public:
+    explicit PtySession(QObject *parent = nullptr);
+
+    // A new, idle session of this platform (not started).
+    static PtySession *create(QObject *parent = nullptr);
+
+    virtual bool start(const QString &program, const QStringList &args, const QStringList &env, int cols,
+                       int rows) = 0;
+    virtual bool running() const = 0;
+    virtual QString error() const = 0;
+
+signals:
+    void dataReceived(QByteArray data);
+    void finished(int exitCode);
+
+public slots:
+    virtual void write(const QByteArray &data) = 0;
+    virtual void resize(int cols, int rows) = 0;
+    virtual void terminate() = 0;
+};
+
+} // namespace vesper
