@@ -1,0 +1,305 @@
+// TerminalWidget frame: construction, the terminal font and cell metrics, the
+// grid that follows the viewport, the scroll bar mapped onto the view over
+// the scrollback, feed, key presses, the parser's replies and mode changes,
+// and the line and text accessors.
+#include "widget/terminal_widget.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "widget/input_encoding.h"
+
+namespace vesper {
+
+namespace {
+
+constexpr int kInitialColumns = 80;
+constexpr int kInitialRows = 24;
+constexpr int kInitialScrollback = 5000;
+
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TerminalWidget::TerminalWidget(QWidget *parent)
+    : QAbstractScrollArea(parent),
+      screen(kInitialColumns, kInitialRows, kInitialScrollback),
+      parser(screen)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameStyle(0);
+
+    installParserCallbacks();
+
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setFixedPitch(true);
+    font.setStyleHint(QFont::Monospace);
+
+    updateCellMetrics();
+    updateGridSize();
+    viewport()->update();
+}
+
+TerminalWidget::~TerminalWidget() = default;
+
+void TerminalWidget::installParserCallbacks()
+{
+    parser.replyCallback = [this](const std::string &bytes) { emitBytes(bytes); };
+    parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
+    screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+}
+
+void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
+{
+    if (!isPrivate)
+        return;
+    switch (mode) {
+    case 1: applicationCursorKeys = set; break;
+    case 25:
+        cursorVisible = set;
+        viewport()->update();
+        break;
+    case 2004: bracketedPaste = set; break;
+    default: break;
+    }
+}
+
+void TerminalWidget::emitBytes(const std::string &bytes)
+{
+    emit dataReady(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// --- font, metrics and grid ---------------------------------------------------
+
+QFont TerminalWidget::terminalFont() const { return font; }
+
+void TerminalWidget::setTerminalFont(const QFont &f)
+{
+    font = f;
+    font.setFixedPitch(true);
+    font.setStyleHint(QFont::Monospace);
+    updateCellMetrics();
+    updateGridSize();
+    viewport()->update();
+}
+
+// Cells are whole pixels; the letter spacing absorbs the difference between
+// the font's advance of 'M' and the rounded cell width, so that a run of text
+// drawn in one call stays on the cell grid.
+void TerminalWidget::updateCellMetrics()
+{
+    font.setLetterSpacing(QFont::PercentageSpacing, 100);
+    const QFontMetricsF metrics(font);
+    const qreal advance = metrics.horizontalAdvance(QLatin1Char('M'));
+    m_cellWidth = std::max(qRound(advance), 1);
+    m_cellHeight = std::max(qRound(metrics.lineSpacing()), 1);
+    fontAscent = qRound(metrics.ascent());
+    font.setLetterSpacing(QFont::AbsoluteSpacing, m_cellWidth - advance);
+
+    const QFontMetricsF spaced(font);
+    const qreal m = spaced.horizontalAdvance(QLatin1Char('M'));
+    uniformAdvance = true;
+    for (const char c : {'i', 'W', ' ', '.'}) {
+        if (std::abs(spaced.horizontalAdvance(QLatin1Char(c)) - m) > 0.01) {
+            uniformAdvance = false;
+            break;
+        }
+    }
+}
+
+void TerminalWidget::updateGridSize()
+{
+    const int newColumns = std::max(viewport()->width() / m_cellWidth, 1);
+    const int newRows = std::max(viewport()->height() / m_cellHeight, 1);
+    if (newColumns == m_columns && newRows == rows)
+        return;
+    m_columns = newColumns;
+    rows = newRows;
+    screen.resize(m_columns, rows);
+    // Showing or hiding the scroll bar here resizes the viewport, which comes
+    // back into this function and may settle on another grid; that nested
+    // call has then announced the final size itself.
+    syncScrollBar();
+    if (m_columns == newColumns && rows == newRows)
+        emit resized(m_columns, rows);
+}
+
+int TerminalWidget::columns() const { return m_columns; }
+int TerminalWidget::terminalRows() const { return rows; }
+int TerminalWidget::cellWidth() const { return m_cellWidth; }
+int TerminalWidget::cellHeight() const { return m_cellHeight; }
+
+// --- scroll bar ---------------------------------------------------------------
+
+// The bar's value n is the live screen, 0 the oldest scrollback line. Its
+// signals stay connected so that the scroll area sees the range change and
+// shows or hides the bar; the guard keeps these moves from coming back as a
+// view change through scrollContentsBy.
+void TerminalWidget::syncScrollBar()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int n = screen.scrollbackLineCount();
+    const bool wasSyncing = std::exchange(syncingScrollBar, true);
+    bar->setRange(0, n);
+    bar->setPageStep(std::max(rows, 1));
+    bar->setSingleStep(1);
+    bar->setValue(n - screen.viewOffset());
+    syncingScrollBar = wasSyncing;
+}
+
+void TerminalWidget::scrollContentsBy(int, int)
+{
+    if (syncingScrollBar)
+        return;
+    const QScrollBar *bar = verticalScrollBar();
+    screen.setViewOffset(bar->maximum() - bar->value());
+    viewport()->update();
+}
+
+// --- data in ------------------------------------------------------------------
+
+void TerminalWidget::feed(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return;
+    if (feeding) {
+        // Re-entered from a dataReady receiver while the parser is inside a
+        // byte: the running feed parses these bytes after its own.
+        pendingFeed.append(data);
+        return;
+    }
+    runParser(data);
+    syncScrollBar();
+    viewport()->update();
+}
+
+void TerminalWidget::runParser(const QByteArray &data)
+{
+    feeding = true;
+    parser.feed(data.constData(), data.size());
+    while (!pendingFeed.isEmpty()) {
+        const QByteArray next = std::exchange(pendingFeed, QByteArray());
+        parser.feed(next.constData(), next.size());
+    }
+    feeding = false;
+}
+
+void TerminalWidget::refresh() { viewport()->update(); }
+
+// --- keys ---------------------------------------------------------------------
+
+bool TerminalWidget::scrollViewByKey(const QKeyEvent *event)
+{
+    if (!event->modifiers().testFlag(Qt::ShiftModifier))
+        return false;
+    if (event->key() == Qt::Key_PageUp)
+        screen.scrollViewUp(rows / 2);
+    else if (event->key() == Qt::Key_PageDown)
+        screen.scrollViewDown(rows / 2);
+    else
+        return false;
+    syncScrollBar();
+    viewport()->update();
+    return true;
+}
+
+void TerminalWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (scrollViewByKey(event))
+        return;
+    const std::string bytes = encode_key(event, applicationCursorKeys);
+    if (bytes.empty()) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    if (handleClipboardShortcut(event))
+        return;
+    if (screen.viewScrolled()) {
+        screen.resetView();
+        syncScrollBar();
+    }
+    emitBytes(bytes);
+    event->accept();
+    viewport()->update();
+}
+
+// --- other events -------------------------------------------------------------
+
+void TerminalWidget::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void TerminalWidget::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TerminalWidget::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateGridSize();
+}
+
+void TerminalWidget::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateCellMetrics();
+        updateGridSize();
+    }
+}
+
+// --- lines and text -----------------------------------------------------------
+
+int TerminalWidget::firstLine() const { return screen.firstLine(); }
+int TerminalWidget::endLine() const { return screen.endLine(); }
+int TerminalWidget::viewTopLine() const { return screen.viewTopLine(); }
+int TerminalWidget::scrollbackSize() const { return screen.scrollbackLineCount(); }
+void TerminalWidget::setScrollbackSize(int lines) { screen.setScrollbackSize(lines); }
+QString TerminalWidget::lineAt(int line) const { return fromUtf8(screen.lineText(line)); }
+
+QString TerminalWidget::screenText() const
+{
+    QStringList texts;
+    for (int r = 0; r < rows; ++r)
+        texts << fromUtf8(screen.viewRowText(r));
+    return texts.join(QLatin1Char('\n'));
+}
+
+QString TerminalWidget::sessionText() const
+{
+    QStringList texts;
+    for (const std::string &line : screen.scrollbackLines())
+        texts << fromUtf8(line);
+    const int top = screen.screenTopLine();
+    for (int r = 0; r < rows; ++r)
+        texts << fromUtf8(screen.lineText(top + r));
+    return texts.join(QLatin1Char('\n'));
+}
+
+// --- palette ------------------------------------------------------------------
+
+Palette TerminalWidget::terminalPalette() const { return palette; }
+
+void TerminalWidget::setTerminalPalette(const Palette &p)
+{
+    palette = p;
+    refresh();
+}
+
+} // namespace vesper

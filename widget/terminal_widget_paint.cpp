@@ -1,0 +1,182 @@
+// TerminalWidget painting: the background of the event rectangle, each row
+// as runs of equal attributes (optional fill, then text), the selection
+// overlay, and the cursor last, so each layer covers the one before.
+#include "widget/terminal_widget.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "widget/row_runs.h"
+
+namespace vesper {
+
+namespace {
+
+// A glyph whose advance exceeds this many cells is drawn as double width.
+constexpr qreal kWideGlyphCells = 1.5;
+
+// The font of a run depends on four flags only; the variants are built once
+// per paint, on first use, so painting a row costs no font construction.
+class RunFonts {
+public:
+    explicit RunFonts(const QFont &base) : m_base(base) {}
+
+    const QFont &forAttributes(const CellAttributes &a)
+    {
+        const int key = (a.bold ? 1 : 0) | (a.italic ? 2 : 0) | (a.underline ? 4 : 0) | (a.strikethrough ? 8 : 0);
+        std::optional<QFont> &slot = m_fonts[static_cast<std::size_t>(key)];
+        if (!slot) {
+            QFont f = m_base;
+            f.setWeight(a.bold ? QFont::Bold : QFont::Normal);
+            f.setStyle(a.italic ? QFont::StyleItalic : QFont::StyleNormal);
+            f.setUnderline(a.underline);
+            f.setStrikeOut(a.strikethrough);
+            slot = f;
+        }
+        return *slot;
+    }
+
+private:
+    QFont m_base;
+    std::array<std::optional<QFont>, 16> m_fonts;
+};
+
+// Painting runs on the GUI thread only; the buffers keep their capacity from
+// row to row and paint to paint.
+RowRuns &rowBuffer()
+{
+    static RowRuns buffer;
+    return buffer;
+}
+
+QString runText(const RowRuns &row, const CellRun &run)
+{
+    // A view on the row buffer: no copy for the text call.
+    return QString::fromRawData(reinterpret_cast<const QChar *>(row.text.data() + run.textStart), run.textLength);
+}
+
+} // namespace
+
+QRect TerminalWidget::cellRect(int column, int row, int n) const
+{
+    return QRect(column * m_cellWidth, row * m_cellHeight, n * m_cellWidth, m_cellHeight);
+}
+
+void TerminalWidget::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    painter.fillRect(area, palette.background());
+    painter.setFont(font);
+    const int firstRow = std::max(area.top() / m_cellHeight, 0);
+    const int lastRow = std::min(area.bottom() / m_cellHeight, rows - 1);
+    for (int row = firstRow; row <= lastRow; ++row)
+        paintRow(painter, row);
+    paintSelection(painter, firstRow, lastRow);
+    paintCursor(painter);
+    screen.clearDirtyRows();
+}
+
+void TerminalWidget::paintRow(QPainter &painter, int row)
+{
+    RowRuns &runs = rowBuffer();
+    splitRowIntoRuns(screen, row, runs);
+    RunFonts fonts(font);
+    const QColor background = palette.background();
+    const QColor foreground = palette.foreground();
+    const int baseline = row * m_cellHeight + fontAscent;
+
+    for (const CellRun &run : runs.runs) {
+        const CellAttributes &a = run.attributes;
+        QColor fg = palette.color(a.fg, foreground, a.bold);
+        QColor bg = palette.color(a.bg, background, false);
+        if (a.reverse)
+            std::swap(fg, bg);
+        if (bg != background)
+            painter.fillRect(cellRect(run.startColumn, row, run.width), bg);
+        if (run.blank && !a.underline && !a.strikethrough)
+            continue;
+
+        painter.setFont(fonts.forAttributes(a));
+        painter.setPen(fg);
+        const QString text = runText(runs, run);
+        // Fast path: one call for printable ASCII in a font whose advances
+        // all equal the cell width, so glyphs land on their cells.
+        if (uniformAdvance && run.printableAscii && run.textLength == run.width) {
+            painter.drawText(run.startColumn * m_cellWidth, baseline, text);
+            continue;
+        }
+        // Otherwise each character goes where the previous glyphs' own
+        // widths put it; a surrogate pair is drawn and measured as one piece.
+        const QFontMetricsF metrics(painter.font());
+        int column = run.startColumn;
+        for (qsizetype k = 0; k < text.size();) {
+            const qsizetype units = (text.at(k).isHighSurrogate() && k + 1 < text.size()) ? 2 : 1;
+            const QString glyph = text.mid(k, units);
+            painter.drawText(column * m_cellWidth, baseline, glyph);
+            column += metrics.horizontalAdvance(glyph) > kWideGlyphCells * m_cellWidth ? 2 : 1;
+            k += units;
+        }
+    }
+}
+
+void TerminalWidget::paintSelection(QPainter &painter, int firstRow, int lastRow)
+{
+    if (!selectionActive || !selectionEndsDiffer())
+        return;
+    const bool startIsLower = selectionStartLine < selectionEndLine
+                              || (selectionStartLine == selectionEndLine && selectionStartColumn <= selectionEndColumn);
+    const int loLine = startIsLower ? selectionStartLine : selectionEndLine;
+    const int loColumn = startIsLower ? selectionStartColumn : selectionEndColumn;
+    const int hiLine = startIsLower ? selectionEndLine : selectionStartLine;
+    const int hiColumn = startIsLower ? selectionEndColumn : selectionStartColumn;
+
+    const int top = screen.viewTopLine();
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const int line = top + row;
+        if (line < loLine || line > hiLine)
+            continue;
+        int from = line == loLine ? loColumn : 0;
+        int to = line == hiLine ? hiColumn : m_columns;
+        if (to <= from)
+            continue;
+        from = std::clamp(from, 0, m_columns);
+        to = std::clamp(to, 0, m_columns);
+        if (to <= from)
+            continue;
+        painter.fillRect(cellRect(from, row, to - from), m_selectionColor);
+    }
+}
+
+void TerminalWidget::paintCursor(QPainter &painter)
+{
+    if (!cursorVisible || screen.viewScrolled())
+        return;
+    const int c = screen.cursorColumn();
+    const int r = screen.cursorRow();
+    if (c < 0 || c >= m_columns || r < 0 || r >= rows)
+        return;
+    const bool wide = c + 1 < m_columns && screen.viewCellAt(c + 1, r).wideContinuation;
+    const QRect rect = cellRect(c, r, wide ? 2 : 1);
+
+    if (!hasFocus()) {
+        painter.setPen(palette.cursor());
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        return;
+    }
+    painter.fillRect(rect, palette.cursor());
+    const char32_t cp = screen.viewCellAt(c, r).codePoint;
+    if (cp == 0 || cp == kSpace)
+        return;
+    painter.setPen(palette.background());
+    painter.setFont(font);
+    painter.drawText(rect.left(), rect.top() + fontAscent, QString::fromUcs4(&cp, 1));
+}
+
+} // namespace vesper

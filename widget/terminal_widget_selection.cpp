@@ -1,0 +1,336 @@
+// TerminalWidget selection and clipboard: the mouse gestures (drag,
+// Shift+click, double-click word, triple-click line, auto-scroll while
+// dragging outside the view), the public selection operations, the clipboard
+// and selection-clipboard copies, the clipboard shortcuts, send and paste.
+// Selection ends are absolute line numbers, so the selection stays on its
+// text while the view scrolls and output pushes lines into the scrollback.
+#include "widget/terminal_widget.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "widget/input_encoding.h"
+
+namespace vesper {
+
+namespace {
+
+constexpr int kAutoScrollIntervalMs = 60;
+
+bool isWordCharacter(char32_t c)
+{
+    if (c >= 128)
+        return true;
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    switch (c) {
+    case '#': case '%': case '+': case '-': case '.': case '/':
+    case ':': case '=': case '@': case '_': case '~':
+        return true;
+    default:
+        return false;
+    }
+}
+
+QClipboard *clipboard() { return QGuiApplication::clipboard(); }
+
+} // namespace
+
+// --- mapping and helpers ------------------------------------------------------
+
+TerminalWidget::CellPosition TerminalWidget::cellAt(QPoint point) const
+{
+    const int row = std::clamp(point.y() / m_cellHeight, 0, rows - 1);
+    const int column = std::clamp(point.x() / m_cellWidth, 0, m_columns);
+    return {screen.viewTopLine() + row, column};
+}
+
+bool TerminalWidget::selectionEndsDiffer() const
+{
+    return selectionStartLine != selectionEndLine || selectionStartColumn != selectionEndColumn;
+}
+
+void TerminalWidget::resetSelectionEnds()
+{
+    selectionStartLine = selectionStartColumn = selectionEndLine = selectionEndColumn = 0;
+}
+
+char32_t TerminalWidget::viewCharacter(int column, int row) const
+{
+    const Cell &cell = screen.viewCellAt(column, row);
+    return cell.wideContinuation ? char32_t(kSpace) : char32_t(cell.codePoint);
+}
+
+void TerminalWidget::shiftSelectionLines(std::int32_t shift)
+{
+    selectionStartLine -= shift;
+    selectionEndLine -= shift;
+}
+
+// --- public operations --------------------------------------------------------
+
+bool TerminalWidget::hasSelection() const { return selectionActive && selectionEndsDiffer(); }
+
+QString TerminalWidget::selectedText() const
+{
+    if (!hasSelection())
+        return {};
+    const bool startIsLower = selectionStartLine < selectionEndLine
+                              || (selectionStartLine == selectionEndLine && selectionStartColumn <= selectionEndColumn);
+    const std::string text = startIsLower
+                                 ? screen.rangeText(selectionStartLine, selectionStartColumn, selectionEndLine, selectionEndColumn)
+                                 : screen.rangeText(selectionEndLine, selectionEndColumn, selectionStartLine, selectionStartColumn);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void TerminalWidget::copySelection()
+{
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        clipboard()->setText(text, QClipboard::Clipboard);
+}
+
+void TerminalWidget::clearSelection()
+{
+    if (!selectionActive)
+        return;
+    selectionActive = false;
+    selecting = false;
+    resetSelectionEnds();
+    emit selectionChanged(false);
+    viewport()->update();
+}
+
+void TerminalWidget::selectAll()
+{
+    setSelection(screen.firstLine(), 0, screen.endLine() - 1, m_columns);
+}
+
+void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int endCol)
+{
+    selectionStartLine = startLine;
+    selectionStartColumn = startCol;
+    selectionEndLine = endLine;
+    selectionEndColumn = endCol;
+    selectionActive = true;
+    selecting = false;
+    emit selectionChanged(selectionEndsDiffer());
+    viewport()->update();
+}
+
+QColor TerminalWidget::selectionColor() const { return m_selectionColor; }
+
+void TerminalWidget::setSelectionColor(const QColor &color)
+{
+    m_selectionColor = color;
+    if (hasSelection())
+        viewport()->update();
+}
+
+void TerminalWidget::paste(const QString &text) { emitBytes(encode_text(text, bracketedPaste)); }
+
+void TerminalWidget::send(const QString &text) { emitBytes(encode_text(text, false)); }
+
+// --- gestures -----------------------------------------------------------------
+
+void TerminalWidget::extendSelectionTo(QPoint point)
+{
+    const CellPosition cell = cellAt(point);
+    selectionEndLine = cell.line;
+    selectionEndColumn = cell.column;
+    selectionActive = true;
+    viewport()->update();
+}
+
+void TerminalWidget::startSelection(QPoint point, CellPosition cell)
+{
+    selectionActive = false;
+    selectionStartLine = selectionEndLine = cell.line;
+    selectionStartColumn = selectionEndColumn = cell.column;
+    selecting = true;
+    lastMousePosition = point;
+    emit selectionChanged(false);
+    viewport()->update();
+}
+
+void TerminalWidget::selectLine(int line)
+{
+    selectionStartLine = selectionEndLine = line;
+    selectionStartColumn = 0;
+    selectionEndColumn = m_columns;
+    selectionActive = true;
+    selecting = false;
+    emit selectionChanged(true);
+    viewport()->update();
+}
+
+void TerminalWidget::selectWordAt(int line, int column)
+{
+    const int row = line - screen.viewTopLine();
+    if (row < 0 || row >= rows || column < 0 || column >= m_columns)
+        return;
+    if (!isWordCharacter(viewCharacter(column, row))) {
+        setSelection(line, column, line, column + 1);
+        return;
+    }
+    int start = column;
+    while (start > 0 && isWordCharacter(viewCharacter(start - 1, row)))
+        --start;
+    int end = column + 1;
+    while (end < m_columns && isWordCharacter(viewCharacter(end, row)))
+        ++end;
+    setSelection(line, start, line, end);
+}
+
+void TerminalWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    const QPoint point = event->position().toPoint();
+    clickCount = (clickTimer.isValid() && clickTimer.elapsed() < QApplication::doubleClickInterval()) ? clickCount + 1 : 1;
+    clickTimer.restart();
+    const CellPosition cell = cellAt(point);
+
+    if (clickCount >= 3) {
+        selectLine(cell.line);
+    } else if (shift && selectionActive) {
+        extendSelectionTo(point);
+        selecting = true;
+    } else {
+        startSelection(point, cell);
+    }
+}
+
+void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    clickCount = 2;
+    clickTimer.restart();
+    const CellPosition cell = cellAt(event->position().toPoint());
+    selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
+    selecting = false;
+}
+
+void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!selecting) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    lastMousePosition = point;
+    extendSelectionTo(point);
+    updateAutoScroll(point);
+    emit selectionChanged(hasSelection());
+}
+
+void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::MiddleButton) {
+        if (clipboard()->supportsSelection())
+            paste(clipboard()->text(QClipboard::Selection));
+        return;
+    }
+    if (event->button() == Qt::LeftButton && selecting) {
+        finishDragSelection();
+        return;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TerminalWidget::finishDragSelection()
+{
+    selecting = false;
+    stopAutoScroll();
+    if (!selectionEndsDiffer()) {
+        if (!selectionActive)
+            return; // a click without a drag
+        selectionActive = false;
+        resetSelectionEnds();
+        emit selectionChanged(false);
+        viewport()->update();
+        return;
+    }
+    selectionActive = true;
+    if (clipboard()->supportsSelection())
+        clipboard()->setText(selectedText(), QClipboard::Selection);
+    emit selectionChanged(true);
+}
+
+// --- auto-scroll --------------------------------------------------------------
+
+void TerminalWidget::updateAutoScroll(QPoint point)
+{
+    const int height = viewport()->height();
+    autoScrollDirection = point.y() < 0 ? -1 : (point.y() > height ? 1 : 0);
+    if (autoScrollDirection == 0) {
+        if (autoScrollTimer)
+            autoScrollTimer->stop();
+        return;
+    }
+    if (!autoScrollTimer) {
+        autoScrollTimer = new QTimer(this);
+        connect(autoScrollTimer, &QTimer::timeout, this, &TerminalWidget::autoScrollStep);
+    }
+    if (!autoScrollTimer->isActive())
+        autoScrollTimer->start(kAutoScrollIntervalMs);
+}
+
+void TerminalWidget::stopAutoScroll()
+{
+    autoScrollDirection = 0;
+    if (autoScrollTimer)
+        autoScrollTimer->stop();
+}
+
+void TerminalWidget::autoScrollStep()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int value = bar->value() + autoScrollDirection;
+    if (value < bar->minimum() || value > bar->maximum()) {
+        stopAutoScroll();
+        return;
+    }
+    // Through the bar's signals, so scrollContentsBy moves the view.
+    bar->setValue(value);
+    const int y = autoScrollDirection < 0 ? 0 : viewport()->height() - 1;
+    extendSelectionTo(QPoint(lastMousePosition.x(), y));
+}
+
+// --- clipboard shortcuts ------------------------------------------------------
+
+bool TerminalWidget::handleClipboardShortcut(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (!mods.testFlag(Qt::ControlModifier) || !mods.testFlag(Qt::ShiftModifier))
+        return false;
+    switch (event->key()) {
+    case Qt::Key_A:
+        selectAll();
+        return true;
+    case Qt::Key_C:
+        if (!hasSelection())
+            return false;
+        copySelection();
+        return true;
+    case Qt::Key_V:
+        paste(clipboard()->text(QClipboard::Clipboard));
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace vesper
