@@ -121,7 +121,7 @@ private:
     Cell fillCell() const { return Cell(kSpace, attributes_); }
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void markRows(int from, int to);             // rows [from, to], clamped
-    void reportRenumbering();
+    void notifyRenumbering(std::int64_t shift);
 
     std::int32_t columns_;
     std::int32_t rows_;
