@@ -1,0 +1,53 @@
+// PosixPtyBackend: the POSIX pseudo terminal behind a session: the master
+// descriptor, the child's process id and the descriptor that reports its end.
+#pragma once
+
+#include "session/posix/unique_fd.h"
+#include "session/pty_backend.h"
+
+#include <atomic>
+#include <sys/types.h>
+#include <thread>
+
+namespace vesper {
+
+class PosixPtyBackend final : public PtyBackend {
+public:
+    PosixPtyBackend() = default;
+    ~PosixPtyBackend() override;
+
+    bool start(const PtyLaunch &launch) override;
+    std::string errorText() const override { return error_; }
+    std::size_t read(char *buffer, std::size_t capacity) override;
+    std::size_t write(const char *data, std::size_t size) override;
+    void resize(int columns, int rows) override;
+    NativeWaitHandle exitHandle() const override { return exitFd_.get(); }
+    std::optional<int> exitCode() override;
+    bool waitForExit(int timeoutMs) override;
+    void hangUp() override;
+    void kill() override;
+    void interrupt() override;
+    void release() override;
+
+private:
+    bool fail(const char *call, int error);
+    bool openExitHandle();
+    // Waits until `fd` is ready for `events` or the session interrupts; false
+    // when interrupted or the terminal failed.
+    bool waitReady(short events);
+
+    UniqueFd master_;
+    // Written once by interrupt(); readable from then on, which wakes the
+    // reader's and writer's poll().
+    UniqueFd wakeRead_, wakeWrite_;
+    std::atomic<bool> interrupted_{false};
+    // A pidfd, or the read end of the waiter thread's pipe where pidfds are
+    // missing.
+    UniqueFd exitFd_;
+    std::thread waiter_;
+    pid_t pid_ = -1;
+    std::optional<int> exitCode_;
+    std::string error_;
+};
+
+} // namespace vesper

@@ -1,0 +1,56 @@
+// ProcessSession: the platform-neutral half of a pseudo-terminal session.  It
+// owns a PtyBackend and runs the life cycle (Idle, Running, Exited, Released),
+// the reader thread with bounded delivery to the session's thread, the writer
+// thread with its ordered queue, the exit notification and the release order.
+// Platform sessions derive from it only to choose their backend.
+#pragma once
+
+#include "session/pty_backend.h"
+#include "session/pty_session.h"
+
+#include <memory>
+#include <thread>
+
+namespace vesper {
+
+class ProcessSession : public PtySession {
+public:
+    ~ProcessSession() override;
+
+    bool start(const QString &program, const QStringList &args, const QStringList &env, int cols,
+               int rows) override;
+    bool running() const override;
+    QString error() const override;
+    void write(const QByteArray &data) override;
+    void resize(int cols, int rows) override;
+    void terminate() override;
+
+    // Output bytes read but not yet delivered at which the reader waits.
+    static constexpr std::int64_t maxBytesInFlight = 4 << 20;
+
+protected:
+    ProcessSession(std::unique_ptr<PtyBackend> backend, QObject *parent);
+
+private:
+    struct Run;
+    enum class State { Idle, Running, Exited, Released };
+
+    bool startThreads(QString &failure);
+    void deliver(const std::shared_ptr<Run> &run, const QByteArray &chunk);
+    void onChildExited();
+    void endChild();
+    void releaseResources();
+
+    std::unique_ptr<PtyBackend> backend_;
+    // The state the threads of the current (or last) run share with us; a
+    // new start() replaces it, so late chunks of an old run are recognised.
+    std::shared_ptr<Run> run_;
+    std::thread reader_;
+    std::thread writer_;
+    std::unique_ptr<QObject> exitNotifier_;
+    State state_ = State::Idle;
+    bool finishedReported_ = false;
+    QString errorText_;
+};
+
+} // namespace vesper
