@@ -1,0 +1,45 @@
+// Command line of vesper-replay: what to feed, how to feed it and what to
+// print afterwards.  Parsing is kept apart from the program so that the
+// order rules (extra output in a fixed order, --cell lines as given) live
+// in one place.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesper::replay {
+
+struct CellQuery {
+    int row = 0;
+    int column = 0;
+};
+
+struct ReplayOptions {
+    int columns = 80;
+    int rows = 24;
+    int scrollback = 5000;
+    int chunk = 65536;
+    bool session = false;  // print sessionText instead of the view rows
+    bool cursor = false;
+    bool lines = false;
+    std::vector<CellQuery> cells;
+    bool replies = false;
+    bool modes = false;
+    bool bench = false;
+    std::vector<std::string> inputs;  // "-" is standard input; empty means stdin
+
+    bool wantsExtraOutput() const { return cursor || lines || !cells.empty() || replies || modes; }
+};
+
+struct ParseResult {
+    std::optional<ReplayOptions> options;  // empty when the command line is wrong
+    std::string error;                     // why, when options is empty
+    bool helpRequested = false;
+};
+
+ParseResult parseReplayOptions(const std::vector<std::string>& arguments);
+
+extern const char* const replayUsage;
+
+}  // namespace vesper::replay

@@ -1,0 +1,68 @@
+// Formatting of what vesper-replay prints.  Every line is built here so that
+// the format other tools parse is defined in one file.
+#include "tools/replay/screen_report.h"
+
+#include <cstdio>
+
+namespace vesper::replay {
+
+namespace {
+
+std::string joinRows(const std::vector<std::string>& rows) {
+    std::string text;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += rows[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string screenText(const Screen& screen) {
+    std::vector<std::string> rows;
+    rows.reserve(std::size_t(screen.rows()));
+    for (int row = 0; row < screen.rows(); ++row) rows.push_back(screen.viewRowText(row));
+    return joinRows(rows);
+}
+
+std::string sessionText(const Screen& screen) {
+    std::vector<std::string> rows = screen.scrollbackLines();
+    const int top = screen.screenTopLine();
+    for (int row = 0; row < screen.rows(); ++row) rows.push_back(screen.lineText(top + row));
+    return joinRows(rows);
+}
+
+std::string cursorLine(const Screen& screen) {
+    return "cursor " + std::to_string(screen.cursorRow()) + " " + std::to_string(screen.cursorColumn());
+}
+
+std::string linesLine(const Screen& screen) {
+    return "lines " + std::to_string(screen.firstLine()) + " " + std::to_string(screen.endLine()) + " " +
+           std::to_string(screen.viewTopLine()) + " " + std::to_string(screen.scrollbackLineCount());
+}
+
+std::string cellLine(const Screen& screen, int row, int column) {
+    const Cell& cell = screen.viewCellAt(column, row);
+    const CellAttributes& a = cell.attributes;
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "cell %d %d U+%04X fg=%d bg=%d b=%d i=%d u=%d r=%d s=%d w=%d", row, column,
+                  unsigned(cell.codePoint), int(a.fg), int(a.bg), int(a.bold), int(a.italic), int(a.underline),
+                  int(a.reverse), int(a.strikethrough), int(cell.wideContinuation));
+    return buffer;
+}
+
+std::string replyLine(const std::string& bytes) {
+    std::string line = "reply ";
+    for (char c : bytes) {
+        if (c == '\x1b') line += "\\e";
+        else line += c;
+    }
+    return line;
+}
+
+std::string modeLine(int mode, bool set, bool isPrivate) {
+    return "mode " + std::to_string(mode) + (set ? " set" : " reset") + (isPrivate ? " private" : " ansi");
+}
+
+}  // namespace vesper::replay

@@ -1,0 +1,25 @@
+// The texts vesper-replay prints about a Screen: the view rows, the whole
+// session, the cursor, the line numbers, single cells, and the recorded
+// replies and mode notifications, each in the tool's fixed line format.
+#pragma once
+
+#include <string>
+
+#include "core/screen.h"
+
+namespace vesper::replay {
+
+// View rows joined by LF, no LF at the end (what the widget's screenText gives).
+std::string screenText(const Screen& screen);
+// Every scrollback line, then the live screen rows, joined the same way.
+std::string sessionText(const Screen& screen);
+
+std::string cursorLine(const Screen& screen);  // "cursor ROW COL"
+std::string linesLine(const Screen& screen);   // "lines FIRST END VIEWTOP SCROLLBACK"
+// "cell ROW COL U+XXXX fg=N bg=N b= i= u= r= s= w=" for the view cell at (row, column).
+std::string cellLine(const Screen& screen, int row, int column);
+// "reply " + the bytes, with ESC written as \e.
+std::string replyLine(const std::string& bytes);
+std::string modeLine(int mode, bool set, bool isPrivate);  // "mode P set|reset private|ansi"
+
+}  // namespace vesper::replay
