@@ -1,0 +1,101 @@
+// bench_core: throughput of the emulation core on the five comparison
+// workloads (MB/s, MB = 10^6 bytes, fed in 64 KiB chunks to an 80x24 screen
+// with 5000 lines of scrollback, as every peer engine is fed), and the memory
+// a full 5000-line scrollback holds at 80 and at 200 columns.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <string>
+
+#include "bench/heap_counter.h"
+#include "bench/workload_files.h"
+#include "core/parser.h"
+#include "core/screen.h"
+
+namespace {
+
+using namespace vesper;
+
+constexpr std::int64_t kChunk = 65536;
+constexpr int kScrollback = 5000;
+
+void feedInChunks(Parser& parser, const std::string& bytes) {
+    const std::int64_t size = std::int64_t(bytes.size());
+    for (std::int64_t at = 0; at < size; at += kChunk) {
+        parser.feed(bytes.data() + at, std::min(kChunk, size - at));
+    }
+}
+
+// One iteration feeds the whole workload.  The screen is kept across
+// iterations, so after the first one the scrollback is full and the figures
+// show the steady state; allocations per MB show what feeding costs the heap
+// (lines entering a full scrollback reuse the trimmed ones).
+void feedWorkload(benchmark::State& state, const std::string& name) {
+    const std::string& bytes = bench::workload(name);
+    Screen screen(80, 24, kScrollback);
+    Parser parser(screen);
+    feedInChunks(parser, bytes);  // warm-up: fills the scrollback
+    const std::int64_t allocationsBefore = bench::heapCounters().allocations;
+    for (auto _ : state) {
+        feedInChunks(parser, bytes);
+        benchmark::DoNotOptimize(screen.cursorRow());
+    }
+    const double megabytes = double(bytes.size()) / 1e6;
+    state.SetBytesProcessed(std::int64_t(bytes.size()) * state.iterations());
+    state.counters["MB"] = benchmark::Counter(megabytes, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["allocs_per_MB"] =
+        double(bench::heapCounters().allocations - allocationsBefore) / (megabytes * double(state.iterations()));
+}
+
+// Fills a scrollback of 5000 lines and the screen with full-width text, then
+// reports the heap the Screen holds per cell and its peak while filling.
+void fullScrollback(benchmark::State& state) {
+    const int columns = int(state.range(0));
+    const int rows = 24;
+    std::string text;
+    for (int line = 0; line < kScrollback + rows + 100; ++line) {
+        for (int column = 0; column < columns; ++column) text += char('!' + (line + column) % 90);
+        text += "\r\n";
+    }
+    double bytesPerCell = 0, peakMiB = 0, heldMiB = 0;
+    for (auto _ : state) {
+        const std::int64_t before = bench::heapCounters().liveBytes;
+        bench::resetHeapPeak();
+        {
+            Screen screen(columns, rows, kScrollback);
+            Parser parser(screen);
+            feedInChunks(parser, text);
+            const bench::HeapCounters after = bench::heapCounters();
+            const double cells = double(screen.scrollbackLineCount() + rows) * columns;
+            bytesPerCell = double(after.liveBytes - before) / cells;
+            heldMiB = double(after.liveBytes - before) / (1 << 20);
+            peakMiB = double(after.peakBytes - before) / (1 << 20);
+            if (screen.scrollbackLineCount() != kScrollback) state.SkipWithError("the scrollback is not full");
+        }
+    }
+    state.counters["bytes_per_cell"] = bytesPerCell;
+    state.counters["held_MiB"] = heldMiB;
+    state.counters["peak_MiB"] = peakMiB;
+    state.counters["cell_size"] = double(sizeof(Cell));
+}
+
+int registerAll() {
+    for (const std::string& name : bench::workloadNames()) {
+        benchmark::RegisterBenchmark(("feed/" + name).c_str(), feedWorkload, name)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MinTime(1.0);
+    }
+    benchmark::RegisterBenchmark("full_scrollback_5000", fullScrollback)
+        ->Arg(80)
+        ->Arg(200)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    return 0;
+}
+
+const int registered = registerAll();
+
+}  // namespace
+
+BENCHMARK_MAIN();

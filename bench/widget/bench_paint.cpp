@@ -1,0 +1,107 @@
+// bench_paint: milliseconds per full frame of the viewport rendered into a
+// QImage, at 80x24 and 200x60, for screens of plain ASCII, of SGR-dense text
+// (a colour change every 1 to 8 cells, 256-colour and truecolor) and of CJK,
+// wide and other non-ASCII text.
+#include <QImage>
+#include <QPainter>
+
+#include <random>
+#include <string>
+
+#include "bench/widget/bench_support.h"
+
+namespace {
+
+using vesper::TerminalWidget;
+
+enum class Content { Ascii, Sgr, Wide };
+
+std::string asciiScreen(int columns, int rows)
+{
+    std::string out;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c)
+            out += char('!' + (r * 7 + c) % 94);
+        if (r + 1 < rows)
+            out += "\r\n";
+    }
+    return out;
+}
+
+std::string sgrScreen(int columns, int rows)
+{
+    std::mt19937 random(42);
+    std::string out;
+    for (int r = 0; r < rows; ++r) {
+        int c = 0;
+        while (c < columns) {
+            if (random() % 2)
+                out += "\x1b[38;5;" + std::to_string(random() % 256) + "m";
+            else
+                out += "\x1b[38;2;" + std::to_string(random() % 256) + ";" + std::to_string(random() % 256) + ";"
+                       + std::to_string(random() % 256) + "m";
+            if (random() % 3 == 0)
+                out += "\x1b[48;5;" + std::to_string(random() % 256) + "m";
+            const int span = 1 + int(random() % 8);
+            for (int k = 0; k < span && c < columns; ++k, ++c)
+                out += char('a' + (c + r) % 26);
+            out += "\x1b[0m";
+        }
+        if (r + 1 < rows)
+            out += "\r\n";
+    }
+    return out;
+}
+
+std::string wideScreen(int columns, int rows)
+{
+    // CJK ideographs (two cells), accented Latin, Greek and box drawing.
+    const char *pieces[] = {"\xe4\xb8\xad", "\xe6\x96\x87", "\xc3\xa9", "\xce\xbb", "\xe2\x94\x80", "\xe5\xad\x97", "x"};
+    const int widths[] = {2, 2, 1, 1, 1, 2, 1};
+    std::string out;
+    for (int r = 0; r < rows; ++r) {
+        int c = 0;
+        for (int k = r; c < columns; ++k) {
+            const int i = k % 7;
+            if (c + widths[i] > columns)
+                break;
+            out += pieces[i];
+            c += widths[i];
+        }
+        if (r + 1 < rows)
+            out += "\r\n";
+    }
+    return out;
+}
+
+void paintFrames(benchmark::State &state, Content content)
+{
+    const int columns = int(state.range(0));
+    const int rows = int(state.range(1));
+    auto w = vesper::bench::makeWidget(columns, rows);
+    const std::string bytes = content == Content::Ascii ? asciiScreen(columns, rows)
+                              : content == Content::Sgr ? sgrScreen(columns, rows)
+                                                        : wideScreen(columns, rows);
+    w->feed(QByteArray(bytes.data(), qsizetype(bytes.size())));
+    if (w->columns() != columns || w->terminalRows() != rows)
+        state.SkipWithError("the grid did not take the requested size");
+    QImage frame(w->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        w->viewport()->render(&frame);
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+    state.counters["ms_per_frame"] =
+        benchmark::Counter(double(state.iterations()) / 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_PaintAscii(benchmark::State &state) { paintFrames(state, Content::Ascii); }
+void BM_PaintSgr(benchmark::State &state) { paintFrames(state, Content::Sgr); }
+void BM_PaintWide(benchmark::State &state) { paintFrames(state, Content::Wide); }
+
+} // namespace
+
+BENCHMARK(BM_PaintAscii)->Args({80, 24})->Args({200, 60})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintSgr)->Args({80, 24})->Args({200, 60})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintWide)->Args({80, 24})->Args({200, 60})->Unit(benchmark::kMillisecond);
+
+VESPER_BENCHMARK_MAIN()
