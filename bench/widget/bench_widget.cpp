@@ -60,7 +60,7 @@ void coreFeed(benchmark::State &state, const std::string &name)
 
 void registerAll()
 {
-    for (const std::string &name : bench::workloadNames) {
+    for (const std::string &name : bench::workloadNames()) {
         for (const char *kind : {"widget", "core"}) {
             const bool widget = std::string(kind) == "widget";
             benchmark::RegisterBenchmark((std::string(kind) + "/" + name).c_str(),

@@ -1,0 +1,233 @@
+// Selection by mouse and by API, the selectionChanged emissions of each
+// gesture, word and line selection, auto-scroll while dragging, the
+// clipboard shortcuts, send and paste.
+#include <QClipboard>
+
+#include <gtest/gtest.h>
+
+#include "tests/widget/widget_test_support.h"
+
+namespace {
+
+using namespace widget_test;
+using vesper::TerminalWidget;
+
+QList<bool> emitted(const QSignalSpy &spy)
+{
+    QList<bool> out;
+    for (const QList<QVariant> &args : spy)
+        out << args.at(0).toBool();
+    return out;
+}
+
+struct SelectionFixture : ::testing::Test {
+    void SetUp() override
+    {
+        w = makeWidget(20, 5);
+        changes = std::make_unique<QSignalSpy>(w.get(), &TerminalWidget::selectionChanged);
+        data = std::make_unique<QSignalSpy>(w.get(), &TerminalWidget::dataReady);
+    }
+    QWidget *vp() { return w->viewport(); }
+    void press(int column, int row, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::mousePress(vp(), Qt::LeftButton, mods, cellCenter(*w, column, row));
+    }
+    void moveTo(QPoint p) { QTest::mouseMove(vp(), p); }
+    void release(QPoint p) { QTest::mouseRelease(vp(), Qt::LeftButton, Qt::NoModifier, p); }
+    // Waits out the double-click interval so the next press is a new click.
+    void newClick() { QTest::qWait(QApplication::doubleClickInterval() + 20); }
+
+    std::unique_ptr<TerminalWidget> w;
+    std::unique_ptr<QSignalSpy> changes;
+    std::unique_ptr<QSignalSpy> data;
+};
+
+TEST_F(SelectionFixture, DragSelectsHalfOpenColumnRange)
+{
+    feed(*w, "0123456789abcdefghij");
+    press(4, 0);
+    moveTo(cellCenter(*w, 7, 0));
+    moveTo(cellCenter(*w, 9, 0));
+    release(cellCenter(*w, 9, 0));
+    EXPECT_TRUE(w->hasSelection());
+    EXPECT_EQ(w->selectedText(), "45678");
+    EXPECT_EQ(emitted(*changes), (QList<bool>{false, true, true, true}));
+}
+
+TEST_F(SelectionFixture, ClickWithoutDragSelectsNothing)
+{
+    press(3, 1);
+    release(cellCenter(*w, 3, 1));
+    EXPECT_FALSE(w->hasSelection());
+    EXPECT_EQ(emitted(*changes), QList<bool>{false});
+}
+
+TEST_F(SelectionFixture, DragBackToTheStartClearsTheSelection)
+{
+    feed(*w, "hello world");
+    press(2, 0);
+    moveTo(cellCenter(*w, 6, 0));
+    moveTo(cellCenter(*w, 2, 0));
+    release(cellCenter(*w, 2, 0));
+    EXPECT_FALSE(w->hasSelection());
+    EXPECT_EQ(emitted(*changes), (QList<bool>{false, true, false, false}));
+    w->clearSelection(); // already cleared: no emission
+    EXPECT_EQ(changes->count(), 4);
+}
+
+TEST_F(SelectionFixture, DragPastTheLastColumnReachesTheLineEnd)
+{
+    feed(*w, "abcdefghijklmnopqrst");
+    press(17, 0);
+    const QPoint outside(w->viewport()->width() + 5, cellCenter(*w, 0, 0).y());
+    moveTo(outside);
+    release(outside);
+    EXPECT_EQ(w->selectedText(), "rst");
+}
+
+TEST_F(SelectionFixture, ShiftClickExtendsWithoutSignal)
+{
+    feed(*w, "abcdefghij");
+    w->setSelection(w->viewTopLine(), 1, w->viewTopLine(), 3);
+    changes->clear();
+    press(6, 0, Qt::ShiftModifier);
+    EXPECT_EQ(changes->count(), 0);
+    release(cellCenter(*w, 6, 0));
+    EXPECT_EQ(w->selectedText(), "bcdef");
+    EXPECT_EQ(emitted(*changes), QList<bool>{true});
+}
+
+TEST_F(SelectionFixture, DoubleClickSelectsWords)
+{
+    struct Case {
+        const char *line;
+        int column;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"cat path/to/file.txt now", 8, "path/to/file.txt"},
+        {"a,b", 0, "a"},
+        {"a,b", 1, ","},
+        {"x  y", 1, ""}, // a space selects its one cell, whose text trims to nothing
+        {"r\xc3\xa9sum\xc3\xa9 ok", 2, "r\xc3\xa9sum\xc3\xa9"},
+    };
+    for (const Case &c : cases) {
+        feed(*w, "\x1b[2J\x1b[H");
+        feed(*w, c.line);
+        newClick();
+        changes->clear();
+        QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, c.column, 0));
+        EXPECT_EQ(w->selectedText().toStdString(), c.expected) << c.line;
+        EXPECT_EQ(changes->isEmpty() ? false : changes->last().at(0).toBool(), true) << c.line;
+    }
+}
+
+TEST_F(SelectionFixture, DoubleClickStopsAtAWideCharacter)
+{
+    // ab, a wide character, cd: the wide character's continuation ends words.
+    feed(*w, "ab\xe4\xb8\xad" "cd");
+    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 0, 0));
+    EXPECT_EQ(w->selectedText(), QString::fromUtf8("ab\xe4\xb8\xad"));
+    newClick();
+    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 4, 0));
+    EXPECT_EQ(w->selectedText(), "cd");
+}
+
+TEST_F(SelectionFixture, TripleClickSelectsTheLine)
+{
+    feed(*w, "first\r\nsecond line   ");
+    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 2, 1));
+    press(2, 1);
+    EXPECT_EQ(w->selectedText(), "second line");
+    EXPECT_EQ(changes->last().at(0).toBool(), true);
+}
+
+TEST_F(SelectionFixture, ApiSelectionsAndTheirSignals)
+{
+    feed(*w, "0123456789\r\nabc");
+    const int top = w->viewTopLine();
+    w->setSelection(top, 7, top, 2);
+    EXPECT_EQ(w->selectedText(), "23456");
+    w->setSelection(top, 3, top, 3);
+    EXPECT_FALSE(w->hasSelection());
+    EXPECT_EQ(w->selectedText(), "");
+    w->selectAll();
+    EXPECT_EQ(w->selectedText(), "0123456789\nabc\n\n\n");
+    w->clearSelection();
+    w->clearSelection();
+    EXPECT_EQ(emitted(*changes), (QList<bool>{true, false, true, false}));
+}
+
+TEST_F(SelectionFixture, SelectionStaysOnItsTextWhileOutputScrolls)
+{
+    feed(*w, "keep me\r\n");
+    const int line = w->viewTopLine();
+    w->setSelection(line, 0, line, 4);
+    for (int i = 0; i < 12; ++i)
+        feed(*w, "more\r\n");
+    EXPECT_EQ(w->selectedText(), "keep");
+}
+
+TEST_F(SelectionFixture, DraggingBelowTheViewAutoScrollsToTheLiveScreen)
+{
+    for (int i = 0; i < 12; ++i)
+        w->feed("row " + QByteArray::number(i) + "\r\n");
+    QTest::keyClick(w.get(), Qt::Key_PageUp, Qt::ShiftModifier);
+    QTest::keyClick(w.get(), Qt::Key_PageUp, Qt::ShiftModifier);
+    QScrollBar *bar = w->verticalScrollBar();
+    ASSERT_LT(bar->value(), bar->maximum());
+    press(0, 0);
+    changes->clear();
+    moveTo(QPoint(5, w->viewport()->height() + 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }, 3000));
+    QTest::qWait(150); // the timer stops at the end of the range
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(changes->count(), 1) << "auto-scroll steps emit nothing";
+    release(QPoint(5, w->viewport()->height() + 10));
+    // The moving end followed the bottom row of the view.
+    EXPECT_TRUE(w->selectedText().endsWith(w->lineAt(w->endLine() - 1).trimmed().left(1)));
+}
+
+TEST_F(SelectionFixture, ClipboardShortcuts)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText("before");
+    feed(*w, "copy this");
+
+    QTest::keyClick(w.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(data->count(), 1) << "without a selection Ctrl+Shift+C sends its byte";
+    EXPECT_EQ(data->at(0).at(0).toByteArray(), QByteArray("\x03"));
+    EXPECT_EQ(clipboard->text(), "before");
+
+    w->setSelection(w->viewTopLine(), 0, w->viewTopLine(), 4);
+    QTest::keyClick(w.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(data->count(), 1);
+    EXPECT_EQ(clipboard->text(), "copy");
+
+    feed(*w, "\x1b[?2004h");
+    clipboard->setText("a\nb");
+    QTest::keyClick(w.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(data->count(), 2);
+    EXPECT_EQ(data->at(1).at(0).toByteArray(), QByteArray("\x1b[200~a\rb\x1b[201~"));
+
+    changes->clear();
+    QTest::keyClick(w.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(emitted(*changes), QList<bool>{true});
+    EXPECT_EQ(data->count(), 2);
+}
+
+TEST_F(SelectionFixture, SendAndPasteAlwaysEmit)
+{
+    w->send("");
+    w->paste("");
+    feed(*w, "\x1b[?2004h");
+    w->paste("");
+    w->send("a\x1b[201~\n");
+    const QList<QByteArray> expected = {"", "", "\x1b[200~\x1b[201~", "a\x1b[201~\r"};
+    QList<QByteArray> got;
+    for (const QList<QVariant> &args : *data)
+        got << args.at(0).toByteArray();
+    EXPECT_EQ(got, expected);
+}
+
+} // namespace
