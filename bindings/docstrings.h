@@ -1,0 +1,83 @@
+// Docstrings of the lumenvale module, its classes and its two functions, as
+// help() shows them.  Method signatures come from the runtime's signature data;
+// these texts say what the pieces do and how they fit together.
+#pragma once
+
+#include <array>
+
+namespace lumenvale_support::docs {
+
+inline constexpr const char *module =
+    "Terminal-emulator widget for PySide6 applications.\n"
+    "\n"
+    "TerminalWidget interprets the byte stream of a terminal program and shows it\n"
+    "with scrollback, selection and clipboard support; PtySession runs a child\n"
+    "program on a pseudo terminal; attach(widget, session) wires the two together;\n"
+    "encode_text(text, bracketed_paste) gives the bytes a text is sent as.\n"
+    "\n"
+    "    w = lumenvale.TerminalWidget()\n"
+    "    s = lumenvale.PtySession.create(parent=w)\n"
+    "    lumenvale.attach(w, s)\n"
+    "    s.start('/bin/sh', [], [], w.columns(), w.terminalRows())\n";
+
+inline constexpr const char *attach =
+    "attach(widget, session, /)\n"
+    "\n"
+    "Connects session.dataReceived to widget.feed, widget.dataReady to\n"
+    "session.write and widget.resized to session.resize.  Neither the session's\n"
+    "start nor its finished signal is touched; calling it twice connects twice.";
+
+inline constexpr const char *encodeText =
+    "encode_text(text, bracketed_paste, /) -> str\n"
+    "\n"
+    "The bytes that typing or pasting `text` sends to a terminal program: CR LF\n"
+    "and LF become CR, the text is UTF-8, and with bracketed_paste it is wrapped\n"
+    "in ESC[200~ ... ESC[201~.  Returned as a str of those characters.";
+
+struct ClassDoc {
+    const char *name;
+    const char *text;
+};
+
+inline constexpr std::array<ClassDoc, 3> classes{{
+    {"Palette",
+     "The colours a TerminalWidget paints with: foreground, background, cursor\n"
+     "and the 256 indexed colours (16 ANSI colours, the 6x6x6 cube and the grey\n"
+     "ramp).\n"
+     "\n"
+     "color(index, fallback, bold=False) resolves a cell colour: -1 gives the\n"
+     "fallback, 0-255 an indexed colour (bold brightens 0-7), 0x1000000 | RRGGBB\n"
+     "a direct colour.  set_ansi(index, c) changes one of the 16 ANSI colours.\n"
+     "Palettes are values: copy.copy() and Palette(other) give independent copies."},
+    {"PtySession",
+     "A child program running on a pseudo terminal (abstract).\n"
+     "\n"
+     "PtySession.create(parent=None) returns the platform's session; the parent\n"
+     "keeps it alive.  start(program, args, env, cols, rows) launches the child\n"
+     "(env holds extra NAME=VALUE entries) and returns False with error() set on\n"
+     "failure.  write(data) and resize(cols, rows) reach the child;\n"
+     "terminate() ends it.  Signals: dataReceived(bytes) for output, finished(int)\n"
+     "with the exit code.\n"
+     "\n"
+     "Python subclasses implement start, running, error, write, resize and\n"
+     "terminate; attach() then calls their write and resize."},
+    {"TerminalWidget",
+     "A scrollable terminal screen with scrollback, selection and clipboard.\n"
+     "\n"
+     "Data: feed(bytes) interprets program output; send(text) and paste(text)\n"
+     "emit the bytes for a text as dataReady; key presses are emitted the same\n"
+     "way.  Grid: columns(), terminalRows(), cellWidth(), cellHeight(); the\n"
+     "resized(cols, rows) signal follows the widget's size.\n"
+     "Text: lineAt(line) for absolute line numbers from firstLine() up to\n"
+     "endLine(), screenText() for the visible rows, sessionText() for scrollback\n"
+     "and screen, viewTopLine() for the scrolled-back view.\n"
+     "Scrollback: scrollbackSize() lines are held; setScrollbackSize(limit).\n"
+     "Selection: setSelection(startLine, startCol, endLine, endCol), selectAll(),\n"
+     "clearSelection(), hasSelection(), selectedText(), copySelection(); the\n"
+     "selectionChanged(bool) signal reports changes.\n"
+     "Looks: setTerminalFont(font), setTerminalPalette(palette),\n"
+     "setSelectionColor(color) and their getters; refresh() repaints.\n"
+     "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool)."},
+}};
+
+} // namespace lumenvale_support::docs

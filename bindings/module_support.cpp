@@ -1,0 +1,151 @@
+// The module functions attach and encode_text keep the qualified names
+// lumenvale.vesper.attach and lumenvale.vesper.encode_text in their signature
+// data.  The binding runtime reports a wrong argument by looking that name up
+// from the module, and reports a wrong argument count with Python's plain
+// unpacking message; both are put right here.  The docstrings live here too:
+// the generator of this toolchain does not turn injected documentation into
+// __doc__ texts.
+#include "module_support.h"
+
+#include "docstrings.h"
+
+#include <autodecref.h>
+#include <basewrapper.h>
+#include <sbkstring.h>
+
+#include <array>
+#include <cstring>
+
+namespace lumenvale_support {
+namespace {
+
+// One module function whose calls are checked here before they reach the
+// generated wrapper.
+struct CheckedFunction {
+    const char *name;
+    const char *qualifiedName;
+    Py_ssize_t argumentCount;
+    const char *doc;
+    PyObject *generated = nullptr; // strong reference, held for the process lifetime
+    PyMethodDef def{};
+};
+
+PyObject *callChecked(CheckedFunction &f, PyObject *args);
+
+std::array<CheckedFunction, 2> checkedFunctions{{
+    {"attach", "lumenvale.vesper.attach", 2, docs::attach},
+    {"encode_text", "lumenvale.vesper.encode_text", 2, docs::encodeText},
+}};
+
+PyObject *checkedAttach(PyObject *, PyObject *args) { return callChecked(checkedFunctions[0], args); }
+PyObject *checkedEncodeText(PyObject *, PyObject *args) { return callChecked(checkedFunctions[1], args); }
+
+// A wrong count goes through the runtime's wrong-arguments error ("<" and ">"
+// select its not-enough and too-many texts), like every other argument error,
+// so the message names the qualified function.  Everything else is the
+// generated wrapper's business, including wrong types.
+PyObject *callChecked(CheckedFunction &f, PyObject *args)
+{
+    const Py_ssize_t count = PyTuple_Size(args);
+    if (count != f.argumentCount) {
+        Shiboken::AutoDecRef info(Shiboken::String::fromCString(count < f.argumentCount ? "<" : ">"));
+        Shiboken::setErrorAboutWrongArguments(args, f.qualifiedName, info);
+        return nullptr;
+    }
+    return PyObject_Call(f.generated, args, nullptr);
+}
+
+// The runtime evaluates "lumenvale.vesper.<name>" against the module when it
+// builds an argument error, and expects "lumenvale.vesper" to be a class.  A
+// small class named vesper, holding the same function objects and kept out of
+// dir(), makes the name resolvable; the functions stay module functions.
+bool installQualifiedNames(PyObject *module)
+{
+    Shiboken::AutoDecRef members(PyDict_New());
+    for (const CheckedFunction &f : checkedFunctions) {
+        Shiboken::AutoDecRef function(PyObject_GetAttrString(module, f.name));
+        if (function.isNull() || PyDict_SetItemString(members, f.name, function) < 0)
+            return false;
+    }
+    Shiboken::AutoDecRef moduleName(PyObject_GetAttrString(module, "__name__"));
+    if (moduleName.isNull() || PyDict_SetItemString(members, "__module__", moduleName) < 0)
+        return false;
+    auto *typeType = reinterpret_cast<PyObject *>(&PyType_Type);
+    Shiboken::AutoDecRef space(PyObject_CallFunction(typeType, "s()O", "vesper", members.object()));
+    return !space.isNull() && PyObject_SetAttrString(module, "vesper", space) == 0;
+}
+
+// dir(lumenvale) lists the module's API; the vesper class above is plumbing.
+// The runtime gives the module a __dir__ of its own (it creates types lazily),
+// which is wrapped here.
+PyObject *dirWithoutNamespace(PyObject *originalDir, PyObject *)
+{
+    PyObject *names = PyObject_CallObject(originalDir, nullptr);
+    if (names == nullptr || !PyList_Check(names))
+        return names;
+    Shiboken::AutoDecRef hidden(Shiboken::String::fromCString("vesper"));
+    for (Py_ssize_t i = PyList_Size(names) - 1; i >= 0; --i) {
+        if (PyObject_RichCompareBool(PyList_GetItem(names, i), hidden, Py_EQ) == 1)
+            PyList_SetSlice(names, i, i + 1, nullptr);
+    }
+    return names;
+}
+
+PyMethodDef dirDef{"__dir__", dirWithoutNamespace, METH_NOARGS, nullptr};
+
+bool hideNamespaceFromDir(PyObject *module)
+{
+    Shiboken::AutoDecRef originalDir(PyObject_GetAttrString(module, "__dir__"));
+    if (originalDir.isNull())
+        return false;
+    Shiboken::AutoDecRef filtered(PyCFunction_New(&dirDef, originalDir));
+    return !filtered.isNull() && PyObject_SetAttrString(module, "__dir__", filtered) == 0;
+}
+
+bool installCheckedFunctions(PyObject *module)
+{
+    PyCFunction wrappers[] = {checkedAttach, checkedEncodeText};
+    Shiboken::AutoDecRef moduleName(PyObject_GetAttrString(module, "__name__"));
+    for (std::size_t i = 0; i < checkedFunctions.size(); ++i) {
+        CheckedFunction &f = checkedFunctions[i];
+        f.generated = PyObject_GetAttrString(module, f.name);
+        if (f.generated == nullptr)
+            return false;
+        f.def = {f.name, wrappers[i], METH_VARARGS, f.doc};
+        // Bound to the module, like the generated function, so that the
+        // runtime finds the same signature data for it.
+        PyObject *checked = PyCFunction_NewEx(&f.def, module, moduleName);
+        if (checked == nullptr || PyModule_AddObject(module, f.name, checked) < 0) {
+            Py_XDECREF(checked);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Docstrings of the classes.  Touching a class creates it (the module creates
+// its types lazily); the runtime shows the constructor signature above the text.
+bool installDocstrings(PyObject *module)
+{
+    if (PyObject_SetAttrString(module, "__doc__", Shiboken::AutoDecRef(Shiboken::String::fromCString(docs::module))) < 0)
+        return false;
+    for (const docs::ClassDoc &entry : docs::classes) {
+        Shiboken::AutoDecRef type(PyObject_GetAttrString(module, entry.name));
+        if (type.isNull())
+            return false;
+        Shiboken::AutoDecRef text(Shiboken::String::fromCString(entry.text));
+        if (PyObject_SetAttrString(type, "__doc__", text) < 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void finishModule(PyObject *module)
+{
+    if (installCheckedFunctions(module) && installQualifiedNames(module) && hideNamespaceFromDir(module))
+        installDocstrings(module);
+}
+
+} // namespace lumenvale_support

@@ -1,0 +1,239 @@
+"""The Python surface of lumenvale: argument checking, conversions, value
+semantics, signals, overridden handlers and the lifetime of wrapped objects."""
+
+import copy
+import gc
+
+import pytest
+import shiboken6
+from PySide6.QtCore import QByteArray, QEvent, Qt
+from PySide6.QtGui import QColor, QFont
+from PySide6.QtTest import QTest
+
+import lumenvale
+
+
+@pytest.mark.parametrize(
+    "call, qualified",
+    [
+        (lambda w: lumenvale.attach(w), "lumenvale.vesper.attach"),
+        (lambda w: lumenvale.attach(), "lumenvale.vesper.attach"),
+        (lambda w: lumenvale.attach(w, None, None), "lumenvale.vesper.attach"),
+        (lambda w: lumenvale.attach(w, 1), "lumenvale.vesper.attach"),
+        (lambda w: lumenvale.attach("w", w), "lumenvale.vesper.attach"),
+        (lambda w: lumenvale.encode_text("a"), "lumenvale.vesper.encode_text"),
+        (lambda w: lumenvale.encode_text("a", True, 1), "lumenvale.vesper.encode_text"),
+        (lambda w: lumenvale.encode_text(b"a", True), "lumenvale.vesper.encode_text"),
+        (lambda w: lumenvale.encode_text(1, True), "lumenvale.vesper.encode_text"),
+    ],
+)
+def test_wrong_arguments_of_module_functions_name_the_qualified_function(widget, call, qualified):
+    with pytest.raises(TypeError, match=qualified.replace(".", r"\.")):
+        call(widget)
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda w: lumenvale.TerminalWidget(w, w),
+        lambda w: lumenvale.PtySession.create(w, w),
+        lambda w: w.feed(1),
+        lambda w: w.setSelection(0, 0),
+        lambda w: w.lineAt("x"),
+        lambda w: lumenvale.Palette().set_ansi("x", QColor("red")),
+        lambda w: lumenvale.attach(widget=w, session=None),
+    ],
+)
+def test_wrong_arguments_of_methods_raise_type_error(widget, call):
+    with pytest.raises(TypeError):
+        call(widget)
+
+
+def test_module_lists_its_api_and_nothing_of_the_namespace():
+    names = {n for n in dir(lumenvale) if not n.startswith("_")}
+    assert names == {"QIntList", "Palette", "PtySession", "TerminalWidget", "attach", "encode_text"}
+
+
+def test_abstract_session_cannot_be_instantiated():
+    with pytest.raises(NotImplementedError, match="vesper::PtySession"):
+        lumenvale.PtySession()
+
+
+@pytest.mark.parametrize(
+    "text, bracketed, expected",
+    [
+        ("a\r\nb", False, "a\rb"),
+        ("a\nb", False, "a\rb"),
+        ("a\r\rb", False, "a\r\rb"),
+        ("\r\n\n", False, "\r\r"),
+        ("\u00e9", False, "\u00e9"),
+        ("", False, ""),
+        ("", True, "\x1b[200~\x1b[201~"),
+        ("x\ny", True, "\x1b[200~x\ry\x1b[201~"),
+        # ESC inside a bracketed paste is dropped, so pasted text cannot forge
+        # the end marker and run the rest as typed input.
+        ("\x1b[201~rm -rf\n", True, "\x1b[200~[201~rm -rf\r\x1b[201~"),
+        ("\x1b[A", False, "\x1b[A"),
+    ],
+)
+def test_encode_text(text, bracketed, expected):
+    assert lumenvale.encode_text(text, bracketed) == expected
+
+
+def test_feed_takes_bytes_bytearray_and_qbytearray_alike(qtbot):
+    stream = b"\x1b[1mbold\x1b[0m caf\xc3\xa9\r\nsecond line\x1b[2;3H*"
+    texts = []
+    for data in (stream, bytearray(stream), QByteArray(stream)):
+        w = lumenvale.TerminalWidget()
+        qtbot.addWidget(w)
+        w.feed(data)
+        texts.append(w.screenText())
+    assert [line.rstrip() for line in texts[0].splitlines()[:2]] == ["bold café", "se*ond line"]
+    assert texts[1] == texts[0] and texts[2] == texts[0]
+
+
+def test_palette_copies_are_independent():
+    original = lumenvale.Palette()
+    original.set_ansi(1, QColor("#123456"))
+    for duplicate in (copy.copy(original), lumenvale.Palette(original)):
+        assert duplicate.color(1, QColor("black")) == QColor("#123456")
+        duplicate.set_ansi(1, QColor("#abcdef"))
+        duplicate.set_foreground("white")
+        assert original.color(1, QColor("black")) == QColor("#123456")
+        assert original.foreground() != QColor("white")
+
+
+def test_palette_accepts_every_colour_form():
+    p = lumenvale.Palette()
+    for value, expected in [
+        ("#102030", QColor("#102030")),
+        (Qt.GlobalColor.red, QColor(Qt.GlobalColor.red)),
+        (0x405060, QColor(0x40, 0x50, 0x60)),
+        (QColor(1, 2, 3, 4), QColor(1, 2, 3, 4)),
+    ]:
+        p.set_cursor(value)
+        assert p.cursor() == expected
+    assert p.color(-1, "#010203") == QColor("#010203")
+    assert p.color(0x1000000 | 0xAABBCC, "black") == QColor("#aabbcc")
+
+
+def test_terminal_palette_is_returned_as_a_copy(widget):
+    p = widget.terminalPalette()
+    p.set_background("#224466")
+    assert widget.terminalPalette().background() != QColor("#224466")
+    widget.setTerminalPalette(p)
+    assert widget.terminalPalette().background() == QColor("#224466")
+
+
+def test_font_accepts_family_strings_and_lists(widget):
+    widget.setTerminalFont("DejaVu Sans Mono")
+    assert isinstance(widget.terminalFont(), QFont)
+    assert widget.terminalFont().fixedPitch()
+    widget.setTerminalFont(["DejaVu Sans Mono", "Monospace"])
+    assert widget.cellWidth() > 0 and widget.cellHeight() > 0
+
+
+def test_signals_reach_python_slots(widget, qtbot):
+    data, selections, sizes = [], [], []
+    widget.dataReady.connect(lambda d: data.append(bytes(d)))
+    widget.selectionChanged.connect(selections.append)
+    widget.resized.connect(lambda c, r: sizes.append((c, r)))
+
+    widget.send("hi\n")
+    widget.feed(b"\x1b[6n")  # cursor position report goes out as dataReady
+    assert data == [b"hi\r", b"\x1b[1;1R"]
+
+    widget.feed(b"some text")
+    widget.selectAll()
+    assert selections[-1] is True and widget.hasSelection()
+    widget.clearSelection()
+    assert selections[-1] is False and not widget.hasSelection()
+
+    widget.resize(320, 200)
+    qtbot.waitUntil(lambda: bool(sizes))
+    assert sizes[-1] == (widget.columns(), widget.terminalRows())
+
+
+def test_python_overrides_of_event_handlers_are_called(qtbot):
+    class Recording(lumenvale.TerminalWidget):
+        def __init__(self):
+            super().__init__()
+            self.events = []
+
+        def keyPressEvent(self, event):
+            self.events.append(("key", event.key()))
+            super().keyPressEvent(event)
+
+        def changeEvent(self, event):
+            if event.type() == QEvent.Type.EnabledChange:
+                self.events.append(("change", self.isEnabled()))
+            super().changeEvent(event)
+
+        def resizeEvent(self, event):
+            self.events.append(("resize", event.size().width()))
+            super().resizeEvent(event)
+
+    w = Recording()
+    qtbot.addWidget(w)
+    sent = []
+    w.dataReady.connect(lambda d: sent.append(bytes(d)))
+    w.resize(500, 300)
+    w.show()
+    qtbot.waitExposed(w)
+    QTest.keyClick(w, Qt.Key.Key_A, Qt.KeyboardModifier.NoModifier, 0)
+    w.setEnabled(False)
+    assert ("key", Qt.Key.Key_A) in w.events
+    assert ("change", False) in w.events
+    assert any(kind == "resize" for kind, _ in w.events)
+    # The overriding handler chained to the native one, which encoded the key.
+    assert sent == [b"a"]
+
+
+def test_parented_widget_lives_with_its_parent(qtbot):
+    parent = lumenvale.TerminalWidget()
+    qtbot.addWidget(parent)
+    child = lumenvale.TerminalWidget(parent=parent)
+    child.feed(b"kept")
+    del child
+    gc.collect()
+    (found,) = parent.findChildren(lumenvale.TerminalWidget)
+    assert found.screenText().startswith("kept")
+
+
+def test_calls_on_a_deleted_widget_raise():
+    w = lumenvale.TerminalWidget()
+    shiboken6.delete(w)
+    for call in (w.columns, w.screenText, lambda: w.feed(b"x"), w.terminalPalette):
+        with pytest.raises(RuntimeError, match="already deleted"):
+            call()
+
+
+def test_qintlist_container():
+    values = lumenvale.QIntList()
+    for v in (3, 1, 4):
+        values.append(v)
+    values.push_front(9)
+    assert len(values) == 4 and list(values) == [9, 3, 1, 4]
+    values[1] = 7
+    values.pop_back()
+    values.pop_front()
+    assert list(values) == [7, 1]
+    with pytest.raises(IndexError, match="index out of bounds"):
+        values[5]
+    with pytest.raises(TypeError, match="wrong type passed to append"):
+        values.append("x")
+    values.clear()
+    assert len(values) == 0
+
+
+def test_help_texts_describe_the_api():
+    for obj, words in [
+        (lumenvale, ["TerminalWidget", "PtySession", "attach"]),
+        (lumenvale.TerminalWidget, ["feed", "screenText", "dataReady"]),
+        (lumenvale.PtySession, ["create", "start", "finished"]),
+        (lumenvale.Palette, ["set_ansi", "color"]),
+        (lumenvale.attach, ["dataReceived", "resize"]),
+        (lumenvale.encode_text, ["bracketed_paste"]),
+    ]:
+        for word in words:
+            assert word in obj.__doc__, (obj, word)

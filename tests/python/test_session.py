@@ -1,0 +1,171 @@
+"""Sessions from Python: a Python implementation of PtySession wired to a widget
+by attach, the errors of unimplemented operations, the lifetime of a session
+made by PtySession.create, and a real child program behind a widget."""
+
+import gc
+import shutil
+import weakref
+
+import pytest
+import shiboken6
+from PySide6.QtCore import QByteArray, QObject
+
+import lumenvale
+
+
+class RecordingSession(lumenvale.PtySession):
+    """Implements all six operations and records what reaches them."""
+
+    def __init__(self, parent=None):
+        super().__init__(parent)
+        self.calls = []
+        self.alive = False
+
+    def start(self, program, args, env, cols, rows):
+        self.calls.append(("start", program, list(args), list(env), cols, rows))
+        self.alive = True
+        return True
+
+    def running(self):
+        return self.alive
+
+    def error(self):
+        return ""
+
+    def write(self, data):
+        self.calls.append(("write", bytes(data)))
+
+    def resize(self, cols, rows):
+        self.calls.append(("resize", cols, rows))
+
+    def terminate(self):
+        self.alive = False
+        self.finished.emit(0)
+
+
+def test_python_session_is_driven_through_attach(widget, qtbot):
+    session = RecordingSession()
+    lumenvale.attach(widget, session)
+    assert session.start("prog", ["-a", "b"], ["X=1"], widget.columns(), widget.terminalRows())
+    assert session.calls[0] == ("start", "prog", ["-a", "b"], ["X=1"], widget.columns(), widget.terminalRows())
+
+    widget.send("ls\n")
+    widget.resize(300, 200)
+    qtbot.waitUntil(lambda: any(c[0] == "resize" for c in session.calls))
+    session.dataReceived.emit(QByteArray(b"from child"))
+
+    assert ("write", b"ls\r") in session.calls
+    assert session.calls[-1] == ("resize", widget.columns(), widget.terminalRows())
+    assert widget.screenText().startswith("from child")
+    with qtbot.waitSignal(session.finished) as finished:
+        session.terminate()
+    assert finished.args == [0] and not session.running()
+
+
+def test_attach_twice_delivers_twice(widget):
+    session = RecordingSession()
+    lumenvale.attach(widget, session)
+    lumenvale.attach(widget, session)
+    widget.send("x")
+    assert session.calls == [("write", b"x"), ("write", b"x")]
+
+
+def test_attach_ignores_a_missing_side(widget):
+    lumenvale.attach(widget, None)
+    lumenvale.attach(None, RecordingSession())
+    widget.send("still works")
+
+
+@pytest.mark.parametrize(
+    "missing, call",
+    [
+        ("running", lambda s: lumenvale.PtySession.running(s)),
+        ("error", lambda s: lumenvale.PtySession.error(s)),
+        ("start", lambda s: lumenvale.PtySession.start(s, "p", [], [], 80, 24)),
+        ("write", lambda s: lumenvale.PtySession.write(s, b"x")),
+        ("resize", lambda s: lumenvale.PtySession.resize(s, 80, 24)),
+        ("terminate", lambda s: lumenvale.PtySession.terminate(s)),
+    ],
+)
+def test_unimplemented_operation_raises_the_pure_virtual_error(missing, call):
+    session = RecordingSession()
+    with pytest.raises(NotImplementedError, match=rf"PtySession\.{missing}"):
+        call(session)
+
+
+def test_native_call_of_a_missing_write_reports_the_error(widget):
+    class NoWrite(lumenvale.PtySession):
+        def start(self, program, args, env, cols, rows):
+            return False
+
+        def running(self):
+            return False
+
+        def error(self):
+            return ""
+
+        def resize(self, cols, rows):
+            pass
+
+        def terminate(self):
+            pass
+
+    session = NoWrite()
+    lumenvale.attach(widget, session)
+    # The key bytes reach the pure virtual write through the signal; the
+    # runtime raises its error once control is back in Python.
+    with pytest.raises(NotImplementedError, match=r"PtySession\.write"):
+        widget.send("x")
+
+
+def test_created_session_lives_while_its_parent_does(qtbot):
+    parent = QObject()
+    session = lumenvale.PtySession.create(parent=parent)
+    assert isinstance(session, lumenvale.PtySession)
+    assert session.parent() is parent
+    assert not shiboken6.ownedByPython(session)
+    assert not session.running() and session.error() == ""
+    ref = weakref.ref(session)
+    del session
+    gc.collect()
+    assert ref() is not None and shiboken6.isValid(ref())
+    shiboken6.delete(parent)
+    assert ref() is None or not shiboken6.isValid(ref())
+
+
+def test_subclass_with_parent_is_kept_by_the_parent():
+    parent = QObject()
+    ref = weakref.ref(RecordingSession(parent))
+    gc.collect()
+    assert ref() is not None and ref().parent() is parent
+
+
+def test_start_failure_reports_the_reason(qtbot):
+    session = lumenvale.PtySession.create()
+    try:
+        assert not session.start("/nonexistent/program", [], [], 80, 24)
+        assert session.error() != "" and not session.running()
+    finally:
+        shiboken6.delete(session)
+
+
+@pytest.mark.skipif(shutil.which("sh") is None, reason="needs a POSIX shell")
+def test_real_child_prints_coloured_text_into_the_widget(widget, qtbot):
+    session = lumenvale.PtySession.create(parent=widget)
+    lumenvale.attach(widget, session)
+    script = r'''printf '\033[31mred\033[0m and \033[1;32mgreen\033[0m %s\n' "$COLORTERM"; exit 3'''
+    with qtbot.waitSignal(session.finished, timeout=10000) as finished:
+        assert session.start("sh", ["-c", script], ["EXTRA=1"], widget.columns(), widget.terminalRows()), session.error()
+    assert finished.args == [3]
+    qtbot.waitUntil(lambda: "red and green truecolor" in widget.screenText(), timeout=5000)
+    assert widget.screenText().splitlines()[0].rstrip() == "red and green truecolor"
+    assert not session.running()
+    # The colours reached the screen: the painted widget shows red text.
+    image = widget.viewport().grab().toImage()
+    reds = [
+        (x, y)
+        for y in range(0, widget.cellHeight() * 2)
+        for x in range(0, widget.cellWidth() * 4)
+        if (c := image.pixelColor(x, y)).red() > 150 and c.green() < 80 and c.blue() < 80
+    ]
+    assert reds, "no red pixels where the red word was printed"
