@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""What `./dev demo` runs: the terminal of terminal.py, live or as a screenshot.
+
+With a display (DISPLAY or WAYLAND_DISPLAY) it opens the terminal window on
+your login shell, or on the command given after `--`.  Without one it runs the
+same window on a virtual screen (Xvfb through xvfb-run when installed, else
+Qt's offscreen platform), drives a short session through a real pseudo
+terminal (a coloured ls, 256-colour and truecolor charts, CJK text, vi started
+and quit), saves a PNG of it and prints the PNG's path.  Given a command, it
+runs that command instead and photographs its screen.
+
+    ./dev demo                      # window, or screenshot when headless
+    ./dev demo -- top               # the same with another program
+    ./dev demo --output shot.png    # where the screenshot goes
+"""
+
+from __future__ import annotations
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+VIRTUAL_SCREEN_FLAG = "--on-virtual-screen"
+SCRIPT_FAILED = 3  # the session went wrong: another virtual screen would not help
+
+
+def parse_args(argv: list[str]) -> argparse.Namespace:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--output", type=Path, help="screenshot file (default: in the build folder)")
+    parser.add_argument("--scheme", default="default", help="colour scheme of terminal.py")
+    parser.add_argument("--headless", action="store_true", help="take a screenshot even with a display")
+    parser.add_argument("--offscreen", action="store_true",
+                        help="use Qt's offscreen platform instead of Xvfb when headless")
+    parser.add_argument(VIRTUAL_SCREEN_FLAG, dest="virtual", action="store_true", help=argparse.SUPPRESS)
+    parser.add_argument("command", nargs=argparse.REMAINDER, help="program to run instead of the shell")
+    args = parser.parse_args(argv)
+    if args.command[:1] == ["--"]:
+        args.command = args.command[1:]
+    return args
+
+
+def default_output() -> Path:
+    """build/demo/lumenvale-demo.png beside the built module, else a temporary folder."""
+    try:
+        import lumenvale
+        folder = Path(lumenvale.__file__).resolve().parent.parent / "demo"
+        folder.mkdir(parents=True, exist_ok=True)
+        if os.access(folder, os.W_OK):
+            return folder / "lumenvale-demo.png"
+    except (ImportError, OSError):
+        pass
+    return Path(tempfile.gettempdir()) / "lumenvale-demo.png"
+
+
+def run_on_virtual_screen(argv: list[str], args: argparse.Namespace) -> int:
+    """Re-runs this script under Xvfb, falling back to the offscreen platform."""
+    env = {k: v for k, v in os.environ.items() if v or k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    if not args.offscreen and shutil.which("xvfb-run"):
+        cmd = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24 -nolisten tcp",
+               sys.executable, __file__, VIRTUAL_SCREEN_FLAG, *argv]
+        rc = subprocess.run(cmd, env=env).returncode
+        if rc in (0, SCRIPT_FAILED):
+            return rc
+        print(f"demo: the run on Xvfb failed ({rc}); using the offscreen platform", file=sys.stderr)
+    env["QT_QPA_PLATFORM"] = "offscreen"
+    cmd = [sys.executable, __file__, VIRTUAL_SCREEN_FLAG, *argv]
+    return subprocess.run(cmd, env=env).returncode
+
+
+def main(argv: list[str] | None = None) -> int:
+    argv = sys.argv[1:] if argv is None else argv
+    args = parse_args(argv)
+    has_display = bool(os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY"))
+    if not args.virtual and has_display and not args.headless:
+        import terminal
+        scheme = ["--scheme", args.scheme]
+        return terminal.main(scheme + (["--hold", "--", *args.command] if args.command else []))
+    if not args.virtual:
+        return run_on_virtual_screen(argv, args)
+
+    import scripted_session
+    output = args.output or default_output()
+    try:
+        scripted_session.run(output, args.command, args.scheme)
+    except RuntimeError as failure:
+        print(f"demo: {failure}", file=sys.stderr)
+        return SCRIPT_FAILED
+    print(output)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

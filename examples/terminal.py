@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""A small but complete terminal window built on lumenvale.
+
+It shows the whole public API in use: a TerminalWidget attached to the
+platform's PtySession, the window title following the program, the exit code
+shown (or the window closed) when the program ends, Ctrl+Plus / Ctrl+Minus /
+Ctrl+0 font sizes through setTerminalFont, colour schemes built as Palettes,
+and the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
+Ctrl+Shift+A) plus a context menu.
+
+    python3 examples/terminal.py                     # your login shell
+    python3 examples/terminal.py --scheme light -- htop
+    python3 examples/terminal.py --hold -- ls -l --color=auto
+"""
+
+from __future__ import annotations
+
+import argparse
+import os
+import shutil
+import sys
+
+from PySide6.QtCore import Qt
+from PySide6.QtGui import QAction, QGuiApplication, QKeySequence
+from PySide6.QtWidgets import QApplication, QMainWindow
+
+import lumenvale
+
+# Colour schemes: foreground, background, cursor and the 16 ANSI colours
+# (black, red, green, yellow, blue, magenta, cyan, white, then the bright
+# variants).  "default" keeps the widget's own palette.
+SCHEMES: dict[str, tuple[str, str, str, list[str]] | None] = {
+    "default": None,
+    "light": ("#2a2a2a", "#fbfbf4", "#2a2a2a", [
+        "#000000", "#b3261e", "#2e7d32", "#8d6e00", "#1d4fbf", "#8e24aa", "#00838f", "#bdbdbd",
+        "#616161", "#e53935", "#43a047", "#b08900", "#3b6fe0", "#ab47bc", "#0097a7", "#ffffff"]),
+    "dusk": ("#d8dee9", "#1c2230", "#f0c674", [
+        "#2b303b", "#e06c75", "#98c379", "#e5c07b", "#61afef", "#c678dd", "#56b6c2", "#c8ccd4",
+        "#5c6370", "#ff7a85", "#b5e890", "#ffd68a", "#82c4ff", "#dc9cf0", "#7fd6e0", "#ffffff"]),
+    "amber": ("#ffb000", "#140c00", "#ffcc55", [
+        "#140c00", "#c06000", "#e09000", "#ffb000", "#a06800", "#c07800", "#d89a20", "#ffc040",
+        "#604000", "#ff8000", "#ffb040", "#ffd060", "#c08820", "#e0a040", "#ffc860", "#ffe8b0"]),
+}
+
+FONT_STEP = 1.0
+MIN_POINT_SIZE = 5.0
+
+
+def make_palette(scheme: str) -> lumenvale.Palette:
+    """Builds the Palette of a named colour scheme."""
+    palette = lumenvale.Palette()
+    colours = SCHEMES[scheme]
+    if colours is None:
+        return palette
+    foreground, background, cursor, ansi = colours
+    palette.set_foreground(foreground)
+    palette.set_background(background)
+    palette.set_cursor(cursor)
+    for index, colour in enumerate(ansi):
+        palette.set_ansi(index, colour)
+    return palette
+
+
+def login_shell() -> list[str]:
+    """The user's shell: $SHELL, else the password database, else sh."""
+    shell = os.environ.get("SHELL")
+    if not shell and hasattr(os, "getuid"):
+        import pwd
+        try:
+            shell = pwd.getpwuid(os.getuid()).pw_shell
+        except KeyError:
+            shell = None
+    if not shell:
+        shell = shutil.which("cmd.exe") if sys.platform == "win32" else "/bin/sh"
+    return [shell or "cmd.exe"]
+
+
+class TerminalWindow(QMainWindow):
+    """A main window holding one terminal that runs one program."""
+
+    def __init__(self, command: list[str], scheme: str = "default", font_size: float = 0.0,
+                 hold: bool = False, env: list[str] | None = None, grid: tuple[int, int] = (90, 28)):
+        super().__init__()
+        self.command = command
+        self.env = env or []
+        self.hold = hold
+        self.exit_code: int | None = None
+        self.program = os.path.basename(command[0])
+
+        self.terminal = lumenvale.TerminalWidget(self)
+        self.terminal.setTerminalPalette(make_palette(scheme))
+        self.default_font = self.terminal.terminalFont()
+        if font_size > 0:
+            self.default_font.setPointSizeF(font_size)
+        self.terminal.setTerminalFont(self.default_font)
+        # A bar that is always there keeps the grid from narrowing (and the
+        # program from being resized) when the first line enters the scrollback.
+        self.terminal.setVerticalScrollBarPolicy(Qt.ScrollBarAlwaysOn)
+        self.setCentralWidget(self.terminal)
+
+        # The session is a Qt child of the window: it ends with it.
+        self.session = lumenvale.PtySession.create(self)
+        lumenvale.attach(self.terminal, self.session)
+        self.session.finished.connect(self.child_finished)
+
+        self.add_font_actions()
+        self.add_context_menu()
+        self.setWindowTitle(self.program)
+        self.resize_to_grid(*grid)
+
+    def resize_to_grid(self, columns: int, rows: int) -> None:
+        """Sizes the window so that the terminal shows columns x rows cells."""
+        scroll_bar = self.terminal.verticalScrollBar().sizeHint().width()
+        self.resize(columns * self.terminal.cellWidth() + scroll_bar,
+                    rows * self.terminal.cellHeight())
+
+    def add_font_actions(self) -> None:
+        # Window shortcuts are matched before the terminal sees the key, so
+        # these combinations change the font instead of reaching the program.
+        for label, keys, step in (("Larger font", [QKeySequence.ZoomIn, "Ctrl+="], FONT_STEP),
+                                  ("Smaller font", [QKeySequence.ZoomOut], -FONT_STEP),
+                                  ("Default font size", ["Ctrl+0"], 0.0)):
+            action = QAction(label, self)
+            action.setShortcuts([QKeySequence(k) for k in keys])
+            action.triggered.connect(lambda _=False, s=step: self.change_font_size(s))
+            self.addAction(action)
+
+    def add_context_menu(self) -> None:
+        # The widget already handles Ctrl+Shift+C/V/A itself; the menu offers
+        # the same operations to the mouse (the tab shows the key in menus).
+        clipboard = QGuiApplication.clipboard()
+        for label, slot in (("Copy\tCtrl+Shift+C", self.terminal.copySelection),
+                            ("Paste\tCtrl+Shift+V", lambda: self.terminal.paste(clipboard.text())),
+                            ("Select All\tCtrl+Shift+A", self.terminal.selectAll)):
+            action = QAction(label, self.terminal)
+            action.triggered.connect(slot)
+            self.terminal.addAction(action)
+        self.terminal.setContextMenuPolicy(Qt.ActionsContextMenu)
+
+    def change_font_size(self, step: float) -> None:
+        """Grows or shrinks the font; the grid follows and the program is told."""
+        font = self.terminal.terminalFont()
+        if step == 0:
+            font.setPointSizeF(self.default_font.pointSizeF())
+        else:
+            font.setPointSizeF(max(MIN_POINT_SIZE, font.pointSizeF() + step))
+        self.terminal.setTerminalFont(font)
+
+    def start(self) -> bool:
+        """Starts the program on a pseudo terminal of the widget's grid size."""
+        program, *args = self.command
+        # The widget's grid followed the window while it was laid out; a full
+        # reset drops the blank lines those size changes left behind.
+        self.terminal.feed(b"\x1bc")
+        ok = self.session.start(program, args, self.env, self.terminal.columns(),
+                                self.terminal.terminalRows())
+        if not ok:
+            self.show_message(f"cannot start {program}: {self.session.error()}")
+            self.setWindowTitle(f"{self.program} (failed to start)")
+        return ok
+
+    def show_message(self, text: str) -> None:
+        """Writes a highlighted line into the terminal, below the program's output."""
+        self.terminal.feed(f"\r\n\x1b[0;7m {text} \x1b[0m\r\n".encode())
+
+    def child_finished(self, exit_code: int) -> None:
+        if self.exit_code is not None:
+            return
+        self.exit_code = exit_code
+        self.setWindowTitle(f"{self.program} (exit code {exit_code})")
+        if self.hold or exit_code != 0:
+            self.show_message(f"{self.program} exited with code {exit_code}")
+        else:
+            self.close()
+
+    def closeEvent(self, event) -> None:  # noqa: N802 (Qt's name)
+        # Closing ends the program; that is not an exit worth reporting.
+        if self.exit_code is None:
+            self.session.finished.disconnect(self.child_finished)
+            self.session.terminate()
+        super().closeEvent(event)
+
+
+def parse_args(argv: list[str]) -> argparse.Namespace:
+    parser = argparse.ArgumentParser(
+        description="A terminal window built on lumenvale.",
+        epilog="Ctrl+Plus/Ctrl+Minus/Ctrl+0 change the font size; Ctrl+Shift+C/V/A copy, "
+               "paste and select all; Shift+PageUp/PageDown scroll back.")
+    parser.add_argument("--scheme", choices=sorted(SCHEMES), default="default",
+                        help="colour scheme (default: %(default)s)")
+    parser.add_argument("--font-size", type=float, default=0.0, metavar="POINTS",
+                        help="font size in points (default: the system's fixed font)")
+    parser.add_argument("--hold", action="store_true",
+                        help="keep the window open when the program ends")
+    parser.add_argument("command", nargs=argparse.REMAINDER,
+                        help="program and arguments to run (default: your login shell)")
+    args = parser.parse_args(argv)
+    if args.command[:1] == ["--"]:
+        args.command = args.command[1:]
+    return args
+
+
+def main(argv: list[str] | None = None) -> int:
+    args = parse_args(sys.argv[1:] if argv is None else argv)
+    app = QApplication.instance() or QApplication(sys.argv[:1])
+    window = TerminalWindow(args.command or login_shell(), args.scheme, args.font_size, args.hold)
+    window.show()
+    window.start()
+    app.exec()
+    return window.exit_code or 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
