@@ -21,6 +21,9 @@ from PySide6.QtWidgets import QApplication
 from terminal import TerminalWindow
 
 PROMPT_MARK = "~/project$"
+# Line numbers and a status line give vi's screen colours, reverse video
+# and bold to show.
+VI_SETTINGS = "VIMINIT=set number ruler laststatus=2"
 
 # Bash start-up file: a coloured prompt, ls colours and two chart functions.
 BASH_RC = r"""
@@ -66,7 +69,7 @@ NOTES = """lumenvale: a terminal you embed in a Qt 6 application.
   widget  = lumenvale.TerminalWidget()
   session = lumenvale.PtySession.create(widget)
   lumenvale.attach(widget, session)
-  session.start("/bin/bash", [], [], widget.columns(), widget.terminalRows())
+  session.start("/bin/bash", [], [], 80, 24)
 
 Keys reach the program, its output reaches the screen, and
 the grid follows the window.  Type :q to leave vi.
@@ -155,7 +158,7 @@ def shell_tour(app: QApplication, scheme: str) -> QImage:
     with tempfile.TemporaryDirectory(prefix="lumenvale-demo-") as tmp:
         project = prepare_folder(Path(tmp))
         window = TerminalWindow([bash, "--noprofile", "--rcfile", str(Path(tmp) / "bashrc"), "-i"],
-                                scheme, font_size=10.5, env=[f"DEMO_DIR={project}"], grid=(80, 28))
+                                scheme, font_size=10.5, env=[f"DEMO_DIR={project}", VI_SETTINGS], grid=(80, 28))
         window.setWindowTitle("lumenvale demo")
         window.show()
         window.activateWindow()  # a focused terminal draws the solid cursor
@@ -171,6 +174,9 @@ def shell_tour(app: QApplication, scheme: str) -> QImage:
         drive.type_line("echo '漢字とかな、한글, 中文: two cells each'")
         drive.type_line("vi notes.txt", wait_prompt=False)
         drive.wait_for(lambda: "notes.txt" in drive.screen().splitlines()[-1], "vi's status line")
+        drive.wait_quiet()
+        drive.type_line("/lumenvale", wait_prompt=False)
+        drive.wait_for(lambda: drive.screen().splitlines()[-1].startswith("/lumenvale"), "vi's search")
         drive.wait_quiet()
         full_screen = snapshot(window)
         drive.type_line(":q")
