@@ -1,0 +1,123 @@
+// Graphic rendition: the SGR table, extended colours in both separator
+// forms, and the attributes that printing and blanking write into cells.
+#include <gtest/gtest.h>
+
+#include "terminal_harness.h"
+
+namespace vesper::test {
+namespace {
+
+CellAttributes attrs(ColorValue fg, ColorValue bg, bool bold = false, bool italic = false, bool underline = false,
+                     bool reverse = false, bool strike = false) {
+    CellAttributes a;
+    a.fg = fg;
+    a.bg = bg;
+    a.bold = bold;
+    a.italic = italic;
+    a.underline = underline;
+    a.reverse = reverse;
+    a.strikethrough = strike;
+    return a;
+}
+
+struct SgrCase {
+    const char* name;
+    std::string bytes;
+    CellAttributes expected;
+};
+
+void PrintTo(const SgrCase& c, std::ostream* os) { *os << c.name; }
+
+const SgrCase kSgrCases[] = {
+    {"EmptyResets", CSI "1;4;31m" CSI "m", attrs(-1, -1)},
+    {"ZeroResets", CSI "1;4;31m" CSI "0m", attrs(-1, -1)},
+    {"BoldAndPaletteForeground", CSI "1;31m", attrs(1, -1, true)},
+    {"BrightForegroundAndBackground", CSI "97;100m", attrs(15, 8)},
+    {"AllFlags", CSI "1;3;4;7;9m", attrs(-1, -1, true, true, true, true, true)},
+    {"FlagsCleared", CSI "1;3;4;7;9m" CSI "22;23;24;27;29m", attrs(-1, -1)},
+    {"DefaultColours", CSI "31;41m" CSI "39;49m", attrs(-1, -1)},
+    {"Background", CSI "42m", attrs(-1, 2)},
+    {"Palette256", CSI "38;5;196m", attrs(196, -1)},
+    {"Palette256OutOfRangeKept", CSI "48;5;300m", attrs(-1, 300)},
+    {"DirectBackground", CSI "48;2;255;128;0m", attrs(-1, 0x1FF8000)},
+    {"DirectComponentsModulo256", CSI "38;2;300;0;0m", attrs(0x12C0000, -1)},
+    {"UnknownColourKindWalksOn", CSI "38;3;1m", attrs(-1, -1, true, true)},
+    {"IncompletePaletteChangesNothing", CSI "38;5m", attrs(-1, -1)},
+    {"IncompleteDirectChangesNothing", CSI "38;2;1;2m", attrs(-1, -1)},
+    {"DirectSkipsFourThenContinues", CSI "38;2;1;2;3;4m", attrs(0x1010203, -1, false, false, true)},
+    {"ColonFormWithEmptyColourSpace", CSI "38:2::255:128:0m", attrs(0x1FF8000, -1)},
+    {"ColonFormWithColourSpace", CSI "38:2:0:255:128:0m", attrs(0x1FF8000, -1)},
+    {"ColonFormWithoutColourSpace", CSI "38:2:255:128:0m", attrs(0x1FF8000, -1)},
+    {"ColonPaletteForm", CSI "48:5:17m", attrs(-1, 17)},
+    {"ColonDoesNotLeakIntoNextSequence", CSI "38:2::1:2:3m" CSI "38;2;10;20;30;1m", attrs(0x10A141E, -1, true)},
+    {"IgnoredValues", CSI "2;5;6;8;21;25;28;53m", attrs(-1, -1)},
+    {"NegativeValueIgnored", CSI "4294967295;1m", attrs(-1, -1, true)},
+    {"SgrDoesNotMoveCursorOrPrint", CSI "1m", attrs(-1, -1, true)},
+};
+
+class SgrTest : public ::testing::TestWithParam<SgrCase> {};
+
+TEST_P(SgrTest, SetsAttributes) {
+    Terminal t(10, 2);
+    t.feed(GetParam().bytes);
+    EXPECT_EQ(t.screen.attributes(), GetParam().expected);
+    EXPECT_EQ(t.screen.cursorColumn(), 0);
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", ""}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sgr, SgrTest, ::testing::ValuesIn(kSgrCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CellAttributesTest, PrintedCellsCarryTheRenditionOfTheirTime) {
+    Terminal t(10, 2);
+    t.feed("a" CSI "1;31mb" CSI "0m" "\xe4\xb8\xad");
+    EXPECT_EQ(t.cell(0, 0), Cell('a', CellAttributes()));
+    EXPECT_EQ(t.cell(0, 1), Cell('b', attrs(1, -1, true)));
+    EXPECT_EQ(t.cell(0, 2), Cell(0x4E2D, CellAttributes()));
+    EXPECT_EQ(t.cell(0, 3), Cell(0, CellAttributes(), true));
+}
+
+TEST(CellAttributesTest, BlankingWritesTheFillCellWithTheCurrentRendition) {
+    // Every blanking operation carries the whole current rendition.
+    const char* operations[] = {CSI "2J", CSI "K", CSI "3X", CSI "2@", CSI "2P", CSI "L", CSI "M", CSI "S", CSI "T"};
+    for (const char* op : operations) {
+        Terminal t(6, 3);
+        t.feed("abcdef\r\nghijkl\r\nmnopqr" CSI "2;1H" CSI "44;7m");
+        t.feed(op);
+        bool found = false;
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 6; ++col)
+                if (t.cell(row, col).codePoint == ' ') {
+                    EXPECT_EQ(t.cell(row, col).attributes, attrs(-1, 4, false, false, false, true)) << op;
+                    found = true;
+                }
+        EXPECT_TRUE(found) << op << " blanked nothing";
+    }
+}
+
+TEST(CellAttributesTest, ScrolledInLineAndResizedCellsUseTheFill) {
+    Terminal t(3, 2);
+    t.feed(CSI "41m\n\n");
+    EXPECT_EQ(t.cell(1, 0).attributes.bg, 1);
+    t.screen.resize(5, 3);
+    EXPECT_EQ(t.cell(0, 4).attributes.bg, 1);
+    EXPECT_EQ(t.cell(2, 0).attributes.bg, 1);
+}
+
+TEST(CellAttributesTest, FullResetBlanksWithDefaultAttributes) {
+    Terminal t(3, 2);
+    t.feed(CSI "41mab" ESC "c");
+    EXPECT_EQ(t.cell(0, 0), Cell());
+    EXPECT_EQ(t.screen.attributes(), CellAttributes());
+}
+
+TEST(CellAttributesTest, AlternateScreenStartsWithDefaultBlanks) {
+    Terminal t(3, 2);
+    t.feed(CSI "41m" CSI "?47h");
+    EXPECT_EQ(t.cell(0, 0), Cell());
+    t.feed(CSI "?47l" CSI "?1049h");  // 1049 erases with the current rendition
+    EXPECT_EQ(t.cell(0, 0).attributes.bg, 1);
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -1,0 +1,201 @@
+// Behaviours where this core deliberately differs from a literal reading of
+// the control functions: cursor movement outside the margins, line numbers
+// that never overflow, the bounded parameter list, marked sequences without a
+// private form, and leaving mode 1047 while the primary screen is shown.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "terminal_harness.h"
+
+namespace vesper::test {
+namespace {
+
+// --- cursor up/down outside the margins --------------------------------------
+
+TEST(CursorMarginsTest, CursorUpAboveTopMarginMovesTowardRowZero) {
+    Terminal t(10, 24);
+    t.feed(CSI "6;11r" CSI "3H" CSI "A");
+    EXPECT_EQ(t.screen.cursorRow(), 1);
+    t.feed(CSI "9A");
+    EXPECT_EQ(t.screen.cursorRow(), 0);
+}
+
+TEST(CursorMarginsTest, CursorDownBelowBottomMarginMovesTowardLastRow) {
+    Terminal t(10, 24);
+    t.feed(CSI "6;11r" CSI "21H" CSI "B");
+    EXPECT_EQ(t.screen.cursorRow(), 21);
+    t.feed(CSI "99B");
+    EXPECT_EQ(t.screen.cursorRow(), 23);
+}
+
+TEST(CursorMarginsTest, MarginsStillLimitACursorInsideTheRegion) {
+    Terminal t(10, 24);
+    t.feed(CSI "6;11r" CSI "8H" CSI "99A");
+    EXPECT_EQ(t.screen.cursorRow(), 5);
+    t.feed(CSI "99B");
+    EXPECT_EQ(t.screen.cursorRow(), 10);
+}
+
+TEST(CursorMarginsTest, NextAndPrecedingLineFollowTheSameLimits) {
+    Terminal t(10, 24);
+    t.feed(CSI "6;11r" CSI "3;4H" CSI "F");
+    EXPECT_EQ(t.screen.cursorRow(), 1);
+    EXPECT_EQ(t.screen.cursorColumn(), 0);
+    t.feed(CSI "21;4H" CSI "E");
+    EXPECT_EQ(t.screen.cursorRow(), 21);
+    EXPECT_EQ(t.screen.cursorColumn(), 0);
+}
+
+// --- line numbers never overflow ---------------------------------------------
+
+struct Renumbering {
+    std::int64_t total = 0;
+    int calls = 0;
+    explicit Renumbering(Screen& screen) {
+        screen.lineRenumberCallback = [this](std::int32_t shift) {
+            EXPECT_GT(shift, 0);
+            total += shift;
+            ++calls;
+        };
+    }
+};
+
+TEST(LineNumberingTest, HugeScrollUpTwiceRenumbersInsteadOfOverflowing) {
+    Terminal t(4, 3, 5);
+    Renumbering renumbering(t.screen);
+    t.feed("a\r\nb\r\nc");
+    const std::int64_t n = std::numeric_limits<std::int32_t>::max();
+    for (int round = 0; round < 2; ++round) {
+        const std::int64_t before = t.screen.screenTopLine();
+        const std::int64_t shiftedBefore = renumbering.total;
+        t.feed(CSI "2147483647S");
+        // Net advance of the numbering is n, less what was renumbered away.
+        EXPECT_EQ(std::int64_t{t.screen.screenTopLine()}, before + n - (renumbering.total - shiftedBefore));
+        EXPECT_LE(t.screen.endLine(), LineStore::kRenumberThreshold);
+        EXPECT_GE(t.screen.firstLine(), 0);
+    }
+    EXPECT_GE(renumbering.calls, 2);
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 5);
+    for (const std::string& line : t.screen.scrollbackLines()) EXPECT_EQ(line, "    ");
+    t.feed("\r\nxyz");
+    EXPECT_EQ(t.screen.lineText(t.screen.endLine() - 1), "xyz ");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", "", "xyz"}));
+}
+
+TEST(LineNumberingTest, HugeScrollUpKeepsTheResultOfSingleSteps) {
+    // Past region height + limit steps only blank lines remain; the bulk
+    // path must still end exactly where single steps end, numbers included.
+    Terminal bulk(3, 3, 4), single(3, 3, 4);
+    const char* setup = "a\r\nb\r\nc" CSI "1;2r" CSI "41m";
+    bulk.feed(setup);
+    single.feed(setup);
+    bulk.feed(CSI "50S");
+    for (int i = 0; i < 50; ++i) single.feed(CSI "S");
+    EXPECT_TRUE(bulk.snapshot() == single.snapshot());
+    EXPECT_EQ(bulk.screen.scrollbackLines(), (std::vector<std::string>{"   ", "   ", "   ", "   "}));
+    EXPECT_EQ(bulk.screen.screenTopLine(), 50);
+    EXPECT_EQ(bulk.rows(), (std::vector<std::string>{"", "", "c"}));
+}
+
+TEST(LineNumberingTest, LongRunningOutputCrossesTheThresholdWithStableText) {
+    Terminal t(2, 2, 3);
+    Renumbering renumbering(t.screen);
+    // Bring the numbering close to the threshold, then stream line feeds
+    // across it one by one.
+    t.feed(CSI "1073741800S" CSI "2H");
+    const std::int64_t start = t.screen.screenTopLine() + renumbering.total;
+    for (int i = 0; i < 100; ++i) t.feed(std::to_string(i % 10) + "\r\n");
+    EXPECT_EQ(std::int64_t{t.screen.screenTopLine()} + renumbering.total, start + 100);
+    EXPECT_GE(renumbering.calls, 1);
+    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"6 ", "7 ", "8 "}));
+    EXPECT_EQ(t.screen.lineText(t.screen.firstLine()), "6 ");
+}
+
+TEST(LineNumberingTest, AlternateScreenScrollingAlsoRenumbers) {
+    Terminal t(2, 2, 3);
+    Renumbering renumbering(t.screen);
+    t.feed(CSI "?1049h" CSI "2147483647S" CSI "2147483647S");
+    EXPECT_EQ(t.screen.firstLine(), t.screen.screenTopLine());
+    EXPECT_LE(t.screen.endLine(), LineStore::kRenumberThreshold);
+    EXPECT_GT(renumbering.total, std::int64_t{std::numeric_limits<std::int32_t>::max()});
+}
+
+// --- bounded parameter list ----------------------------------------------------
+
+TEST(ParameterListTest, KeepsThirtyTwoParametersAndDropsFurtherOnes) {
+    std::string keep32 = CSI;
+    for (int i = 0; i < 31; ++i) keep32 += "0;";
+    Terminal t(5, 1);
+    t.feed(keep32 + "1m");  // the 32nd parameter is kept
+    EXPECT_TRUE(t.screen.attributes().bold);
+
+    std::string drop33 = CSI;
+    for (int i = 0; i < 32; ++i) drop33 += "0;";
+    Terminal u(5, 1);
+    u.feed(drop33 + "1m");  // the 33rd parameter is dropped
+    EXPECT_FALSE(u.screen.attributes().bold);
+}
+
+TEST(ParameterListTest, HostileParameterFloodStaysBounded) {
+    Terminal t(5, 2);
+    t.feed(CSI);
+    const std::string chunk(10000, ';');
+    for (int i = 0; i < 100; ++i) t.feed(chunk + "123456789");
+    EXPECT_EQ(t.parser.parameterCount(), Parser::kMaxParameters);
+    t.feed("Bx");  // the flood still ends as an ordinary sequence
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", "x"}));
+}
+
+// --- marked sequences without a private form ---------------------------------------
+
+TEST(PrivateMarkerTest, MarkedSequencesWithoutPrivateFormDoNothing) {
+    const char* sequences[] = {
+        CSI ">4;2m", CSI ">4;m", CSI "?4m",  // key-modifier settings and their query
+        CSI "?u", CSI ">1u", CSI "<u",       // keyboard-protocol query, push, pop
+        CSI ">2T", CSI "?1;2r", CSI ">5A", CSI "?3@", CSI "=1S", CSI "?s",
+    };
+    for (const char* sequence : sequences) {
+        Terminal t(5, 4);
+        t.feed("a\r\nb\r\nc\r\nd" CSI "2;2H" ESC "7" CSI "3;4H");
+        const Snapshot before = t.snapshot();
+        t.feed(sequence);
+        EXPECT_TRUE(t.snapshot() == before) << escaped(sequence);
+    }
+}
+
+TEST(PrivateMarkerTest, SelectiveErasesActAsPlainErases) {
+    Terminal t(5, 3);
+    t.feed("abcde\r\nfghij\r\nklmno" CSI "2;3H" CSI "?K");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"abcde", "fg", "klmno"}));
+    t.feed(CSI "?2J");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", "", ""}));
+}
+
+TEST(PrivateMarkerTest, VimQuitLeavesPromptWithoutUnderline) {
+    Terminal t(10, 2);
+    t.feed(CSI ">4;2m" CSI "?4m" CSI ">4;m$ ");
+    EXPECT_EQ(t.screen.attributes(), CellAttributes());
+    EXPECT_FALSE(t.cell(0, 0).attributes.underline);
+}
+
+// --- leaving mode 1047 -------------------------------------------------------------
+
+TEST(Mode1047Test, LeavingMode1047OnPrimaryScreenKeepsContent) {
+    Terminal t(5, 2);
+    t.feed("keep" CSI "?1047l" CSI "?1047l");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"keep", ""}));
+    EXPECT_EQ(t.events, (std::vector<std::string>{"mode 1047 reset private", "mode 1047 reset private"}));
+}
+
+TEST(Mode1047Test, LeavingMode1047BlanksTheAlternateScreenOnly) {
+    Terminal t(5, 2);
+    t.feed("keep" CSI "?1047halt" CSI "?1047l");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"keep", ""}));
+    t.feed(CSI "?47h");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", ""}));
+}
+
+}  // namespace
+}  // namespace vesper::test

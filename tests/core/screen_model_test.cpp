@@ -1,0 +1,208 @@
+// The screen model outside the byte stream: resizing, the alternate screen,
+// the view over the scrollback, the dirty-row record and LineStore edges.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "terminal_harness.h"
+
+namespace vesper::test {
+namespace {
+
+std::string numberedRows(int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) bytes += (i ? "\r\n" : "") + std::to_string(i);
+    return bytes;
+}
+
+TEST(ResizeTest, SizesBelowOneBecomeOne) {
+    Screen s(0, -3, -1);
+    EXPECT_EQ(s.columns(), 1);
+    EXPECT_EQ(s.rows(), 1);
+    s.resize(-5, 0);
+    EXPECT_EQ(s.columns(), 1);
+    EXPECT_EQ(s.rows(), 1);
+    s.checkInvariants();
+}
+
+TEST(ResizeTest, SameSizeChangesNothing) {
+    Terminal t(5, 3, 10);
+    t.feed(numberedRows(5));
+    t.screen.scrollViewUp(1);
+    t.screen.clearDirtyRows();
+    t.screen.resize(5, 3);
+    EXPECT_EQ(t.screen.viewOffset(), 1);
+    EXPECT_TRUE(t.screen.dirtyRows().empty());
+}
+
+TEST(ResizeTest, ShrinkKeepsBottomRowsAndGrowRestoresThem) {
+    Terminal t(80, 24, 100);
+    t.feed(numberedRows(24));
+    ASSERT_EQ(t.screen.cursorRow(), 23);
+    t.screen.resize(80, 10);
+    EXPECT_EQ(t.screen.cursorRow(), 9);
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 14);
+    EXPECT_EQ(t.rows().front(), "14");
+    t.screen.resize(80, 24);
+    EXPECT_EQ(t.screen.cursorRow(), 23);
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 0);
+    EXPECT_EQ(t.rows().front(), "0");
+    EXPECT_EQ(t.rows().back(), "23");
+}
+
+TEST(ResizeTest, GrowBeyondScrollbackAddsBlankRowsAtBottom) {
+    Terminal t(4, 3, 10);
+    t.feed(numberedRows(3));
+    t.screen.resize(4, 5);
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"0", "1", "2", "", ""}));
+    EXPECT_EQ(t.screen.cursorRow(), 2);
+    EXPECT_EQ(t.screen.endLine(), 5);
+}
+
+TEST(ResizeTest, AlternateScreenShrinkDiscardsRowsAbove) {
+    Terminal t(4, 4, 10);
+    t.feed(CSI "?1049h" + numberedRows(4));
+    t.screen.resize(4, 2);
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"2", "3"}));
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 0);
+    t.screen.resize(4, 4);
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"2", "3", "", ""}));
+    t.feed(CSI "?1049l");
+    EXPECT_EQ(t.screen.rows(), 4);
+}
+
+TEST(ResizeTest, ColumnShrinkCutsEveryLineForGood) {
+    Terminal t(6, 2, 10);
+    t.feed("abcdef\r\nghijkl\r\nmn");
+    t.screen.resize(3, 2);
+    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"abc"}));
+    t.screen.resize(6, 2);
+    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"abc   "}));
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"ghi", "mn"}));
+}
+
+TEST(ResizeTest, PendingWrapLandsOnLastColumnAndMarginsReset) {
+    Terminal t(5, 4);
+    t.feed(CSI "2;3r" CSI "4Habcde");
+    ASSERT_EQ(t.screen.cursorColumn(), 5);
+    t.screen.resize(6, 4);
+    EXPECT_EQ(t.screen.cursorColumn(), 5);  // the old pending wrap becomes the last column
+    EXPECT_EQ(t.screen.scrollTop(), 0);
+    EXPECT_EQ(t.screen.scrollBottom(), 3);
+    t.feed("x");
+    EXPECT_EQ(t.rows().back(), "abcdex");
+}
+
+TEST(AlternateScreenTest, SwitchingBackShowsPrimaryWithCursorFromAlternate) {
+    Terminal t(5, 3);
+    t.feed("prim" CSI "?47h");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", "", ""}));
+    t.feed(CSI "3;2Halt" CSI "?47l");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"prim", "", ""}));
+    EXPECT_EQ(t.screen.cursorRow(), 2);
+    EXPECT_EQ(t.screen.cursorColumn(), 4);
+}
+
+TEST(AlternateScreenTest, NoScrollbackOnAlternateScreen) {
+    Terminal t(3, 2, 10);
+    t.feed(CSI "?1049h" "\n\n\n\n" CSI "5S");
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 0);
+}
+
+TEST(ViewTest, ViewOperationsClampAndMarkOnlyOnChange) {
+    Terminal t(3, 2, 10);
+    t.screen.clearDirtyRows();
+    t.screen.scrollViewUp(5);  // no scrollback: nothing
+    EXPECT_EQ(t.screen.viewOffset(), 0);
+    EXPECT_TRUE(t.screen.dirtyRows().empty());
+    t.feed(numberedRows(6));  // 4 scrollback lines
+    t.screen.setViewOffset(99);
+    EXPECT_EQ(t.screen.viewOffset(), 4);
+    t.screen.scrollViewDown(0);  // counts below 1 count as 1
+    EXPECT_EQ(t.screen.viewOffset(), 3);
+    t.screen.scrollViewDown(99);
+    EXPECT_EQ(t.screen.viewOffset(), 0);
+    EXPECT_FALSE(t.screen.viewScrolled());
+    t.screen.clearDirtyRows();
+    t.screen.scrollViewDown(1);  // live view: nothing
+    EXPECT_TRUE(t.screen.dirtyRows().empty());
+}
+
+TEST(ViewTest, OutputReturnsViewButCursorMovesDoNot) {
+    Terminal t(3, 2, 10);
+    t.feed(numberedRows(6));
+    t.screen.scrollViewUp(2);
+    t.feed(CSI "H" CSI "1m" CSI "2;3r" CSI "?7l");
+    EXPECT_EQ(t.screen.viewOffset(), 2);
+    t.feed("\xcc\x81");  // a combining mark prints nothing and keeps the view
+    EXPECT_EQ(t.screen.viewOffset(), 2);
+    t.feed("x");
+    EXPECT_EQ(t.screen.viewOffset(), 0);
+}
+
+TEST(ViewTest, CellsOutsideTheViewAreDefaultBlanks) {
+    Terminal t(3, 2);
+    t.feed(CSI "41mabc");
+    EXPECT_EQ(t.cell(-1, 0), Cell());
+    EXPECT_EQ(t.cell(0, 3), Cell());
+    EXPECT_EQ(t.cell(2, 0), Cell());
+    EXPECT_EQ(t.cell(0, 2).codePoint, 'c');
+}
+
+TEST(DirtyRowsTest, PrintMarksItsRowAndScrollMarksTheRegion) {
+    Terminal t(4, 4);
+    t.screen.clearDirtyRows();
+    t.feed(CSI "2Hab");
+    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1}));
+    t.feed(CSI "3H");  // cursor moves mark nothing
+    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1}));
+    t.screen.clearDirtyRows();
+    t.feed(CSI "2;3r" CSI "3H\n");
+    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1, 2}));
+    t.screen.clearDirtyRows();
+    t.feed("\n\n\n");  // below... the cursor is on the margin: each scrolls the region
+    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1, 2}));
+}
+
+TEST(DirtyRowsTest, ShrinkingDropsRowsOutsideTheScreen) {
+    Terminal t(4, 6);
+    t.screen.resize(4, 3);
+    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{0, 1, 2}));
+    t.screen.markDirty(7);
+    t.screen.markDirty(-1);
+    EXPECT_EQ(t.screen.dirtyRows().size(), 3u);
+}
+
+TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {
+    LineStore store(2, 4, 0);
+    const Cell x('x', CellAttributes());
+    const Cell fill('.', CellAttributes());
+    for (int r = 0; r < 4; ++r) (*store.screenLine(r))[0] = Cell(std::uint32_t('a' + r), CellAttributes());
+    store.rotateUp(2, 1, x);
+    store.rotateUp(-1, 2, x);
+    store.rotateDown(0, 4, x);
+    EXPECT_EQ((*store.screenLine(0))[0].codePoint, 'a');
+    store.rotateUp(1, 3, fill, 2'000'000'000);
+    EXPECT_EQ((*store.screenLine(0))[0].codePoint, 'a');
+    for (int r = 1; r < 4; ++r) EXPECT_EQ((*store.screenLine(r))[0], fill);
+    EXPECT_EQ(store.screenLine(4), nullptr);
+    EXPECT_EQ(store.lineAtNumber(-1), nullptr);
+    store.checkInvariants();
+}
+
+TEST(LineStoreTest, SwapExchangesEverything) {
+    LineStore a(2, 2, 5), b(3, 4, 0);
+    a.pushLine(Cell());
+    a.swap(b);
+    EXPECT_EQ(a.columns(), 3);
+    EXPECT_EQ(a.rows(), 4);
+    EXPECT_EQ(a.scrollbackLimit(), 0);
+    EXPECT_EQ(b.scrollbackCount(), 1);
+    EXPECT_EQ(b.firstLine(), 0);
+    EXPECT_EQ(b.screenTopLine(), 1);
+    a.checkInvariants();
+    b.checkInvariants();
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -1,0 +1,234 @@
+// Byte-stream scripts with the screen they must produce.  Every script is
+// fed whole, byte by byte through feed(), byte by byte through
+// processByte() (no ASCII fast path) and split in two at every point; all
+// ways must end in the same state.
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "terminal_harness.h"
+
+namespace vesper::test {
+namespace {
+
+#define WIDE "\xe4\xb8\xad"      // U+4E2D, double width
+#define REPLACEMENT "\xef\xbf\xbd"  // U+FFFD
+
+struct Script {
+    const char* name;
+    int cols, rows;
+    std::string bytes;
+    std::vector<std::string> expectedRows;  // view rows, trailing blanks removed
+    int cursorRow, cursorColumn;
+    std::vector<std::string> events = {};  // replies and mode notifications, in order
+};
+
+void PrintTo(const Script& s, std::ostream* os) { *os << s.name; }
+
+const Script kScripts[] = {
+    // --- printing, deferred wrap, wide characters ---
+    {"LastColumnLeavesWrapPending", 5, 3, "abcde", {"abcde", "", ""}, 0, 5},
+    {"NextCharacterWraps", 5, 3, "abcdef", {"abcde", "f", ""}, 1, 1},
+    {"CrLfAfterFullRowAddsNoEmptyLine", 5, 3, "abcde\r\nf", {"abcde", "f", ""}, 1, 1},
+    {"WrapOnBottomRowScrolls", 5, 2, "abcdefghijk", {"fghij", "k"}, 1, 1},
+    {"AutoWrapOffOverwritesLastColumn", 5, 2, CSI "?7labcdefg", {"abcdg", ""}, 0, 5, {"mode 7 reset private"}},
+    {"AutoWrapOffLongRunThenControls", 5, 2, CSI "?7labcdefghij\r\nxy", {"abcdj", "xy"}, 1, 2,
+     {"mode 7 reset private"}},
+    {"WideCharacterTakesTwoCells", 6, 2, "a" WIDE "b", {"a" WIDE "b", ""}, 0, 4},
+    {"WideCharacterInLastColumnWrapsWhole", 5, 2, "abcd" WIDE, {"abcd", WIDE}, 1, 2},
+    {"WideCharacterWithoutAutoWrapUsesLastTwoColumns", 5, 2, CSI "?7labcd" WIDE, {"abc" WIDE, ""}, 0, 5,
+     {"mode 7 reset private"}},
+    {"WideCharacterOnOneColumnScreenAlwaysWraps", 1, 2, WIDE, {"", WIDE}, 1, 1},
+    {"NarrowOverLeftHalfLeavesContinuation", 6, 1, WIDE "\rx", {"x"}, 0, 1},
+    {"CombiningMarkIsDropped", 5, 1, "e\xcc\x81x", {"ex"}, 0, 2},
+    {"C1ControlCodePointIsDropped", 5, 1, "a\xc2\x85" "b", {"ab"}, 0, 2},
+
+    // --- UTF-8 assembly ---
+    {"TwoByteSequence", 5, 1, "A\xc3\xa9", {"A\xc3\xa9"}, 0, 2},
+    {"TruncatedSequenceThenAscii", 5, 1, "\xc3" "A", {REPLACEMENT "A"}, 0, 2},
+    {"SurrogateIsOneReplacement", 5, 1, "\xed\xa0\x80", {REPLACEMENT}, 0, 1},
+    {"OverlongIsOneReplacement", 5, 1, "\xc0\x80", {REPLACEMENT}, 0, 1},
+    {"LeadByteF8IsReplacement", 5, 1, "\xf8", {REPLACEMENT}, 0, 1},
+    {"StrayContinuationIsReplacement", 5, 1, "\x80", {REPLACEMENT}, 0, 1},
+    {"AboveMaxCodePointIsOneReplacement", 5, 1, "\xf4\x90\x80\x80", {REPLACEMENT}, 0, 1},
+    {"FourByteSequence", 5, 1, "\xf0\x9f\x98\x80", {"\xf0\x9f\x98\x80"}, 0, 2},
+    {"SequenceCutByEscape", 5, 1, "\xe2\x82" CSI "31mx", {REPLACEMENT "x"}, 0, 2},
+    {"SequenceCutByLineFeed", 5, 2, "\xe2\x82\nx", {REPLACEMENT, " x"}, 1, 2},
+    {"DelAndBellPrintNothing", 5, 1, "a\x7f\x07" "b", {"ab"}, 0, 2},
+
+    // --- C0 controls ---
+    {"LineFeedKeepsColumn", 5, 2, "ab\ncd", {"ab", "  cd"}, 1, 4},
+    {"VerticalTabAndFormFeedIndex", 5, 3, "a\x0b" "b\x0c" "c", {"a", " b", "  c"}, 2, 3},
+    {"BackspaceFromPendingWrap", 5, 1, "abcde\bx", {"abcdx"}, 0, 5},
+    {"BackspaceAtColumnZero", 5, 1, "\bx", {"x"}, 0, 1},
+    {"TabFromColumnFive", 20, 1, "12345\tx", {"12345   x"}, 0, 9},
+    {"TabFromColumnEight", 20, 1, "12345678\tx", {"12345678        x"}, 0, 17},
+    {"TabInLastEightColumnsGoesToLastColumn", 16, 1, CSI "10G\tx", {"               x"}, 0, 16},
+    {"TabNeverWraps", 10, 2, "abcdefghij\t", {"abcdefghij", ""}, 0, 9},
+
+    // --- escape sequences and control strings ---
+    {"CharsetDesignationIsSkipped", 5, 1, ESC "(0a", {"a"}, 0, 1},
+    {"EscHashIsSkipped", 5, 1, ESC "#8", {""}, 0, 0},
+    {"OscEndedByBell", 5, 1, ESC "]0;title\x07" "a", {"a"}, 0, 1},
+    {"OscEndedByStringTerminator", 5, 1, ESC "]0;title" ESC "\\a", {"a"}, 0, 1},
+    {"OscEndedByOtherEscape", 8, 1, ESC "]0;title" ESC "[1m", {"[1m"}, 0, 3},
+    {"OscEndedByEscapeStartingSequence", 8, 1, ESC "]0;t" ESC ESC "[2Ca", {"  a"}, 0, 3},
+    {"OscAbandonedByCancel", 8, 1, ESC "]0;t\x18" "a", {"a"}, 0, 1},
+    {"DcsIsSwallowed", 5, 1, ESC "Pqdata" ESC "\\", {""}, 0, 0},
+    {"ApcSosPmAreSwallowed", 5, 1, ESC "_x\x07" ESC "Xy\x07" ESC "^z\x07" "a", {"a"}, 0, 1},
+    {"StringSwallowsControls", 5, 2, ESC "]0;a\r\nb\x07", {"", ""}, 0, 0},
+    {"CancelAbandonsControlSequence", 5, 1, CSI "1;2\x18m", {"m"}, 0, 1},
+    {"SubstituteAbandonsControlSequence", 5, 1, CSI "5\x1a" "C", {"C"}, 0, 1},
+    {"ControlInsideSequenceIsExecuted", 5, 2, "abc" CSI "2\rJ", {"", ""}, 0, 0},
+    {"EscapeInsideSequenceIsIgnored", 5, 1, "ab" CSI "1" ESC "D", {"ab"}, 0, 1},
+    {"EscapeEscapeEndsFirstSequence", 8, 1, ESC ESC "[31m", {"[31m"}, 0, 4},
+    {"CancelEndsEscapeSequence", 5, 1, ESC "\x18" "a", {"a"}, 0, 1},
+    {"DecidRepliesPrimaryAttributes", 5, 1, ESC "Z", {""}, 0, 0, {"reply \\e[?1;2c"}},
+    {"SaveAndRestoreCursor", 5, 3, "ab" ESC "7" CSI "3;4Hx" ESC "8y", {"aby", "", "   x"}, 0, 3},
+    {"RestoreFromPendingWrapLandsOnLastColumn", 5, 2, "abcde" ESC "7\r\n" ESC "8z", {"abcdz", ""}, 0, 5},
+    {"RestoreWithoutSaveGoesHome", 5, 2, CSI "2;3H" ESC "8x", {"x", ""}, 0, 1},
+    {"IndexAndNextLine", 5, 3, "ab" ESC "Dc" ESC "Ed", {"ab", "  c", "d"}, 2, 1},
+    {"ReverseIndexAtTopScrollsDown", 5, 3, "a\r\nb" CSI "H" ESC "Mc", {"c", "a", "b"}, 0, 1},
+    {"ReverseIndexAboveTopMarginStopsAtRowZero", 5, 4, CSI "3;4r" CSI "2H" ESC "M" ESC "Mx", {"x", "", "", ""}, 0, 1},
+    {"FullReset", 5, 3, "abc\r\ndef" CSI "?1049h" CSI "2;3r" CSI "?7l" CSI "1m" ESC "c", {"", "", ""}, 0, 0,
+     {"mode 1049 set private", "mode 7 reset private"}},
+    {"KeypadModesAreConsumed", 5, 1, ESC "=" ESC ">a", {"a"}, 0, 1},
+
+    // --- control sequences: collection ---
+    {"ParameterWrapsModulo2To32", 10, 1, "x" CSI "4294967299Cy", {"x   y"}, 0, 5},
+    {"ElevenNinesWrap", 10, 2, CSI "99999999999B", {"", ""}, 1, 0},
+    {"IntermediateIsIgnored", 5, 1, "a" CSI "2 q", {"a"}, 0, 1},
+    {"EmptyFirstParameter", 5, 5, CSI ";3H", {"", "", "", "", ""}, 0, 2},
+    {"EmptyLastParameterNotStored", 5, 5, CSI "3;H", {"", "", "", "", ""}, 2, 0},
+    {"UnsupportedFinalIsConsumed", 5, 1, "a" CSI "5ib", {"ab"}, 0, 2},
+
+    // --- cursor movement ---
+    {"CupHome", 5, 5, CSI "3;3H" CSI "H", {"", "", "", "", ""}, 0, 0},
+    {"CupRowOnly", 5, 6, CSI "5H", {"", "", "", "", "", ""}, 4, 0},
+    {"CupZeroZero", 5, 5, CSI "3;3H" CSI "0;0H", {"", "", "", "", ""}, 0, 0},
+    {"CupClampsToScreen", 5, 5, CSI "999;999H", {"", "", "", "", ""}, 4, 4},
+    {"CupNegativeMeansFirst", 5, 5, CSI "3;3H" CSI "2147483648;4294967295H", {"", "", "", "", ""}, 0, 0},
+    {"HvpAsCup", 5, 5, CSI "2;3f", {"", "", "", "", ""}, 1, 2},
+    {"CuuStopsAtTopMarginFromInside", 5, 6, CSI "2;5r" CSI "4H" CSI "9A", {"", "", "", "", "", ""}, 1, 0},
+    {"CudStopsAtBottomMarginFromInside", 5, 6, CSI "2;5r" CSI "3H" CSI "9B", {"", "", "", "", "", ""}, 4, 0},
+    {"CuuKeepsPendingWrap", 5, 2, "\nabcde" CSI "Af", {"", "fbcde"}, 1, 1},
+    {"CufClampsAtLastColumn", 5, 1, CSI "99Cx", {"    x"}, 0, 5},
+    {"CufHugeCount", 5, 1, "a" CSI "2147483647Cx", {"a   x"}, 0, 5},
+    {"CubFromPendingWrapLandsOnLastColumn", 5, 1, "abcde" CSI "Dx", {"abcdx"}, 0, 5},
+    {"CubHugeCount", 5, 1, "abc" CSI "2147483647Dx", {"xbc"}, 0, 1},
+    {"CnlGoesDownAndHome", 10, 8, CSI "4;8H" CSI "2E", {"", "", "", "", "", "", "", ""}, 5, 0},
+    {"CnlStopsAtBottomMargin", 10, 8, CSI "1;5r" CSI "4;8H" CSI "3E", {"", "", "", "", "", "", "", ""}, 4, 0},
+    {"CplGoesUpAndHome", 10, 8, CSI "4;8H" CSI "2F", {"", "", "", "", "", "", "", ""}, 1, 0},
+    {"ChaAndHpa", 10, 1, CSI "4Ga" CSI "8`b" CSI "0Gc", {"c  a   b"}, 0, 1},
+    {"VpaKeepsColumn", 5, 4, "ab" CSI "3dc", {"ab", "", "  c", ""}, 2, 3},
+
+    // --- erasing ---
+    {"EdBelowFromCursor", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3H" CSI "J", {"abcde", "fg", ""}, 1, 2},
+    {"EdAboveThroughCursor", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3H" CSI "1J", {"", "   ij", "klmno"}, 1, 2},
+    {"EdAllKeepsCursor", 5, 3, "abcde\r\nfghij" CSI "2J", {"", "", ""}, 1, 5},
+    {"EdUnknownModeErasesNothing", 5, 2, "ab" CSI "4J", {"ab", ""}, 0, 2},
+    {"EdBelowAtPendingWrapKeepsRow", 5, 2, "abcde" CSI "J", {"abcde", ""}, 0, 5},
+    {"ElToEnd", 5, 1, "abcde" CSI "3G" CSI "K", {"ab"}, 0, 2},
+    {"ElToCursorInclusive", 5, 1, "abcde" CSI "3G" CSI "1K", {"   de"}, 0, 2},
+    {"ElWholeLine", 5, 1, "abcde" CSI "3G" CSI "2K", {""}, 0, 2},
+    {"ElAtPendingWrapErasesNothing", 5, 1, "abcde" CSI "K", {"abcde"}, 0, 5},
+    {"ElStartAtPendingWrapErasesAll", 5, 1, "abcde" CSI "1K", {""}, 0, 5},
+    {"EchErasesCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "5X", {"abcde     klmnopqrst"}, 0, 5},
+    {"EchClampsToRow", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "100X", {"abcde"}, 0, 5},
+    {"EchHugeCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "2147483647X", {"abcde"}, 0, 5},
+
+    // --- inserting and deleting characters ---
+    {"IchShiftsRight", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "3@", {"abcde   fghijklmnopq"}, 0, 5},
+    {"IchHugeCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "2147483647@", {"abcde"}, 0, 5},
+    {"IchAtPendingWrapKeepsRow", 5, 1, "abcde" CSI "3@", {"abcde"}, 0, 5},
+    {"DchShiftsLeft", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "3P", {"abcdeijklmnopqrst"}, 0, 5},
+    {"DchHugeCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "2147483647P", {"abcde"}, 0, 5},
+    {"DchAtPendingWrapKeepsRow", 5, 1, "abcde" CSI "P", {"abcde"}, 0, 5},
+
+    // --- inserting and deleting lines ---
+    {"IlInsideMargins", 3, 5, "a\r\nb\r\nc\r\nd\r\ne" CSI "1;4r" CSI "2;2H" CSI "2L", {"a", "", "", "b", "e"}, 1, 0},
+    {"IlOutsideMarginsDoesNothing", 3, 5, "a\r\nb\r\nc\r\nd\r\ne" CSI "2;4r" CSI "5;2H" CSI "2L",
+     {"a", "b", "c", "d", "e"}, 4, 1},
+    {"IlHugeCount", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2H" CSI "2147483647L", {"a", "", "", ""}, 1, 0},
+    {"DlInsideMargins", 3, 5, "a\r\nb\r\nc\r\nd\r\ne" CSI "1;4r" CSI "2;2H" CSI "2M", {"a", "d", "", "", "e"}, 1, 0},
+    {"DlHugeCount", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2H" CSI "2147483647M", {"a", "", "", ""}, 1, 0},
+
+    // --- scrolling ---
+    {"SuScrollsRegion", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2S", {"c", "d", "", ""}, 3, 1},
+    {"SuWithMarginsKeepsRowsOutside", 3, 5, "a\r\nb\r\nc\r\nd\r\ne" CSI "2;4r" CSI "S", {"a", "c", "d", "", "e"}, 0, 0},
+    {"SuWithBottomMarginKeepsRowsBelow", 3, 4, "a\r\nb\r\nc\r\nd" CSI "1;3r" CSI "S", {"b", "c", "", "d"}, 0, 0},
+    {"SdScrollsRegionDown", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2T", {"", "", "a", "b"}, 3, 1},
+    {"SdWithFiveParametersDoesNothing", 3, 4, "a\r\nb\r\nc\r\nd" CSI "1;2;3;4;5T", {"a", "b", "c", "d"}, 3, 1},
+    {"SdHugeCount", 3, 3, "a\r\nb\r\nc" CSI "2147483647T", {"", "", ""}, 2, 1},
+    {"LineFeedOnBottomMarginScrollsRegionOnly", 3, 4, "a\r\nb\r\nc\r\nd" CSI "1;3r" CSI "3H\nx", {"b", "c", "x", "d"},
+     2, 1},
+    {"LineFeedBelowMarginMovesDown", 3, 4, CSI "1;2r" CSI "3H\nx", {"", "", "", "x"}, 3, 1},
+    {"LineFeedOnLastRowBelowMarginDoesNothing", 3, 4, CSI "1;2r" CSI "4Hx\ny", {"", "", "", "xy"}, 3, 2},
+
+    // --- margins ---
+    {"SetMarginsHomesCursor", 5, 12, CSI "3;3H" CSI "5;10r\n\n\n\n\n\n\n\n\n\n\n\nx", {"", "", "", "", "", "", "", "", "", "x",
+     "", ""}, 9, 1},
+    {"ReversedMarginsChangeNothing", 5, 4, CSI "2;2H" CSI "3;2r" CSI "2;2r", {"", "", "", ""}, 1, 1},
+    {"SingleParameterResetsMarginsInPlace", 5, 4, CSI "1;2r" CSI "3;3H" CSI "5r", {"", "", "", ""}, 2, 2},
+    {"ZeroBottomMeansLastRow", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2;0r" CSI "4H\nx", {"a", "c", "d", "x"}, 3, 1},
+
+    // --- device reports ---
+    {"CursorPositionReport", 10, 5, CSI "3;5H" CSI "6n" CSI "?6n", {"", "", "", "", ""}, 2, 4,
+     {"reply \\e[3;5R", "reply \\e[?3;5R"}},
+    {"CursorPositionReportAtPendingWrap", 5, 1, "abcde" CSI "6n", {"abcde"}, 0, 5, {"reply \\e[1;6R"}},
+    {"StatusReport", 5, 1, CSI "5n" CSI "n" CSI "7n", {""}, 0, 0, {"reply \\e[0n"}},
+    {"DeviceAttributes", 5, 1, CSI "c" CSI "0c" CSI "?c" CSI ">c" CSI ">0c" CSI "=c", {""}, 0, 0,
+     {"reply \\e[?1;2c", "reply \\e[?1;2c", "reply \\e[?1;2c", "reply \\e[>0;10;0c", "reply \\e[>0;10;0c"}},
+
+    // --- modes and screens ---
+    {"ModeNotifications", 5, 1, CSI "?25l" CSI "4h" CSI "?1;2004h" CSI ">5h", {""}, 0, 0,
+     {"mode 25 reset private", "mode 4 set ansi", "mode 1 set private", "mode 2004 set private",
+      "mode 5 set ansi"}},
+    {"AlternateScreen1049RoundTrip", 5, 2, "ab" CSI "1m" CSI "?1049hxy" CSI "0m" CSI "?1049lc", {"abc", ""}, 0, 3,
+     {"mode 1049 set private", "mode 1049 reset private"}},
+    {"AlternateScreen1049EntryBlanks", 5, 2, CSI "?1049hold" CSI "?1049l" CSI "?1049h", {"", ""}, 0, 0,
+     {"mode 1049 set private", "mode 1049 reset private", "mode 1049 set private"}},
+    {"AlternateScreen47KeepsContent", 5, 2, "p" CSI "?47hq" CSI "?47l" CSI "?47h", {" q", ""}, 0, 2,
+     {"mode 47 set private", "mode 47 reset private", "mode 47 set private"}},
+    {"Mode1047LeavingBlanksAlternate", 5, 2, "p" CSI "?1047hq" CSI "?1047l" CSI "?47h", {"", ""}, 0, 2,
+     {"mode 1047 set private", "mode 1047 reset private", "mode 47 set private"}},
+    {"Mode1048SavesAndRestores", 5, 3, CSI "2;3H" CSI "?1048h" CSI "H" CSI "?1048lx", {"", "  x", ""}, 1, 3,
+     {"mode 1048 set private", "mode 1048 reset private"}},
+    {"CsiSaveRestore", 5, 3, CSI "2;3H" CSI "s" CSI "H" CSI "ux", {"", "  x", ""}, 1, 3},
+};
+
+class ScriptTest : public ::testing::TestWithParam<Script> {};
+
+TEST_P(ScriptTest, ProducesExpectedScreen) {
+    const Script& s = GetParam();
+    Terminal t(s.cols, s.rows);
+    t.feed(s.bytes);
+    EXPECT_EQ(t.rows(), s.expectedRows);
+    EXPECT_EQ(t.screen.cursorRow(), s.cursorRow);
+    EXPECT_EQ(t.screen.cursorColumn(), s.cursorColumn);
+    EXPECT_EQ(t.events, s.events);
+}
+
+TEST_P(ScriptTest, EveryWayOfFeedingGivesTheSameState) {
+    const Script& s = GetParam();
+    Terminal whole(s.cols, s.rows);
+    whole.feed(s.bytes);
+    const Snapshot expected = whole.snapshot();
+    for (FeedMode mode : {FeedMode::ByteByByte, FeedMode::ProcessByte}) {
+        Terminal t(s.cols, s.rows);
+        t.feed(s.bytes, mode);
+        EXPECT_TRUE(t.snapshot() == expected) << "feed mode " << int(mode);
+    }
+    for (std::size_t split = 1; split < s.bytes.size(); ++split) {
+        Terminal t(s.cols, s.rows);
+        t.feed(std::string_view(s.bytes).substr(0, split));
+        t.feed(std::string_view(s.bytes).substr(split));
+        EXPECT_TRUE(t.snapshot() == expected) << "split at byte " << split;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ScriptTest, ::testing::ValuesIn(kScripts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vesper::test
