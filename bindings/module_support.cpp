@@ -2,7 +2,8 @@
 // lumenvale.vesper.attach and lumenvale.vesper.encode_text in their signature
 // data.  The binding runtime reports a wrong argument by looking that name up
 // from the module, and reports a wrong argument count with Python's plain
-// unpacking message; both are put right here.  The docstrings live here too:
+// unpacking message; both are put right here, as are two faults of the
+// runtime's QIntList container.  The docstrings live here too:
 // the generator of this toolchain does not turn injected documentation into
 // __doc__ texts.
 #include "module_support.h"
@@ -123,6 +124,35 @@ bool installCheckedFunctions(PyObject *module)
     return true;
 }
 
+// QIntList is the runtime's container type for QList<int>, which has two
+// faults in this version: removeFirst demands an (ignored) argument, and the
+// constructor ignores its arguments, so QIntList([1, 2]) is silently empty.
+// removeFirst becomes pop_front, which it is meant to be, and the constructor
+// fills the list from an optional iterable through append (whose type check
+// raises "wrong type passed to append." for a non-integer).
+bool repairQIntList(PyObject *module)
+{
+    Shiboken::AutoDecRef type(PyObject_GetAttrString(module, "QIntList"));
+    if (type.isNull())
+        return false;
+    Shiboken::AutoDecRef popFront(PyObject_GetAttrString(type, "pop_front"));
+    if (popFront.isNull() || PyObject_SetAttrString(type, "removeFirst", popFront) < 0)
+        return false;
+
+    static const char initSource[] =
+        "def __init__(self, values=(), /):\n"
+        "    for value in values:\n"
+        "        self.append(value)\n";
+    Shiboken::AutoDecRef code(Py_CompileString(initSource, "<lumenvale.QIntList>", Py_file_input));
+    Shiboken::AutoDecRef globals(PyDict_New());
+    if (code.isNull() || globals.isNull()
+        || PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins()) < 0)
+        return false;
+    Shiboken::AutoDecRef ran(PyEval_EvalCode(code, globals, globals));
+    PyObject *init = PyDict_GetItemString(globals, "__init__"); // borrowed
+    return !ran.isNull() && init != nullptr && PyObject_SetAttrString(type, "__init__", init) == 0;
+}
+
 // Docstrings of the classes.  Touching a class creates it (the module creates
 // its types lazily); the runtime shows the constructor signature above the text.
 bool installDocstrings(PyObject *module)
@@ -144,7 +174,8 @@ bool installDocstrings(PyObject *module)
 
 void finishModule(PyObject *module)
 {
-    if (installCheckedFunctions(module) && installQualifiedNames(module) && hideNamespaceFromDir(module))
+    if (installCheckedFunctions(module) && installQualifiedNames(module) && hideNamespaceFromDir(module)
+        && repairQIntList(module))
         installDocstrings(module);
 }
 

@@ -6,7 +6,7 @@ import gc
 
 import pytest
 import shiboken6
-from PySide6.QtCore import QByteArray, QEvent, Qt
+from PySide6.QtCore import QByteArray, QEvent, QObject, Qt
 from PySide6.QtGui import QColor, QFont
 from PySide6.QtTest import QTest
 
@@ -209,21 +209,29 @@ def test_calls_on_a_deleted_widget_raise():
 
 
 def test_qintlist_container():
-    values = lumenvale.QIntList()
-    for v in (3, 1, 4):
-        values.append(v)
+    values = lumenvale.QIntList([3, 1, 4])
     values.push_front(9)
     assert len(values) == 4 and list(values) == [9, 3, 1, 4]
     values[1] = 7
-    values.pop_back()
-    values.pop_front()
+    values.removeLast()
+    values.removeFirst()
     assert list(values) == [7, 1]
     with pytest.raises(IndexError, match="index out of bounds"):
         values[5]
     with pytest.raises(TypeError, match="wrong type passed to append"):
         values.append("x")
+    with pytest.raises(TypeError, match="wrong type passed to append"):
+        lumenvale.QIntList([1, "x"])
+    with pytest.raises(TypeError, match="wrong type passed to reserve"):
+        values.reserve("x")
     values.clear()
-    assert len(values) == 0
+    assert len(values) == 0 and list(lumenvale.QIntList()) == []
+
+
+def test_qintlist_converts_to_a_variant():
+    holder = QObject()
+    holder.setProperty("numbers", lumenvale.QIntList([5, 6]))
+    assert list(holder.property("numbers")) == [5, 6]
 
 
 def test_help_texts_describe_the_api():
