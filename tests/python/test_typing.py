@@ -15,7 +15,11 @@ STUB_DIR = Path(lumenvale.__file__).parent
 
 
 def run_mypy(path: Path) -> subprocess.CompletedProcess[str]:
-    env = dict(os.environ, MYPYPATH=str(STUB_DIR))
+    env = dict(os.environ)
+    # An installed module brings its stub-only package (lumenvale-stubs) that
+    # mypy finds by itself; a built tree is pointed to explicitly.
+    if STUB_DIR.name not in ("site-packages", "dist-packages"):
+        env["MYPYPATH"] = str(STUB_DIR)
     return subprocess.run(
         [sys.executable, "-m", "mypy", "--strict", "--no-incremental", "--cache-dir", os.devnull, str(path)],
         capture_output=True, text=True, env=env, check=False)
