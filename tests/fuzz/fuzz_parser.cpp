@@ -1,0 +1,128 @@
+// Fuzz target of the emulation core: arbitrary bytes fed to a Parser and
+// Screen, interleaved with the calls the widget makes between feeds
+// (resizes, screen switches, scrollback limits, view scrolling, text
+// extraction).  The Screen, LineStore and Parser invariants are checked
+// after every step, and every device reply must be one the core may send.
+//
+// Input format, a sequence of records (see make_seeds.py):
+//   0x00-0xEF n    feed the next n+1 bytes in one call
+//   0xF0 c r       resize to (int8 c, int8 r / 2): zero and negative sizes included
+//   0xF1 / 0xF2    alternate screen on / off
+//   0xF3 n         setScrollbackSize(int8 n * 4)
+//   0xF4 n / 0xF5 n / 0xF6 n   scrollViewUp(n) / scrollViewDown(n) / setViewOffset(int8 n * 8)
+//   0xF7 a b c d   extract texts: a line, a range, the whole scrollback
+//   0xF8           the widget's paint: empty the dirty rows
+//   0xF9 n         feed the next n+1 bytes one processByte call at a time
+//   0xFA-0xFF      ignored
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <stdexcept>
+#include <string>
+
+#include "core/parser.h"
+#include "core/screen.h"
+
+namespace {
+
+class Reader {
+public:
+    Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool done() const { return at_ >= size_; }
+    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
+    int signedByte() { return static_cast<std::int8_t>(byte()); }
+    // Up to n bytes of payload; returns how many were taken.
+    std::size_t take(std::size_t n, const std::uint8_t** out) {
+        *out = data_ + at_;
+        n = std::min(n, size_ - at_);
+        at_ += n;
+        return n;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "fuzz_parser: %s\n", what.c_str());
+    std::abort();
+}
+
+bool isAllowedReply(const std::string& reply) {
+    static const std::regex cursorReport("\x1b\\[\\??[0-9]+;[0-9]+R");
+    return reply == "\x1b[?1;2c" || reply == "\x1b[>0;10;0c" || reply == "\x1b[0n" ||
+           std::regex_match(reply, cursorReport);
+}
+
+void extractTexts(const vesper::Screen& screen, Reader& in) {
+    const int first = screen.firstLine();
+    const int line = first + in.signedByte() * 8;
+    const int startCol = in.signedByte();
+    const int endLine = line + in.byte();
+    const int endCol = in.signedByte() * 2;
+    (void)screen.lineText(line);
+    (void)screen.lineRangeText(line, startCol, endCol);
+    (void)screen.rangeText(line, startCol, endLine, endCol);
+    (void)screen.viewRowText(startCol);
+    (void)screen.scrollbackLineText(endCol);
+    if (screen.scrollbackLines().size() != std::size_t(screen.scrollbackLineCount()))
+        fail("scrollbackLines() does not hold every scrollback line");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // A small scrollback keeps each run fast; the limit changes below cover
+    // trimming and growth just the same.
+    vesper::Screen screen(20, 8, 50);
+    vesper::Parser parser(screen);
+    parser.replyCallback = [](const std::string& reply) {
+        if (!isAllowedReply(reply)) fail("unexpected reply of " + std::to_string(reply.size()) + " bytes");
+    };
+    parser.modeCallback = [](int, bool, bool) {};
+    screen.lineRenumberCallback = [](std::int32_t shift) {
+        if (shift <= 0) fail("renumbering by a shift that is not positive");
+    };
+
+    Reader in(data, size);
+    try {
+        while (!in.done()) {
+            const std::uint8_t op = in.byte();
+            const std::uint8_t* payload = nullptr;
+            if (op < 0xF0) {
+                std::size_t n = in.take(std::size_t(op) + 1, &payload);
+                parser.feed(payload, std::int64_t(n));
+            } else if (op == 0xF0) {
+                const int columns = in.signedByte();
+                const int rows = in.signedByte() / 2;
+                screen.resize(columns, rows);
+            } else if (op == 0xF1 || op == 0xF2) {
+                screen.setAlternateScreen(op == 0xF1);
+            } else if (op == 0xF3) {
+                screen.setScrollbackSize(in.signedByte() * 4);
+            } else if (op == 0xF4) {
+                screen.scrollViewUp(in.byte());
+            } else if (op == 0xF5) {
+                screen.scrollViewDown(in.byte());
+            } else if (op == 0xF6) {
+                screen.setViewOffset(in.signedByte() * 8);
+            } else if (op == 0xF7) {
+                extractTexts(screen, in);
+            } else if (op == 0xF8) {
+                screen.clearDirtyRows();
+            } else if (op == 0xF9) {
+                std::size_t n = in.take(std::size_t(in.byte()) + 1, &payload);
+                for (std::size_t i = 0; i < n; ++i) parser.processByte(payload[i]);
+            }
+            screen.checkInvariants();
+            parser.checkInvariants();
+        }
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
+    return 0;
+}

@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of fuzz_parser into seeds/ (run it after changing the
+record format of fuzz_parser.cpp).  Each seed is a short script of feeds and
+widget calls that reaches one area of the core: wrap, margins, the alternate
+screen, huge counts, scrollback trimming, resizes, strings, broken UTF-8."""
+import os
+
+ESC = b"\x1b"
+CSI = ESC + b"["
+
+
+def feed(data):
+    """Feed records of at most 240 bytes each."""
+    out = b""
+    for i in range(0, len(data), 240):
+        part = data[i:i + 240]
+        out += bytes([len(part) - 1]) + part
+    return out
+
+
+def resize(cols, rows):
+    return bytes([0xF0, cols & 0xFF, (rows * 2) & 0xFF])
+
+
+ALT_ON, ALT_OFF, PAINT = b"\xf1", b"\xf2", b"\xf8"
+
+
+def limit(n):
+    return bytes([0xF3, (n // 4) & 0xFF])
+
+
+def view_up(n):
+    return bytes([0xF4, n])
+
+
+def texts(line, start_col, span, end_col):
+    return bytes([0xF7, line & 0xFF, start_col & 0xFF, span, end_col & 0xFF])
+
+
+def bytewise(data):
+    return bytes([0xF9, len(data) - 1]) + data
+
+
+SEEDS = {
+    "wrap_and_scroll": feed(b"x" * 45 + b"\r\n" + b"line\r\n" * 20) + view_up(5) + texts(-2, 3, 4, 7),
+    "margins_and_counts": feed(CSI + b"3;6r" + CSI + b"5H" + CSI + b"2147483647S" + CSI + b"4294967295T"
+                               + CSI + b"99999999999L" + CSI + b"2147483648M" + b"abc"),
+    "alternate_screens": feed(b"primary" + CSI + b"?1049h" + b"alt" + CSI + b"?1047l" + CSI + b"?47h")
+    + ALT_OFF + ALT_ON + feed(b"more" + CSI + b"?1049l"),
+    "wide_and_combining": feed("日本語テキストa\u0301\u200b🙂".encode() * 3 + CSI + b"?7l" + "界".encode() * 12)
+    + resize(3, 2) + resize(1, 1) + feed("字".encode()),
+    "broken_utf8": feed(b"\xe6\x97" + b"A" + b"\xf0\x9f\x98" + ESC + b"[1m" + b"\x80\xbf\xf8\xff\xc0\xaf\xed\xa0\x80"),
+    "strings": feed(ESC + b"]0;title" + b"\x07" + ESC + b"P1;2q#0" + ESC + b"\\" + ESC + b"]2;x" + b"\x18"
+                    + ESC + b"_apc" + ESC + b"[2Jtext"),
+    "sgr": feed(CSI + b"1;3;4;7;9;38;5;196;48;2;1;2;3m" + b"A" + CSI + b"38:2::255:128:0m" + b"B"
+                + CSI + b"38;5m" + CSI + b"0m" + CSI + b">4;2m" + b"C"),
+    "replies": feed(CSI + b"6n" + CSI + b"?6n" + CSI + b"5n" + CSI + b"c" + CSI + b">c" + ESC + b"Z"
+                    + b"x" * 20 + CSI + b"6n"),
+    "scrollback_limits": feed(b"row\n" * 60) + limit(8) + view_up(200) + limit(-4) + feed(b"row\r\n" * 10)
+    + limit(100) + resize(30, 12) + resize(10, 3) + texts(0, 0, 40, 30),
+    "resize_storm": b"".join(resize(c, r) + feed(b"abcdefghij\r\n") for c, r in
+                             ((0, 0), (-5, -3), (127, 60), (1, 40), (40, 1), (7, 7))),
+    "split_sequences": bytewise(CSI + b"1;31m" + "é".encode() + ESC + b"]0;t" + ESC + b"\\" + CSI + b"?25l")
+    + PAINT,
+    "reset_and_save": feed(ESC + b"7" + CSI + b"10;10H" + ESC + b"8" + CSI + b"s" + CSI + b"?1049h" + ESC + b"c"
+                           + CSI + b"u" + b"after"),
+    "many_parameters": feed(CSI + b";" * 200 + b"m" + CSI + b"1;" * 100 + b"m" + CSI + b"?" * 50 + b"h"),
+    "erase_insert_delete": feed(b"0123456789" * 2 + CSI + b"5G" + CSI + b"3@" + CSI + b"2P" + CSI + b"4X"
+                                + CSI + b"1K" + CSI + b"J" + CSI + b"3J" + CSI + b"2K" + CSI + b"?2J"),
+}
+
+
+def main():
+    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "seeds")
+    os.makedirs(out, exist_ok=True)
+    for name, data in SEEDS.items():
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(data)
+    print("%d seeds in %s" % (len(SEEDS), out))
+
+
+if __name__ == "__main__":
+    main()
