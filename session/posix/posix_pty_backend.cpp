@@ -170,7 +170,7 @@ std::size_t PosixPtyBackend::read(char *buffer, std::size_t capacity)
     while (!interrupted_.load(std::memory_order_acquire)) {
         const ssize_t got = ::read(master_.get(), buffer, capacity);
         if (got > 0)
-            return static_cast<std::size_t>(got);
+            return static_cast<std::size_t>(got) + readMore(buffer + got, capacity - static_cast<std::size_t>(got));
         if (got == 0)
             return 0;
         if (errno == EINTR)
@@ -180,6 +180,24 @@ std::size_t PosixPtyBackend::read(char *buffer, std::size_t capacity)
             return 0;
     }
     return 0;
+}
+
+// A pty hands out its output a few kilobytes at a time; taking what is
+// already there in one chunk saves the session thread an event, a parse call
+// and a repaint request per few kilobytes, without waiting for anything.
+std::size_t PosixPtyBackend::readMore(char *buffer, std::size_t capacity)
+{
+    std::size_t total = 0;
+    while (total < capacity) {
+        const ssize_t got = ::read(master_.get(), buffer + total, capacity - total);
+        if (got > 0)
+            total += static_cast<std::size_t>(got);
+        else if (got < 0 && errno == EINTR)
+            continue;
+        else
+            break; // EAGAIN, or an end that the next read() reports
+    }
+    return total;
 }
 
 std::size_t PosixPtyBackend::write(const char *data, std::size_t size)

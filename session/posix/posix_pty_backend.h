@@ -35,6 +35,8 @@ private:
     // Waits until `fd` is ready for `events` or the session interrupts; false
     // when interrupted or the terminal failed.
     bool waitReady(short events);
+    // Non-blocking: what else the master holds right now, up to capacity.
+    std::size_t readMore(char *buffer, std::size_t capacity);
 
     UniqueFd master_;
     // Written once by interrupt(); readable from then on, which wakes the

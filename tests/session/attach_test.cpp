@@ -1,0 +1,115 @@
+// attach: the wiring between a TerminalWidget and a session, first with a
+// recording PtySession subclass (what reaches write and resize), then with a
+// real child whose output lands on the widget's screen.
+#include "session/attach.h"
+#include "session_test_support.h"
+
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
+namespace vesper {
+namespace {
+
+using testing::waitFor;
+
+// A session that only records the calls the widget makes through attach.
+class RecordingSession final : public PtySession {
+public:
+    bool start(const QString &, const QStringList &, const QStringList &, int, int) override { return true; }
+    bool running() const override { return false; }
+    QString error() const override { return {}; }
+    void write(const QByteArray &data) override { written.push_back(data); }
+    void resize(int cols, int rows) override { sizes.push_back({cols, rows}); }
+    void terminate() override {}
+
+    std::vector<QByteArray> written;
+    std::vector<std::pair<int, int>> sizes;
+};
+
+class Attach : public ::testing::Test {
+protected:
+    void SetUp() override { testing::ensureApplication(); }
+    TerminalWidget widget;
+};
+
+TEST_F(Attach, NullEitherSideConnectsNothing)
+{
+    RecordingSession session;
+    attach(nullptr, &session);
+    attach(&widget, nullptr);
+    emit session.dataReceived("visible");
+    widget.send("typed");
+    EXPECT_FALSE(widget.screenText().contains("visible"));
+    EXPECT_TRUE(session.written.empty());
+}
+
+TEST_F(Attach, RoutesBytesBothWaysThroughOverrides)
+{
+    RecordingSession session;
+    attach(&widget, &session);
+    emit session.dataReceived("from child");
+    EXPECT_TRUE(widget.screenText().startsWith("from child"));
+
+    QTest::keyClick(&widget, Qt::Key_A);
+    QTest::keyClick(&widget, Qt::Key_Up);
+    widget.send("sent");
+    const std::vector<QByteArray> expected{"a", "\x1b[A", "sent"};
+    EXPECT_EQ(session.written, expected);
+
+    widget.resize(500, 300);
+    widget.show();
+    ASSERT_TRUE(waitFor([&] { return !session.sizes.empty(); }, 5000));
+    EXPECT_EQ(session.sizes.back(), std::make_pair(widget.columns(), widget.terminalRows()));
+}
+
+TEST_F(Attach, TwiceDeliversTwice)
+{
+    RecordingSession session;
+    attach(&widget, &session);
+    attach(&widget, &session);
+    emit session.dataReceived("ab");
+    widget.send("x");
+    EXPECT_TRUE(widget.screenText().startsWith("abab"));
+    EXPECT_EQ(session.written, (std::vector<QByteArray>{"x", "x"}));
+}
+
+TEST_F(Attach, DestroyedSessionLeavesWidgetWorking)
+{
+    auto *session = new RecordingSession;
+    attach(&widget, session);
+    delete session;
+    widget.send("nowhere");
+    widget.feed("still works");
+    EXPECT_TRUE(widget.screenText().startsWith("still works"));
+}
+
+TEST_F(Attach, EchoRoundTripThroughChild)
+{
+    std::unique_ptr<PtySession> session(PtySession::create());
+    attach(&widget, session.get());
+    ASSERT_TRUE(session->start("cat", {}, {}, widget.columns(), widget.terminalRows()));
+    widget.send("hello there\r");
+    // The terminal echoes the line, then cat writes it back.
+    ASSERT_TRUE(waitFor([&] { return widget.screenText().count("hello there") == 2; }))
+        << widget.screenText().toStdString();
+    session->terminate();
+}
+
+TEST_F(Attach, ColouredOutputLandsAsText)
+{
+    std::unique_ptr<PtySession> session(PtySession::create());
+    attach(&widget, session.get());
+    bool finished = false;
+    QObject::connect(session.get(), &PtySession::finished, [&] { finished = true; });
+    ASSERT_TRUE(session->start("printf", {"\\033[31mred\\033[0m \\033[1;38;5;42mgreen\\033[m\\n\\033[7mrev\\033[0m\\n"},
+                               {}, widget.columns(), widget.terminalRows()));
+    ASSERT_TRUE(waitFor([&] { return finished && widget.screenText().contains("rev"); }));
+    const QStringList lines = widget.screenText().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0].trimmed(), "red green");
+    EXPECT_EQ(lines[1].trimmed(), "rev");
+}
+
+} // namespace
+} // namespace vesper

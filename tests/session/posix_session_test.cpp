@@ -1,0 +1,360 @@
+// The POSIX session with real children: exit codes, failures to start, the
+// terminal's size, what the child inherits, large transfers in both
+// directions, termination and the absence of leftovers (zombies, descriptors,
+// threads) after many sessions.
+#include "session/pty_session.h"
+#include "session_test_support.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vesper {
+namespace {
+
+using testing::Recorder;
+using testing::waitFor;
+
+class PosixSession : public ::testing::Test {
+protected:
+    void SetUp() override { testing::ensureApplication(); }
+
+    std::unique_ptr<PtySession> session{PtySession::create()};
+    Recorder recorder{session.get()};
+
+    bool startShell(const QString &script, int cols = 80, int rows = 24, const QStringList &env = {})
+    {
+        return session->start("sh", {"-c", script}, env, cols, rows);
+    }
+    bool waitForOutput(const QByteArray &needle, int timeoutMs = 10000)
+    {
+        return waitFor([&] { return recorder.text().contains(needle); }, timeoutMs);
+    }
+    bool waitForFinished(int timeoutMs = 10000)
+    {
+        return waitFor([&] { return !recorder.exitCodes.empty(); }, timeoutMs);
+    }
+};
+
+// True when this process has no child left, running or zombie.
+bool noChildren()
+{
+    int status;
+    return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
+}
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+// How long the long-running cases run; scaled up to measure figures by hand.
+int longCaseSeconds()
+{
+    const QByteArray value = qgetenv("LUMENVALE_SESSION_SECONDS");
+    return value.isEmpty() ? 3 : value.toInt();
+}
+
+struct ExitCase {
+    const char *name;
+    const char *script;
+    int code;
+};
+
+class SessionExit : public PosixSession, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(SessionExit, ReportsCodeOnceThenTerminateAddsNothing)
+{
+    ASSERT_TRUE(startShell(GetParam().script)) << session->error().toStdString();
+    ASSERT_TRUE(waitForFinished());
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{GetParam().code});
+    EXPECT_FALSE(session->running());
+    session->terminate();
+    QTest::qWait(50);
+    EXPECT_EQ(recorder.exitCodes.size(), 1u);
+    EXPECT_TRUE(noChildren());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SessionExit,
+                         ::testing::Values(ExitCase{"success", "exit 0", 0}, ExitCase{"status", "exit 3", 3},
+                                           ExitCase{"killed", "kill -9 $$", 128 + 9},
+                                           ExitCase{"terminated", "kill -TERM $$", 128 + 15}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(PosixSession, ProgramThatCannotStartFailsWithoutFinished)
+{
+    QTemporaryDir dir;
+    const QString notExecutable = dir.filePath("plain.txt");
+    std::ofstream(notExecutable.toStdString()) << "echo never\n";
+
+    const struct {
+        QString program;
+        const char *error;
+    } cases[] = {{"lumenvale-no-such-program", "exec: No such file or directory"},
+                 {"/nonexistent/dir/program", "exec: No such file or directory"},
+                 {notExecutable, "exec: Permission denied"},
+                 {"", "exec: No such file or directory"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.program.toStdString());
+        EXPECT_FALSE(session->start(c.program, {}, {}, 80, 24));
+        EXPECT_EQ(session->error().toStdString(), c.error);
+        EXPECT_FALSE(session->running());
+    }
+    QTest::qWait(100);
+    EXPECT_TRUE(recorder.exitCodes.empty());
+    EXPECT_TRUE(recorder.output.isEmpty());
+    EXPECT_TRUE(noChildren());
+
+    // The same object starts normally afterwards.
+    ASSERT_TRUE(startShell("echo started"));
+    ASSERT_TRUE(waitForOutput("started\n"));
+    ASSERT_TRUE(waitForFinished());
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{0});
+}
+
+TEST_F(PosixSession, SecondStartFailsAndLeavesFirstChildAlone)
+{
+    ASSERT_TRUE(startShell("read line; echo got $line"));
+    EXPECT_FALSE(session->start("true", {}, {}, 80, 24));
+    EXPECT_EQ(session->error(), "session already started");
+    EXPECT_TRUE(session->running());
+    session->write("first\n");
+    ASSERT_TRUE(waitForOutput("got first\n"));
+    ASSERT_TRUE(waitForFinished());
+    // Exited but not released: still refused.
+    EXPECT_FALSE(session->start("true", {}, {}, 80, 24));
+    EXPECT_EQ(session->error(), "session already started");
+}
+
+TEST_F(PosixSession, TerminateHangsUpThenKillsChildIgnoringHangUp)
+{
+    ASSERT_TRUE(startShell("trap '' HUP; echo ready; sleep 30"));
+    ASSERT_TRUE(waitForOutput("ready"));
+    session->terminate();
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 9});
+    EXPECT_FALSE(session->running());
+    EXPECT_TRUE(noChildren());
+    session->terminate();
+    EXPECT_EQ(recorder.exitCodes.size(), 1u);
+}
+
+TEST_F(PosixSession, TerminateThenStartBehavesLikeNewSession)
+{
+    ASSERT_TRUE(startShell("echo ready; sleep 30"));
+    ASSERT_TRUE(waitForOutput("ready"));
+    session->terminate();
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 1});
+    session->write("ignored after terminate\n");
+
+    ASSERT_TRUE(startShell("read line; echo again $line; exit 5"));
+    session->write("x\n");
+    ASSERT_TRUE(waitFor([&] { return recorder.exitCodes.size() == 2; }));
+    EXPECT_EQ(recorder.exitCodes[1], 5);
+    EXPECT_TRUE(recorder.text().contains("again x\n"));
+}
+
+TEST_F(PosixSession, TerminateBeforeStartEmitsZeroOnce)
+{
+    session->terminate();
+    session->terminate();
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{0});
+    session->write("nowhere");
+    session->resize(10, 10);
+}
+
+TEST_F(PosixSession, TerminalSizeAtStartAndAfterResize)
+{
+    ASSERT_TRUE(startShell("trap 'echo winch' WINCH; stty size; read a; stty size; read b; stty size", 100, 30));
+    ASSERT_TRUE(waitForOutput("30 100\n"));
+    session->resize(132, 50);
+    session->write("\n");
+    ASSERT_TRUE(waitForOutput("50 132\n"));
+    EXPECT_TRUE(recorder.text().contains("winch\n"));
+    session->resize(0, -3);
+    session->write("\n");
+    ASSERT_TRUE(waitForOutput("1 1\n"));
+}
+
+TEST_F(PosixSession, SizeBelowOneBecomesOne)
+{
+    ASSERT_TRUE(startShell("stty size", 0, -5));
+    ASSERT_TRUE(waitForFinished());
+    EXPECT_EQ(recorder.text(), "1 1\n");
+}
+
+TEST_F(PosixSession, ChildGetsEnvironmentTerminalAndCleanProcessState)
+{
+    // Things the host does that must not reach the child: ignored SIGPIPE,
+    // a blocked signal, a descriptor without close-on-exec.
+    const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
+    sigset_t usr1, oldMask;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    ::pthread_sigmask(SIG_BLOCK, &usr1, &oldMask);
+    const int stray = ::open("/dev/null", O_RDONLY);
+
+    const bool started = startShell(
+        "echo \"env $TERM $COLORTERM [$LV_A] [$LV_EMPTY] [${LV_BAD-unset}]\"; "
+        "echo cwd $(pwd); ls /proc/self/fd | tr '\\n' ' '; echo; "
+        "grep -E '^Sig(Blk|Ign)' /proc/self/status; "
+        "exec 3</dev/tty && echo controlling tty; "
+        "read -r pid comm state ppid pgrp sid rest </proc/$$/stat; echo ids $pid $pgrp $sid",
+        80, 24, {"LV_A=x=y", "LV_EMPTY=", "LV_BAD", "=LV_BAD=1"});
+
+    ::close(stray);
+    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    std::signal(SIGPIPE, oldPipe);
+    ASSERT_TRUE(started) << session->error().toStdString();
+    ASSERT_TRUE(waitForFinished());
+    const QString text = QString::fromUtf8(recorder.text());
+
+    EXPECT_TRUE(text.contains("env xterm-256color truecolor [x=y] [] [unset]\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("cwd " + QDir::currentPath() + "\n")) << text.toStdString();
+    // ls itself holds 0-2 and its directory; nothing else came along.
+    EXPECT_TRUE(text.contains("\n0 1 2 3 \n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("SigBlk:\t0000000000000000\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("SigIgn:\t0000000000000000\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("controlling tty\n")) << text.toStdString();
+    // A session leader: session id and process group are its own pid.
+    EXPECT_TRUE(QRegularExpression("\nids (\\d+) \\1 \\1\n").match(text).hasMatch()) << text.toStdString();
+}
+
+TEST_F(PosixSession, LargeOutputArrivesCompleteAndInOrder)
+{
+    constexpr int lines = 1400000; // about 10 MB with the terminal's CR LF
+    ASSERT_TRUE(session->start("seq", {"1", QString::number(lines)}, {}, 80, 24));
+    ASSERT_TRUE(waitForFinished(120000));
+    ASSERT_TRUE(waitFor([&] { return recorder.output.endsWith(QByteArray::number(lines) + "\r\n"); }, 10000));
+    const QByteArray text = recorder.text();
+    EXPECT_GT(text.size(), 9'000'000);
+    EXPECT_GT(recorder.chunks, 1);
+    int expected = 1;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        const qsizetype end = text.indexOf('\n', at);
+        ASSERT_NE(end, -1);
+        ASSERT_EQ(text.mid(at, end - at), QByteArray::number(expected)) << "at line " << expected;
+        ++expected;
+        at = end + 1;
+    }
+    EXPECT_EQ(expected, lines + 1);
+}
+
+TEST_F(PosixSession, LargeWriteToSlowReaderKeepsEventLoopRunning)
+{
+    constexpr int size = 10 << 20;
+    QByteArray data(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 7 + i / 4096) & 0xff);
+    const QByteArray digest = QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex();
+
+    ASSERT_TRUE(startShell(QString("stty raw -echo; echo ready; sleep 2; head -c %1 | md5sum").arg(size)));
+    ASSERT_TRUE(waitForOutput("ready"));
+
+    qint64 longestGap = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    ticker.start(5);
+
+    QElapsedTimer writeTime;
+    writeTime.start();
+    // Split so that the order of queued writes matters too.
+    session->write(data.left(size / 3));
+    session->write(data.mid(size / 3));
+    // A write that waited for the child would take the child's 2 s sleep.
+    EXPECT_LT(writeTime.elapsed(), 1500);
+
+    ASSERT_TRUE(waitForOutput(digest, 120000)) << recorder.text().right(200).toStdString();
+    std::printf("longest event-loop gap during a 10 MB write: %lld ms\n", static_cast<long long>(longestGap));
+}
+
+TEST_F(PosixSession, EndlessOutputKeepsMemoryBounded)
+{
+    // A receiver slower than the child: without the in-flight bound the
+    // queued chunks would grow by tens of megabytes a second.
+    QObject::connect(session.get(), &PtySession::dataReceived, [](const QByteArray &) { QThread::usleep(2000); });
+    const long before = residentKiB();
+    long peak = before;
+    ASSERT_TRUE(session->start("yes", {}, {}, 80, 24));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < longCaseSeconds() * 1000) {
+        QTest::qWait(50);
+        peak = std::max(peak, residentKiB());
+    }
+    EXPECT_GT(recorder.output.size(), 100000);
+    session->terminate();
+    std::printf("yes for %d s: %lld bytes received, peak resident growth %ld KiB\n", longCaseSeconds(),
+                static_cast<long long>(recorder.output.size()), peak - before);
+    EXPECT_LT(peak - before, 64 * 1024);
+    EXPECT_EQ(recorder.exitCodes.size(), 1u);
+}
+
+TEST(PosixSessionLeftovers, ManyDestroyedSessionsLeaveNothingBehind)
+{
+    testing::ensureApplication();
+    // One session first, so that whatever Qt sets up once is in the baseline.
+    {
+        std::unique_ptr<PtySession> warmUp(PtySession::create());
+        ASSERT_TRUE(warmUp->start("true", {}, {}, 80, 24));
+        QTest::qWait(50);
+    }
+    QTest::qWait(50);
+    const int fds = testing::openDescriptors();
+    const int threads = testing::threadCount();
+
+    for (int i = 0; i < 200; ++i) {
+        std::unique_ptr<PtySession> session(PtySession::create());
+        bool finished = false;
+        QObject::connect(session.get(), &PtySession::finished, [&] { finished = true; });
+        switch (i % 4) {
+        case 0: // running while destroyed
+            ASSERT_TRUE(session->start("sleep", {"30"}, {}, 80, 24));
+            break;
+        case 1: // exited and reported
+            ASSERT_TRUE(session->start("true", {}, {}, 80, 24));
+            ASSERT_TRUE(waitFor([&] { return finished; }));
+            break;
+        case 2: // exited, not yet noticed
+            ASSERT_TRUE(session->start("true", {}, {}, 80, 24));
+            break;
+        case 3: // writing into a child that does not read
+            ASSERT_TRUE(session->start("sleep", {"30"}, {}, 80, 24));
+            session->write(QByteArray(256 * 1024, 'x'));
+            break;
+        }
+        session.reset();
+        EXPECT_FALSE(finished && i % 4 != 1) << "destruction emitted finished, iteration " << i;
+    }
+    QTest::qWait(100);
+    EXPECT_TRUE(noChildren());
+    EXPECT_EQ(testing::openDescriptors(), fds);
+    EXPECT_EQ(testing::threadCount(), threads);
+}
+
+} // namespace
+} // namespace vesper
