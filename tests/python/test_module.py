@@ -6,7 +6,7 @@ import gc
 
 import pytest
 import shiboken6
-from PySide6.QtCore import QByteArray, QEvent, QObject, Qt
+from PySide6.QtCore import QByteArray, QEvent, QObject, QSize, Qt, Signal
 from PySide6.QtGui import QColor, QFont
 from PySide6.QtTest import QTest
 
@@ -187,6 +187,23 @@ def test_python_overrides_of_event_handlers_are_called(qtbot):
     assert any(kind == "resize" for kind, _ in w.events)
     # The overriding handler chained to the native one, which encoded the key.
     assert sent == [b"a"]
+
+
+def test_python_overrides_of_inherited_virtuals_reach_native_callers(qtbot):
+    class Sized(lumenvale.TerminalWidget):
+        pinged = Signal(int)
+
+        def sizeHint(self):
+            return QSize(321, 123)
+
+    w = Sized()
+    qtbot.addWidget(w)
+    w.adjustSize()  # native code asks the Python sizeHint
+    assert (w.width(), w.height()) == (321, 123)
+    received = []
+    w.pinged.connect(received.append)
+    w.pinged.emit(7)
+    assert received == [7]
 
 
 def test_parented_widget_lives_with_its_parent(qtbot):

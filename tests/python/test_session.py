@@ -118,6 +118,49 @@ def test_native_call_of_a_missing_write_reports_the_error(widget):
         widget.send("x")
 
 
+def test_exception_in_an_override_does_not_stop_the_widget(widget, capsys):
+    class Failing(RecordingSession):
+        def write(self, data):
+            raise ValueError("write failed")
+
+    session = Failing()
+    lumenvale.attach(widget, session)
+    # The runtime reports the exception (raised again or printed once control
+    # is back in Python); the widget keeps working either way.
+    try:
+        widget.send("x")
+    except ValueError as error:
+        assert "write failed" in str(error)
+    else:
+        assert "write failed" in capsys.readouterr().err
+    widget.feed(b"alive")
+    assert widget.screenText().startswith("alive")
+
+
+def test_qobject_virtuals_of_a_python_session_are_called(qtbot):
+    class Ticking(RecordingSession):
+        def timerEvent(self, event):
+            self.calls.append(("timer",))
+            self.killTimer(event.timerId())
+
+    session = Ticking()
+    session.startTimer(1)
+    qtbot.waitUntil(lambda: ("timer",) in session.calls)
+
+
+def test_deleted_session_after_attach(widget):
+    session = RecordingSession()
+    lumenvale.attach(widget, session)
+    native = lumenvale.PtySession.create()
+    lumenvale.attach(widget, native)
+    shiboken6.delete(session)
+    shiboken6.delete(native)
+    widget.send("goes nowhere")
+    for call in (session.objectName, lambda: native.write(b"x"), native.running):
+        with pytest.raises(RuntimeError, match="already deleted"):
+            call()
+
+
 def test_created_session_lives_while_its_parent_does(qtbot):
     parent = QObject()
     session = lumenvale.PtySession.create(parent=parent)
