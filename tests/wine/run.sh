@@ -27,6 +27,20 @@ done
   "$SRC/tests/wine/conpty_smoke.cpp" "${objects[@]}" -o "$OUT/conpty_smoke.exe"
 "$CXX" "${FLAGS[@]}" -municode "$SRC/tests/wine/test_child.cpp" -o "$OUT/test_child.exe"
 
+# The Qt side of the Windows session cannot be linked here (there is no
+# Windows build of Qt), but it is compiled against the host's Qt headers, with
+# a stand-in for the one Windows-only Qt header it includes.
+QT_INCLUDE=$(find /usr/include -maxdepth 3 -type d -path '*qt6' 2>/dev/null | head -1)
+if [ -n "$QT_INCLUDE" ] && [ -d "$QT_INCLUDE/QtCore" ]; then
+  echo "== compiling the Qt side of the Windows session (syntax only)"
+  mkdir -p "$OUT/shim"
+  printf '#ifndef NOMINMAX\n#define NOMINMAX\n#endif\n#include <windows.h>\n' > "$OUT/shim/qt_windows.h"
+  for source in session/windows/win_pty_session.cpp session/process_session.cpp session/pty_session.cpp; do
+    "$CXX" "${FLAGS[@]}" -fsyntax-only -I"$SRC" -I"$OUT/shim" -I"$QT_INCLUDE" -I"$QT_INCLUDE/QtCore" \
+      "$SRC/$source"
+  done
+fi
+
 if ! command -v wine >/dev/null; then
   echo "== wine is not installed: compiled only" >&2
   exit 0
