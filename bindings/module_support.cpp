@@ -77,19 +77,22 @@ bool installQualifiedNames(PyObject *module)
 }
 
 // dir(lumenvale) lists the module's API; the vesper class above is plumbing.
-// The runtime gives the module a __dir__ of its own (it creates types lazily),
-// which is wrapped here.
+// The runtime gives the module a __dir__ of its own (it creates types lazily)
+// that lists lazily created types twice; the wrapper drops the class and the
+// repetitions.
 PyObject *dirWithoutNamespace(PyObject *originalDir, PyObject *)
 {
-    PyObject *names = PyObject_CallObject(originalDir, nullptr);
-    if (names == nullptr || !PyList_Check(names))
-        return names;
+    Shiboken::AutoDecRef names(PyObject_CallObject(originalDir, nullptr));
+    if (names.isNull())
+        return nullptr;
+    Shiboken::AutoDecRef unique(PySet_New(names));
     Shiboken::AutoDecRef hidden(Shiboken::String::fromCString("vesper"));
-    for (Py_ssize_t i = PyList_Size(names) - 1; i >= 0; --i) {
-        if (PyObject_RichCompareBool(PyList_GetItem(names, i), hidden, Py_EQ) == 1)
-            PyList_SetSlice(names, i, i + 1, nullptr);
-    }
-    return names;
+    if (unique.isNull() || PySet_Discard(unique, hidden) < 0)
+        return nullptr;
+    PyObject *sorted = PySequence_List(unique);
+    if (sorted != nullptr && PyList_Sort(sorted) < 0)
+        Py_CLEAR(sorted);
+    return sorted;
 }
 
 PyMethodDef dirDef{"__dir__", dirWithoutNamespace, METH_NOARGS, nullptr};

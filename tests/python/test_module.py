@@ -50,8 +50,8 @@ def test_wrong_arguments_of_methods_raise_type_error(widget, call):
 
 
 def test_module_lists_its_api_and_nothing_of_the_namespace():
-    names = {n for n in dir(lumenvale) if not n.startswith("_")}
-    assert names == {"QIntList", "Palette", "PtySession", "TerminalWidget", "attach", "encode_text"}
+    names = [n for n in dir(lumenvale) if not n.startswith("_")]
+    assert names == ["Palette", "PtySession", "QIntList", "TerminalWidget", "attach", "encode_text"]
 
 
 def test_abstract_session_cannot_be_instantiated():
