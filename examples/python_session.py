@@ -129,19 +129,31 @@ class PipeSession(lumenvale.PtySession):
             self.finished.emit(exit_code)
 
 
-def open_window(command: list[str]) -> lumenvale.TerminalWidget:
-    """A terminal widget running `command` through a PipeSession."""
-    terminal = lumenvale.TerminalWidget()
-    terminal.setWindowTitle(f"{os.path.basename(command[0])} over pipes")
-    terminal.resize(80 * terminal.cellWidth(), 24 * terminal.cellHeight())
-    terminal.session = PipeSession(terminal)  # parented: lives as long as the widget
-    lumenvale.attach(terminal, terminal.session)
-    terminal.session.finished.connect(
-        lambda code: terminal.feed(f"\r\n[exit code {code}]\r\n".encode()))
+class PipeTerminal(lumenvale.TerminalWidget):
+    """A terminal widget with its own PipeSession."""
+
+    def __init__(self, command: list[str]):
+        super().__init__()
+        self.setWindowTitle(f"{os.path.basename(command[0])} over pipes")
+        self.resize(80 * self.cellWidth(), 24 * self.cellHeight())
+        self.command = command
+        self.session = PipeSession(self)  # parented: lives as long as the widget
+        lumenvale.attach(self, self.session)
+        self.session.finished.connect(lambda code: self.feed(f"\r\n[exit code {code}]\r\n".encode()))
+
+    def start(self) -> bool:
+        program, *args = self.command
+        if self.session.start(program, args, [], self.columns(), self.terminalRows()):
+            return True
+        self.feed(self.session.error().encode() + b"\r\n")
+        return False
+
+
+def open_window(command: list[str]) -> PipeTerminal:
+    """Shows a terminal running `command` through a PipeSession."""
+    terminal = PipeTerminal(command)
     terminal.show()
-    program, *args = command
-    if not terminal.session.start(program, args, [], terminal.columns(), terminal.terminalRows()):
-        terminal.feed(terminal.session.error().encode() + b"\r\n")
+    terminal.start()
     return terminal
 
 

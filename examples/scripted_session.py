@@ -14,8 +14,8 @@ import tempfile
 import time
 from pathlib import Path
 
-from PySide6.QtCore import QEventLoop, QTimer
-from PySide6.QtGui import QColor, QImage, QPainter
+from PySide6.QtCore import QByteArray, QEventLoop, QTimer
+from PySide6.QtGui import QColor, QImage, QImageWriter, QPainter
 from PySide6.QtWidgets import QApplication
 
 from terminal import TerminalWindow
@@ -142,7 +142,7 @@ def snapshot(window: TerminalWindow) -> QImage:
 def side_by_side(left: QImage, right: QImage, gap: int = 12) -> QImage:
     width = left.width() + gap + right.width()
     height = max(left.height(), right.height())
-    image = QImage(width, height, QImage.Format_RGB32)
+    image = QImage(width, height, QImage.Format.Format_RGB32)
     image.fill(QColor("#3a3a3a"))
     painter = QPainter(image)
     painter.drawImage(0, 0, left)
@@ -151,7 +151,7 @@ def side_by_side(left: QImage, right: QImage, gap: int = 12) -> QImage:
     return image
 
 
-def shell_tour(app: QApplication, scheme: str) -> QImage:
+def shell_tour(scheme: str) -> QImage:
     bash = shutil.which("bash")
     if not bash:
         raise RuntimeError("the scripted demo needs bash; run ./dev demo -- CMD for another program")
@@ -185,7 +185,7 @@ def shell_tour(app: QApplication, scheme: str) -> QImage:
     return side_by_side(shell, full_screen)
 
 
-def command_run(app: QApplication, command: list[str], scheme: str) -> QImage:
+def command_run(command: list[str], scheme: str) -> QImage:
     """Runs one command and photographs its screen when it ends or settles."""
     window = TerminalWindow(command, scheme, hold=True)
     window.show()
@@ -205,8 +205,10 @@ def command_run(app: QApplication, command: list[str], scheme: str) -> QImage:
 
 
 def run(output: Path, command: list[str], scheme: str) -> None:
-    app = QApplication.instance() or QApplication(["lumenvale-demo"])
-    image = command_run(app, command, scheme) if command else shell_tour(app, scheme)
+    app = QApplication.instance() or QApplication(["lumenvale-demo"])  # noqa: F841 (kept alive)
+    image = command_run(command, scheme) if command else shell_tour(scheme)
     output.parent.mkdir(parents=True, exist_ok=True)
-    if not image.save(str(output), "PNG", 0):  # 0: the strongest compression
-        raise RuntimeError(f"cannot write {output}")
+    writer = QImageWriter(str(output), QByteArray(b"png"))
+    writer.setQuality(0)  # for PNG: the strongest compression
+    if not writer.write(image):
+        raise RuntimeError(f"cannot write {output}: {writer.errorString()}")

@@ -23,6 +23,15 @@ import lumenvale
 from terminal import login_shell
 
 
+class Tab(lumenvale.TerminalWidget):
+    """One tab: a terminal widget and the session behind it."""
+
+    def __init__(self):
+        super().__init__()
+        self.session = lumenvale.PtySession.create(self)  # the session ends with its tab
+        lumenvale.attach(self, self.session)
+
+
 class TabbedTerminal(QMainWindow):
     def __init__(self):
         super().__init__()
@@ -41,11 +50,9 @@ class TabbedTerminal(QMainWindow):
             self.addAction(action)
         self.resize(800, 500)
 
-    def open_tab(self, command: list[str]) -> lumenvale.TerminalWidget:
-        terminal = lumenvale.TerminalWidget()
-        session = lumenvale.PtySession.create(terminal)  # the session ends with its tab
-        terminal.session = session
-        lumenvale.attach(terminal, session)
+    def open_tab(self, command: list[str]) -> Tab:
+        terminal = Tab()
+        session = terminal.session
         # A finished program takes its tab with it.
         session.finished.connect(lambda _code: self.close_tab(terminal))
         self.tabs.addTab(terminal, os.path.basename(command[0]))
@@ -60,7 +67,7 @@ class TabbedTerminal(QMainWindow):
             terminal.feed(f"cannot start {program}: {session.error()}\r\n".encode())
         return terminal
 
-    def close_tab(self, terminal) -> None:
+    def close_tab(self, terminal: Tab) -> None:
         index = self.tabs.indexOf(terminal)
         if index < 0:
             return  # already closed (terminate() reports the end once more)

@@ -95,7 +95,7 @@ class TerminalWindow(QMainWindow):
         self.terminal.setTerminalFont(self.default_font)
         # A bar that is always there keeps the grid from narrowing (and the
         # program from being resized) when the first line enters the scrollback.
-        self.terminal.setVerticalScrollBarPolicy(Qt.ScrollBarAlwaysOn)
+        self.terminal.setVerticalScrollBarPolicy(Qt.ScrollBarPolicy.ScrollBarAlwaysOn)
         self.setCentralWidget(self.terminal)
 
         # The session is a Qt child of the window: it ends with it.
@@ -117,8 +117,9 @@ class TerminalWindow(QMainWindow):
     def add_font_actions(self) -> None:
         # Window shortcuts are matched before the terminal sees the key, so
         # these combinations change the font instead of reaching the program.
-        for label, keys, step in (("Larger font", [QKeySequence.ZoomIn, "Ctrl+="], FONT_STEP),
-                                  ("Smaller font", [QKeySequence.ZoomOut], -FONT_STEP),
+        # Ctrl+= is Ctrl+Plus without Shift on most layouts.
+        for label, keys, step in (("Larger font", ["Ctrl++", "Ctrl+="], FONT_STEP),
+                                  ("Smaller font", ["Ctrl+-"], -FONT_STEP),
                                   ("Default font size", ["Ctrl+0"], 0.0)):
             action = QAction(label, self)
             action.setShortcuts([QKeySequence(k) for k in keys])
@@ -135,7 +136,7 @@ class TerminalWindow(QMainWindow):
             action = QAction(label, self.terminal)
             action.triggered.connect(slot)
             self.terminal.addAction(action)
-        self.terminal.setContextMenuPolicy(Qt.ActionsContextMenu)
+        self.terminal.setContextMenuPolicy(Qt.ContextMenuPolicy.ActionsContextMenu)
 
     def change_font_size(self, step: float) -> None:
         """Grows or shrinks the font; the grid follows and the program is told."""

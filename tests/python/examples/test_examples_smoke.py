@@ -211,3 +211,20 @@ def test_demo_screenshot_shows_the_colour_charts_and_vi(tmp_path):
 def test_demo_runs_a_given_command(tmp_path):
     image = run_demo(tmp_path, "sh", "-c", r"printf '\033[48;2;1;2;3m  wide block  \033[0m\n'")
     assert 0x010203 in colours_in(image, 1)
+
+
+# --- all examples ----------------------------------------------------------
+
+
+def test_examples_use_the_api_as_the_type_stub_describes():
+    """The examples are documentation: a renamed or retyped method must show here."""
+    stub_dir = Path(lumenvale.__file__).parent
+    env = dict(os.environ)
+    if stub_dir.name not in ("site-packages", "dist-packages"):
+        env["MYPYPATH"] = str(stub_dir)
+    files = [str(EXAMPLES / name) for name in
+             ("terminal.py", "demo.py", "scripted_session.py", "python_session.py", "tabs.py")]
+    result = subprocess.run([sys.executable, "-m", "mypy", "--no-incremental", "--cache-dir", os.devnull,
+                             "--ignore-missing-imports", *files],
+                            cwd=EXAMPLES, env=env, capture_output=True, text=True, timeout=300)
+    assert result.returncode == 0, result.stdout + result.stderr
