@@ -55,7 +55,10 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'd': s.linePositionAbsolute(count()); break;                  // VPA
     case 'h': setModes(true); break;                                   // SM, DECSET
     case 'l': setModes(false); break;                                  // RM, DECRST
-    case 'm': s.selectGraphicRendition(sgrParameters().span()); break; // SGR
+    case 'm':                                                          // SGR
+        if (colonSeen_) s.selectGraphicRendition(sgrParameters().span());
+        else s.selectGraphicRendition(signedParameters());
+        break;
     case 'n': deviceStatusReport(); break;                             // DSR
     case 'r':                                                          // DECSTBM
         if (paramCount_ < 2) s.resetMargins();
@@ -117,6 +120,7 @@ Parser::ParameterList Parser::sgrParameters() const {
         list.count = paramCount_;
         return list;
     }
+    // The rewritten list is never longer than the collected one.
     // The colon form 38:2:CS:R:G:B carries a colour-space identifier that the
     // semicolon form lacks: drop it when six values are present.
     for (int i = 0; i < paramCount_; ++i) {

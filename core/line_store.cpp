@@ -1,6 +1,7 @@
 // LineStore: numbering, scrolling rotations, resizing and trimming of the
 // lines of one screen.  Lines move as whole vectors (handle exchanges); only
-// the one recycled line of a rotation or push is rewritten.
+// the one recycled line of a rotation or push is rewritten, and of that only
+// the part that is not already default blank when the fill is the default.
 #include "core/line_store.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ int atLeast(int value, int minimum) { return value < minimum ? minimum : value; 
 LineStore::LineStore(int columns, int rows, int scrollbackLimit)
     : columns_(atLeast(columns, 1)), rows_(atLeast(rows, 1)), scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
     lines_.assign(std::size_t(rows_), Line(std::size_t(columns_), Cell()));
+    extents_.assign(std::size_t(rows_), 0);
 }
 
 Line* LineStore::screenLine(int row) {
@@ -33,19 +35,40 @@ Line* LineStore::lineAtNumber(int line) {
 
 const Line* LineStore::lineAtNumber(int line) const { return const_cast<LineStore*>(this)->lineAtNumber(line); }
 
-void LineStore::blank(Line& line, const Cell& fill) const { std::fill(line.begin(), line.end(), fill); }
+void LineStore::noteWritten(int row, int endColumn) {
+    if (row < 0 || row >= rows_) return;
+    std::int32_t& extent = extents_[std::size_t(scrollbackCount()) + std::size_t(row)];
+    extent = std::max(extent, std::min<std::int32_t>(endColumn, columns_));
+}
+
+void LineStore::blank(std::size_t index, const Cell& fill) {
+    Line& line = lines_[index];
+    std::int32_t& extent = extents_[index];
+    const std::int32_t wanted = extentOf(fill, columns_);
+    // With the default fill the cells from the extent on are already right.
+    std::fill(line.begin(), line.begin() + std::max(extent, wanted), fill);
+    extent = wanted;
+}
+
+void LineStore::appendLine(const Cell& fill) {
+    lines_.emplace_back(std::size_t(columns_), fill);
+    extents_.push_back(extentOf(fill, columns_));
+}
 
 void LineStore::pushLine(const Cell& fill) {
     if (scrollbackCount() >= scrollbackLimit_) {
         // The oldest line would be trimmed right after the push: reuse it as
         // the new bottom row instead of freeing one line and allocating another.
         Line recycled = std::move(lines_.front());
+        const std::int32_t extent = extents_.front();
         lines_.pop_front();
+        extents_.pop_front();
         ++firstLine_;
-        blank(recycled, fill);
         lines_.push_back(std::move(recycled));
+        extents_.push_back(extent);
+        blank(lines_.size() - 1, fill);
     } else {
-        lines_.emplace_back(std::size_t(columns_), fill);
+        appendLine(fill);
     }
     ++screenTopLine_;
     trimScrollback();
@@ -55,19 +78,21 @@ void LineStore::pushLine(const Cell& fill) {
 void LineStore::rotateUp(int top, int bottom, const Cell& fill, int count) {
     if (top < 0 || bottom >= rows_ || bottom < top) return;
     const int n = std::min(std::max(count, 1), bottom - top + 1);
-    const auto first = lines_.begin() + scrollbackCount() + top;
-    const auto last = lines_.begin() + scrollbackCount() + bottom + 1;
-    std::rotate(first, first + n, last);
-    for (auto it = last - n; it != last; ++it) blank(*it, fill);
+    const std::size_t first = std::size_t(scrollbackCount() + top);
+    const std::size_t last = std::size_t(scrollbackCount() + bottom + 1);
+    std::rotate(lines_.begin() + first, lines_.begin() + first + n, lines_.begin() + last);
+    std::rotate(extents_.begin() + first, extents_.begin() + first + n, extents_.begin() + last);
+    for (std::size_t i = last - n; i < last; ++i) blank(i, fill);
 }
 
 void LineStore::rotateDown(int top, int bottom, const Cell& fill, int count) {
     if (top < 0 || bottom >= rows_ || bottom < top) return;
     const int n = std::min(std::max(count, 1), bottom - top + 1);
-    const auto first = lines_.begin() + scrollbackCount() + top;
-    const auto last = lines_.begin() + scrollbackCount() + bottom + 1;
-    std::rotate(first, last - n, last);
-    for (auto it = first; it != first + n; ++it) blank(*it, fill);
+    const std::size_t first = std::size_t(scrollbackCount() + top);
+    const std::size_t last = std::size_t(scrollbackCount() + bottom + 1);
+    std::rotate(lines_.begin() + first, lines_.begin() + last - n, lines_.begin() + last);
+    std::rotate(extents_.begin() + first, extents_.begin() + last - n, extents_.begin() + last);
+    for (std::size_t i = first; i < first + n; ++i) blank(i, fill);
 }
 
 void LineStore::advanceBlankPushes(std::int64_t steps) {
@@ -89,7 +114,13 @@ void LineStore::resize(int columns, int rows, const Cell& fill) {
     columns = atLeast(columns, 1);
     rows = atLeast(rows, 1);
     if (columns != columns_) {
-        for (Line& line : lines_) line.resize(std::size_t(columns), fill);
+        const bool defaultFill = fill == Cell();
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            lines_[i].resize(std::size_t(columns), fill);
+            std::int32_t& extent = extents_[i];
+            extent = std::min(extent, columns);
+            if (columns > columns_ && !defaultFill) extent = columns;
+        }
         columns_ = columns;
     }
     if (rows == rows_) return;
@@ -97,13 +128,14 @@ void LineStore::resize(int columns, int rows, const Cell& fill) {
     screenTopLine_ = std::int32_t(top);
     rows_ = rows;
     const std::size_t wanted = std::size_t(top - firstLine_) + std::size_t(rows_);
-    while (lines_.size() < wanted) lines_.emplace_back(std::size_t(columns_), fill);
+    while (lines_.size() < wanted) appendLine(fill);
     trimScrollback();
     renumberIfNeeded();
 }
 
 void LineStore::swap(LineStore& other) noexcept {
     lines_.swap(other.lines_);
+    extents_.swap(other.extents_);
     std::swap(firstLine_, other.firstLine_);
     std::swap(screenTopLine_, other.screenTopLine_);
     std::swap(columns_, other.columns_);
@@ -116,6 +148,7 @@ void LineStore::trimScrollback() {
     const int excess = scrollbackCount() - scrollbackLimit_;
     if (excess <= 0) return;
     lines_.erase(lines_.begin(), lines_.begin() + excess);
+    extents_.erase(extents_.begin(), extents_.begin() + excess);
     firstLine_ += excess;
 }
 
@@ -128,12 +161,14 @@ void LineStore::clearScrollback() {
     const int count = scrollbackCount();
     if (count <= 0) return;
     lines_.erase(lines_.begin(), lines_.begin() + count);
+    extents_.erase(extents_.begin(), extents_.begin() + count);
     firstLine_ = screenTopLine_;
 }
 
 void LineStore::clearAll(const Cell& fill) {
     lines_.clear();
-    lines_.assign(std::size_t(rows_), Line(std::size_t(columns_), fill));
+    extents_.clear();
+    for (int row = 0; row < rows_; ++row) appendLine(fill);
     firstLine_ = 0;
     screenTopLine_ = 0;
 }
@@ -159,8 +194,17 @@ void LineStore::checkInvariants() const {
     if (lines_.size() != std::size_t(scrollbackCount()) + std::size_t(rows_))
         fail("held " + std::to_string(lines_.size()) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
-    for (const Line& line : lines_)
+    if (extents_.size() != lines_.size()) fail("extents not one per line");
+    const Cell blankCell;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
         if (line.size() != std::size_t(columns_)) fail("a line is not columns wide");
+        if (extents_[i] < 0 || extents_[i] > columns_) fail("line extent out of range");
+        for (std::size_t col = std::size_t(extents_[i]); col < line.size(); ++col)
+            if (!(line[col] == blankCell))
+                fail("line " + std::to_string(firstLine_ + std::int64_t(i)) + " has a written cell at column " +
+                     std::to_string(col) + " beyond its extent");
+    }
 }
 
 }  // namespace vesper

@@ -24,12 +24,18 @@ public:
     int scrollbackCount() const { return screenTopLine_ - firstLine_; }
     int scrollbackLimit() const { return scrollbackLimit_; }
 
-    // The line of screen row `row`, or nullptr outside 0..rows-1.
+    // The line of screen row `row`, or nullptr outside 0..rows-1.  Whoever
+    // writes cells other than default blanks into it reports the columns
+    // written with noteWritten().
     Line* screenLine(int row);
     const Line* screenLine(int row) const;
     // The line with absolute number `line`, or nullptr when it is not held.
     Line* lineAtNumber(int line);
     const Line* lineAtNumber(int line) const;
+
+    // Cells from column `endColumn` on of screen row `row` may no longer be
+    // default blanks.
+    void noteWritten(int row, int endColumn);
 
     // Row 0 becomes the newest scrollback line, a line of `fill` the last
     // row, then the scrollback is trimmed.  A trimmed line is reused for the
@@ -62,11 +68,16 @@ public:
     void checkInvariants() const;
 
 private:
-    Line& lineAtIndex(std::size_t index) { return lines_[index]; }
     void renumberIfNeeded();
-    void blank(Line& line, const Cell& fill) const;
+    void blank(std::size_t index, const Cell& fill);
+    void appendLine(const Cell& fill);
+    static std::int32_t extentOf(const Cell& fill, int columns) { return fill == Cell() ? 0 : columns; }
 
     std::deque<Line> lines_;
+    // Per held line, in step with lines_: every cell from this column on is
+    // a default blank.  Blanking a line with the default fill then rewrites
+    // only the cells before it, which keeps scrolling short lines cheap.
+    std::deque<std::int32_t> extents_;
     std::int32_t firstLine_ = 0;
     std::int32_t screenTopLine_ = 0;
     std::int32_t columns_ = 1;

@@ -30,14 +30,45 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
     while (p < end) {
         // In Ground with no UTF-8 sequence pending, a run of printable ASCII
         // means exactly "print each byte": hand the whole run to the screen.
-        if (state_ == State::Ground && utf8Expected_ == 0 && printableAscii(*p)) {
-            const std::uint8_t* run = p + 1;
-            while (run < end && printableAscii(*run)) ++run;
-            screen_.printAscii(p, run - p);
-            p = run;
-            continue;
+        if (state_ == State::Ground && utf8Expected_ == 0) {
+            if (printableAscii(*p)) {
+                const std::uint8_t* run = p + 1;
+                while (run < end && printableAscii(*run)) ++run;
+                screen_.printAscii(p, run - p);
+                p = run;
+                continue;
+            }
+            // A complete, valid multi-byte character prints at once; anything
+            // else (invalid or cut by the chunk end) takes the byte path.
+            int length = 0;
+            const std::int32_t codePoint = decodeValidUtf8(p, end - p, length);
+            if (codePoint >= 0) {
+                screen_.print(std::uint32_t(codePoint));
+                p += length;
+                continue;
+            }
         }
         processByte(*p++);
+    }
+}
+
+std::int32_t Parser::decodeValidUtf8(const std::uint8_t* p, std::int64_t available, int& length) {
+    auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
+    const std::uint8_t b0 = p[0];
+    if (b0 < 0xC2 || b0 > 0xF4) return -1;  // ASCII, continuation, overlong lead or out of range
+    length = b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
+    if (available < length) return -1;
+    for (int i = 1; i < length; ++i)
+        if (!continuation(p[i])) return -1;
+    std::int32_t cp;
+    switch (length) {
+    case 2: return ((b0 & 0x1F) << 6) | (p[1] & 0x3F);
+    case 3:
+        cp = ((b0 & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        return cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) ? -1 : cp;
+    default:
+        cp = ((b0 & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+        return cp < 0x10000 || cp > 0x10FFFF ? -1 : cp;
     }
 }
 

@@ -29,9 +29,10 @@ public:
     // hostile sequence costs no memory; SGR needs far fewer.
     static constexpr int kMaxParameters = 32;
 
-    // A parameter list held inline (no allocation on the SGR path).
+    // A parameter list held inline (no allocation on the SGR path); only
+    // the first `count` values are meaningful.
     struct ParameterList {
-        std::array<std::int32_t, kMaxParameters> values{};
+        std::array<std::int32_t, kMaxParameters> values;
         int count = 0;
         std::span<const std::int32_t> span() const { return {values.data(), std::size_t(count)}; }
     };
@@ -72,6 +73,13 @@ private:
     void setPrivateMode(int mode, bool set);
     void deviceStatusReport();
     ParameterList sgrParameters() const;
+    // The collected parameters read as signed values (the usual SGR case).
+    std::span<const std::int32_t> signedParameters() const {
+        return {reinterpret_cast<const std::int32_t*>(params_.data()), std::size_t(paramCount_)};
+    }
+    // Decodes one complete, valid UTF-8 sequence of 2 to 4 bytes at `p`
+    // (fewer than `available` bytes needed); -1 when it is not one.
+    static std::int32_t decodeValidUtf8(const std::uint8_t* p, std::int64_t available, int& length);
 
     Screen& screen_;
     State state_ = State::Ground;

@@ -39,7 +39,9 @@ void Screen::print(std::uint32_t codePoint) {
     }
     Line& line = *lines_.screenLine(cursorRow_);
     line[std::size_t(cursorColumn_)] = Cell(codePoint, attributes_);
-    if (width == 2 && cursorColumn_ + 1 < columns_) line[std::size_t(cursorColumn_) + 1] = Cell(0, attributes_, true);
+    int end = cursorColumn_ + 1;
+    if (width == 2 && end < columns_) line[std::size_t(end++)] = Cell(0, attributes_, true);
+    lines_.noteWritten(cursorRow_, end);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
 }
@@ -75,6 +77,7 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
             cell.codePoint = bytes[i + j];
             out[j] = cell;
         }
+        lines_.noteWritten(cursorRow_, cursorColumn_ + std::int32_t(piece));
         markDirty(cursorRow_);
         cursorColumn_ += std::int32_t(piece);
         i += piece;
@@ -120,10 +123,14 @@ void Screen::markDirty(int row) {
 }
 
 void Screen::markAllDirty() {
+    if (dirtyRows_.size() == std::size_t(rows_)) return;  // all marked already
     for (int row = 0; row < rows_; ++row) markDirty(row);
 }
 
 void Screen::markRows(int from, int to) {
+    // Scrolling marks the whole region on every line feed; between paints
+    // the rows are usually all marked already.
+    if (dirtyRows_.size() == std::size_t(rows_)) return;
     for (int row = std::max(from, 0); row <= std::min(to, rows_ - 1); ++row) markDirty(row);
 }
 

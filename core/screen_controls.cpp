@@ -112,7 +112,9 @@ void Screen::eraseCells(int row, int from, int to) {
     if (!line) return;
     from = std::clamp(from, 0, columns_);
     to = std::clamp(to, from, columns_);
-    std::fill(line->begin() + from, line->begin() + to, fillCell());
+    const Cell fill = fillCell();
+    std::fill(line->begin() + from, line->begin() + to, fill);
+    if (!(fill == Cell())) lines_.noteWritten(row, to);
 }
 
 void Screen::eraseInDisplay(int mode) {
@@ -168,6 +170,7 @@ void Screen::insertCharacters(int count) {
         const int n = std::min(countOf(count), columns_ - cursorColumn_);
         std::move_backward(line.begin() + cursorColumn_, line.end() - n, line.end());
         std::fill(line.begin() + cursorColumn_, line.begin() + cursorColumn_ + n, fillCell());
+        lines_.noteWritten(cursorRow_, columns_);  // written cells moved right
     }
     markDirty(cursorRow_);
 }
@@ -179,6 +182,7 @@ void Screen::deleteCharacters(int count) {
         const int n = std::min(countOf(count), columns_ - cursorColumn_);
         std::move(line.begin() + cursorColumn_ + n, line.end(), line.begin() + cursorColumn_);
         std::fill(line.end() - n, line.end(), fillCell());
+        lines_.noteWritten(cursorRow_, columns_);
     }
     markDirty(cursorRow_);
 }

@@ -177,7 +177,10 @@ TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {
     LineStore store(2, 4, 0);
     const Cell x('x', CellAttributes());
     const Cell fill('.', CellAttributes());
-    for (int r = 0; r < 4; ++r) (*store.screenLine(r))[0] = Cell(std::uint32_t('a' + r), CellAttributes());
+    for (int r = 0; r < 4; ++r) {
+        (*store.screenLine(r))[0] = Cell(std::uint32_t('a' + r), CellAttributes());
+        store.noteWritten(r, 1);
+    }
     store.rotateUp(2, 1, x);
     store.rotateUp(-1, 2, x);
     store.rotateDown(0, 4, x);
@@ -202,6 +205,26 @@ TEST(LineStoreTest, SwapExchangesEverything) {
     EXPECT_EQ(b.screenTopLine(), 1);
     a.checkInvariants();
     b.checkInvariants();
+}
+
+}  // namespace
+}  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+TEST(LineStoreTest, RecycledLinesComeBackAsFillWhateverTheyHeld) {
+    // Lines leaving a full scrollback are reused for new rows: whatever they
+    // held (text, coloured blanks, wide characters, shifted cells) must not
+    // show through.
+    Terminal t(6, 2, 1);
+    t.feed("ab\xe4\xb8\xad" CSI "44m" CSI "K" CSI "0m\r\n" CSI "2@xy" CSI "P\r\n" CSI "45m" CSI "3X" CSI "0m");
+    for (int i = 0; i < 6; ++i) t.feed("\r\n");
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 6; ++col) EXPECT_EQ(t.cell(row, col), Cell()) << row << "," << col;
+    t.feed(CSI "41m\r\n");
+    EXPECT_EQ(t.cell(1, 5).attributes.bg, 1);
+    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"      "}));
 }
 
 }  // namespace
