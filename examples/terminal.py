@@ -17,7 +17,6 @@ from __future__ import annotations
 
 import argparse
 import os
-import shutil
 import sys
 
 from PySide6.QtCore import Qt
@@ -62,7 +61,7 @@ def make_palette(scheme: str) -> lumenvale.Palette:
 
 
 def login_shell() -> list[str]:
-    """The user's shell: $SHELL, else the password database, else sh."""
+    """The user's shell: $SHELL, the password database, %COMSPEC% or /bin/sh."""
     shell = os.environ.get("SHELL")
     if not shell and hasattr(os, "getuid"):
         import pwd
@@ -71,8 +70,8 @@ def login_shell() -> list[str]:
         except KeyError:
             shell = None
     if not shell:
-        shell = shutil.which("cmd.exe") if sys.platform == "win32" else "/bin/sh"
-    return [shell or "cmd.exe"]
+        shell = os.environ.get("COMSPEC", "cmd.exe") if sys.platform == "win32" else "/bin/sh"
+    return [shell]
 
 
 class TerminalWindow(QMainWindow):
