@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QScrollBar>
 #include <QStyle>
@@ -23,17 +25,36 @@ inline QFont benchFont()
     return f;
 }
 
-// A shown widget with exactly `columns` x `rows` cells, the scroll bar's
-// width included so that the grid stays put when scrollback appears.
-inline std::unique_ptr<TerminalWidget> makeWidget(int columns, int rows)
+// A shown widget with exactly `columns` x `rows` cells; with `scrollBar` the
+// width leaves room for the bar that scrollback will show.
+inline std::unique_ptr<TerminalWidget> makeWidget(int columns, int rows, bool scrollBar)
 {
     auto w = std::make_unique<TerminalWidget>();
     w->setTerminalFont(benchFont());
-    const int bar = w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w->verticalScrollBar());
+    const int bar = scrollBar ? w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w->verticalScrollBar()) : 0;
     w->resize(columns * w->cellWidth() + bar, rows * w->cellHeight());
     w->show();
     QApplication::processEvents();
+    // Sizing down from the initial 80x24 moved blank rows into the
+    // scrollback; erase them (ED 3) so the bar and the grid start clean.
+    w->feed("\x1b[3J");
+    QApplication::processEvents();
     return w;
+}
+
+// Selects the offscreen platform with a screen large enough for a 200x60
+// grid (the platform's default screen is 800x600 and windows keep to it),
+// unless the caller chose a platform.
+inline void useLargeOffscreenScreen()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    static const QByteArray path = QDir::temp().filePath(QStringLiteral("vesper_bench_screen.json")).toLocal8Bit();
+    QFile config(QString::fromLocal8Bit(path));
+    if (config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        config.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 4096, "height": 2160,
+                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path);
 }
 
 } // namespace vesper::bench
@@ -41,8 +62,7 @@ inline std::unique_ptr<TerminalWidget> makeWidget(int columns, int rows)
 #define VESPER_BENCHMARK_MAIN()                                                   \
     int main(int argc, char **argv)                                              \
     {                                                                            \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                      \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                             \
+        vesper::bench::useLargeOffscreenScreen();                                \
         QApplication app(argc, argv);                                            \
         benchmark::Initialize(&argc, argv);                                      \
         benchmark::RunSpecifiedBenchmarks();                                     \

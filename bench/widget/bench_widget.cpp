@@ -27,7 +27,9 @@ void reportThroughput(benchmark::State &state, std::size_t bytes)
 void widgetFeed(benchmark::State &state, const std::string &name)
 {
     const std::string &bytes = bench::workload(name);
-    auto w = bench::makeWidget(int(state.range(0)), int(state.range(1)));
+    const int columns = int(state.range(0));
+    const int rows = int(state.range(1));
+    auto w = bench::makeWidget(columns, rows, true);
     const auto feedAll = [&] {
         for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
             const std::size_t n = std::min<std::size_t>(kChunk, bytes.size() - at);
@@ -36,6 +38,8 @@ void widgetFeed(benchmark::State &state, const std::string &name)
         }
     };
     feedAll(); // warm-up: fills the scrollback
+    if (w->columns() != columns || w->terminalRows() != rows)
+        state.SkipWithError("the grid did not take the requested size");
     for (auto _ : state)
         feedAll();
     reportThroughput(state, bytes.size());
@@ -79,8 +83,7 @@ void registerAll()
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useLargeOffscreenScreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerAll();

@@ -168,6 +168,28 @@ TEST_F(SelectionFixture, SelectionStaysOnItsTextWhileOutputScrolls)
     EXPECT_EQ(w->selectedText(), "keep");
 }
 
+// Scrolling 2^30 blank lines makes the core lower every line number to keep
+// them far from overflow; the selection is lowered with them, so it does not
+// land on the lines that now carry its old numbers.
+TEST_F(SelectionFixture, SelectionFollowsTheCoresRenumbering)
+{
+    const int oldFirst = w->firstLine();
+    w->setSelection(oldFirst, 0, oldFirst + 1, 20);
+    feed(*w, "\x1b[1073741824S");
+    ASSERT_LT(w->firstLine(), oldFirst + 1000) << "the core renumbered its lines";
+    ASSERT_GT(w->endLine(), oldFirst + 2);
+
+    // Show the lines that now carry the selection's old numbers.
+    QScrollBar *bar = w->verticalScrollBar();
+    bar->setValue(oldFirst - w->firstLine());
+    ASSERT_EQ(w->viewTopLine(), oldFirst);
+    const QImage image = grabViewport(*w);
+    const QRect rows(0, 0, 20 * w->cellWidth(), 2 * w->cellHeight());
+    EXPECT_EQ(countColor(image, rows, w->terminalPalette().background()), rows.width() * rows.height())
+        << "no selection overlay on lines that merely reuse the old numbers";
+    EXPECT_TRUE(w->hasSelection());
+}
+
 TEST_F(SelectionFixture, DraggingBelowTheViewAutoScrollsToTheLiveScreen)
 {
     for (int i = 0; i < 12; ++i)
