@@ -129,7 +129,7 @@ bool PosixPtyBackend::openExitHandle()
 {
 #if defined(__linux__) && defined(SYS_pidfd_open)
     // A pidfd is readable once the child has ended and is close-on-exec.
-    if (const long fd = ::syscall(SYS_pidfd_open, pid_, 0); fd >= 0) {
+    if (const long fd = watch_ == ExitWatch::Automatic ? ::syscall(SYS_pidfd_open, pid_, 0) : -1; fd >= 0) {
         exitFd_.reset(static_cast<int>(fd));
         return true;
     }

@@ -13,7 +13,11 @@ namespace vesper {
 
 class PosixPtyBackend final : public PtyBackend {
 public:
-    PosixPtyBackend() = default;
+    // How the child's end is noticed: a pidfd where the kernel has them, or
+    // always the portable waiter thread.
+    enum class ExitWatch { Automatic, WaiterThread };
+
+    explicit PosixPtyBackend(ExitWatch watch = ExitWatch::Automatic) : watch_(watch) {}
     ~PosixPtyBackend() override;
 
     bool start(const PtyLaunch &launch) override;
@@ -38,6 +42,7 @@ private:
     // Non-blocking: what else the master holds right now, up to capacity.
     std::size_t readMore(char *buffer, std::size_t capacity);
 
+    const ExitWatch watch_;
     UniqueFd master_;
     // Written once by interrupt(); readable from then on, which wakes the
     // reader's and writer's poll().
