@@ -74,11 +74,32 @@ def run_on_virtual_screen(argv: list[str], args: argparse.Namespace) -> int:
     return subprocess.run(cmd, env=env).returncode
 
 
+def display_usable() -> bool:
+    """Whether Qt can open a window here: a display is named and answers.
+
+    A display can be named but out of reach (a toolchain root without the X
+    socket or the authority file, an expired SSH forwarding); Qt would abort,
+    so a throw-away process tries first."""
+    if not (os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY")):
+        return False
+    if os.environ.get("QT_QPA_PLATFORM") in ("offscreen", "minimal"):
+        return False  # Qt was told to show nothing
+    probe = "from PySide6.QtGui import QGuiApplication; QGuiApplication([])"
+    try:
+        return subprocess.run([sys.executable, "-c", probe], capture_output=True, timeout=20).returncode == 0
+    except subprocess.TimeoutExpired:
+        return False
+
+
 def main(argv: list[str] | None = None) -> int:
     argv = sys.argv[1:] if argv is None else argv
     args = parse_args(argv)
-    has_display = bool(os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY"))
-    if not args.virtual and has_display and not args.headless:
+    named = os.environ.get("DISPLAY") or os.environ.get("WAYLAND_DISPLAY")
+    has_display = not args.virtual and not args.headless and display_usable()
+    if named and not has_display and not args.virtual and not args.headless:
+        print(f"demo: the display {named} cannot be opened from here; making a screenshot instead",
+              file=sys.stderr)
+    if has_display:
         import terminal
         scheme = ["--scheme", args.scheme]
         return terminal.main(scheme + (["--hold", "--", *args.command] if args.command else []))

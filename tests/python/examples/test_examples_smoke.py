@@ -178,11 +178,14 @@ def test_tabs_run_separate_sessions_and_close_with_their_programs(qtbot):
 # --- demo.py ---------------------------------------------------------------
 
 
-def run_demo(tmp_path, *args):
+def run_demo(tmp_path, *args, display=None):
     output = tmp_path / "shot.png"
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    env = dict(os.environ)
+    env.pop("QT_QPA_PLATFORM", None)  # the demo chooses its platform itself
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
+    if display:
+        env["DISPLAY"] = display
     result = subprocess.run([sys.executable, str(EXAMPLES / "demo.py"), "--offscreen",
                              "--output", str(output), *args],
                             env=env, capture_output=True, text=True, timeout=120)
@@ -190,7 +193,7 @@ def run_demo(tmp_path, *args):
     assert result.stdout.strip().splitlines()[-1] == str(output)
     image = QImage(str(output))
     assert not image.isNull()
-    return image
+    return image, result.stderr
 
 
 def colours_in(image, step=4):
@@ -199,7 +202,7 @@ def colours_in(image, step=4):
 
 
 def test_demo_screenshot_shows_the_colour_charts_and_vi(tmp_path):
-    image = run_demo(tmp_path)
+    image, _ = run_demo(tmp_path)
     left_half = image.copy(0, 0, image.width() // 2, image.height())
     # The 6x6x6 cube: its pure corners are painted as they are.
     for cube_corner in ("#ff0000", "#00ff00", "#0000ff", "#ffff00", "#ff00ff", "#00ffff"):
@@ -209,8 +212,15 @@ def test_demo_screenshot_shows_the_colour_charts_and_vi(tmp_path):
 
 
 def test_demo_runs_a_given_command(tmp_path):
-    image = run_demo(tmp_path, "sh", "-c", r"printf '\033[48;2;1;2;3m  wide block  \033[0m\n'")
+    image, _ = run_demo(tmp_path, "sh", "-c", r"printf '\033[48;2;1;2;3m  wide block  \033[0m\n'")
     assert 0x010203 in colours_in(image, 1)
+
+
+def test_demo_falls_back_to_a_screenshot_when_the_display_cannot_be_opened(tmp_path):
+    image, messages = run_demo(tmp_path, "sh", "-c", r"printf '\033[48;2;4;5;6m    \033[0m\n'",
+                               display=":9999")
+    assert "cannot be opened" in messages
+    assert 0x040506 in colours_in(image, 1)
 
 
 # --- all examples ----------------------------------------------------------
