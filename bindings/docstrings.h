@@ -39,7 +39,13 @@ struct ClassDoc {
     const char *text;
 };
 
-inline constexpr std::array<ClassDoc, 3> classes{{
+inline constexpr std::array<ClassDoc, 4> classes{{
+    {"QIntList",
+     "A Qt QList<int> seen from Python as a list of ints (opaque container).\n"
+     "\n"
+     "QIntList(iterable=()) fills it; it supports len(), indexing and iteration,\n"
+     "append/push_back, prepend/push_front, pop_back/removeLast,\n"
+     "pop_front/removeFirst, clear, reserve, capacity, data and constData."},
     {"Palette",
      "The colours a TerminalWidget paints with: foreground, background, cursor\n"
      "and the 256 indexed colours (16 ANSI colours, the 6x6x6 cube and the grey\n"
@@ -53,7 +59,9 @@ inline constexpr std::array<ClassDoc, 3> classes{{
      "A child program running on a pseudo terminal (abstract).\n"
      "\n"
      "PtySession.create(parent=None) returns the platform's session; the parent\n"
-     "keeps it alive.  start(program, args, env, cols, rows) launches the child\n"
+     "keeps it alive and deletes it.  The Python object never owns it: a session\n"
+     "made without a parent lives until deleteLater() or shiboken6.delete().\n"
+     "start(program, args, env, cols, rows) launches the child\n"
      "(env holds extra NAME=VALUE entries) and returns False with error() set on\n"
      "failure.  write(data) and resize(cols, rows) reach the child;\n"
      "terminate() ends it.  Signals: dataReceived(bytes) for output, finished(int)\n"

@@ -257,6 +257,7 @@ def test_help_texts_describe_the_api():
         (lumenvale.TerminalWidget, ["feed", "screenText", "dataReady"]),
         (lumenvale.PtySession, ["create", "start", "finished"]),
         (lumenvale.Palette, ["set_ansi", "color"]),
+        (lumenvale.QIntList, ["append", "removeFirst"]),
         (lumenvale.attach, ["dataReceived", "resize"]),
         (lumenvale.encode_text, ["bracketed_paste"]),
     ]:
