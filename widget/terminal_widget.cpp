@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "widget/input_encoding.h"
+#include "widget/run_fonts.h"
 
 namespace vesper {
 
@@ -33,7 +34,8 @@ QString fromUtf8(const std::string &text)
 TerminalWidget::TerminalWidget(QWidget *parent)
     : QAbstractScrollArea(parent),
       screen(kInitialColumns, kInitialRows, kInitialScrollback),
-      parser(screen)
+      parser(screen),
+      paintCache(std::make_unique<PaintCache>())
 {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);

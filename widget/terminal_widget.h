@@ -14,6 +14,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <memory>
+
 #include "core/parser.h"
 #include "core/screen.h"
 #include "widget/palette.h"
@@ -22,6 +24,8 @@ class QPainter;
 class QTimer;
 
 namespace vesper {
+
+struct PaintCache;
 
 class TerminalWidget : public QAbstractScrollArea {
     Q_OBJECT
@@ -153,6 +157,8 @@ private:
     QByteArray pendingFeed;
     // Set while syncScrollBar moves the bar, so scrollContentsBy ignores it.
     bool syncingScrollBar = false;
+    // Font variants and row buffers kept between paints.
+    std::unique_ptr<PaintCache> paintCache;
 };
 
 } // namespace vesper

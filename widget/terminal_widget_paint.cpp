@@ -8,10 +8,8 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
-#include <optional>
 
-#include "widget/row_runs.h"
+#include "widget/run_fonts.h"
 
 namespace vesper {
 
@@ -19,40 +17,6 @@ namespace {
 
 // A glyph whose advance exceeds this many cells is drawn as double width.
 constexpr qreal kWideGlyphCells = 1.5;
-
-// The font of a run depends on four flags only; the variants are built once
-// per paint, on first use, so painting a row costs no font construction.
-class RunFonts {
-public:
-    explicit RunFonts(const QFont &base) : m_base(base) {}
-
-    const QFont &forAttributes(const CellAttributes &a)
-    {
-        const int key = (a.bold ? 1 : 0) | (a.italic ? 2 : 0) | (a.underline ? 4 : 0) | (a.strikethrough ? 8 : 0);
-        std::optional<QFont> &slot = m_fonts[static_cast<std::size_t>(key)];
-        if (!slot) {
-            QFont f = m_base;
-            f.setWeight(a.bold ? QFont::Bold : QFont::Normal);
-            f.setStyle(a.italic ? QFont::StyleItalic : QFont::StyleNormal);
-            f.setUnderline(a.underline);
-            f.setStrikeOut(a.strikethrough);
-            slot = f;
-        }
-        return *slot;
-    }
-
-private:
-    QFont m_base;
-    std::array<std::optional<QFont>, 16> m_fonts;
-};
-
-// Painting runs on the GUI thread only; the buffers keep their capacity from
-// row to row and paint to paint.
-RowRuns &rowBuffer()
-{
-    static RowRuns buffer;
-    return buffer;
-}
 
 QString runText(const RowRuns &row, const CellRun &run)
 {
@@ -73,6 +37,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     const QRect area = event->rect();
     painter.fillRect(area, palette.background());
     painter.setFont(font);
+    paintCache->fonts.useBase(font);
     const int firstRow = std::max(area.top() / m_cellHeight, 0);
     const int lastRow = std::min(area.bottom() / m_cellHeight, rows - 1);
     for (int row = firstRow; row <= lastRow; ++row)
@@ -84,9 +49,9 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
 
 void TerminalWidget::paintRow(QPainter &painter, int row)
 {
-    RowRuns &runs = rowBuffer();
+    RowRuns &runs = paintCache->row;
     splitRowIntoRuns(screen, row, runs);
-    RunFonts fonts(font);
+    RunFonts &fonts = paintCache->fonts;
     const QColor background = palette.background();
     const QColor foreground = palette.foreground();
     const int baseline = row * m_cellHeight + fontAscent;
@@ -102,15 +67,26 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
         if (run.blank && !a.underline && !a.strikethrough)
             continue;
 
-        painter.setFont(fonts.forAttributes(a));
         painter.setPen(fg);
-        const QString text = runText(runs, run);
         // Fast path: one call for printable ASCII in a font whose advances
-        // all equal the cell width, so glyphs land on their cells.
+        // all equal the cell width, so glyphs land on their cells. Placing
+        // cached glyphs on the cells draws what the string would, without
+        // shaping it again every frame.
         if (uniformAdvance && run.printableAscii && run.textLength == run.width) {
-            painter.drawText(run.startColumn * m_cellWidth, baseline, text);
+            // Glyph runs decorate only inked glyphs; decorated blanks go
+            // through the string path, which draws the line across them.
+            AsciiGlyphs *glyphs = run.blank ? nullptr : fonts.asciiGlyphs(a);
+            if (glyphs) {
+                glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, runs.text.data() + run.textStart,
+                             run.textLength, m_cellWidth, a.underline, a.strikethrough);
+                continue;
+            }
+            painter.setFont(fonts.forAttributes(a));
+            painter.drawText(run.startColumn * m_cellWidth, baseline, runText(runs, run));
             continue;
         }
+        painter.setFont(fonts.forAttributes(a));
+        const QString text = runText(runs, run);
         // Otherwise each character goes where the previous glyphs' own
         // widths put it; a surrogate pair is drawn and measured as one piece.
         const QFontMetricsF metrics(painter.font());

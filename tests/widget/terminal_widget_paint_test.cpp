@@ -76,6 +76,15 @@ TEST_F(PaintFixture, BackgroundRunsAreFilledAndBlankRunsDrawNoText)
     EXPECT_GT(count(3, 0, kForeground, 2), 0);
 }
 
+TEST_F(PaintFixture, UnderlineSpansTheSpacesOfAWordRun)
+{
+    feedAway("\x1b[4;32mM M\x1b[0m M");
+    const QColor green = kPalette.color(2, kForeground);
+    EXPECT_GT(count(1, 0, green), 0) << "the underline crosses the space inside the run";
+    EXPECT_EQ(count(3, 0, green), 0);
+    EXPECT_GT(count(4, 0, kForeground), 0);
+}
+
 TEST_F(PaintFixture, ReverseVideoSwapsDefaultColours)
 {
     feedAway("\x1b[7mM");

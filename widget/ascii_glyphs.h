@@ -1,0 +1,39 @@
+// Drawing runs of printable ASCII as positioned glyphs: the glyph index of
+// each of U+0020..U+007E is looked up once per font, so a run is one glyph-run
+// call with every glyph on its cell, without shaping the text each frame.
+#pragma once
+
+#include <QFont>
+#include <QPointF>
+#include <QRawFont>
+
+#include <array>
+#include <vector>
+
+class QPainter;
+
+namespace vesper {
+
+class AsciiGlyphs {
+public:
+    // Prepares `font`; returns false (and draws nothing later) when the font
+    // lacks a glyph for some printable ASCII character.
+    bool prepare(const QFont &font);
+
+    // Draws `count` units of printable ASCII text with the baseline at
+    // `baseline`, glyph i at x = left + i * cellWidth.
+    void draw(QPainter &painter, int left, int baseline, const char16_t *text, int count, int cellWidth,
+              bool underline, bool strikeOut);
+
+private:
+    QFont m_font;
+    bool m_prepared = false;
+    bool m_usable = false;
+    QRawFont m_raw;
+    std::array<quint32, 95> m_glyphs{};
+    // Reused between calls: drawing allocates nothing once they have grown.
+    std::vector<quint32> m_indexes;
+    std::vector<QPointF> m_positions;
+};
+
+} // namespace vesper

@@ -1,0 +1,39 @@
+// What painting keeps from frame to frame: the font variants of the runs
+// (bold, italic, underline, strike-out) with their ASCII glyph tables, and
+// the row buffers. Rebuilt only when the terminal font changes.
+#pragma once
+
+#include <QFont>
+
+#include <array>
+#include <optional>
+
+#include "core/cell.h"
+#include "widget/ascii_glyphs.h"
+#include "widget/row_runs.h"
+
+namespace vesper {
+
+class RunFonts {
+public:
+    // Drops the cached variants when `base` differs from the last one.
+    void useBase(const QFont &base);
+    // The terminal font with the run's weight, style and decorations.
+    const QFont &forAttributes(const CellAttributes &a);
+    // The glyph table of the run's weight and style, or null when the font
+    // cannot draw printable ASCII by glyph index.
+    AsciiGlyphs *asciiGlyphs(const CellAttributes &a);
+
+private:
+    QFont m_base;
+    bool m_valid = false;
+    std::array<std::optional<QFont>, 16> m_fonts;
+    std::array<AsciiGlyphs, 4> m_glyphs;
+};
+
+struct PaintCache {
+    RunFonts fonts;
+    RowRuns row;
+};
+
+} // namespace vesper
