@@ -206,6 +206,18 @@ def test_python_overrides_of_inherited_virtuals_reach_native_callers(qtbot):
     assert received == [7]
 
 
+def test_override_returning_a_wrong_type_warns_and_the_native_default_is_used(qtbot):
+    class Broken(lumenvale.TerminalWidget):
+        def sizeHint(self):
+            return "big"
+
+    w = Broken()
+    qtbot.addWidget(w)
+    with pytest.warns(RuntimeWarning, match=r"Invalid return value in function 'TerminalWidget\.sizeHint'"):
+        w.adjustSize()
+    assert w.width() > 0 and w.height() > 0
+
+
 def test_parented_widget_lives_with_its_parent(qtbot):
     parent = lumenvale.TerminalWidget()
     qtbot.addWidget(parent)
