@@ -18,12 +18,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <stdexcept>
 #include <string>
 
 #include "core/parser.h"
 #include "core/screen.h"
+#include "tests/hostile/allowed_reply.h"
 
 namespace {
 
@@ -52,12 +52,6 @@ private:
     std::abort();
 }
 
-bool isAllowedReply(const std::string& reply) {
-    static const std::regex cursorReport("\x1b\\[\\??[0-9]+;[0-9]+R");
-    return reply == "\x1b[?1;2c" || reply == "\x1b[>0;10;0c" || reply == "\x1b[0n" ||
-           std::regex_match(reply, cursorReport);
-}
-
 void extractTexts(const vesper::Screen& screen, Reader& in) {
     const int first = screen.firstLine();
     const int line = first + in.signedByte() * 8;
@@ -81,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vesper::Screen screen(20, 8, 50);
     vesper::Parser parser(screen);
     parser.replyCallback = [](const std::string& reply) {
-        if (!isAllowedReply(reply)) fail("unexpected reply of " + std::to_string(reply.size()) + " bytes");
+        if (!vesper::testing::isAllowedReply(reply)) fail("unexpected reply of " + std::to_string(reply.size()) + " bytes");
     };
     parser.modeCallback = [](int, bool, bool) {};
     screen.lineRenumberCallback = [](std::int32_t shift) {

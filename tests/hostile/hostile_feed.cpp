@@ -18,13 +18,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/parser.h"
 #include "core/screen.h"
+#include "tests/hostile/allowed_reply.h"
 #include "tools/replay/screen_report.h"
 
 namespace {
@@ -160,14 +160,12 @@ int main(int argc, char** argv) {
     Parser parser(screen);
     std::vector<std::string> replies;
     long long replyCount = 0, replyBytes = 0, badReplies = 0, modeCalls = 0;
-    const std::regex cursorReport("\x1b\\[\\??[0-9]+;[0-9]+R");
     std::ofstream repliesFile;
     if (!o.repliesOut.empty()) repliesFile.open(o.repliesOut, std::ios::binary);
     parser.replyCallback = [&](const std::string& r) {
         ++replyCount;
         replyBytes += std::int64_t(r.size());
-        if (!(r == "\x1b[?1;2c" || r == "\x1b[>0;10;0c" || r == "\x1b[0n" || std::regex_match(r, cursorReport)))
-            ++badReplies;
+        if (!vesper::testing::isAllowedReply(r)) ++badReplies;
         if (repliesFile.is_open()) repliesFile.write(r.data(), std::streamsize(r.size()));
         if (!o.stateOut.empty()) replies.push_back(r);
     };
