@@ -26,6 +26,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+import terminal  # noqa: E402 (the examples folder is on the path now)
 
 VIRTUAL_SCREEN_FLAG = "--on-virtual-screen"
 SCRIPT_FAILED = 3  # the session went wrong: another virtual screen would not help
@@ -34,7 +35,8 @@ SCRIPT_FAILED = 3  # the session went wrong: another virtual screen would not he
 def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--output", type=Path, help="screenshot file (default: in the build folder)")
-    parser.add_argument("--scheme", default="default", help="colour scheme of terminal.py")
+    parser.add_argument("--scheme", choices=sorted(terminal.SCHEMES), default="default",
+                        help="colour scheme (default: %(default)s)")
     parser.add_argument("--headless", action="store_true", help="take a screenshot even with a display")
     parser.add_argument("--offscreen", action="store_true",
                         help="use Qt's offscreen platform instead of Xvfb when headless")
@@ -47,15 +49,17 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
 
 
 def default_output() -> Path:
-    """build/demo/lumenvale-demo.png beside the built module, else a temporary folder."""
-    try:
-        import lumenvale
-        folder = Path(lumenvale.__file__).resolve().parent.parent / "demo"
-        folder.mkdir(parents=True, exist_ok=True)
-        if os.access(folder, os.W_OK):
+    """BUILD/demo/lumenvale-demo.png for a module built in BUILD/python, else
+    the temporary folder (an installed module's folder is no place for it)."""
+    import lumenvale
+    module_folder = Path(lumenvale.__file__).resolve().parent
+    if module_folder.name == "python":
+        folder = module_folder.parent / "demo"
+        try:
+            folder.mkdir(exist_ok=True)
             return folder / "lumenvale-demo.png"
-    except (ImportError, OSError):
-        pass
+        except OSError:
+            pass
     return Path(tempfile.gettempdir()) / "lumenvale-demo.png"
 
 
@@ -100,7 +104,6 @@ def main(argv: list[str] | None = None) -> int:
         print(f"demo: the display {named} cannot be opened from here; making a screenshot instead",
               file=sys.stderr)
     if has_display:
-        import terminal
         scheme = ["--scheme", args.scheme]
         return terminal.main(scheme + (["--hold", "--", *args.command] if args.command else []))
     if not args.virtual:
