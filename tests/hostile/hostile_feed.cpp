@@ -225,6 +225,7 @@ int main(int argc, char** argv) {
         if (broken.empty()) {
             ++checks;
             broken = brokenProperty(screen, kScrollback);
+            (void)vesper::replay::sessionText(screen);  // every text function must cope at the end
         }
         parser.checkInvariants();
     } catch (const std::exception& e) {
