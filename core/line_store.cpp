@@ -1,7 +1,7 @@
 // LineStore: numbering, scrolling rotations, resizing and trimming of the
 // lines of one screen.  Lines move as whole vectors (handle exchanges); only
 // the one recycled line of a rotation or push is rewritten, and of that only
-// the part that is not already default blank when the fill is the default.
+// the part that may differ from the fill.
 #include "core/line_store.h"
 
 #include <algorithm>
@@ -18,41 +18,105 @@ int atLeast(int value, int minimum) { return value < minimum ? minimum : value; 
 LineStore::LineStore(int columns, int rows, int scrollbackLimit)
     : columns_(atLeast(columns, 1)), rows_(atLeast(rows, 1)), scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
     lines_.assign(std::size_t(rows_), Line(std::size_t(columns_), Cell()));
-    extents_.assign(std::size_t(rows_), 0);
+    states_.assign(std::size_t(rows_), LineState());
 }
 
 Line* LineStore::screenLine(int row) {
     if (row < 0 || row >= rows_) return nullptr;
-    return &lines_[std::size_t(scrollbackCount()) + std::size_t(row)];
+    const std::size_t index = std::size_t(scrollbackCount()) + std::size_t(row);
+    materialize(index);
+    return &lines_[index];
 }
 
 const Line* LineStore::screenLine(int row) const { return const_cast<LineStore*>(this)->screenLine(row); }
 
 Line* LineStore::lineAtNumber(int line) {
     if (line < firstLine_ || line >= endLine()) return nullptr;
-    return &lines_[std::size_t(line - firstLine_)];
+    const std::size_t index = std::size_t(line - firstLine_);
+    materialize(index);
+    return &lines_[index];
 }
 
 const Line* LineStore::lineAtNumber(int line) const { return const_cast<LineStore*>(this)->lineAtNumber(line); }
 
 void LineStore::noteWritten(int row, int endColumn) {
     if (row < 0 || row >= rows_) return;
-    std::int32_t& extent = extents_[std::size_t(scrollbackCount()) + std::size_t(row)];
+    std::int32_t& extent = states_[std::size_t(scrollbackCount()) + std::size_t(row)].extent;
     extent = std::max(extent, std::min<std::int32_t>(endColumn, columns_));
 }
 
-void LineStore::blank(std::size_t index, const Cell& fill) {
+void LineStore::fillCells(int row, int from, int to, const Cell& cell) {
+    if (row < 0 || row >= rows_) return;
+    from = std::clamp(from, 0, columns_);
+    to = std::clamp(to, from, columns_);
+    const std::size_t index = std::size_t(scrollbackCount()) + std::size_t(row);
+    if (from == 0 && to == columns_) {
+        blank(index, cell);
+        return;
+    }
+    materialize(index);
     Line& line = lines_[index];
-    std::int32_t& extent = extents_[index];
-    const std::int32_t wanted = extentOf(fill, columns_);
-    // With the default fill the cells from the extent on are already right.
-    std::fill(line.begin(), line.begin() + std::max(extent, wanted), fill);
-    extent = wanted;
+    std::fill(line.begin() + from, line.begin() + to, cell);
+    LineState& state = states_[index];
+    if (!(cell == state.tail)) state.extent = std::max(state.extent, to);
+}
+
+void LineStore::blank(std::size_t index, const Cell& fill) {
+    LineState& state = states_[index];
+    state.blanked = true;
+    state.blankFill = fill;
+}
+
+void LineStore::materialize(std::size_t index) const {
+    LineState& state = states_[index];
+    if (!state.blanked) return;
+    Line& line = lines_[index];
+    if (state.tail == state.blankFill) {
+        std::fill(line.begin(), line.begin() + state.extent, state.blankFill);
+    } else {
+        std::fill(line.begin(), line.end(), state.blankFill);
+        state.tail = state.blankFill;
+    }
+    state.extent = 0;
+    state.blanked = false;
+}
+
+LineStore::SpareLine LineStore::takeLine(const Cell& fill) {
+    if (spares_.empty()) return SpareLine{Line(std::size_t(columns_), fill), LineState{0, false, fill, fill}};
+    SpareLine spare = std::move(spares_.back());
+    spares_.pop_back();
+    spare.state.blanked = true;
+    spare.state.blankFill = fill;
+    return spare;
+}
+
+void LineStore::keepSpare(std::size_t index) {
+    if (spares_.size() < std::size_t(scrollbackLimit_))
+        spares_.push_back(SpareLine{std::move(lines_[index]), states_[index]});
 }
 
 void LineStore::appendLine(const Cell& fill) {
-    lines_.emplace_back(std::size_t(columns_), fill);
-    extents_.push_back(extentOf(fill, columns_));
+    SpareLine line = takeLine(fill);
+    lines_.push_back(std::move(line.cells));
+    states_.push_back(line.state);
+}
+
+void LineStore::rotateBoth(std::size_t first, std::size_t middle, std::size_t last) {
+    if (first >= middle || middle >= last) return;
+    std::rotate(lines_.begin() + first, lines_.begin() + middle, lines_.begin() + last);
+    std::rotate(states_.begin() + first, states_.begin() + middle, states_.begin() + last);
+}
+
+void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
+    std::int64_t first = std::int64_t{firstLine_} + firstSteps;
+    std::int64_t top = std::int64_t{screenTopLine_} + topSteps;
+    if (top + rows_ > kRenumberThreshold) {
+        pendingShift_ += first;
+        top -= first;
+        first = 0;
+    }
+    firstLine_ = std::int32_t(first);
+    screenTopLine_ = std::int32_t(top);
 }
 
 void LineStore::pushLine(const Cell& fill) {
@@ -60,12 +124,12 @@ void LineStore::pushLine(const Cell& fill) {
         // The oldest line would be trimmed right after the push: reuse it as
         // the new bottom row instead of freeing one line and allocating another.
         Line recycled = std::move(lines_.front());
-        const std::int32_t extent = extents_.front();
+        const LineState state = states_.front();
         lines_.pop_front();
-        extents_.pop_front();
+        states_.pop_front();
         ++firstLine_;
         lines_.push_back(std::move(recycled));
-        extents_.push_back(extent);
+        states_.push_back(state);
         blank(lines_.size() - 1, fill);
     } else {
         appendLine(fill);
@@ -81,7 +145,7 @@ void LineStore::rotateUp(int top, int bottom, const Cell& fill, int count) {
     const std::size_t first = std::size_t(scrollbackCount() + top);
     const std::size_t last = std::size_t(scrollbackCount() + bottom + 1);
     std::rotate(lines_.begin() + first, lines_.begin() + first + n, lines_.begin() + last);
-    std::rotate(extents_.begin() + first, extents_.begin() + first + n, extents_.begin() + last);
+    std::rotate(states_.begin() + first, states_.begin() + first + n, states_.begin() + last);
     for (std::size_t i = last - n; i < last; ++i) blank(i, fill);
 }
 
@@ -91,35 +155,73 @@ void LineStore::rotateDown(int top, int bottom, const Cell& fill, int count) {
     const std::size_t first = std::size_t(scrollbackCount() + top);
     const std::size_t last = std::size_t(scrollbackCount() + bottom + 1);
     std::rotate(lines_.begin() + first, lines_.begin() + last - n, lines_.begin() + last);
-    std::rotate(extents_.begin() + first, extents_.begin() + last - n, extents_.begin() + last);
+    std::rotate(states_.begin() + first, states_.begin() + last - n, states_.begin() + last);
     for (std::size_t i = first; i < first + n; ++i) blank(i, fill);
 }
 
-void LineStore::advanceBlankPushes(std::int64_t steps) {
+void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps) {
+    bottom = std::clamp(bottom, 0, rows_ - 1);
     if (steps <= 0) return;
-    // Held lines do not change: the scrollback is full of blank lines and a
-    // push of a blank line followed by a trim only moves the numbers.
-    std::int64_t first = std::int64_t{firstLine_} + steps;
-    std::int64_t top = std::int64_t{screenTopLine_} + steps;
-    if (top + rows_ > kRenumberThreshold) {
-        pendingShift_ += first;
-        top -= first;
-        first = 0;
+    const std::int64_t height = bottom + 1;
+    if (steps >= height + scrollbackLimit_) {
+        pushBlankLines(bottom, fill, steps);
+        return;
     }
-    firstLine_ = std::int32_t(first);
-    screenTopLine_ = std::int32_t(top);
+    // Fewer steps than region + limit.  Of the n lines entering the
+    // scrollback, the first k are region rows 0..k-1 and the other f fill
+    // lines; the region keeps rows k..bottom, followed by k fill lines.  The
+    // oldest lines beyond the limit (old scrollback, then entering rows; never
+    // the f fill lines, since f < limit) are dropped and reused.
+    const auto n = std::size_t(steps);
+    const std::size_t k = std::min<std::size_t>(n, std::size_t(height));
+    const std::size_t f = n - k;
+    const std::size_t kept = std::size_t(height) - k;  // region rows that stay on screen
+    const std::size_t tail = std::size_t(rows_ - 1 - bottom);
+    const std::int64_t dropped = std::max<std::int64_t>(0, scrollbackCount() + steps - scrollbackLimit_);
+    for (std::int64_t i = 0; i < dropped; ++i) {
+        spares_.push_back(SpareLine{std::move(lines_.front()), states_.front()});
+        lines_.pop_front();
+        states_.pop_front();
+    }
+    for (std::size_t i = 0; i < n; ++i) appendLine(fill);
+    // Now: [scrollback and entering rows][kept][tail][n fills];
+    // wanted: [scrollback and entering rows][f fills][kept][k fills][tail].
+    const std::size_t end = lines_.size();
+    const std::size_t keptBegin = end - n - tail - kept;
+    rotateBoth(keptBegin, end - n, end - n + f);
+    const std::size_t tailBegin = keptBegin + f + kept;
+    rotateBoth(tailBegin, tailBegin + tail, end);
+    spares_.resize(std::min(spares_.size(), std::size_t(scrollbackLimit_)));
+    advanceNumbers(dropped, steps);
+}
+
+void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps) {
+    // All scrollback lines and the region rows end up as `fill` lines; their
+    // order no longer matters, so the held lines are blanked in place and the
+    // scrollback is topped up to its limit at the old end.
+    const int scrollback = scrollbackCount();
+    for (std::size_t i = 0; i < std::size_t(scrollback) + std::size_t(bottom) + 1; ++i) blank(i, fill);
+    for (int missing = scrollbackLimit_ - scrollback; missing > 0; --missing) {
+        SpareLine line = takeLine(fill);
+        lines_.push_front(std::move(line.cells));
+        states_.push_front(line.state);
+    }
+    // The scrollback now holds `limit` lines below a top advanced by `steps`.
+    advanceNumbers(steps - scrollbackLimit_ + scrollback, steps);
 }
 
 void LineStore::resize(int columns, int rows, const Cell& fill) {
     columns = atLeast(columns, 1);
     rows = atLeast(rows, 1);
     if (columns != columns_) {
-        const bool defaultFill = fill == Cell();
+        spares_.clear();
         for (std::size_t i = 0; i < lines_.size(); ++i) {
+            // A recorded blanking with another fill cannot survive the new cells.
+            if (states_[i].blanked && !(states_[i].blankFill == fill)) materialize(i);
             lines_[i].resize(std::size_t(columns), fill);
-            std::int32_t& extent = extents_[i];
-            extent = std::min(extent, columns);
-            if (columns > columns_ && !defaultFill) extent = columns;
+            LineState& state = states_[i];
+            state.extent = std::min(state.extent, columns);
+            if (columns > columns_ && !(fill == state.tail)) state.extent = columns;
         }
         columns_ = columns;
     }
@@ -135,40 +237,44 @@ void LineStore::resize(int columns, int rows, const Cell& fill) {
 
 void LineStore::swap(LineStore& other) noexcept {
     lines_.swap(other.lines_);
-    extents_.swap(other.extents_);
+    states_.swap(other.states_);
     std::swap(firstLine_, other.firstLine_);
     std::swap(screenTopLine_, other.screenTopLine_);
     std::swap(columns_, other.columns_);
     std::swap(rows_, other.rows_);
     std::swap(scrollbackLimit_, other.scrollbackLimit_);
     std::swap(pendingShift_, other.pendingShift_);
+    spares_.swap(other.spares_);
 }
 
 void LineStore::trimScrollback() {
     const int excess = scrollbackCount() - scrollbackLimit_;
     if (excess <= 0) return;
     lines_.erase(lines_.begin(), lines_.begin() + excess);
-    extents_.erase(extents_.begin(), extents_.begin() + excess);
+    states_.erase(states_.begin(), states_.begin() + excess);
     firstLine_ += excess;
 }
 
 void LineStore::setScrollbackLimit(int lines) {
     scrollbackLimit_ = atLeast(lines, 0);
     trimScrollback();
+    spares_.resize(std::min(spares_.size(), std::size_t(scrollbackLimit_)));
 }
 
 void LineStore::clearScrollback() {
     const int count = scrollbackCount();
     if (count <= 0) return;
+    for (int i = 0; i < count; ++i) keepSpare(std::size_t(i));
     lines_.erase(lines_.begin(), lines_.begin() + count);
-    extents_.erase(extents_.begin(), extents_.begin() + count);
+    states_.erase(states_.begin(), states_.begin() + count);
     firstLine_ = screenTopLine_;
 }
 
 void LineStore::clearAll(const Cell& fill) {
-    lines_.clear();
-    extents_.clear();
-    for (int row = 0; row < rows_; ++row) appendLine(fill);
+    // The screen rows' storage is kept and blanked: a reset storm allocates
+    // nothing.
+    clearScrollback();
+    for (std::size_t i = 0; i < lines_.size(); ++i) blank(i, fill);
     firstLine_ = 0;
     screenTopLine_ = 0;
 }
@@ -194,14 +300,17 @@ void LineStore::checkInvariants() const {
     if (lines_.size() != std::size_t(scrollbackCount()) + std::size_t(rows_))
         fail("held " + std::to_string(lines_.size()) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
-    if (extents_.size() != lines_.size()) fail("extents not one per line");
-    const Cell blankCell;
+    if (states_.size() != lines_.size()) fail("extents not one per line");
+    if (spares_.size() > std::size_t(scrollbackLimit_)) fail("more spare lines than the limit");
+    for (const SpareLine& spare : spares_)
+        if (spare.cells.size() != std::size_t(columns_)) fail("a spare line is not columns wide");
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
+        const LineState& state = states_[i];
         if (line.size() != std::size_t(columns_)) fail("a line is not columns wide");
-        if (extents_[i] < 0 || extents_[i] > columns_) fail("line extent out of range");
-        for (std::size_t col = std::size_t(extents_[i]); col < line.size(); ++col)
-            if (!(line[col] == blankCell))
+        if (state.extent < 0 || state.extent > columns_) fail("line extent out of range");
+        for (std::size_t col = std::size_t(state.extent); col < line.size(); ++col)
+            if (!(line[col] == state.tail))
                 fail("line " + std::to_string(firstLine_ + std::int64_t(i)) + " has a written cell at column " +
                      std::to_string(col) + " beyond its extent");
     }

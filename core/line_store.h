@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "core/cell.h"
 
@@ -33,9 +34,12 @@ public:
     Line* lineAtNumber(int line);
     const Line* lineAtNumber(int line) const;
 
-    // Cells from column `endColumn` on of screen row `row` may no longer be
-    // default blanks.
+    // Cells before column `endColumn` of screen row `row` may have been
+    // written with anything.
     void noteWritten(int row, int endColumn);
+    // Sets columns [from, to) of screen row `row` to `cell`; rewriting a
+    // whole row that already holds only `cell` costs next to nothing.
+    void fillCells(int row, int from, int to, const Cell& cell);
 
     // Row 0 becomes the newest scrollback line, a line of `fill` the last
     // row, then the scrollback is trimmed.  A trimmed line is reused for the
@@ -46,9 +50,10 @@ public:
     // nothing; the work is bounded by the region, whatever `count`.
     void rotateUp(int top, int bottom, const Cell& fill, int count = 1);
     void rotateDown(int top, int bottom, const Cell& fill, int count = 1);
-    // Advances the numbering by `steps` pushes whose lines are all `fill`
-    // copies of lines already entirely blank: only the numbers move.
-    void advanceBlankPushes(std::int64_t steps);
+    // The result of `steps` single steps of: pushLine(fill), then the new
+    // bottom line rotated up to row `bottom` (rows below it stay).  Costs at
+    // most the region, the scrollback limit and the rows, whatever `steps`.
+    void scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps);
 
     void resize(int columns, int rows, const Cell& fill);
     void swap(LineStore& other) noexcept;
@@ -71,13 +76,38 @@ private:
     void renumberIfNeeded();
     void blank(std::size_t index, const Cell& fill);
     void appendLine(const Cell& fill);
-    static std::int32_t extentOf(const Cell& fill, int columns) { return fill == Cell() ? 0 : columns; }
+    void pushBlankLines(int bottom, const Cell& fill, std::int64_t steps);
+    void rotateBoth(std::size_t first, std::size_t middle, std::size_t last);
+    void advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps);
 
-    std::deque<Line> lines_;
-    // Per held line, in step with lines_: every cell from this column on is
-    // a default blank.  Blanking a line with the default fill then rewrites
-    // only the cells before it, which keeps scrolling short lines cheap.
-    std::deque<std::int32_t> extents_;
+    // What is known of a held line's cells: every cell from column `extent`
+    // on equals `tail`.  Blanking only records `blankFill` and sets `blanked`;
+    // the cells are rewritten when the line is next reached (materialize),
+    // and then only the cells before the extent when the fill equals the
+    // tail.  That keeps scrolling short lines, erasing blank rows and huge
+    // scroll counts cheap.
+    struct LineState {
+        std::int32_t extent = 0;
+        bool blanked = false;
+        Cell tail;
+        Cell blankFill;
+    };
+    void materialize(std::size_t index) const;
+
+    struct SpareLine {
+        Line cells;
+        LineState state;
+    };
+    SpareLine takeLine(const Cell& fill);
+    void keepSpare(std::size_t index);
+
+    // Mutable: reading a line may first carry out a recorded blanking.
+    mutable std::deque<Line> lines_;
+    mutable std::deque<LineState> states_;  // one per line, in step with lines_
+    // Lines dropped by clearing the scrollback, kept (up to the limit) for the
+    // lines that arrive next, so that reset or erase storms do not turn into
+    // allocation storms.
+    std::vector<SpareLine> spares_;
     std::int32_t firstLine_ = 0;
     std::int32_t screenTopLine_ = 0;
     std::int32_t columns_ = 1;

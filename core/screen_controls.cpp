@@ -107,15 +107,7 @@ void Screen::linePositionAbsolute(int row) { cursorRow_ = position(row, rows_); 
 
 // --- erasing -------------------------------------------------------------------------
 
-void Screen::eraseCells(int row, int from, int to) {
-    Line* line = lines_.screenLine(row);
-    if (!line) return;
-    from = std::clamp(from, 0, columns_);
-    to = std::clamp(to, from, columns_);
-    const Cell fill = fillCell();
-    std::fill(line->begin() + from, line->begin() + to, fill);
-    if (!(fill == Cell())) lines_.noteWritten(row, to);
-}
+void Screen::eraseCells(int row, int from, int to) { lines_.fillCells(row, from, to, fillCell()); }
 
 void Screen::eraseInDisplay(int mode) {
     resetView();
@@ -211,14 +203,8 @@ void Screen::scrollUp(int count) {
     if (scrollTop_ != 0) {
         lines_.rotateUp(scrollTop_, scrollBottom_, fillCell(), n);
     } else {
-        // Every step pushes a line into the scrollback.  After region-height +
-        // limit steps the region and the whole scrollback are blank, so the
-        // remaining steps would only push blank lines over blank lines: they
-        // are reduced to the advance of the line numbering.
-        const std::int64_t height = scrollBottom_ - scrollTop_ + 1;
-        const std::int64_t effective = std::min<std::int64_t>(n, height + lines_.scrollbackLimit());
-        for (std::int64_t step = 0; step < effective; ++step) scrollRegionUp();
-        lines_.advanceBlankPushes(n - effective);
+        // Every step pushes the region's top line into the scrollback.
+        lines_.scrollUpFromTop(scrollBottom_, fillCell(), n);
         notifyRenumbering(lines_.takeRenumberShift());
     }
     markRows(scrollTop_, scrollBottom_);

@@ -85,18 +85,24 @@ TEST(LineNumberingTest, HugeScrollUpTwiceRenumbersInsteadOfOverflowing) {
 }
 
 TEST(LineNumberingTest, HugeScrollUpKeepsTheResultOfSingleSteps) {
-    // Past region height + limit steps only blank lines remain; the bulk
-    // path must still end exactly where single steps end, numbers included.
-    Terminal bulk(3, 3, 4), single(3, 3, 4);
-    const char* setup = "a\r\nb\r\nc" CSI "1;2r" CSI "41m";
-    bulk.feed(setup);
-    single.feed(setup);
-    bulk.feed(CSI "50S");
-    for (int i = 0; i < 50; ++i) single.feed(CSI "S");
-    EXPECT_TRUE(bulk.snapshot() == single.snapshot());
-    EXPECT_EQ(bulk.screen.scrollbackLines(), (std::vector<std::string>{"   ", "   ", "   ", "   "}));
-    EXPECT_EQ(bulk.screen.screenTopLine(), 50);
-    EXPECT_EQ(bulk.rows(), (std::vector<std::string>{"", "", "c"}));
+    // Past region height + limit steps only blank lines remain; the direct
+    // route must still end exactly where single steps end, numbers included,
+    // whether the scrollback was empty, partly filled or full.
+    const char* setups[] = {
+        "a\r\nb\r\nc" CSI "1;2r" CSI "41m",
+        "1\r\n2\r\na\r\nb\r\nc" CSI "44m",
+        "1\r\n2\r\n3\r\n4\r\n5\r\na\r\nb\r\nc" CSI "1;2r",
+    };
+    for (const char* setup : setups) {
+        Terminal bulk(3, 3, 4), single(3, 3, 4);
+        bulk.feed(setup);
+        single.feed(setup);
+        bulk.feed(CSI "50S");
+        for (int i = 0; i < 50; ++i) single.feed(CSI "S");
+        EXPECT_TRUE(bulk.snapshot() == single.snapshot()) << escaped(setup);
+        EXPECT_EQ(bulk.screen.scrollbackLines(), (std::vector<std::string>{"   ", "   ", "   ", "   "}));
+        EXPECT_EQ(bulk.rows().front(), "");
+    }
 }
 
 TEST(LineNumberingTest, LongRunningOutputCrossesTheThresholdWithStableText) {
@@ -195,6 +201,39 @@ TEST(Mode1047Test, LeavingMode1047BlanksTheAlternateScreenOnly) {
     EXPECT_EQ(t.rows(), (std::vector<std::string>{"keep", ""}));
     t.feed(CSI "?47h");
     EXPECT_EQ(t.rows(), (std::vector<std::string>{"", ""}));
+}
+
+}  // namespace
+}  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+TEST(ScrollCountTest, ScrollUpEqualsThatManyLineFeedsOnTheBottomMargin) {
+    // SU n with the top margin at row 0 must leave exactly what n line feeds
+    // on the bottom margin leave: screen, scrollback, numbering and rendition
+    // of every blank, for counts below, at and beyond region + limit, with
+    // and without a bottom margin, an empty, partial or full scrollback and
+    // on the alternate screen.
+    for (int limit : {0, 3, 10}) {
+        for (const char* margins : {"", CSI "1;3r"}) {
+            for (int prefill : {0, 2, 20}) {
+                for (int n = 1; n <= 16; ++n) {
+                    std::string setup;
+                    for (int i = 0; i < prefill; ++i) setup += "p" + std::to_string(i) + "\r\n";
+                    setup += "a\r\nb" CSI "44m\r\nc\r\nd" + std::string(margins) + CSI "3;2H";
+                    Terminal bulk(4, 5, limit), steps(4, 5, limit);
+                    bulk.feed(setup);
+                    steps.feed(setup);
+                    bulk.feed(CSI + std::to_string(n) + "S");
+                    const int bottom = steps.screen.scrollBottom();
+                    steps.feed(CSI + std::to_string(bottom + 1) + "H" + std::string(std::size_t(n), '\n') + CSI "3;2H");
+                    EXPECT_TRUE(bulk.snapshot() == steps.snapshot())
+                        << "limit " << limit << " margins " << escaped(margins) << " prefill " << prefill << " n " << n;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
