@@ -1,8 +1,9 @@
 // WinPtySession: the session PtySession::create returns on Windows, the
 // shared life cycle over a pseudo console (ConPtyBackend).  It adds no
 // meta-object information of its own.
-#include "session/process_session.h"
+// The backend first: it sets the Windows version <windows.h> is read for.
 #include "session/windows/conpty_backend.h"
+#include "session/process_session.h"
 
 namespace vesper {
 

@@ -374,18 +374,24 @@ std::string missingProgramFails()
 
 std::string restartAfterRelease()
 {
+    // Each run must read and write like the first: nothing of the last run's
+    // stop may carry over.
     ConPtyBackend backend;
     for (int run = 0; run < 3; ++run) {
         const std::string word = "run" + std::to_string(run);
-        if (!backend.start(launch("cmd.exe", {"/c", "echo " + word})))
+        if (!backend.start(launch(childPath(), {"echo"})))
             return "start " + word + " failed: " + backend.errorText();
         Capture capture(backend);
-        const bool seen = capture.waitForText(word, 10s);
+        const std::string input = word + "\r";
+        const bool written = backend.write(input.data(), input.size()) == input.size();
+        const bool seen = written && capture.waitForText("got:" + word, 10s);
         backend.waitForExit(5000);
         if (!finish(backend, capture))
             return word + ": reader did not end after interrupt";
+        if (!written)
+            return word + ": write refused";
         if (!seen)
-            return word + ": output missing";
+            return word + ": echo missing in: " + capture.text();
     }
     return {};
 }
