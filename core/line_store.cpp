@@ -1,7 +1,7 @@
 // LineStore: numbering, scrolling rotations, resizing and trimming of the
-// lines of one screen.  Lines move as whole vectors (handle exchanges); only
-// the one recycled line of a rotation or push is rewritten, and of that only
-// the part that may differ from the fill.
+// lines of one screen.  Lines move as whole vectors (handle exchanges);
+// blanking is recorded per line and carried out when the line is next
+// reached, and then only for the cells that may differ from the fill.
 #include "core/line_store.h"
 
 #include <algorithm>
@@ -23,7 +23,7 @@ LineStore::LineStore(int columns, int rows, int scrollbackLimit)
 
 Line* LineStore::screenLine(int row) {
     if (row < 0 || row >= rows_) return nullptr;
-    const std::size_t index = std::size_t(scrollbackCount()) + std::size_t(row);
+    const std::size_t index = heldIndex(scrollbackCount() + row);
     materialize(index);
     return &lines_[index];
 }
@@ -32,7 +32,7 @@ const Line* LineStore::screenLine(int row) const { return const_cast<LineStore*>
 
 Line* LineStore::lineAtNumber(int line) {
     if (line < firstLine_ || line >= endLine()) return nullptr;
-    const std::size_t index = std::size_t(line - firstLine_);
+    const std::size_t index = heldIndex(line - firstLine_);
     materialize(index);
     return &lines_[index];
 }
@@ -41,7 +41,7 @@ const Line* LineStore::lineAtNumber(int line) const { return const_cast<LineStor
 
 void LineStore::noteWritten(int row, int endColumn) {
     if (row < 0 || row >= rows_) return;
-    std::int32_t& extent = states_[std::size_t(scrollbackCount()) + std::size_t(row)].extent;
+    std::int32_t& extent = states_[heldIndex(scrollbackCount() + row)].extent;
     extent = std::max(extent, std::min<std::int32_t>(endColumn, columns_));
 }
 
@@ -49,7 +49,7 @@ void LineStore::fillCells(int row, int from, int to, const Cell& cell) {
     if (row < 0 || row >= rows_) return;
     from = std::clamp(from, 0, columns_);
     to = std::clamp(to, from, columns_);
-    const std::size_t index = std::size_t(scrollbackCount()) + std::size_t(row);
+    const std::size_t index = heldIndex(scrollbackCount() + row);
     if (from == 0 && to == columns_) {
         blank(index, cell);
         return;
@@ -81,24 +81,36 @@ void LineStore::materialize(std::size_t index) const {
     state.blanked = false;
 }
 
-LineStore::SpareLine LineStore::takeLine(const Cell& fill) {
-    if (spares_.empty()) return SpareLine{Line(std::size_t(columns_), fill), LineState{0, false, fill, fill}};
-    SpareLine spare = std::move(spares_.back());
-    spares_.pop_back();
-    spare.state.blanked = true;
-    spare.state.blankFill = fill;
-    return spare;
-}
-
-void LineStore::keepSpare(std::size_t index) {
-    if (spares_.size() < std::size_t(scrollbackLimit_))
-        spares_.push_back(SpareLine{std::move(lines_[index]), states_[index]});
-}
-
 void LineStore::appendLine(const Cell& fill) {
-    SpareLine line = takeLine(fill);
-    lines_.push_back(std::move(line.cells));
-    states_.push_back(line.state);
+    if (hidden_ > 0) {
+        // Reuse the oldest dropped line.
+        Line line = std::move(lines_.front());
+        LineState state = states_.front();
+        lines_.pop_front();
+        states_.pop_front();
+        --hidden_;
+        lines_.push_back(std::move(line));
+        states_.push_back(state);
+        blank(lines_.size() - 1, fill);
+    } else {
+        lines_.emplace_back(std::size_t(columns_), fill);
+        states_.push_back(LineState{0, false, fill, fill});
+    }
+}
+
+void LineStore::hideOldest(std::size_t count) {
+    hidden_ += count;
+    capHidden();
+}
+
+void LineStore::capHidden() {
+    // Dropped lines kept plus scrollback held never exceed the limit.
+    const std::size_t allowed = std::size_t(scrollbackLimit_ - scrollbackCount());
+    if (hidden_ <= allowed) return;
+    const std::size_t excess = hidden_ - allowed;
+    lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(excess));
+    states_.erase(states_.begin(), states_.begin() + std::ptrdiff_t(excess));
+    hidden_ = allowed;
 }
 
 void LineStore::rotateBoth(std::size_t first, std::size_t middle, std::size_t last) {
@@ -120,9 +132,10 @@ void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
 }
 
 void LineStore::pushLine(const Cell& fill) {
+    capHidden();
     if (scrollbackCount() >= scrollbackLimit_) {
-        // The oldest line would be trimmed right after the push: reuse it as
-        // the new bottom row instead of freeing one line and allocating another.
+        // The oldest line (no dropped lines are kept now) would be trimmed
+        // right after the push: it becomes the new bottom row instead.
         Line recycled = std::move(lines_.front());
         const LineState state = states_.front();
         lines_.pop_front();
@@ -142,21 +155,19 @@ void LineStore::pushLine(const Cell& fill) {
 void LineStore::rotateUp(int top, int bottom, const Cell& fill, int count) {
     if (top < 0 || bottom >= rows_ || bottom < top) return;
     const int n = std::min(std::max(count, 1), bottom - top + 1);
-    const std::size_t first = std::size_t(scrollbackCount() + top);
-    const std::size_t last = std::size_t(scrollbackCount() + bottom + 1);
-    std::rotate(lines_.begin() + first, lines_.begin() + first + n, lines_.begin() + last);
-    std::rotate(states_.begin() + first, states_.begin() + first + n, states_.begin() + last);
-    for (std::size_t i = last - n; i < last; ++i) blank(i, fill);
+    const std::size_t first = heldIndex(scrollbackCount() + top);
+    const std::size_t last = heldIndex(scrollbackCount() + bottom + 1);
+    rotateBoth(first, first + std::size_t(n), last);
+    for (std::size_t i = last - std::size_t(n); i < last; ++i) blank(i, fill);
 }
 
 void LineStore::rotateDown(int top, int bottom, const Cell& fill, int count) {
     if (top < 0 || bottom >= rows_ || bottom < top) return;
     const int n = std::min(std::max(count, 1), bottom - top + 1);
-    const std::size_t first = std::size_t(scrollbackCount() + top);
-    const std::size_t last = std::size_t(scrollbackCount() + bottom + 1);
-    std::rotate(lines_.begin() + first, lines_.begin() + last - n, lines_.begin() + last);
-    std::rotate(states_.begin() + first, states_.begin() + last - n, states_.begin() + last);
-    for (std::size_t i = first; i < first + n; ++i) blank(i, fill);
+    const std::size_t first = heldIndex(scrollbackCount() + top);
+    const std::size_t last = heldIndex(scrollbackCount() + bottom + 1);
+    rotateBoth(first, last - std::size_t(n), last);
+    for (std::size_t i = first; i < first + std::size_t(n); ++i) blank(i, fill);
 }
 
 void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps) {
@@ -178,43 +189,48 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     const std::size_t kept = std::size_t(height) - k;  // region rows that stay on screen
     const std::size_t tail = std::size_t(rows_ - 1 - bottom);
     const std::int64_t dropped = std::max<std::int64_t>(0, scrollbackCount() + steps - scrollbackLimit_);
-    for (std::int64_t i = 0; i < dropped; ++i) {
-        spares_.push_back(SpareLine{std::move(lines_.front()), states_.front()});
-        lines_.pop_front();
-        states_.pop_front();
-    }
+    hidden_ += std::size_t(dropped);  // capped below, once the numbers are right
     for (std::size_t i = 0; i < n; ++i) appendLine(fill);
-    // Now: [scrollback and entering rows][kept][tail][n fills];
-    // wanted: [scrollback and entering rows][f fills][kept][k fills][tail].
+    // Now: [held scrollback and entering rows][kept][tail][n fills];
+    // wanted: [held scrollback and entering rows][f fills][kept][k fills][tail].
     const std::size_t end = lines_.size();
     const std::size_t keptBegin = end - n - tail - kept;
     rotateBoth(keptBegin, end - n, end - n + f);
     const std::size_t tailBegin = keptBegin + f + kept;
     rotateBoth(tailBegin, tailBegin + tail, end);
-    spares_.resize(std::min(spares_.size(), std::size_t(scrollbackLimit_)));
     advanceNumbers(dropped, steps);
+    capHidden();
 }
 
 void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps) {
     // All scrollback lines and the region rows end up as `fill` lines; their
     // order no longer matters, so the held lines are blanked in place and the
-    // scrollback is topped up to its limit at the old end.
+    // scrollback is topped up to its limit at the old end, from the dropped
+    // lines kept there first.
     const int scrollback = scrollbackCount();
-    for (std::size_t i = 0; i < std::size_t(scrollback) + std::size_t(bottom) + 1; ++i) blank(i, fill);
+    for (std::size_t i = hidden_; i < heldIndex(scrollback + bottom + 1); ++i) blank(i, fill);
     for (int missing = scrollbackLimit_ - scrollback; missing > 0; --missing) {
-        SpareLine line = takeLine(fill);
-        lines_.push_front(std::move(line.cells));
-        states_.push_front(line.state);
+        if (hidden_ > 0) {
+            --hidden_;
+            blank(hidden_, fill);
+        } else {
+            lines_.emplace_front(std::size_t(columns_), fill);
+            states_.push_front(LineState{0, false, fill, fill});
+        }
     }
     // The scrollback now holds `limit` lines below a top advanced by `steps`.
     advanceNumbers(steps - scrollbackLimit_ + scrollback, steps);
+    capHidden();
 }
 
 void LineStore::resize(int columns, int rows, const Cell& fill) {
     columns = atLeast(columns, 1);
     rows = atLeast(rows, 1);
     if (columns != columns_) {
-        spares_.clear();
+        // Dropped lines are not worth widening.
+        lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(hidden_));
+        states_.erase(states_.begin(), states_.begin() + std::ptrdiff_t(hidden_));
+        hidden_ = 0;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             // A recorded blanking with another fill cannot survive the new cells.
             if (states_[i].blanked && !(states_[i].blankFill == fill)) materialize(i);
@@ -230,51 +246,49 @@ void LineStore::resize(int columns, int rows, const Cell& fill) {
     screenTopLine_ = std::int32_t(top);
     rows_ = rows;
     const std::size_t wanted = std::size_t(top - firstLine_) + std::size_t(rows_);
-    while (lines_.size() < wanted) appendLine(fill);
+    while (lines_.size() - hidden_ < wanted) appendLine(fill);
     trimScrollback();
+    capHidden();
     renumberIfNeeded();
 }
 
 void LineStore::swap(LineStore& other) noexcept {
     lines_.swap(other.lines_);
     states_.swap(other.states_);
+    std::swap(hidden_, other.hidden_);
     std::swap(firstLine_, other.firstLine_);
     std::swap(screenTopLine_, other.screenTopLine_);
     std::swap(columns_, other.columns_);
     std::swap(rows_, other.rows_);
     std::swap(scrollbackLimit_, other.scrollbackLimit_);
     std::swap(pendingShift_, other.pendingShift_);
-    spares_.swap(other.spares_);
 }
 
 void LineStore::trimScrollback() {
     const int excess = scrollbackCount() - scrollbackLimit_;
     if (excess <= 0) return;
-    lines_.erase(lines_.begin(), lines_.begin() + excess);
-    states_.erase(states_.begin(), states_.begin() + excess);
     firstLine_ += excess;
+    hideOldest(std::size_t(excess));
 }
 
 void LineStore::setScrollbackLimit(int lines) {
     scrollbackLimit_ = atLeast(lines, 0);
     trimScrollback();
-    spares_.resize(std::min(spares_.size(), std::size_t(scrollbackLimit_)));
+    capHidden();
 }
 
 void LineStore::clearScrollback() {
     const int count = scrollbackCount();
     if (count <= 0) return;
-    for (int i = 0; i < count; ++i) keepSpare(std::size_t(i));
-    lines_.erase(lines_.begin(), lines_.begin() + count);
-    states_.erase(states_.begin(), states_.begin() + count);
     firstLine_ = screenTopLine_;
+    hideOldest(std::size_t(count));
 }
 
 void LineStore::clearAll(const Cell& fill) {
     // The screen rows' storage is kept and blanked: a reset storm allocates
     // nothing.
     clearScrollback();
-    for (std::size_t i = 0; i < lines_.size(); ++i) blank(i, fill);
+    for (std::size_t i = hidden_; i < lines_.size(); ++i) blank(i, fill);
     firstLine_ = 0;
     screenTopLine_ = 0;
 }
@@ -297,13 +311,12 @@ void LineStore::checkInvariants() const {
     if (scrollbackCount() > scrollbackLimit_) fail("scrollback beyond its limit");
     if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold && firstLine_ != 0)
         fail("line numbers not renumbered");
-    if (lines_.size() != std::size_t(scrollbackCount()) + std::size_t(rows_))
-        fail("held " + std::to_string(lines_.size()) + " lines, expected " +
+    if (lines_.size() != hidden_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
+        fail("held " + std::to_string(lines_.size() - hidden_) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
-    if (states_.size() != lines_.size()) fail("extents not one per line");
-    if (spares_.size() > std::size_t(scrollbackLimit_)) fail("more spare lines than the limit");
-    for (const SpareLine& spare : spares_)
-        if (spare.cells.size() != std::size_t(columns_)) fail("a spare line is not columns wide");
+    if (hidden_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_))
+        fail("dropped lines kept beyond the limit");
+    if (states_.size() != lines_.size()) fail("line states not one per line");
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         const LineState& state = states_[i];
@@ -311,8 +324,8 @@ void LineStore::checkInvariants() const {
         if (state.extent < 0 || state.extent > columns_) fail("line extent out of range");
         for (std::size_t col = std::size_t(state.extent); col < line.size(); ++col)
             if (!(line[col] == state.tail))
-                fail("line " + std::to_string(firstLine_ + std::int64_t(i)) + " has a written cell at column " +
-                     std::to_string(col) + " beyond its extent");
+                fail("line " + std::to_string(firstLine_ + std::int64_t(i) - std::int64_t(hidden_)) +
+                     " has a written cell at column " + std::to_string(col) + " beyond its extent");
     }
 }
 

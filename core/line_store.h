@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <vector>
 
 #include "core/cell.h"
 
@@ -94,20 +93,18 @@ private:
     };
     void materialize(std::size_t index) const;
 
-    struct SpareLine {
-        Line cells;
-        LineState state;
-    };
-    SpareLine takeLine(const Cell& fill);
-    void keepSpare(std::size_t index);
+    std::size_t heldIndex(int offset) const { return hidden_ + std::size_t(offset); }
+    void hideOldest(std::size_t count);
+    void capHidden();
 
     // Mutable: reading a line may first carry out a recorded blanking.
     mutable std::deque<Line> lines_;
     mutable std::deque<LineState> states_;  // one per line, in step with lines_
-    // Lines dropped by clearing the scrollback, kept (up to the limit) for the
-    // lines that arrive next, so that reset or erase storms do not turn into
+    // The first hidden_ entries are not held: lines dropped from the old end,
+    // kept (with the held scrollback, within the limit) for the lines that
+    // arrive next, so that reset, erase and scroll storms do not turn into
     // allocation storms.
-    std::vector<SpareLine> spares_;
+    std::size_t hidden_ = 0;
     std::int32_t firstLine_ = 0;
     std::int32_t screenTopLine_ = 0;
     std::int32_t columns_ = 1;

@@ -229,3 +229,30 @@ TEST(LineStoreTest, RecycledLinesComeBackAsFillWhateverTheyHeld) {
 
 }  // namespace
 }  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+TEST(LineStoreTest, LinesDroppedByClearsAreReusedCleanly) {
+    // Clearing the scrollback keeps the dropped lines for reuse; growing,
+    // scrolling and resetting afterwards must show only blanks and text
+    // written since.
+    Terminal t(4, 2, 10);
+    t.feed(CSI "41mfull\r\nrows\r\n" + std::string(8, '\n') + CSI "3J" CSI "0m");
+    t.screen.resize(4, 6);
+    t.feed(CSI "6Hx\n\n\n\n\n\n");
+    EXPECT_EQ(t.screen.scrollbackLines(),
+              (std::vector<std::string>{"    ", "    ", "    ", "    ", "    ", "x   "}));
+    t.feed(ESC "c" CSI "99S" "y");
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 10);
+    for (const std::string& line : t.screen.scrollbackLines()) EXPECT_EQ(line, "    ");
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"y", "", "", "", "", ""}));
+    EXPECT_EQ(t.cell(1, 0), Cell());
+    t.screen.resize(3, 6);
+    t.screen.setScrollbackSize(2);
+    t.feed(CSI "6H\n\n\n");
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 2);
+}
+
+}  // namespace
+}  // namespace vesper::test
