@@ -226,21 +226,19 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
 void LineStore::resize(int columns, int rows, const Cell& fill) {
     columns = atLeast(columns, 1);
     rows = atLeast(rows, 1);
-    if (columns != columns_) {
-        // Dropped lines are not worth widening.
-        lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(hidden_));
-        states_.erase(states_.begin(), states_.begin() + std::ptrdiff_t(hidden_));
-        hidden_ = 0;
-        for (std::size_t i = 0; i < lines_.size(); ++i) {
-            // A recorded blanking with another fill cannot survive the new cells.
-            if (states_[i].blanked && !(states_[i].blankFill == fill)) materialize(i);
-            lines_[i].resize(std::size_t(columns), fill);
-            LineState& state = states_[i];
-            state.extent = std::min(state.extent, columns);
-            if (columns > columns_ && !(fill == state.tail)) state.extent = columns;
-        }
-        columns_ = columns;
+    // Either order gives the same lines; this one never makes a line wider
+    // than both the old and the new size require: narrower first, and rows
+    // that leave through the scrollback limit before anything is widened.
+    if (columns < columns_) {
+        resizeColumns(columns, fill);
+        resizeRows(rows, fill);
+    } else {
+        resizeRows(rows, fill);
+        resizeColumns(columns, fill);
     }
+}
+
+void LineStore::resizeRows(int rows, const Cell& fill) {
     if (rows == rows_) return;
     const std::int64_t top = std::max<std::int64_t>(std::int64_t{screenTopLine_} + rows_ - rows, firstLine_);
     screenTopLine_ = std::int32_t(top);
@@ -250,6 +248,27 @@ void LineStore::resize(int columns, int rows, const Cell& fill) {
     trimScrollback();
     capHidden();
     renumberIfNeeded();
+}
+
+void LineStore::resizeColumns(int columns, const Cell& fill) {
+    if (columns == columns_) return;
+    // Dropped lines are not worth resizing.
+    lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(hidden_));
+    states_.erase(states_.begin(), states_.begin() + std::ptrdiff_t(hidden_));
+    hidden_ = 0;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        // A recorded blanking with another fill cannot survive the new cells.
+        if (states_[i].blanked && !(states_[i].blankFill == fill)) materialize(i);
+        // A new vector of exactly the new width: no capacity is kept from an
+        // earlier, wider screen.
+        Line resized(std::size_t(columns), fill);
+        std::copy_n(lines_[i].begin(), std::min(columns, columns_), resized.begin());
+        lines_[i] = std::move(resized);
+        LineState& state = states_[i];
+        state.extent = std::min(state.extent, columns);
+        if (columns > columns_ && !(fill == state.tail)) state.extent = columns;
+    }
+    columns_ = columns;
 }
 
 void LineStore::swap(LineStore& other) noexcept {

@@ -76,6 +76,8 @@ private:
     void blank(std::size_t index, const Cell& fill);
     void appendLine(const Cell& fill);
     void pushBlankLines(int bottom, const Cell& fill, std::int64_t steps);
+    void resizeRows(int rows, const Cell& fill);
+    void resizeColumns(int columns, const Cell& fill);
     void rotateBoth(std::size_t first, std::size_t middle, std::size_t last);
     void advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps);
 
