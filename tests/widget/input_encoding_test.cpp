@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "tests/widget/widget_test_support.h"
+
 namespace {
 
 using vesper::encode_key;
@@ -111,6 +113,8 @@ const KeyCase kKeyCases[] = {
 
 TEST(EncodeKey, Table)
 {
+    // Key events need the application's keyboard device.
+    widget_test::application();
     for (const KeyCase &c : kKeyCases) {
         QKeyEvent event(QEvent::KeyPress, c.key, c.mods, QString::fromUtf16(c.text));
         EXPECT_EQ(visible(encode_key(&event, c.appCursor)), visible(c.expected)) << c.name;
