@@ -1,6 +1,8 @@
 // LineStore: the lines of one screen (primary or alternate) in one deque,
 // oldest scrollback line first, the screen rows last; their absolute
-// numbering; the scrollback limit and the trimming that enforces it.
+// numbering; the scrollback limit and the trimming that enforces it.  Lines
+// trimmed or cleared away are kept at the old end (within the limit) for
+// reuse, and blanking is recorded and carried out when a line is next read.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +27,7 @@ public:
     int scrollbackLimit() const { return scrollbackLimit_; }
 
     // The line of screen row `row`, or nullptr outside 0..rows-1.  Whoever
-    // writes cells other than default blanks into it reports the columns
-    // written with noteWritten().
+    // writes cells into it reports the columns written with noteWritten().
     Line* screenLine(int row);
     const Line* screenLine(int row) const;
     // The line with absolute number `line`, or nullptr when it is not held.
