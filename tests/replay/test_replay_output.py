@@ -131,6 +131,17 @@ def test_unreadable_file_fails():
     assert b"/nonexistent/input" in proc.stderr
 
 
+@pytest.mark.skipif(os.environ.get("LUMENVALE_SANITIZE") == "address",
+                    reason="ASan reserves terabytes of address space")
+def test_a_huge_chunk_size_needs_no_huge_buffer():
+    # Under a 1 GiB address-space limit a 2 GiB read buffer cannot be allocated.
+    limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+    proc = subprocess.run([REPLAY, "--cols", "3", "--rows", "1", "--chunk", "99999999999"], input=b"abc",
+                          capture_output=True, timeout=60, preexec_fn=limit)
+    assert proc.returncode == 0, proc.stderr
+    assert proc.stdout == b"abc"
+
+
 def test_huge_numbers_are_clamped_not_rejected():
     assert out(["--cols", "3", "--rows", "1", "--scrollback", "99999999999999", "--cell",
                 "-99999999999,0"], b"abc") == "abc\ncell -2147483648 0 U+0020 fg=-1 bg=-1 b=0 i=0 u=0 r=0 s=0 w=0\n"

@@ -33,11 +33,16 @@ FileHandle openInput(const std::string& name) {
     return FileHandle(std::fopen(name.c_str(), "rb"));
 }
 
+// Streamed input is read in blocks of at most this size whatever --chunk
+// says: the parser gives the same result for any split of its input, and a
+// huge --chunk must not allocate a huge buffer.
+constexpr int kMaxReadBlock = 16 << 20;
+
 // Calls sink(bytes, count) for every block of at most `chunk` bytes of the
 // inputs in order.  Returns false (after a message) when an input cannot be read.
 template <typename Sink>
 bool forEachChunk(const std::vector<std::string>& inputs, int chunk, Sink&& sink) {
-    std::vector<char> buffer(static_cast<std::size_t>(chunk));
+    std::vector<char> buffer(static_cast<std::size_t>(std::min(chunk, kMaxReadBlock)));
     for (const std::string& name : inputs) {
         FileHandle file = openInput(name);
         if (!file) {
