@@ -41,8 +41,7 @@ bool AsciiGlyphs::prepare(const QFont &font)
     return true;
 }
 
-void AsciiGlyphs::draw(QPainter &painter, int left, int baseline, const char16_t *text, int count, int cellWidth,
-                       bool underline, bool strikeOut)
+void AsciiGlyphs::draw(QPainter &painter, int left, int baseline, const char16_t *text, int count, int cellWidth)
 {
     m_indexes.resize(std::size_t(count));
     m_positions.resize(std::size_t(count));
@@ -53,8 +52,6 @@ void AsciiGlyphs::draw(QPainter &painter, int left, int baseline, const char16_t
     QGlyphRun run;
     run.setRawFont(m_raw);
     run.setRawData(m_indexes.data(), m_positions.data(), count);
-    run.setUnderline(underline);
-    run.setStrikeOut(strikeOut);
     painter.drawGlyphRun(QPointF(0, 0), run);
 }
 

@@ -21,9 +21,8 @@ public:
     bool prepare(const QFont &font);
 
     // Draws `count` units of printable ASCII text with the baseline at
-    // `baseline`, glyph i at x = left + i * cellWidth.
-    void draw(QPainter &painter, int left, int baseline, const char16_t *text, int count, int cellWidth,
-              bool underline, bool strikeOut);
+    // `baseline`, glyph i at x = left + i * cellWidth. No decorations.
+    void draw(QPainter &painter, int left, int baseline, const char16_t *text, int count, int cellWidth);
 
 private:
     QFont m_font;

@@ -40,8 +40,7 @@ const QFont &RunFonts::forAttributes(const CellAttributes &a)
 
 AsciiGlyphs *RunFonts::asciiGlyphs(const CellAttributes &a)
 {
-    // Underline and strike-out are decorations of the glyph run, so the
-    // tables depend on weight and style only.
+    // Glyph tables serve undecorated runs: weight and style only.
     CellAttributes plain;
     plain.bold = a.bold;
     plain.italic = a.italic;

@@ -130,6 +130,11 @@ void TerminalWidget::updateGridSize()
     m_columns = newColumns;
     rows = newRows;
     screen.resize(m_columns, rows);
+    // Until output arrives the screen is blank: a shrink must not turn its
+    // blank rows into scrollback (which a later growth would pull back above
+    // the cursor, leaving the first output halfway down the screen).
+    if (!receivedOutput)
+        screen.eraseInDisplay(3);
     // Showing or hiding the scroll bar here resizes the viewport, which comes
     // back into this function and may settle on another grid; that nested
     // call has then announced the final size itself.
@@ -176,6 +181,7 @@ void TerminalWidget::feed(const QByteArray &data)
 {
     if (data.isEmpty())
         return;
+    receivedOutput = true;
     if (feeding) {
         // Re-entered from a dataReady receiver while the parser is inside a
         // byte: the running feed parses these bytes after its own.

@@ -155,6 +155,8 @@ private:
     // device reply) is queued here and parsed by the running feed.
     bool feeding = false;
     QByteArray pendingFeed;
+    // No byte has been fed yet: grid changes keep the screen free of history.
+    bool receivedOutput = false;
     // Set while syncScrollBar moves the bar, so scrollContentsBy ignores it.
     bool syncingScrollBar = false;
     // Font variants and row buffers kept between paints.

@@ -73,12 +73,12 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
         // cached glyphs on the cells draws what the string would, without
         // shaping it again every frame.
         if (uniformAdvance && run.printableAscii && run.textLength == run.width) {
-            // Glyph runs decorate only inked glyphs; decorated blanks go
-            // through the string path, which draws the line across them.
-            AsciiGlyphs *glyphs = run.blank ? nullptr : fonts.asciiGlyphs(a);
-            if (glyphs) {
+            // Decorated runs take the string path, which draws underline and
+            // strike-out from the run's own font across the whole run.
+            const bool decorated = a.underline || a.strikethrough;
+            if (AsciiGlyphs *glyphs = decorated ? nullptr : fonts.asciiGlyphs(a)) {
                 glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, runs.text.data() + run.textStart,
-                             run.textLength, m_cellWidth, a.underline, a.strikethrough);
+                             run.textLength, m_cellWidth);
                 continue;
             }
             painter.setFont(fonts.forAttributes(a));

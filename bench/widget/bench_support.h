@@ -35,10 +35,6 @@ inline std::unique_ptr<TerminalWidget> makeWidget(int columns, int rows, bool sc
     w->resize(columns * w->cellWidth() + bar, rows * w->cellHeight());
     w->show();
     QApplication::processEvents();
-    // Sizing down from the initial 80x24 moved blank rows into the
-    // scrollback; erase them (ED 3) so the bar and the grid start clean.
-    w->feed("\x1b[3J");
-    QApplication::processEvents();
     return w;
 }
 

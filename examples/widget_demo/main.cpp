@@ -52,9 +52,11 @@ int main(int argc, char **argv)
         echo.replace("\x7f", "\b \b");
         terminal->feed(echo);
     });
-    terminal->feed(colourPage());
     window.show();
     terminal->setFocus();
+    // Fed once the window has its size, so the page is laid out on the
+    // final grid rather than on the widget's initial one.
+    QTimer::singleShot(0, terminal, [terminal] { terminal->feed(colourPage()); });
 
     const QStringList args = app.arguments();
     const qsizetype shot = args.indexOf(QStringLiteral("--screenshot"));

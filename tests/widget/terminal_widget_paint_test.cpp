@@ -4,6 +4,8 @@
 // double-width forms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/widget/widget_test_support.h"
 
 namespace {
@@ -83,6 +85,33 @@ TEST_F(PaintFixture, UnderlineSpansTheSpacesOfAWordRun)
     EXPECT_GT(count(1, 0, green), 0) << "the underline crosses the space inside the run";
     EXPECT_EQ(count(3, 0, green), 0);
     EXPECT_GT(count(4, 0, kForeground), 0);
+}
+
+// The longest horizontal stretch of `color` pixels on one pixel row of the
+// given cells: a decoration line spans them all, glyphs of '.' do not.
+int longestLine(const QImage &image, const QRect &cells, const QColor &color, int fromY, int toY)
+{
+    int best = 0;
+    for (int y = fromY; y <= toY; ++y)
+        best = std::max(best, countColor(image, QRect(cells.left(), y, cells.width(), 1), color));
+    return best;
+}
+
+TEST_F(PaintFixture, DecorationsStayOnTheirOwnRuns)
+{
+    feedAway("\x1b[1;31m....\x1b[0m\x1b[9;32m....\x1b[0m\x1b[4;33m....\x1b[0m\x1b[3;34m....");
+    const QImage image = grabViewport(*w);
+    const int width = 4 * w->cellWidth();
+    const int top = 0;
+    const int bottom = w->cellHeight() - 1;
+    EXPECT_LT(longestLine(image, cellRect(*w, 0, 0, 4), kPalette.color(9, kForeground), top, bottom), width / 2)
+        << "bold run is not struck";
+    EXPECT_GE(longestLine(image, cellRect(*w, 4, 0, 4), kPalette.color(2, kForeground), top, bottom), width - 1)
+        << "strike-out run is struck";
+    EXPECT_GE(longestLine(image, cellRect(*w, 8, 0, 4), kPalette.color(3, kForeground), top, bottom), width - 1)
+        << "underlined run is underlined";
+    EXPECT_LT(longestLine(image, cellRect(*w, 12, 0, 4), kPalette.color(4, kForeground), top, bottom), width / 2)
+        << "italic run has no line";
 }
 
 TEST_F(PaintFixture, ReverseVideoSwapsDefaultColours)

@@ -4,6 +4,8 @@
 // text accessors.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/widget/widget_test_support.h"
 
 namespace {
@@ -50,6 +52,21 @@ TEST(TerminalWidgetGrid, FollowsViewportAndClampsToOneCell)
     QApplication::processEvents();
     EXPECT_EQ(w->columns(), 1);
     EXPECT_EQ(w->terminalRows(), 1);
+}
+
+// A new widget is sized to its viewport before it is shown; that must not
+// leave blank scrollback, a scroll bar or a cursor pushed down the screen.
+TEST(TerminalWidgetGrid, NewWidgetStartsAtTheTopWithoutScrollback)
+{
+    for (const auto &[columns, rows] : {std::pair{20, 5}, std::pair{60, 30}}) {
+        auto w = makeWidget(columns, rows);
+        EXPECT_EQ(w->scrollbackSize(), 0) << rows;
+        EXPECT_FALSE(w->verticalScrollBar()->isVisible()) << rows;
+        EXPECT_EQ(w->columns(), columns);
+        EXPECT_EQ(w->terminalRows(), rows);
+        feed(*w, "first");
+        EXPECT_TRUE(screenRow(*w, 0).startsWith("first")) << rows;
+    }
 }
 
 TEST(TerminalWidgetScrollBar, AppearsWithScrollbackAndNarrowsTheGrid)

@@ -33,9 +33,6 @@ inline QFont testFont()
 }
 
 // A shown widget whose viewport holds exactly `columns` x `rows` cells.
-// Sizing a new widget from 80x24 down to its viewport moves the rows above
-// the new screen into the scrollback; that is erased (ED 3) so every test
-// starts without scrollback and without a scroll bar.
 inline std::unique_ptr<vesper::TerminalWidget> makeWidget(int columns, int rows)
 {
     application();
@@ -43,8 +40,6 @@ inline std::unique_ptr<vesper::TerminalWidget> makeWidget(int columns, int rows)
     w->setTerminalFont(testFont());
     w->resize(columns * w->cellWidth(), rows * w->cellHeight());
     w->show();
-    QApplication::processEvents();
-    w->feed("\x1b[3J");
     QApplication::processEvents();
     return w;
 }
