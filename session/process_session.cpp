@@ -1,13 +1,16 @@
 // The shared life cycle of pseudo-terminal sessions.  Threads: the reader
-// blocks in PtyBackend::read() and posts chunks to the session's thread; the
+// blocks in PtyBackend::read(), queues chunks and rings the OutputRelay; the
 // writer drains an ordered queue into PtyBackend::write(); everything else
-// runs on the session's thread.  The reader and the session's thread share
-// only a Run: a stop flag and a counter of bytes in flight, which the reader
-// waits on (C++20 atomic wait) so that a fast child is slowed down by the
-// terminal instead of growing memory; the session's thread never blocks on it.
+// runs on the session's thread.  The threads share only a Run: a stop flag,
+// the two queues and a counter of bytes in flight, which the reader waits on
+// (C++20 atomic wait) so that a fast child is slowed down by the terminal
+// instead of growing memory; the session's thread never waits for the reader.
 #include "session/process_session.h"
 
+#include "session/output_relay.h"
+
 #include <QMetaObject>
+#include <QTimer>
 #ifdef Q_OS_WIN
 #include <QWinEventNotifier>
 #include <qt_windows.h>
@@ -28,6 +31,11 @@ namespace vesper {
 namespace {
 
 constexpr std::size_t readChunkSize = 65536;
+// Output emitted per turn of the event loop before other events get a turn.
+constexpr qsizetype drainBudget = 1 << 20;
+// How long `finished` waits for the end of the output after the child's
+// exit; a background process may keep the terminal open indefinitely.
+constexpr int outputGraceMs = 200;
 constexpr int hangUpGraceMs = 2000;
 
 #ifdef Q_OS_WIN
@@ -49,6 +57,11 @@ struct ProcessSession::Run {
     // Bumped whenever the reader may continue (delivery or stop): the value
     // the reader waits on.
     std::atomic<std::uint32_t> wakeups{0};
+
+    std::mutex outputMutex;
+    std::deque<QByteArray> output;  // guarded by outputMutex
+    bool drainPending = false;      // guarded by outputMutex: the relay was rung
+    bool readerEnded = false;       // guarded by outputMutex: read() returned 0
 
     std::mutex writeMutex;
     std::condition_variable writeReady;
@@ -75,8 +88,9 @@ struct ProcessSession::Run {
 };
 
 ProcessSession::ProcessSession(std::unique_ptr<PtyBackend> backend, QObject *parent)
-    : PtySession(parent), backend_(std::move(backend))
+    : PtySession(parent), backend_(std::move(backend)), relay_(std::make_unique<OutputRelay>())
 {
+    connect(relay_.get(), &OutputRelay::outputReady, this, &ProcessSession::drainOutput, Qt::QueuedConnection);
 }
 
 ProcessSession::~ProcessSession()
@@ -108,6 +122,7 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
     // A new run: whatever the last one left behind no longer counts.
     run_ = std::make_shared<Run>();
     finishedReported_ = false;
+    exitCode_.reset();
     state_ = State::Running;
     QString failure;
     if (!startThreads(failure)) {
@@ -133,21 +148,34 @@ bool ProcessSession::startThreads(QString &failure)
     PtyBackend *backend = backend_.get();
     std::shared_ptr<Run> run = run_;
     try {
-        reader_ = std::thread([this, backend, run] {
+        reader_ = std::thread([relay = relay_.get(), backend, run] {
             std::vector<char> buffer(readChunkSize);
             while (const std::size_t got = backend->read(buffer.data(), buffer.size())) {
                 // After a stop the reader keeps draining, so that the other
                 // side can always finish closing.
                 if (run->stop.load(std::memory_order_acquire))
                     continue;
-                QByteArray chunk(buffer.data(), static_cast<qsizetype>(got));
                 run->bytesInFlight.fetch_add(static_cast<std::int64_t>(got), std::memory_order_acq_rel);
-                // The session outlives this thread (it joins it), and Qt drops
-                // the call if the session is gone before it runs.
-                QMetaObject::invokeMethod(
-                    this, [this, run, chunk] { deliver(run, chunk); }, Qt::QueuedConnection);
+                bool ring;
+                {
+                    std::lock_guard lock(run->outputMutex);
+                    run->output.emplace_back(buffer.data(), static_cast<qsizetype>(got));
+                    ring = !std::exchange(run->drainPending, true);
+                }
+                // The relay outlives this thread (the session joins it first);
+                // Qt drops the queued drain if the session is gone by then.
+                if (ring)
+                    emit relay->outputReady();
                 run->waitForRoom();
             }
+            bool ring;
+            {
+                std::lock_guard lock(run->outputMutex);
+                run->readerEnded = true;
+                ring = !std::exchange(run->drainPending, true);
+            }
+            if (ring)
+                emit relay->outputReady();
         });
         writer_ = std::thread([backend, run] {
             std::unique_lock lock(run->writeMutex);
@@ -181,14 +209,57 @@ bool ProcessSession::startThreads(QString &failure)
     return true;
 }
 
-void ProcessSession::deliver(const std::shared_ptr<Run> &run, const QByteArray &chunk)
+void ProcessSession::drainOutput()
 {
-    const auto size = static_cast<std::int64_t>(chunk.size());
-    const auto before = run->bytesInFlight.fetch_sub(size, std::memory_order_acq_rel);
-    if (before > maxBytesInFlight && before - size <= maxBytesInFlight)
-        run->wakeReader();
-    if (run == run_)
+    if (!run_)
+        return;
+    const std::shared_ptr<Run> run = run_;
+    qsizetype emitted = 0;
+    while (emitted < drainBudget) {
+        QByteArray chunk;
+        bool ended = false;
+        {
+            std::lock_guard lock(run->outputMutex);
+            if (run->output.empty()) {
+                run->drainPending = false;
+                ended = run->readerEnded;
+            } else {
+                chunk = std::move(run->output.front());
+                run->output.pop_front();
+            }
+        }
+        if (chunk.isNull()) {
+            // All output is out: an exit that waited for it is reported now.
+            if (ended)
+                reportFinished();
+            return;
+        }
+        const auto size = static_cast<std::int64_t>(chunk.size());
+        const auto before = run->bytesInFlight.fetch_sub(size, std::memory_order_acq_rel);
+        if (before > maxBytesInFlight && before - size <= maxBytesInFlight)
+            run->wakeReader();
+        emitted += chunk.size();
         emit dataReceived(chunk);
+        // A slot may have started a new run (after terminating this one).
+        if (run_ != run)
+            return;
+    }
+    // Budget spent: continue after the events that queued up meanwhile.
+    QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+}
+
+bool ProcessSession::outputEnded() const
+{
+    std::lock_guard lock(run_->outputMutex);
+    return run_->readerEnded && run_->output.empty();
+}
+
+void ProcessSession::reportFinished()
+{
+    if (!exitCode_ || finishedReported_)
+        return;
+    finishedReported_ = true;
+    emit finished(*exitCode_);
 }
 
 bool ProcessSession::running() const
@@ -228,10 +299,16 @@ void ProcessSession::onChildExited()
     if (exitNotifier_)
         static_cast<ExitNotifier *>(exitNotifier_.get())->setEnabled(false);
     state_ = State::Exited;
-    if (!finishedReported_) {
-        finishedReported_ = true;
-        emit finished(*code);
-    }
+    exitCode_ = code;
+    // Output the child wrote before it ended comes first, unless a process
+    // left behind keeps the terminal open.
+    if (outputEnded())
+        reportFinished();
+    else
+        QTimer::singleShot(outputGraceMs, this, [this, run = run_] {
+            if (run == run_)
+                reportFinished();
+        });
 }
 
 void ProcessSession::terminate()

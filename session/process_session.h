@@ -9,9 +9,12 @@
 #include "session/pty_session.h"
 
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace vesper {
+
+class OutputRelay;
 
 class ProcessSession : public PtySession {
 public:
@@ -36,12 +39,15 @@ private:
     enum class State { Idle, Running, Exited, Released };
 
     bool startThreads(QString &failure);
-    void deliver(const std::shared_ptr<Run> &run, const QByteArray &chunk);
+    void drainOutput();
+    bool outputEnded() const;
+    void reportFinished();
     void onChildExited();
     void endChild();
     void releaseResources();
 
     std::unique_ptr<PtyBackend> backend_;
+    std::unique_ptr<OutputRelay> relay_;
     // The state the threads of the current (or last) run share with us; a
     // new start() replaces it, so late chunks of an old run are recognised.
     std::shared_ptr<Run> run_;
@@ -49,6 +55,8 @@ private:
     std::thread writer_;
     std::unique_ptr<QObject> exitNotifier_;
     State state_ = State::Idle;
+    // The child's exit code once noticed; `finished` waits for the output.
+    std::optional<int> exitCode_;
     bool finishedReported_ = false;
     QString errorText_;
 };

@@ -27,9 +27,8 @@ public:
     std::vector<std::pair<int, int>> sizes;
 };
 
-class Attach : public ::testing::Test {
+class Attach : public testing::ApplicationTest {
 protected:
-    void SetUp() override { testing::ensureApplication(); }
     TerminalWidget widget;
 };
 

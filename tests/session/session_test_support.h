@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <memory>
 #include <vector>
@@ -21,6 +23,13 @@ inline void ensureApplication()
     static auto *app = new QApplication(argc, argv);
     (void)app;
 }
+
+// A fixture base that makes the application exist before any member of the
+// derived fixture (widgets need it at construction).
+class ApplicationTest : public ::testing::Test {
+protected:
+    ApplicationTest() { ensureApplication(); }
+};
 
 // Everything a session emitted, in order.
 struct Recorder {
