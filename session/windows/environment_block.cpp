@@ -10,13 +10,27 @@
 namespace vesper::win {
 namespace {
 
+// Simple case folding, one code point to one, as Qt's case-insensitive
+// comparison uses it.  utf8proc folds fully; where that expands (U+1E9E to
+// "ss") the simple folding is the lower-case mapping (U+00DF), except for the
+// few characters whose simple folding is not their lower case.
 char32_t foldCase(char32_t c)
 {
-    if (c >= U'A' && c <= U'Z')
-        return c + (U'a' - U'A');
+    if (c < 0x80)
+        return c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c;
 #ifdef LUMENVALE_HAVE_UTF8PROC
-    if (c >= 0x80)
-        return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(c)));
+    utf8proc_int32_t folded[4];
+    utf8proc_int32_t lastBoundClass = 0;
+    if (utf8proc_decompose_char(static_cast<utf8proc_int32_t>(c), folded, 4, UTF8PROC_CASEFOLD,
+                                &lastBoundClass) == 1)
+        return static_cast<char32_t>(folded[0]);
+    switch (c) {
+    case 0x0130: return c;      // only full and Turkic foldings
+    case 0x1FD3: return 0x0390; // simple foldings added in Unicode 14
+    case 0x1FE3: return 0x03B0;
+    case 0xFB05: return 0xFB06;
+    default: return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(c)));
+    }
 #endif
     // Without the Unicode tables (the minimal Win32 test build) only ASCII
     // folds; variable names are ASCII in practice.
@@ -30,6 +44,19 @@ char32_t nextCodePoint(const std::u16string &s, std::size_t &i)
     if (c >= 0xD800 && c < 0xDC00 && i < s.size() && s[i] >= 0xDC00 && s[i] < 0xE000)
         c = 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
     return c;
+}
+
+// Orders two code points as their UTF-16 forms compare unit by unit, so that
+// U+FFFF sorts after U+10000 (its high surrogate is 0xD800).
+int compareAsUtf16(char32_t a, char32_t b)
+{
+    const auto firstUnit = [](char32_t c) { return c < 0x10000 ? c : 0xD800 + ((c - 0x10000) >> 10); };
+    const auto secondUnit = [](char32_t c) { return c < 0x10000 ? 0 : 0xDC00 + ((c - 0x10000) & 0x3FF); };
+    if (firstUnit(a) != firstUnit(b))
+        return firstUnit(a) < firstUnit(b) ? -1 : 1;
+    if (secondUnit(a) != secondUnit(b))
+        return secondUnit(a) < secondUnit(b) ? -1 : 1;
+    return 0;
 }
 
 struct CaseInsensitiveLess {
@@ -57,10 +84,8 @@ int compareNamesCaseInsensitive(const std::u16string &a, const std::u16string &b
 {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        const char32_t ca = foldCase(nextCodePoint(a, i));
-        const char32_t cb = foldCase(nextCodePoint(b, j));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
+        if (const int order = compareAsUtf16(foldCase(nextCodePoint(a, i)), foldCase(nextCodePoint(b, j))))
+            return order;
     }
     if (i < a.size())
         return 1;
