@@ -38,6 +38,17 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
                 p = run;
                 continue;
             }
+            // Line ends, the next most common bytes, skip the dispatch too.
+            if (*p == '\n') {
+                screen_.index();
+                ++p;
+                continue;
+            }
+            if (*p == '\r') {
+                screen_.carriageReturn();
+                ++p;
+                continue;
+            }
             // A complete, valid multi-byte character prints at once; anything
             // else (invalid or cut by the chunk end) takes the byte path.
             int length = 0;
