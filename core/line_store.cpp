@@ -21,15 +21,6 @@ LineStore::LineStore(int columns, int rows, int scrollbackLimit)
     states_.assign(std::size_t(rows_), LineState());
 }
 
-Line* LineStore::screenLine(int row) {
-    if (row < 0 || row >= rows_) return nullptr;
-    const std::size_t index = heldIndex(scrollbackCount() + row);
-    materialize(index);
-    return &lines_[index];
-}
-
-const Line* LineStore::screenLine(int row) const { return const_cast<LineStore*>(this)->screenLine(row); }
-
 Line* LineStore::lineAtNumber(int line) {
     if (line < firstLine_ || line >= endLine()) return nullptr;
     const std::size_t index = heldIndex(line - firstLine_);
@@ -38,12 +29,6 @@ Line* LineStore::lineAtNumber(int line) {
 }
 
 const Line* LineStore::lineAtNumber(int line) const { return const_cast<LineStore*>(this)->lineAtNumber(line); }
-
-void LineStore::noteWritten(int row, int endColumn) {
-    if (row < 0 || row >= rows_) return;
-    std::int32_t& extent = states_[heldIndex(scrollbackCount() + row)].extent;
-    extent = std::max(extent, std::min<std::int32_t>(endColumn, columns_));
-}
 
 void LineStore::fillCells(int row, int from, int to, const Cell& cell) {
     if (row < 0 || row >= rows_) return;
@@ -67,9 +52,8 @@ void LineStore::blank(std::size_t index, const Cell& fill) {
     state.blankFill = fill;
 }
 
-void LineStore::materialize(std::size_t index) const {
+void LineStore::carryOutBlanking(std::size_t index) const {
     LineState& state = states_[index];
-    if (!state.blanked) return;
     Line& line = lines_[index];
     if (state.tail == state.blankFill) {
         std::fill(line.begin(), line.begin() + state.extent, state.blankFill);

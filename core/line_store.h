@@ -28,15 +28,24 @@ public:
 
     // The line of screen row `row`, or nullptr outside 0..rows-1.  Whoever
     // writes cells into it reports the columns written with noteWritten().
-    Line* screenLine(int row);
-    const Line* screenLine(int row) const;
+    Line* screenLine(int row) {
+        if (row < 0 || row >= rows_) return nullptr;
+        const std::size_t index = heldIndex(scrollbackCount() + row);
+        materialize(index);
+        return &lines_[index];
+    }
+    const Line* screenLine(int row) const { return const_cast<LineStore*>(this)->screenLine(row); }
     // The line with absolute number `line`, or nullptr when it is not held.
     Line* lineAtNumber(int line);
     const Line* lineAtNumber(int line) const;
 
     // Cells before column `endColumn` of screen row `row` may have been
     // written with anything.
-    void noteWritten(int row, int endColumn);
+    void noteWritten(int row, int endColumn) {
+        if (row < 0 || row >= rows_) return;
+        std::int32_t& extent = states_[heldIndex(scrollbackCount() + row)].extent;
+        if (endColumn > extent) extent = endColumn < columns_ ? endColumn : columns_;
+    }
     // Sets columns [from, to) of screen row `row` to `cell`; rewriting a
     // whole row that already holds only `cell` costs next to nothing.
     void fillCells(int row, int from, int to, const Cell& cell);
@@ -94,7 +103,10 @@ private:
         Cell tail;
         Cell blankFill;
     };
-    void materialize(std::size_t index) const;
+    void materialize(std::size_t index) const {
+        if (states_[index].blanked) carryOutBlanking(index);
+    }
+    void carryOutBlanking(std::size_t index) const;
 
     std::size_t heldIndex(int offset) const { return hidden_ + std::size_t(offset); }
     void hideOldest(std::size_t count);

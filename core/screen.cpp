@@ -116,8 +116,7 @@ void Screen::notifyRenumbering(std::int64_t shift) {
     }
 }
 
-void Screen::markDirty(int row) {
-    if (row < 0 || row >= rows_ || dirtyFlags_[std::size_t(row)]) return;
+void Screen::addDirtyRow(int row) {
     dirtyFlags_[std::size_t(row)] = 1;
     dirtyRows_.insert(row);
 }
@@ -179,8 +178,7 @@ void Screen::setAlternateScreen(bool on) {
 
 // --- the view ----------------------------------------------------------------
 
-void Screen::resetView() {
-    if (!viewScrolled_) return;
+void Screen::returnToLiveView() {
     viewOffset_ = 0;
     viewScrolled_ = false;
     markAllDirty();

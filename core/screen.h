@@ -51,7 +51,10 @@ public:
     void printAscii(const std::uint8_t* bytes, std::int64_t count);
     void index();
     void scrollRegionUp();
-    void markDirty(int row);
+    void markDirty(int row) {
+        if (row < 0 || row >= rows_ || dirtyFlags_[std::size_t(row)]) return;
+        addDirtyRow(row);
+    }
     void markAllDirty();
 
     // --- size and screens --------------------------------------------------
@@ -59,7 +62,9 @@ public:
     void setAlternateScreen(bool on);
 
     // --- the view over the scrollback --------------------------------------
-    void resetView();
+    void resetView() {
+        if (viewScrolled_) returnToLiveView();
+    }
     void scrollViewUp(int lines);
     void scrollViewDown(int lines);
     void setViewOffset(int lines);
@@ -122,6 +127,8 @@ private:
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void markRows(int from, int to);             // rows [from, to], clamped
     void notifyRenumbering(std::int64_t shift);
+    void addDirtyRow(int row);
+    void returnToLiveView();
 
     std::int32_t columns_;
     std::int32_t rows_;
