@@ -59,9 +59,7 @@ class TabbedTerminal(QMainWindow):
         self.tabs.setCurrentWidget(terminal)
         terminal.setFocus()
         # Opened in a shown window, the tab has its size now and the program
-        # starts with the right grid; the reset drops the blank lines that the
-        # widget's provisional sizes left in its scrollback.
-        terminal.feed(b"\x1bc")
+        # starts with the right grid.
         program, *args = command
         if not session.start(program, args, [], terminal.columns(), terminal.terminalRows()):
             terminal.feed(f"cannot start {program}: {session.error()}\r\n".encode())

@@ -149,9 +149,6 @@ class TerminalWindow(QMainWindow):
     def start(self) -> bool:
         """Starts the program on a pseudo terminal of the widget's grid size."""
         program, *args = self.command
-        # The widget's grid followed the window while it was laid out; a full
-        # reset drops the blank lines those size changes left behind.
-        self.terminal.feed(b"\x1bc")
         ok = self.session.start(program, args, self.env, self.terminal.columns(),
                                 self.terminal.terminalRows())
         if not ok:
