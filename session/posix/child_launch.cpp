@@ -138,6 +138,13 @@ void closeOthersOnExec(int highestFd)
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
 
+    // A host started with some of 0-2 closed may have been handed them for
+    // the pty or the report pipe; move both out of the way of the dup2s.
+    if (reportFd <= 2)
+        reportFd = ::fcntl(reportFd, F_DUPFD_CLOEXEC, 3);
+    if (slaveFd <= 2)
+        slaveFd = ::fcntl(slaveFd, F_DUPFD_CLOEXEC, 3);
+
     if (::setsid() < 0)
         failInChild(reportFd, StepSetsid, errno);
     if (::ioctl(slaveFd, TIOCSCTTY, 0) < 0)
@@ -145,8 +152,7 @@ void closeOthersOnExec(int highestFd)
     for (int stream = 0; stream < 3; ++stream)
         if (::dup2(slaveFd, stream) < 0)
             failInChild(reportFd, StepDup2, errno);
-    if (slaveFd > 2)
-        ::close(slaveFd);
+    ::close(slaveFd);
     closeOthersOnExec(plan.highestFd);
 
     // The search execvp does: remember EACCES, go on past missing files.
