@@ -1,7 +1,7 @@
-// Behaviours where this core deliberately differs from a literal reading of
-// the control functions: cursor movement outside the margins, line numbers
-// that never overflow, the bounded parameter list, marked sequences without a
-// private form, and leaving mode 1047 while the primary screen is shown.
+// Behaviours that real programs and hostile streams depend on: cursor
+// movement outside the margins, line numbers that never overflow, the bounded
+// parameter list, marked sequences without a private form, leaving mode 1047
+// while the primary screen is shown, and huge scroll counts.
 #include <gtest/gtest.h>
 
 #include <cstdint>
