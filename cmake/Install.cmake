@@ -1,0 +1,55 @@
+# Install rules and the CMake package `lumenvale` for C++ applications:
+#
+#   find_package(lumenvale REQUIRED)
+#   target_link_libraries(app PRIVATE lumenvale::widget lumenvale::session)
+#
+# The static libraries, their headers (under include/lumenvale, included as
+# "widget/terminal_widget.h" and so on) and the package files go into the
+# "devel" component, apart from the Python module's "python" component, so a
+# wheel build installs only the module.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(LUMENVALE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/lumenvale)
+set(LUMENVALE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/lumenvale)
+
+set_target_properties(vesper_core PROPERTIES EXPORT_NAME core)
+set(installed_targets vesper_core)
+if(TARGET vesper_widget AND TARGET vesper_session)
+  set_target_properties(vesper_widget PROPERTIES EXPORT_NAME widget)
+  set_target_properties(vesper_session PROPERTIES EXPORT_NAME session)
+  list(APPEND installed_targets vesper_widget vesper_session)
+  # On Windows the session links the ConPTY unit's platform-neutral parts.
+  if(WIN32 AND TARGET vesper_conpty_pure)
+    set_target_properties(vesper_conpty_pure PROPERTIES EXPORT_NAME conpty_pure)
+    list(APPEND installed_targets vesper_conpty_pure)
+  endif()
+endif()
+foreach(target IN LISTS installed_targets)
+  target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${LUMENVALE_INSTALL_INCLUDEDIR}>)
+endforeach()
+
+install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel
+        INCLUDES DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR})
+
+# Public headers only: the platform units of the sessions stay private.
+install(DIRECTORY core DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR} COMPONENT devel
+        FILES_MATCHING PATTERN "*.h")
+if(TARGET vesper_widget)
+  install(DIRECTORY widget DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR} COMPONENT devel
+          FILES_MATCHING PATTERN "*.h")
+  install(FILES session/pty_session.h session/attach.h
+          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)
+endif()
+
+install(EXPORT lumenvaleTargets NAMESPACE lumenvale:: DESTINATION ${LUMENVALE_INSTALL_CMAKEDIR}
+        COMPONENT devel)
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/lumenvaleConfig.cmake.in
+                              ${CMAKE_CURRENT_BINARY_DIR}/lumenvaleConfig.cmake
+                              INSTALL_DESTINATION ${LUMENVALE_INSTALL_CMAKEDIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/lumenvaleConfigVersion.cmake
+                                 COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumenvaleConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/lumenvaleConfigVersion.cmake
+        DESTINATION ${LUMENVALE_INSTALL_CMAKEDIR} COMPONENT devel)
