@@ -304,6 +304,27 @@ TEST_F(PosixSession, LargeWriteToSlowReaderKeepsEventLoopRunning)
     std::printf("longest event-loop gap during a 10 MB write: %lld ms\n", static_cast<long long>(longestGap));
 }
 
+TEST_F(PosixSession, ManySmallWritesArriveInOrderWhileWriterSleepsAndWakes)
+{
+    std::vector<QByteArray> lines;
+    QByteArray all;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back("line " + QByteArray::number(i) + "\n");
+        all += lines.back();
+    }
+    const QByteArray digest = QCryptographicHash::hash(all, QCryptographicHash::Md5).toHex();
+    ASSERT_TRUE(startShell(QString("stty raw -echo; echo ready; head -c %1 | md5sum").arg(all.size())));
+    ASSERT_TRUE(waitForOutput("ready"));
+    // Bursts with pauses between them, so that the writer runs dry and goes
+    // to sleep many times and each burst must wake it again.
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        session->write(lines[i]);
+        if (i % 100 == 99)
+            QTest::qWait(i % 300 == 299 ? 20 : 1);
+    }
+    EXPECT_TRUE(waitForOutput(digest, 30000)) << recorder.text().right(200).toStdString();
+}
+
 TEST(PosixSessionBound, EndlessOutputKeepsBytesInFlightBounded)
 {
     testing::ensureApplication();
