@@ -1,13 +1,15 @@
 // The shared life cycle of pseudo-terminal sessions.  Threads: the reader
 // blocks in PtyBackend::read(), queues chunks and rings the OutputRelay; the
 // writer drains an ordered queue into PtyBackend::write(); everything else
-// runs on the session's thread.  The threads share only a Run: a stop flag,
-// the two queues and a counter of bytes in flight, which the reader waits on
-// (C++20 atomic wait) so that a fast child is slowed down by the terminal
-// instead of growing memory; the session's thread never waits for the reader.
+// runs on the session's thread.  The threads share only a Run: stop flags,
+// two lock-free single-producer queues and a counter of bytes in flight,
+// which the reader waits on (C++20 atomic wait) so that a fast child is slowed
+// down by the terminal instead of growing memory.  The session's thread never
+// takes a lock and never waits for the reader or the writer.
 #include "session/process_session.h"
 
 #include "session/output_relay.h"
+#include "session/spsc_queue.h"
 
 #include <QMetaObject>
 #include <QTimer>
@@ -20,9 +22,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -58,15 +57,37 @@ struct ProcessSession::Run {
     // the reader waits on.
     std::atomic<std::uint32_t> wakeups{0};
 
-    std::mutex outputMutex;
-    std::deque<QByteArray> output;  // guarded by outputMutex
-    bool drainPending = false;      // guarded by outputMutex: the relay was rung
-    bool readerEnded = false;       // guarded by outputMutex: read() returned 0
+    // Reader -> session's thread.
+    SpscQueue<QByteArray> output;
+    // The relay was rung and its drain has not yet found the queue empty.
+    // Both sides change it only by exchange, so whichever comes second in
+    // its modification order sees the other's queue state (no lost ring).
+    std::atomic<bool> drainPending{false};
+    // read() returned 0; set after the last chunk was queued.
+    std::atomic<bool> readerEnded{false};
 
-    std::mutex writeMutex;
-    std::condition_variable writeReady;
-    std::deque<QByteArray> pendingWrites; // guarded by writeMutex
-    bool writerStop = false;              // guarded by writeMutex
+    // Session's thread -> writer.
+    SpscQueue<QByteArray> pendingWrites;
+    std::atomic<bool> writerStop{false};
+    // The writer gave up (the terminal is gone): later writes are dropped.
+    std::atomic<bool> writerEnded{false};
+    // Bumped after every push and on stop: the value the writer sleeps on.
+    std::atomic<std::uint32_t> writeSignals{0};
+
+    // Reader only: asks for a drain unless one is already on its way.
+    void ringRelay(OutputRelay *relay)
+    {
+        // The relay outlives the reader (the session joins it first); Qt
+        // drops the queued drain if the session is gone by then.
+        if (!drainPending.exchange(true, std::memory_order_acq_rel))
+            emit relay->outputReady();
+    }
+
+    void wakeWriter()
+    {
+        writeSignals.fetch_add(1, std::memory_order_release);
+        writeSignals.notify_one();
+    }
 
     void wakeReader()
     {
@@ -156,36 +177,26 @@ bool ProcessSession::startThreads(QString &failure)
                 if (run->stop.load(std::memory_order_acquire))
                     continue;
                 run->bytesInFlight.fetch_add(static_cast<std::int64_t>(got), std::memory_order_acq_rel);
-                bool ring;
-                {
-                    std::lock_guard lock(run->outputMutex);
-                    run->output.emplace_back(buffer.data(), static_cast<qsizetype>(got));
-                    ring = !std::exchange(run->drainPending, true);
-                }
-                // The relay outlives this thread (the session joins it first);
-                // Qt drops the queued drain if the session is gone by then.
-                if (ring)
-                    emit relay->outputReady();
+                run->output.push(QByteArray(buffer.data(), static_cast<qsizetype>(got)));
+                run->ringRelay(relay);
                 run->waitForRoom();
             }
-            bool ring;
-            {
-                std::lock_guard lock(run->outputMutex);
-                run->readerEnded = true;
-                ring = !std::exchange(run->drainPending, true);
-            }
-            if (ring)
-                emit relay->outputReady();
+            run->readerEnded.store(true, std::memory_order_release);
+            run->ringRelay(relay);
         });
         writer_ = std::thread([backend, run] {
-            std::unique_lock lock(run->writeMutex);
             while (true) {
-                run->writeReady.wait(lock, [&] { return run->writerStop || !run->pendingWrites.empty(); });
-                if (run->writerStop)
+                // Read the signal count before looking at the queue: a push
+                // after the look changes it, so the wait below cannot sleep
+                // through it.
+                const auto seen = run->writeSignals.load(std::memory_order_acquire);
+                if (run->writerStop.load(std::memory_order_acquire))
                     return;
-                const QByteArray data = std::move(run->pendingWrites.front());
-                run->pendingWrites.pop_front();
-                lock.unlock();
+                QByteArray data;
+                if (!run->pendingWrites.pop(data)) {
+                    run->writeSignals.wait(seen, std::memory_order_acquire);
+                    continue;
+                }
                 qsizetype done = 0;
                 while (done < data.size()) {
                     const std::size_t wrote =
@@ -194,10 +205,10 @@ bool ProcessSession::startThreads(QString &failure)
                         break;
                     done += static_cast<qsizetype>(wrote);
                 }
-                lock.lock();
                 if (done < data.size()) {
-                    // The terminal is gone: nothing queued can arrive any more.
-                    run->pendingWrites.clear();
+                    // The terminal is gone: nothing queued can arrive any more
+                    // (what is left is freed with the Run).
+                    run->writerEnded.store(true, std::memory_order_release);
                     return;
                 }
             }
@@ -217,18 +228,20 @@ void ProcessSession::drainOutput()
     qsizetype emitted = 0;
     while (emitted < drainBudget) {
         QByteArray chunk;
-        bool ended = false;
-        {
-            std::lock_guard lock(run->outputMutex);
-            if (run->output.empty()) {
-                run->drainPending = false;
-                ended = run->readerEnded;
-            } else {
-                chunk = std::move(run->output.front());
-                run->output.pop_front();
+        if (!run->output.pop(chunk)) {
+            // Hand the ring back.  A chunk (or the end) the reader queued
+            // meanwhile either found the ring handed back and rang again, or
+            // exchanged before us and is visible from here on.
+            run->drainPending.exchange(false, std::memory_order_acq_rel);
+            // The end flag before the queue: it is set after the last push,
+            // so "ended and empty" means every chunk has been taken.
+            const bool ended = run->readerEnded.load(std::memory_order_acquire);
+            if (!run->output.empty()) {
+                // Take the ring again, unless the reader already rang.
+                if (!run->drainPending.exchange(true, std::memory_order_acq_rel))
+                    continue;
+                return;
             }
-        }
-        if (chunk.isNull()) {
             // All output is out: an exit that waited for it is reported now.
             if (ended)
                 reportFinished();
@@ -250,8 +263,8 @@ void ProcessSession::drainOutput()
 
 bool ProcessSession::outputEnded() const
 {
-    std::lock_guard lock(run_->outputMutex);
-    return run_->readerEnded && run_->output.empty();
+    // The flag first: see drainOutput().
+    return run_->readerEnded.load(std::memory_order_acquire) && run_->output.empty();
 }
 
 void ProcessSession::reportFinished()
@@ -276,11 +289,10 @@ void ProcessSession::write(const QByteArray &data)
 {
     if (data.isEmpty() || !(state_ == State::Running || state_ == State::Exited))
         return;
-    {
-        std::lock_guard lock(run_->writeMutex);
-        run_->pendingWrites.push_back(data);
-    }
-    run_->writeReady.notify_one();
+    if (run_->writerEnded.load(std::memory_order_acquire))
+        return;
+    run_->pendingWrites.push(data);
+    run_->wakeWriter();
 }
 
 void ProcessSession::resize(int cols, int rows)
@@ -342,18 +354,19 @@ void ProcessSession::releaseResources()
         return;
     run_->stop.store(true, std::memory_order_release);
     run_->wakeReader();
-    {
-        std::lock_guard lock(run_->writeMutex);
-        run_->writerStop = true;
-        run_->pendingWrites.clear();
-    }
-    run_->writeReady.notify_all();
+    run_->writerStop.store(true, std::memory_order_release);
+    run_->wakeWriter();
     exitNotifier_.reset();
     backend_->interrupt();
     if (reader_.joinable())
         reader_.join();
     if (writer_.joinable())
         writer_.join();
+    // The writer is gone, so this thread may take its place as the consumer
+    // and free the writes it never sent.
+    QByteArray unsent;
+    while (run_->pendingWrites.pop(unsent))
+        unsent.clear();
     endChild();
     backend_->release();
     state_ = State::Released;
