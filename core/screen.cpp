@@ -3,6 +3,8 @@
 // alternate screen, the view over the scrollback and the dirty-row record.
 #include "core/screen.h"
 
+#include "core/cell_run.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -60,6 +62,8 @@ void Screen::print(std::uint32_t codePoint) {
 void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
     if (count <= 0) return;
     resetView();
+    if (!(asciiRun_.attributes() == attributes_)) asciiRun_ = CellRun(attributes_);
+    const CellRun& run = asciiRun_;
     std::int64_t i = 0;
     while (i < count) {
         if (cursorColumn_ >= columns_) {
@@ -72,10 +76,11 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
         }
         const std::int64_t piece = std::min<std::int64_t>(columns_ - cursorColumn_, count - i);
         Cell* out = lines_.screenLine(cursorRow_)->data() + cursorColumn_;
-        Cell cell(kSpace, attributes_);
-        for (std::int64_t j = 0; j < piece; ++j) {
-            cell.codePoint = bytes[i + j];
-            out[j] = cell;
+        const std::uint8_t* in = bytes + i;
+        if (CellRun::wordsUsable()) {
+            for (std::int64_t j = 0; j < piece; ++j) run.store(out + j, in[j]);
+        } else {
+            for (std::int64_t j = 0; j < piece; ++j) out[j] = Cell(in[j], attributes_);
         }
         lines_.noteWritten(cursorRow_, cursorColumn_ + std::int32_t(piece));
         markDirty(cursorRow_);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/cell.h"
+#include "core/cell_run.h"
 #include "core/line_store.h"
 
 namespace vesper {
@@ -150,6 +151,8 @@ private:
     // One flag per row mirrors dirtyRows_ so that marking an already dirty
     // row (the common case while text streams in) skips the set lookup.
     std::vector<std::uint8_t> dirtyFlags_;
+    // The words printAscii stores, for the attributes they were built from.
+    CellRun asciiRun_{CellAttributes{}};
 };
 
 }  // namespace vesper

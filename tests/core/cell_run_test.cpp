@@ -1,0 +1,52 @@
+// CellRun: the words it stores must read back as exactly the Cell that
+// print() would have written, for every attribute bit and code-point range.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "core/cell_run.h"
+
+namespace vesper {
+namespace {
+
+CellAttributes withFlags(ColorValue fg, ColorValue bg, unsigned flags) {
+    CellAttributes a;
+    a.fg = fg;
+    a.bg = bg;
+    a.bold = flags & 1;
+    a.italic = flags & 2;
+    a.underline = flags & 4;
+    a.reverse = flags & 8;
+    a.strikethrough = flags & 16;
+    return a;
+}
+
+TEST(CellRun, WordsAreUsableOnThisBuild) {
+    // Otherwise every run falls back to whole-Cell stores and the fast path
+    // goes untested.
+    EXPECT_TRUE(CellRun::wordsUsable());
+}
+
+TEST(CellRun, StoredCellsEqualConstructedCells) {
+    const std::array<std::uint32_t, 6> codePoints{0x20, 0x7E, 0xE9, 0x4E2D, 0x1F600, 0x10FFFF};
+    const std::array<ColorValue, 4> colours{kDefaultColor, 0, 255, kDirectColorFlag | 0xFFFFFF};
+    for (unsigned flags = 0; flags < 32; ++flags) {
+        for (ColorValue fg : colours) {
+            const CellAttributes attrs = withFlags(fg, colours[flags % colours.size()], flags);
+            for (bool continuation : {false, true}) {
+                const CellRun run(attrs, continuation);
+                EXPECT_EQ(run.attributes(), attrs);
+                for (std::uint32_t cp : codePoints) {
+                    // A dirty destination: nothing of the old cell may survive.
+                    Cell out(0x1FFFFF, withFlags(-7, -9, 31), !continuation);
+                    run.store(&out, cp);
+                    EXPECT_EQ(out, Cell(cp, attrs, continuation))
+                        << "cp " << cp << " flags " << flags << " fg " << fg << " continuation " << continuation;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vesper
