@@ -124,7 +124,13 @@ public:
     std::function<void(std::int32_t shift)> lineRenumberCallback;
 
 private:
-    Cell fillCell() const { return Cell(kSpace, attributes_); }
+    // A blank with the current attributes.  Kept rather than built per call:
+    // a Cell built field by field and then copied whole stalls the copy, and
+    // every scroll and erase needs one.
+    const Cell& fillCell() const {
+        if (!(fill_.attributes == attributes_)) fill_ = Cell(kSpace, attributes_);
+        return fill_;
+    }
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void markRows(int from, int to);             // rows [from, to], clamped
     void notifyRenumbering(std::int64_t shift);
@@ -153,6 +159,7 @@ private:
     std::vector<std::uint8_t> dirtyFlags_;
     // The words printAscii stores, for the attributes they were built from.
     CellRun asciiRun_{CellAttributes{}};
+    mutable Cell fill_{kSpace, CellAttributes{}};
 };
 
 }  // namespace vesper
