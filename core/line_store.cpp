@@ -17,15 +17,14 @@ int atLeast(int value, int minimum) { return value < minimum ? minimum : value; 
 
 LineStore::LineStore(int columns, int rows, int scrollbackLimit)
     : columns_(atLeast(columns, 1)), rows_(atLeast(rows, 1)), scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
-    lines_.assign(std::size_t(rows_), Line(std::size_t(columns_), Cell()));
-    states_.assign(std::size_t(rows_), LineState());
+    held_.assign(std::size_t(rows_), HeldLine{Line(std::size_t(columns_), Cell()), LineState()});
 }
 
 Line* LineStore::lineAtNumber(int line) {
     if (line < firstLine_ || line >= endLine()) return nullptr;
     const std::size_t index = heldIndex(line - firstLine_);
     materialize(index);
-    return &lines_[index];
+    return &held_[index].cells;
 }
 
 const Line* LineStore::lineAtNumber(int line) const { return const_cast<LineStore*>(this)->lineAtNumber(line); }
@@ -40,21 +39,21 @@ void LineStore::fillCells(int row, int from, int to, const Cell& cell) {
         return;
     }
     materialize(index);
-    Line& line = lines_[index];
+    Line& line = held_[index].cells;
     std::fill(line.begin() + from, line.begin() + to, cell);
-    LineState& state = states_[index];
+    LineState& state = held_[index].state;
     if (!(cell == state.tail)) state.extent = std::max(state.extent, to);
 }
 
 void LineStore::blank(std::size_t index, const Cell& fill) {
-    LineState& state = states_[index];
+    LineState& state = held_[index].state;
     state.blanked = true;
     state.blankFill = fill;
 }
 
 void LineStore::carryOutBlanking(std::size_t index) const {
-    LineState& state = states_[index];
-    Line& line = lines_[index];
+    LineState& state = held_[index].state;
+    Line& line = held_[index].cells;
     if (state.tail == state.blankFill) {
         std::fill(line.begin(), line.begin() + state.extent, state.blankFill);
     } else {
@@ -68,17 +67,11 @@ void LineStore::carryOutBlanking(std::size_t index) const {
 void LineStore::appendLine(const Cell& fill) {
     if (hidden_ > 0) {
         // Reuse the oldest dropped line.
-        Line line = std::move(lines_.front());
-        LineState state = states_.front();
-        lines_.pop_front();
-        states_.pop_front();
+        held_.moveFrontToBack();
         --hidden_;
-        lines_.push_back(std::move(line));
-        states_.push_back(state);
-        blank(lines_.size() - 1, fill);
+        blank(held_.size() - 1, fill);
     } else {
-        lines_.emplace_back(std::size_t(columns_), fill);
-        states_.push_back(LineState{0, false, fill, fill});
+        held_.pushBack(HeldLine{Line(std::size_t(columns_), fill), LineState{0, false, fill, fill}});
     }
 }
 
@@ -92,15 +85,8 @@ void LineStore::capHidden() {
     const std::size_t allowed = std::size_t(scrollbackLimit_ - scrollbackCount());
     if (hidden_ <= allowed) return;
     const std::size_t excess = hidden_ - allowed;
-    lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(excess));
-    states_.erase(states_.begin(), states_.begin() + std::ptrdiff_t(excess));
+    held_.popFront(excess);
     hidden_ = allowed;
-}
-
-void LineStore::rotateBoth(std::size_t first, std::size_t middle, std::size_t last) {
-    if (first >= middle || middle >= last) return;
-    std::rotate(lines_.begin() + first, lines_.begin() + middle, lines_.begin() + last);
-    std::rotate(states_.begin() + first, states_.begin() + middle, states_.begin() + last);
 }
 
 void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
@@ -120,14 +106,9 @@ void LineStore::pushLine(const Cell& fill) {
     if (scrollbackCount() >= scrollbackLimit_) {
         // The oldest line (no dropped lines are kept now) would be trimmed
         // right after the push: it becomes the new bottom row instead.
-        Line recycled = std::move(lines_.front());
-        const LineState state = states_.front();
-        lines_.pop_front();
-        states_.pop_front();
+        held_.moveFrontToBack();
         ++firstLine_;
-        lines_.push_back(std::move(recycled));
-        states_.push_back(state);
-        blank(lines_.size() - 1, fill);
+        blank(held_.size() - 1, fill);
     } else {
         appendLine(fill);
     }
@@ -141,7 +122,7 @@ void LineStore::rotateUp(int top, int bottom, const Cell& fill, int count) {
     const int n = std::min(std::max(count, 1), bottom - top + 1);
     const std::size_t first = heldIndex(scrollbackCount() + top);
     const std::size_t last = heldIndex(scrollbackCount() + bottom + 1);
-    rotateBoth(first, first + std::size_t(n), last);
+    held_.rotate(first, first + std::size_t(n), last);
     for (std::size_t i = last - std::size_t(n); i < last; ++i) blank(i, fill);
 }
 
@@ -150,7 +131,7 @@ void LineStore::rotateDown(int top, int bottom, const Cell& fill, int count) {
     const int n = std::min(std::max(count, 1), bottom - top + 1);
     const std::size_t first = heldIndex(scrollbackCount() + top);
     const std::size_t last = heldIndex(scrollbackCount() + bottom + 1);
-    rotateBoth(first, last - std::size_t(n), last);
+    held_.rotate(first, last - std::size_t(n), last);
     for (std::size_t i = first; i < first + std::size_t(n); ++i) blank(i, fill);
 }
 
@@ -177,11 +158,11 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     for (std::size_t i = 0; i < n; ++i) appendLine(fill);
     // Now: [held scrollback and entering rows][kept][tail][n fills];
     // wanted: [held scrollback and entering rows][f fills][kept][k fills][tail].
-    const std::size_t end = lines_.size();
+    const std::size_t end = held_.size();
     const std::size_t keptBegin = end - n - tail - kept;
-    rotateBoth(keptBegin, end - n, end - n + f);
+    held_.rotate(keptBegin, end - n, end - n + f);
     const std::size_t tailBegin = keptBegin + f + kept;
-    rotateBoth(tailBegin, tailBegin + tail, end);
+    held_.rotate(tailBegin, tailBegin + tail, end);
     advanceNumbers(dropped, steps);
     capHidden();
 }
@@ -198,8 +179,7 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
             --hidden_;
             blank(hidden_, fill);
         } else {
-            lines_.emplace_front(std::size_t(columns_), fill);
-            states_.push_front(LineState{0, false, fill, fill});
+            held_.pushFront(HeldLine{Line(std::size_t(columns_), fill), LineState{0, false, fill, fill}});
         }
     }
     // The scrollback now holds `limit` lines below a top advanced by `steps`.
@@ -228,7 +208,7 @@ void LineStore::resizeRows(int rows, const Cell& fill) {
     screenTopLine_ = std::int32_t(top);
     rows_ = rows;
     const std::size_t wanted = std::size_t(top - firstLine_) + std::size_t(rows_);
-    while (lines_.size() - hidden_ < wanted) appendLine(fill);
+    while (held_.size() - hidden_ < wanted) appendLine(fill);
     trimScrollback();
     capHidden();
     renumberIfNeeded();
@@ -237,18 +217,17 @@ void LineStore::resizeRows(int rows, const Cell& fill) {
 void LineStore::resizeColumns(int columns, const Cell& fill) {
     if (columns == columns_) return;
     // Dropped lines are not worth resizing.
-    lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(hidden_));
-    states_.erase(states_.begin(), states_.begin() + std::ptrdiff_t(hidden_));
+    held_.popFront(hidden_);
     hidden_ = 0;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
+    for (std::size_t i = 0; i < held_.size(); ++i) {
+        LineState& state = held_[i].state;
         // A recorded blanking with another fill cannot survive the new cells.
-        if (states_[i].blanked && !(states_[i].blankFill == fill)) materialize(i);
+        if (state.blanked && !(state.blankFill == fill)) materialize(i);
         // A new vector of exactly the new width: no capacity is kept from an
         // earlier, wider screen.
         Line resized(std::size_t(columns), fill);
-        std::copy_n(lines_[i].begin(), std::min(columns, columns_), resized.begin());
-        lines_[i] = std::move(resized);
-        LineState& state = states_[i];
+        std::copy_n(held_[i].cells.begin(), std::min(columns, columns_), resized.begin());
+        held_[i].cells = std::move(resized);
         state.extent = std::min(state.extent, columns);
         if (columns > columns_ && !(fill == state.tail)) state.extent = columns;
     }
@@ -256,8 +235,7 @@ void LineStore::resizeColumns(int columns, const Cell& fill) {
 }
 
 void LineStore::swap(LineStore& other) noexcept {
-    lines_.swap(other.lines_);
-    states_.swap(other.states_);
+    held_.swap(other.held_);
     std::swap(hidden_, other.hidden_);
     std::swap(firstLine_, other.firstLine_);
     std::swap(screenTopLine_, other.screenTopLine_);
@@ -291,7 +269,7 @@ void LineStore::clearAll(const Cell& fill) {
     // The screen rows' storage is kept and blanked: a reset storm allocates
     // nothing.
     clearScrollback();
-    for (std::size_t i = hidden_; i < lines_.size(); ++i) blank(i, fill);
+    for (std::size_t i = hidden_; i < held_.size(); ++i) blank(i, fill);
     firstLine_ = 0;
     screenTopLine_ = 0;
 }
@@ -314,15 +292,14 @@ void LineStore::checkInvariants() const {
     if (scrollbackCount() > scrollbackLimit_) fail("scrollback beyond its limit");
     if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold && firstLine_ != 0)
         fail("line numbers not renumbered");
-    if (lines_.size() != hidden_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
-        fail("held " + std::to_string(lines_.size() - hidden_) + " lines, expected " +
+    if (held_.size() != hidden_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
+        fail("held " + std::to_string(held_.size() - hidden_) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
     if (hidden_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_))
         fail("dropped lines kept beyond the limit");
-    if (states_.size() != lines_.size()) fail("line states not one per line");
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const Line& line = lines_[i];
-        const LineState& state = states_[i];
+    for (std::size_t i = 0; i < held_.size(); ++i) {
+        const Line& line = held_[i].cells;
+        const LineState& state = held_[i].state;
         if (line.size() != std::size_t(columns_)) fail("a line is not columns wide");
         if (state.extent < 0 || state.extent > columns_) fail("line extent out of range");
         for (std::size_t col = std::size_t(state.extent); col < line.size(); ++col)

@@ -1,4 +1,4 @@
-// LineStore: the lines of one screen (primary or alternate) in one deque,
+// LineStore: the lines of one screen (primary or alternate) in one ring,
 // oldest scrollback line first, the screen rows last; their absolute
 // numbering; the scrollback limit and the trimming that enforces it.  Lines
 // trimmed or cleared away are kept at the old end (within the limit) for
@@ -6,9 +6,9 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 
 #include "core/cell.h"
+#include "core/ring.h"
 
 namespace vesper {
 
@@ -32,7 +32,7 @@ public:
         if (row < 0 || row >= rows_) return nullptr;
         const std::size_t index = heldIndex(scrollbackCount() + row);
         materialize(index);
-        return &lines_[index];
+        return &held_[index].cells;
     }
     const Line* screenLine(int row) const { return const_cast<LineStore*>(this)->screenLine(row); }
     // The line with absolute number `line`, or nullptr when it is not held.
@@ -43,7 +43,7 @@ public:
     // written with anything.
     void noteWritten(int row, int endColumn) {
         if (row < 0 || row >= rows_) return;
-        std::int32_t& extent = states_[heldIndex(scrollbackCount() + row)].extent;
+        std::int32_t& extent = held_[heldIndex(scrollbackCount() + row)].state.extent;
         if (endColumn > extent) extent = endColumn < columns_ ? endColumn : columns_;
     }
     // Sets columns [from, to) of screen row `row` to `cell`; rewriting a
@@ -88,7 +88,6 @@ private:
     void pushBlankLines(int bottom, const Cell& fill, std::int64_t steps);
     void resizeRows(int rows, const Cell& fill);
     void resizeColumns(int columns, const Cell& fill);
-    void rotateBoth(std::size_t first, std::size_t middle, std::size_t last);
     void advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps);
 
     // What is known of a held line's cells: every cell from column `extent`
@@ -103,8 +102,12 @@ private:
         Cell tail;
         Cell blankFill;
     };
+    struct HeldLine {
+        Line cells;
+        LineState state;
+    };
     void materialize(std::size_t index) const {
-        if (states_[index].blanked) carryOutBlanking(index);
+        if (held_[index].state.blanked) carryOutBlanking(index);
     }
     void carryOutBlanking(std::size_t index) const;
 
@@ -113,8 +116,7 @@ private:
     void capHidden();
 
     // Mutable: reading a line may first carry out a recorded blanking.
-    mutable std::deque<Line> lines_;
-    mutable std::deque<LineState> states_;  // one per line, in step with lines_
+    mutable Ring<HeldLine> held_;
     // The first hidden_ entries are not held: lines dropped from the old end,
     // kept (with the held scrollback, within the limit) for the lines that
     // arrive next, so that reset, erase and scroll storms do not turn into
