@@ -15,7 +15,7 @@ namespace vesper {
 
 class CellRun {
 public:
-    explicit CellRun(const CellAttributes& attributes, bool continuation = false) : attributes_(attributes) {
+    explicit CellRun(const CellAttributes& attributes, bool continuation = false) : attributes_(attributes), continuation_(continuation) {
         const Cell proto(0, attributes, continuation);
         std::memcpy(&low_, &proto, sizeof low_);
         std::memcpy(&high_, reinterpret_cast<const char*>(&proto) + sizeof low_, sizeof high_);
@@ -31,6 +31,13 @@ public:
     // CellRun per attribute set and rebuild it only when the set changes.
     const CellAttributes& attributes() const { return attributes_; }
 
+    // One cell, whatever the layout.
+    void put(Cell* out, std::uint32_t codePoint) const {
+        if (kWordsUsable) store(out, codePoint);
+        else *out = Cell(codePoint, attributes_, continuation_);
+    }
+
+    // Only where wordsUsable().
     void store(Cell* out, std::uint32_t codePoint) const {
         const std::uint64_t low = low_ | codePoint;
         std::memcpy(reinterpret_cast<char*>(out), &low, sizeof low);
@@ -54,6 +61,7 @@ private:
     std::uint64_t low_;
     std::uint64_t high_;
     CellAttributes attributes_;
+    bool continuation_;
 };
 
 }  // namespace vesper

@@ -3,8 +3,6 @@
 // alternate screen, the view over the scrollback and the dirty-row record.
 #include "core/screen.h"
 
-#include "core/cell_run.h"
-
 #include <algorithm>
 #include <limits>
 
@@ -39,10 +37,10 @@ void Screen::print(std::uint32_t codePoint) {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
     }
-    Line& line = *lines_.screenLine(cursorRow_);
-    line[std::size_t(cursorColumn_)] = Cell(codePoint, attributes_);
+    Cell* cells = lines_.screenLine(cursorRow_)->data();
+    textRun().put(cells + cursorColumn_, codePoint);
     int end = cursorColumn_ + 1;
-    if (width == 2 && end < columns_) line[std::size_t(end++)] = Cell(0, attributes_, true);
+    if (width == 2 && end < columns_) continuationRun().put(cells + end++, 0);
     lines_.noteWritten(cursorRow_, end);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
@@ -62,8 +60,7 @@ void Screen::print(std::uint32_t codePoint) {
 void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
     if (count <= 0) return;
     resetView();
-    if (!(asciiRun_.attributes() == attributes_)) asciiRun_ = CellRun(attributes_);
-    const CellRun& run = asciiRun_;
+    const CellRun& run = textRun();
     std::int64_t i = 0;
     while (i < count) {
         if (cursorColumn_ >= columns_) {

@@ -157,8 +157,18 @@ private:
     // One flag per row mirrors dirtyRows_ so that marking an already dirty
     // row (the common case while text streams in) skips the set lookup.
     std::vector<std::uint8_t> dirtyFlags_;
-    // The words printAscii stores, for the attributes they were built from.
-    CellRun asciiRun_{CellAttributes{}};
+    // The cells printing stores (a character, the right half of a wide
+    // one), rebuilt when the attributes change.
+    const CellRun& textRun() {
+        if (!(textRun_.attributes() == attributes_)) textRun_ = CellRun(attributes_);
+        return textRun_;
+    }
+    const CellRun& continuationRun() {
+        if (!(continuationRun_.attributes() == attributes_)) continuationRun_ = CellRun(attributes_, true);
+        return continuationRun_;
+    }
+    CellRun textRun_{CellAttributes{}};
+    CellRun continuationRun_{CellAttributes{}, true};
     mutable Cell fill_{kSpace, CellAttributes{}};
 };
 
