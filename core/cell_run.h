@@ -37,6 +37,20 @@ public:
         else *out = Cell(codePoint, attributes_, continuation_);
     }
 
+    // Cells for `count` bytes, each its own code point; only where
+    // wordsUsable().  The words are read into locals first: the stores go
+    // through char pointers, which could alias this object and would make
+    // the compiler reload the words for every cell.
+    void storeBytes(Cell* out, const std::uint8_t* bytes, std::int64_t count) const {
+        const std::uint64_t low = low_;
+        const std::uint64_t high = high_;
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::uint64_t word = low | bytes[i];
+            std::memcpy(reinterpret_cast<char*>(out + i), &word, sizeof word);
+            std::memcpy(reinterpret_cast<char*>(out + i) + sizeof word, &high, sizeof high);
+        }
+    }
+
     // Only where wordsUsable().
     void store(Cell* out, std::uint32_t codePoint) const {
         const std::uint64_t low = low_ | codePoint;

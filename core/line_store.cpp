@@ -102,6 +102,16 @@ void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
 }
 
 void LineStore::pushLine(const Cell& fill) {
+    if (hidden_ == 0 && scrollbackCount() >= scrollbackLimit_) {
+        // The steady state of a full scrollback: the oldest line becomes the
+        // new bottom row.
+        held_.moveFrontToBack();
+        blank(held_.size() - 1, fill);
+        ++firstLine_;
+        ++screenTopLine_;
+        renumberIfNeeded();
+        return;
+    }
     capHidden();
     if (scrollbackCount() >= scrollbackLimit_) {
         // The oldest line (no dropped lines are kept now) would be trimmed
@@ -274,8 +284,8 @@ void LineStore::clearAll(const Cell& fill) {
     screenTopLine_ = 0;
 }
 
-void LineStore::renumberIfNeeded() {
-    if (std::int64_t{screenTopLine_} + rows_ <= kRenumberThreshold || firstLine_ == 0) return;
+void LineStore::renumber() {
+    if (firstLine_ == 0) return;
     const std::int32_t shift = firstLine_;
     firstLine_ = 0;
     screenTopLine_ -= shift;

@@ -82,7 +82,10 @@ public:
     void checkInvariants() const;
 
 private:
-    void renumberIfNeeded();
+    void renumberIfNeeded() {
+        if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold) renumber();
+    }
+    void renumber();
     void blank(std::size_t index, const Cell& fill);
     void appendLine(const Cell& fill);
     void pushBlankLines(int bottom, const Cell& fill, std::int64_t steps);

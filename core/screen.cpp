@@ -75,7 +75,7 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
         Cell* out = lines_.screenLine(cursorRow_)->data() + cursorColumn_;
         const std::uint8_t* in = bytes + i;
         if (CellRun::wordsUsable()) {
-            for (std::int64_t j = 0; j < piece; ++j) run.store(out + j, in[j]);
+            run.storeBytes(out, in, piece);
         } else {
             for (std::int64_t j = 0; j < piece; ++j) out[j] = Cell(in[j], attributes_);
         }

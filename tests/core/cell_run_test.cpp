@@ -2,7 +2,9 @@
 // print() would have written, for every attribute bit and code-point range.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "core/cell_run.h"
 
@@ -46,6 +48,18 @@ TEST(CellRun, StoredCellsEqualConstructedCells) {
             }
         }
     }
+}
+
+TEST(CellRun, StoredBytesEqualConstructedCellsAndStopAtTheCount) {
+    const CellAttributes attrs = withFlags(kDirectColorFlag | 0x123456, 17, 0b10101);
+    const std::uint8_t bytes[] = "Hello, world! ~";
+    constexpr std::int64_t count = sizeof bytes - 1;
+    const Cell sentinel(0x2603, withFlags(3, 4, 2));
+    Cell out[count + 1];
+    std::fill(std::begin(out), std::end(out), sentinel);
+    CellRun(attrs).storeBytes(out, bytes, count);
+    for (std::int64_t i = 0; i < count; ++i) EXPECT_EQ(out[i], Cell(bytes[i], attrs)) << "cell " << i;
+    EXPECT_EQ(out[count], sentinel);  // nothing written past the run
 }
 
 }  // namespace
