@@ -15,26 +15,28 @@ namespace vesper {
 
 class CellRun {
 public:
-    explicit CellRun(const CellAttributes& attributes, bool continuation = false) : attributes_(attributes), continuation_(continuation) {
-        const Cell proto(0, attributes, continuation);
-        std::memcpy(&low_, &proto, sizeof low_);
-        std::memcpy(&high_, reinterpret_cast<const char*>(&proto) + sizeof low_, sizeof high_);
-        low_ &= ~kCodePointMask;
-    }
+    explicit CellRun(const CellAttributes& attributes, bool continuation = false)
+        : low_(lowWord(attributes, continuation)), high_(highWord(attributes)), continuation_(continuation) {}
 
-    // True where the code point is the low 21 bits of the first word (every
-    // little-endian ABI we build for); elsewhere callers store whole Cells.
+    // True where a Cell has the layout the words are computed for (gcc and
+    // clang on little-endian targets); elsewhere callers store whole Cells.
     static bool wordsUsable() { return kWordsUsable; }
 
-    // Building the words goes through memory (the attributes are stored
-    // field by field, then read as words), which stalls once: owners keep a
-    // CellRun per attribute set and rebuild it only when the set changes.
-    const CellAttributes& attributes() const { return attributes_; }
+    // Owners keep a CellRun and rebuild it only when the attributes change.
+    // Both compare and write words: copying the attributes whole right after
+    // SGR wrote them field by field would stall like a Cell does.
+    bool builtFrom(const CellAttributes& attributes) const {
+        return low_ == lowWord(attributes, continuation_) && high_ == highWord(attributes);
+    }
+    void rebuild(const CellAttributes& attributes) {
+        low_ = lowWord(attributes, continuation_);
+        high_ = highWord(attributes);
+    }
 
-    // One cell, whatever the layout.
-    void put(Cell* out, std::uint32_t codePoint) const {
+    // One cell, whatever the layout; `attributes` are those it was built from.
+    void put(Cell* out, std::uint32_t codePoint, const CellAttributes& attributes) const {
         if (kWordsUsable) store(out, codePoint);
-        else *out = Cell(codePoint, attributes_, continuation_);
+        else *out = Cell(codePoint, attributes, continuation_);
     }
 
     // Cells for `count` bytes, each its own code point; only where
@@ -61,20 +63,50 @@ public:
 private:
     static constexpr std::uint64_t kCodePointMask = (std::uint64_t{1} << 21) - 1;
 
+    // The words are computed from the fields (built in memory and read back
+    // as words they would stall the same way), for the layout that gcc and
+    // clang give a Cell on little-endian targets: word 0 = code point (bits
+    // 0-20), continuation (bit 21), fg (bits 32-63); word 1 = bg (bits 0-31),
+    // bold, italic, underline, reverse, strikethrough (bits 32-36).  The
+    // other bits are padding.
+    static std::uint64_t lowWord(const CellAttributes& a, bool continuation) {
+        return (continuation ? std::uint64_t{1} << 21 : 0) | std::uint64_t{std::uint32_t(a.fg)} << 32;
+    }
+    static std::uint64_t highWord(const CellAttributes& a) {
+        const std::uint64_t flags = std::uint64_t{a.bold} | std::uint64_t{a.italic} << 1 |
+                                    std::uint64_t{a.underline} << 2 | std::uint64_t{a.reverse} << 3 |
+                                    std::uint64_t{a.strikethrough} << 4;
+        return std::uint64_t{std::uint32_t(a.bg)} | flags << 32;
+    }
+
+    // Checks that layout on sample cells, each field set on its own.
     static bool detectLayout() {
-        auto lowWord = [](std::uint32_t codePoint) {
-            const Cell cell(codePoint, CellAttributes{});
-            std::uint64_t word;
-            std::memcpy(&word, &cell, sizeof word);
-            return word & kCodePointMask;
+        constexpr std::uint64_t lowMask = 0xFFFFFFFF003FFFFFull;
+        constexpr std::uint64_t highMask = 0x0000001FFFFFFFFFull;
+        auto matches = [](const Cell& cell) {
+            std::uint64_t low, high;
+            std::memcpy(&low, &cell, sizeof low);
+            std::memcpy(&high, reinterpret_cast<const char*>(&cell) + sizeof low, sizeof high);
+            return (low & lowMask) == ((lowWord(cell.attributes, cell.wideContinuation) | cell.codePoint) & lowMask) &&
+                   (high & highMask) == (highWord(cell.attributes) & highMask);
         };
-        return lowWord(0) == 0 && lowWord(0x1FFFFF) == kCodePointMask && lowWord(0x12345) == 0x12345;
+        CellAttributes samples[8];
+        samples[1].fg = kDirectColorFlag | 0xABCDEF;
+        samples[2].bg = 0x7FFFFFFF;
+        samples[3].bold = true;
+        samples[4].italic = true;
+        samples[5].underline = true;
+        samples[6].reverse = true;
+        samples[7].strikethrough = true;
+        for (const CellAttributes& a : samples)
+            if (!matches(Cell(0x1FFFFF, a)) || !matches(Cell(0, a, true)) || !matches(Cell(0x12345, a)))
+                return false;
+        return true;
     }
     static inline const bool kWordsUsable = detectLayout();
 
     std::uint64_t low_;
     std::uint64_t high_;
-    CellAttributes attributes_;
     bool continuation_;
 };
 

@@ -59,8 +59,45 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
                 continue;
             }
         }
+        if (state_ == State::Csi) {
+            p = csiRun(p, end);
+            continue;
+        }
         processByte(*p++);
     }
+}
+
+/* Parameters of a control sequence, the bulk of SGR-heavy output, without
+ * the per-byte dispatch: digits and semicolons are taken here with exactly
+ * csi()'s rules (a run of digits accumulates in a register); the first other
+ * byte goes to csi() and ends the run.  Returns where feeding resumes.
+ */
+const std::uint8_t* Parser::csiRun(const std::uint8_t* p, const std::uint8_t* end) {
+    auto digit = [](std::uint8_t b) { return b >= '0' && b <= '9'; };
+    while (p < end) {
+        const std::uint8_t b = *p;
+        if (digit(b)) {
+            if (!paramStarted_) {
+                paramStarted_ = true;
+                paramOverflow_ = paramCount_ == kMaxParameters;
+                if (!paramOverflow_) params_[std::size_t(paramCount_++)] = 0;
+            }
+            std::uint32_t value = params_[std::size_t(paramOverflow_ ? 0 : paramCount_ - 1)];
+            do {
+                value = value * 10u + std::uint32_t(*p - '0');  // modulo 2^32, as in csi()
+                ++p;
+            } while (p < end && digit(*p));
+            if (!paramOverflow_) params_[std::size_t(paramCount_ - 1)] = value;
+        } else if (b == ';') {
+            if (!paramStarted_ && paramCount_ < kMaxParameters) params_[std::size_t(paramCount_++)] = 0;
+            paramStarted_ = false;
+            ++p;
+        } else {
+            csi(b);
+            return p + 1;
+        }
+    }
+    return p;
 }
 
 std::int32_t Parser::decodeValidUtf8(const std::uint8_t* p, std::int64_t available, int& length) {

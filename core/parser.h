@@ -58,6 +58,7 @@ private:
     void groundFresh(std::uint8_t b);
     void escape(std::uint8_t b);
     void csi(std::uint8_t b);
+    const std::uint8_t* csiRun(const std::uint8_t* p, const std::uint8_t* end);
     void controlString(std::uint8_t b);
     void executeControl(std::uint8_t b);
     void finishUtf8();

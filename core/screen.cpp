@@ -38,9 +38,9 @@ void Screen::print(std::uint32_t codePoint) {
         }
     }
     Cell* cells = lines_.screenLine(cursorRow_)->data();
-    textRun().put(cells + cursorColumn_, codePoint);
+    textRun().put(cells + cursorColumn_, codePoint, attributes_);
     int end = cursorColumn_ + 1;
-    if (width == 2 && end < columns_) continuationRun().put(cells + end++, 0);
+    if (width == 2 && end < columns_) continuationRun().put(cells + end++, 0, attributes_);
     lines_.noteWritten(cursorRow_, end);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);

@@ -160,11 +160,11 @@ private:
     // The cells printing stores (a character, the right half of a wide
     // one), rebuilt when the attributes change.
     const CellRun& textRun() {
-        if (!(textRun_.attributes() == attributes_)) textRun_ = CellRun(attributes_);
+        if (!textRun_.builtFrom(attributes_)) textRun_.rebuild(attributes_);
         return textRun_;
     }
     const CellRun& continuationRun() {
-        if (!(continuationRun_.attributes() == attributes_)) continuationRun_ = CellRun(attributes_, true);
+        if (!continuationRun_.builtFrom(attributes_)) continuationRun_.rebuild(attributes_);
         return continuationRun_;
     }
     CellRun textRun_{CellAttributes{}};
