@@ -174,6 +174,28 @@ TEST_F(PosixSession, TerminateThenStartBehavesLikeNewSession)
     EXPECT_TRUE(recorder.text().contains("again x\n"));
 }
 
+TEST_F(PosixSession, TerminateWithWritesQueuedStopsWriterAndNewRunGetsNoneOfThem)
+{
+    ASSERT_TRUE(startShell("stty raw -echo; echo ready; sleep 30"));
+    ASSERT_TRUE(waitForOutput("ready"));
+    // The child never reads: the writer blocks on a full terminal with most
+    // of these still queued behind it.
+    for (int i = 0; i < 64; ++i)
+        session->write(QByteArray(64 * 1024, 'x'));
+    QTest::qWait(100);
+    QElapsedTimer terminateTime;
+    terminateTime.start();
+    session->terminate();
+    EXPECT_LT(terminateTime.elapsed(), 1500); // the hang-up ends `sleep` at once
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 1});
+
+    ASSERT_TRUE(startShell("read line; echo got \"$line\"; exit 4"));
+    session->write("fresh\n");
+    ASSERT_TRUE(waitFor([&] { return recorder.exitCodes.size() == 2; }));
+    EXPECT_EQ(recorder.exitCodes[1], 4);
+    EXPECT_TRUE(recorder.text().contains("got fresh\n")) << recorder.text().right(200).toStdString();
+}
+
 TEST_F(PosixSession, BackgroundProcessHoldingTerminalDoesNotDelayFinishedLong)
 {
     ASSERT_TRUE(startShell("sleep 30 & echo started; exit 6"));
