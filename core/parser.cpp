@@ -3,6 +3,7 @@
 // of control strings.  Control-sequence dispatch is in csi_dispatch.cpp.
 #include "core/parser.h"
 
+#include <iterator>
 #include <stdexcept>
 
 #include <utf8proc.h>
@@ -16,6 +17,29 @@ constexpr std::uint8_t kSub = 0x1A;
 constexpr std::uint8_t kBel = 0x07;
 constexpr std::uint32_t kReplacement = 0xFFFD;
 bool printableAscii(std::uint8_t b) { return b >= 0x20 && b < 0x7F; }
+
+// Decodes one complete, valid UTF-8 sequence of 2 to 4 bytes at `p` (fewer
+// than `available` bytes needed); -1 when it is not one.  Internal linkage
+// with one caller lets the compiler inline it into the text run.
+std::int32_t decodeValidUtf8(const std::uint8_t* p, std::int64_t available, int& length) {
+    auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
+    const std::uint8_t b0 = p[0];
+    if (b0 < 0xC2 || b0 > 0xF4) return -1;  // ASCII, continuation, overlong lead or out of range
+    length = b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
+    if (available < length) return -1;
+    for (int i = 1; i < length; ++i)
+        if (!continuation(p[i])) return -1;
+    std::int32_t cp;
+    switch (length) {
+    case 2: return ((b0 & 0x1F) << 6) | (p[1] & 0x3F);
+    case 3:
+        cp = ((b0 & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        return cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) ? -1 : cp;
+    default:
+        cp = ((b0 & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+        return cp < 0x10000 || cp > 0x10FFFF ? -1 : cp;
+    }
+}
 }  // namespace
 
 Parser::Parser(Screen& screen) : screen_(screen) {}
@@ -51,12 +75,12 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
             }
             // A complete, valid multi-byte character prints at once; anything
             // else (invalid or cut by the chunk end) takes the byte path.
-            int length = 0;
-            const std::int32_t codePoint = decodeValidUtf8(p, end - p, length);
-            if (codePoint >= 0) {
-                screen_.print(std::uint32_t(codePoint));
-                p += length;
-                continue;
+            if (*p >= 0x80) {
+                const std::uint8_t* after = textRun(p, end);
+                if (after != p) {
+                    p = after;
+                    continue;
+                }
             }
         }
         if (state_ == State::Csi) {
@@ -100,24 +124,35 @@ const std::uint8_t* Parser::csiRun(const std::uint8_t* p, const std::uint8_t* en
     return p;
 }
 
-std::int32_t Parser::decodeValidUtf8(const std::uint8_t* p, std::int64_t available, int& length) {
-    auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
-    const std::uint8_t b0 = p[0];
-    if (b0 < 0xC2 || b0 > 0xF4) return -1;  // ASCII, continuation, overlong lead or out of range
-    length = b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
-    if (available < length) return -1;
-    for (int i = 1; i < length; ++i)
-        if (!continuation(p[i])) return -1;
-    std::int32_t cp;
-    switch (length) {
-    case 2: return ((b0 & 0x1F) << 6) | (p[1] & 0x3F);
-    case 3:
-        cp = ((b0 & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-        return cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) ? -1 : cp;
-    default:
-        cp = ((b0 & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-        return cp < 0x10000 || cp > 0x10FFFF ? -1 : cp;
+/* Text that is not pure ASCII: from a complete, valid multi-byte character
+ * on, every following valid character and printable ASCII byte is decoded
+ * into a block and printed with one Screen call, which is exactly print() per
+ * code point.  The run ends before anything else (controls, ESC, invalid or
+ * cut UTF-8), which takes the byte path.  Returns where feeding resumes (p
+ * when the first character is not complete and valid).
+ */
+const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* end) {
+    std::uint32_t block[256];
+    std::int64_t held = 0;
+    while (p < end) {
+        std::uint32_t codePoint = *p;
+        int length = 1;
+        if (codePoint >= 0x80) {
+            const std::int32_t decoded = decodeValidUtf8(p, end - p, length);
+            if (decoded < 0) break;
+            codePoint = std::uint32_t(decoded);
+        } else if (!printableAscii(std::uint8_t(codePoint))) {
+            break;
+        }
+        block[held++] = codePoint;
+        p += length;
+        if (held == std::int64_t(std::size(block))) {
+            screen_.printText(block, held);
+            held = 0;
+        }
     }
+    if (held > 0) screen_.printText(block, held);
+    return p;
 }
 
 void Parser::processByte(std::uint8_t b) {

@@ -58,6 +58,7 @@ private:
     void groundFresh(std::uint8_t b);
     void escape(std::uint8_t b);
     void csi(std::uint8_t b);
+    const std::uint8_t* textRun(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* csiRun(const std::uint8_t* p, const std::uint8_t* end);
     void controlString(std::uint8_t b);
     void executeControl(std::uint8_t b);
@@ -78,9 +79,6 @@ private:
     std::span<const std::int32_t> signedParameters() const {
         return {reinterpret_cast<const std::int32_t*>(params_.data()), std::size_t(paramCount_)};
     }
-    // Decodes one complete, valid UTF-8 sequence of 2 to 4 bytes at `p`
-    // (fewer than `available` bytes needed); -1 when it is not one.
-    static std::int32_t decodeValidUtf8(const std::uint8_t* p, std::int64_t available, int& length);
 
     Screen& screen_;
     State state_ = State::Ground;

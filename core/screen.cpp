@@ -86,6 +86,41 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
     }
 }
 
+/* The run path for decoded text.  Characters that fit before the end of the
+ * cursor row are stored straight into it; the row is looked up, noted and
+ * marked once per stretch.  A character that would cross the row's end (wrap
+ * or clamp) goes through print(), after the stretch so far is noted.
+ * Zero-width characters are dropped, as print() drops them.
+ */
+void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
+    const CellRun& text = textRun();
+    const CellRun& continuation = continuationRun();
+    Cell* cells = nullptr;  // the cursor row, while a stretch is open
+    auto closeStretch = [&] {
+        lines_.noteWritten(cursorRow_, cursorColumn_);
+        markDirty(cursorRow_);
+        cells = nullptr;
+    };
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::uint32_t codePoint = codePoints[i];
+        const int width = codePoint < 0x7F && codePoint >= 0x20 ? 1 : cellWidth(codePoint);
+        if (width == 0) continue;
+        if (cursorColumn_ + width > columns_) {
+            if (cells) closeStretch();
+            print(codePoint);
+            continue;
+        }
+        if (!cells) {
+            resetView();
+            cells = lines_.screenLine(cursorRow_)->data();
+        }
+        text.put(cells + cursorColumn_, codePoint, attributes_);
+        if (width == 2) continuation.put(cells + cursorColumn_ + 1, 0, attributes_);
+        cursorColumn_ += width;
+    }
+    if (cells) closeStretch();
+}
+
 void Screen::index() {
     resetView();
     if (cursorRow_ == scrollBottom_) {

@@ -50,6 +50,8 @@ public:
     void print(std::uint32_t codePoint);
     // Prints a run of bytes 0x20..0x7E; the same result as print() per byte.
     void printAscii(const std::uint8_t* bytes, std::int64_t count);
+    // Prints decoded code points; the same result as print() for each.
+    void printText(const std::uint32_t* codePoints, std::int64_t count);
     void index();
     void scrollRegionUp();
     void markDirty(int row) {

@@ -42,6 +42,12 @@ const Script kScripts[] = {
     {"NarrowOverLeftHalfLeavesContinuation", 6, 1, WIDE "\rx", {"x"}, 0, 1},
     {"CombiningMarkIsDropped", 5, 1, "e\xcc\x81x", {"ex"}, 0, 2},
     {"C1ControlCodePointIsDropped", 5, 1, "a\xc2\x85" "b", {"ab"}, 0, 2},
+    // Runs of decoded text (one Screen call per run) against the same rules.
+    {"MixedTextRunWrapsWideWholeAndScrolls", 4, 2, "a" WIDE "b" WIDE WIDE "c", {WIDE WIDE, "c"}, 1, 1},
+    {"ZeroWidthInRunAtRowEndDoesNotWrap", 3, 2, "\xc3\xa9" WIDE "\xcc\x81\xc2\x85x", {"\xc3\xa9" WIDE, "x"}, 1, 1},
+    {"TextRunWithoutAutoWrapKeepsWideInLastTwoColumns", 3, 1, CSI "?7l\xc3\xa9" WIDE WIDE, {"\xc3\xa9" WIDE}, 0, 3,
+     {"mode 7 reset private"}},
+    {"TextRunEndsAtInvalidUtf8", 6, 1, "\xc3\xa9\xe4\xb8" "a" WIDE, {"\xc3\xa9" REPLACEMENT "a" WIDE}, 0, 5},
 
     // --- UTF-8 assembly ---
     {"TwoByteSequence", 5, 1, "A\xc3\xa9", {"A\xc3\xa9"}, 0, 2},
