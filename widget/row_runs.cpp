@@ -37,7 +37,7 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
     const Line *line = inView ? screen.lineStore().lineAtNumber(screen.viewTopLine() + row) : nullptr;
     const int held = line ? static_cast<int>(line->size()) : 0;
     static const Cell blank;
-    CellRun *run = nullptr;
+    AttributeRun *run = nullptr;
     for (int column = 0; column < columns; ++column) {
         const Cell &cell = column < held ? (*line)[static_cast<std::size_t>(column)] : blank;
         if (cell.wideContinuation) {
@@ -47,7 +47,7 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
             continue;
         }
         if (!run || !(cell.attributes == run->attributes)) {
-            CellRun next;
+            AttributeRun next;
             next.startColumn = column;
             next.attributes = cell.attributes;
             next.textStart = static_cast<int>(out.text.size());

@@ -15,7 +15,7 @@ class Screen;
 // One run: `width` cells from `startColumn` (wide-continuation cells
 // included), whose text is text[textStart, textStart + textLength) of the
 // row's RowRuns::text, one character per non-continuation cell.
-struct CellRun {
+struct AttributeRun {
     int startColumn = 0;
     int width = 0;
     CellAttributes attributes;
@@ -29,7 +29,7 @@ struct CellRun {
 // to row so that painting a row allocates nothing once the buffers have grown.
 struct RowRuns {
     std::u16string text;
-    std::vector<CellRun> runs;
+    std::vector<AttributeRun> runs;
 };
 
 // Fills `out` with the runs of view row `row` of `screen` (cleared first).

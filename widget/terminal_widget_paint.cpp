@@ -18,7 +18,7 @@ namespace {
 // A glyph whose advance exceeds this many cells is drawn as double width.
 constexpr qreal kWideGlyphCells = 1.5;
 
-QString runText(const RowRuns &row, const CellRun &run)
+QString runText(const RowRuns &row, const AttributeRun &run)
 {
     // A view on the row buffer: no copy for the text call.
     return QString::fromRawData(reinterpret_cast<const QChar *>(row.text.data() + run.textStart), run.textLength);
@@ -56,7 +56,7 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
     const QColor foreground = palette.foreground();
     const int baseline = row * m_cellHeight + fontAscent;
 
-    for (const CellRun &run : runs.runs) {
+    for (const AttributeRun &run : runs.runs) {
         const CellAttributes &a = run.attributes;
         QColor fg = palette.color(a.fg, foreground, a.bold);
         QColor bg = palette.color(a.bg, background, false);

@@ -105,7 +105,7 @@ void YesIntoWidgetPeakMemory(benchmark::State &state)
         state.counters["received_MB"] = received / 1e6;
     }
 }
-BENCHMARK(YesIntoWidgetPeakMemory)->Arg(10)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(YesIntoWidgetPeakMemory)->Args({10, 1})->Iterations(1)->Unit(benchmark::kSecond);
 
 void WriteToSlowReaderStall(benchmark::State &state)
 {

@@ -12,7 +12,7 @@
 
 namespace {
 
-using vesper::CellRun;
+using vesper::AttributeRun;
 using vesper::Parser;
 using vesper::RowRuns;
 using vesper::Screen;
@@ -34,7 +34,7 @@ struct RunCase {
 std::string describe(const RowRuns &row)
 {
     std::string out;
-    for (const CellRun &r : row.runs) {
+    for (const AttributeRun &r : row.runs) {
         out += "[" + std::to_string(r.startColumn) + "+" + std::to_string(r.width) + " '";
         for (int i = 0; i < r.textLength; ++i) {
             const char16_t u = row.text[std::size_t(r.textStart + i)];
@@ -72,7 +72,7 @@ TEST(RowRuns, SplitsRowsByAttributes)
         vesper::splitRowIntoRuns(screen, 0, row);
         ASSERT_EQ(row.runs.size(), c.runs.size()) << c.name << ": " << describe(row);
         for (std::size_t i = 0; i < c.runs.size(); ++i) {
-            const CellRun &got = row.runs[i];
+            const AttributeRun &got = row.runs[i];
             const ExpectedRun &want = c.runs[i];
             EXPECT_EQ(got.startColumn, want.start) << c.name << " run " << i;
             EXPECT_EQ(got.width, want.width) << c.name << " run " << i;
