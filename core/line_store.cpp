@@ -51,15 +51,15 @@ void LineStore::blank(std::size_t index, const Cell& fill) {
     state.blankFill = fill;
 }
 
-void LineStore::carryOutBlanking(std::size_t index) const {
+void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) const {
     LineState& state = held_[index].state;
     Line& line = held_[index].cells;
-    if (state.tail == state.blankFill) {
-        std::fill(line.begin(), line.begin() + state.extent, state.blankFill);
-    } else {
-        std::fill(line.begin(), line.end(), state.blankFill);
-        state.tail = state.blankFill;
-    }
+    // Cells from the extent on already equal the tail: when that is the fill,
+    // only the cells before it need rewriting.
+    const int end = state.tail == state.blankFill ? state.extent : columns_;
+    std::fill(line.begin(), line.begin() + std::min(skipFrom, end), state.blankFill);
+    if (skipTo < end) std::fill(line.begin() + std::max(skipTo, 0), line.begin() + end, state.blankFill);
+    state.tail = state.blankFill;
     state.extent = 0;
     state.blanked = false;
 }

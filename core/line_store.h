@@ -46,6 +46,18 @@ public:
         std::int32_t& extent = held_[heldIndex(scrollbackCount() + row)].state.extent;
         if (endColumn > extent) extent = endColumn < columns_ ? endColumn : columns_;
     }
+    // The cells of screen row `row` (nullptr outside 0..rows-1) for a write
+    // of columns [from, to), 0 <= from <= to <= columns, that the caller
+    // makes at once: the write is noted, and a recorded blanking skips those
+    // cells, which are about to be overwritten.
+    Cell* cellsForWrite(int row, int from, int to) {
+        if (row < 0 || row >= rows_) return nullptr;
+        const std::size_t index = heldIndex(scrollbackCount() + row);
+        LineState& state = held_[index].state;
+        if (state.blanked) carryOutBlanking(index, from, to);
+        if (to > state.extent) state.extent = to;
+        return held_[index].cells.data();
+    }
     // Sets columns [from, to) of screen row `row` to `cell`; rewriting a
     // whole row that already holds only `cell` costs next to nothing.
     void fillCells(int row, int from, int to, const Cell& cell);
@@ -110,9 +122,10 @@ private:
         LineState state;
     };
     void materialize(std::size_t index) const {
-        if (held_[index].state.blanked) carryOutBlanking(index);
+        if (held_[index].state.blanked) carryOutBlanking(index, 0, 0);
     }
-    void carryOutBlanking(std::size_t index) const;
+    // Carries out the recorded blanking, except on columns [skipFrom, skipTo).
+    void carryOutBlanking(std::size_t index, int skipFrom, int skipTo) const;
 
     std::size_t heldIndex(int offset) const { return hidden_ + std::size_t(offset); }
     void hideOldest(std::size_t count);

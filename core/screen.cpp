@@ -72,14 +72,13 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
             continue;
         }
         const std::int64_t piece = std::min<std::int64_t>(columns_ - cursorColumn_, count - i);
-        Cell* out = lines_.screenLine(cursorRow_)->data() + cursorColumn_;
+        Cell* out = lines_.cellsForWrite(cursorRow_, cursorColumn_, cursorColumn_ + std::int32_t(piece)) + cursorColumn_;
         const std::uint8_t* in = bytes + i;
         if (CellRun::wordsUsable()) {
             run.storeBytes(out, in, piece);
         } else {
             for (std::int64_t j = 0; j < piece; ++j) out[j] = Cell(in[j], attributes_);
         }
-        lines_.noteWritten(cursorRow_, cursorColumn_ + std::int32_t(piece));
         markDirty(cursorRow_);
         cursorColumn_ += std::int32_t(piece);
         i += piece;
