@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "core/cell.h"
 #include "core/ring.h"
@@ -120,6 +121,11 @@ private:
     struct HeldLine {
         Line cells;
         LineState state;
+        // Exchanges the vectors' pointers instead of moving through a temporary.
+        friend void swap(HeldLine& a, HeldLine& b) noexcept {
+            a.cells.swap(b.cells);
+            std::swap(a.state, b.state);
+        }
     };
     void materialize(std::size_t index) const {
         if (held_[index].state.blanked) carryOutBlanking(index, 0, 0);

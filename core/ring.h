@@ -36,7 +36,8 @@ public:
     // The first element becomes the last; nothing is allocated or copied.
     void moveFrontToBack() {
         if (size_ == 0) return;
-        if (size_ < slots_.size()) std::swap(slots_[head_], slots_[(head_ + size_) & mask_]);
+        using std::swap;
+        if (size_ < slots_.size()) swap(slots_[head_], slots_[(head_ + size_) & mask_]);
         head_ = (head_ + 1) & mask_;
     }
 
