@@ -48,9 +48,38 @@ static_assert(sizeof(Cell) == 16, "Cell must stay compact: every input byte writ
 
 using Line = std::vector<Cell>;
 
+namespace detail {
+// The widths of the Basic Multilingual Plane, two bits each (16 KiB), taken
+// from utf8proc once: almost every printed character is in it, and an inline
+// table lookup costs a fraction of utf8proc's two-level property search.
+class BmpWidths {
+public:
+    static constexpr std::uint32_t kCount = 0x10000;
+    BmpWidths();
+    int operator()(std::uint32_t codePoint) const { return (packed_[codePoint / 4] >> (codePoint % 4 * 2)) & 3; }
+
+private:
+    std::uint8_t packed_[kCount / 4] = {};
+};
+
+inline const BmpWidths& bmpWidths() {
+    static const BmpWidths table;  // built on first use, thread-safe
+    return table;
+}
+
+// Widths outside the BMP, straight from utf8proc.
+int widthBeyondBmp(std::uint32_t codePoint);
+}  // namespace detail
+
 // The number of columns a code point occupies when printed: 0 for C0/C1
 // controls, DEL and zero-width characters (combining marks included), 2 for
-// wide and fullwidth characters, 1 otherwise.
-int cellWidth(std::uint32_t codePoint);
+// wide and fullwidth characters, 1 otherwise.  Inline: text printing calls
+// it once per character.
+inline int cellWidth(std::uint32_t codePoint) {
+    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)) return 0;
+    if (codePoint < 0x7F) return 1;  // printable ASCII, the common case
+    if (codePoint < detail::BmpWidths::kCount) return detail::bmpWidths()(codePoint);
+    return detail::widthBeyondBmp(codePoint);
+}
 
 }  // namespace vesper

@@ -92,10 +92,16 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
  * Zero-width characters are dropped, as print() drops them.
  */
 void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
-    const CellRun& text = textRun();
-    const CellRun& continuation = continuationRun();
+    // Local copies: the cell stores go through char pointers, which could
+    // alias this object, so members would be reloaded after every cell.
+    const CellRun text = textRun();
+    const CellRun continuation = continuationRun();
+    const bool words = CellRun::wordsUsable();
+    const int columns = columns_;
+    int column = cursorColumn_;
     Cell* cells = nullptr;  // the cursor row, while a stretch is open
     auto closeStretch = [&] {
+        cursorColumn_ = column;
         lines_.noteWritten(cursorRow_, cursorColumn_);
         markDirty(cursorRow_);
         cells = nullptr;
@@ -104,20 +110,28 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
         const std::uint32_t codePoint = codePoints[i];
         const int width = codePoint < 0x7F && codePoint >= 0x20 ? 1 : cellWidth(codePoint);
         if (width == 0) continue;
-        if (cursorColumn_ + width > columns_) {
+        if (column + width > columns) {
             if (cells) closeStretch();
+            cursorColumn_ = column;
             print(codePoint);
+            column = cursorColumn_;
             continue;
         }
         if (!cells) {
             resetView();
             cells = lines_.screenLine(cursorRow_)->data();
         }
-        text.put(cells + cursorColumn_, codePoint, attributes_);
-        if (width == 2) continuation.put(cells + cursorColumn_ + 1, 0, attributes_);
-        cursorColumn_ += width;
+        if (words) {
+            text.store(cells + column, codePoint);
+            if (width == 2) continuation.store(cells + column + 1, 0);
+        } else {
+            text.put(cells + column, codePoint, attributes_);
+            if (width == 2) continuation.put(cells + column + 1, 0, attributes_);
+        }
+        column += width;
     }
     if (cells) closeStretch();
+    cursorColumn_ = column;
 }
 
 void Screen::index() {
