@@ -73,14 +73,14 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
                 ++p;
                 continue;
             }
-            // A complete, valid multi-byte character prints at once; anything
-            // else (invalid or cut by the chunk end) takes the byte path.
             // ESC [ starts a control sequence: straight to its parameters.
             if (*p == kEsc && end - p >= 2 && p[1] == '[') {
                 beginCsi();
                 p = csiRun(p + 2, end);
                 continue;
             }
+            // A complete, valid multi-byte character prints at once; anything
+            // else (invalid or cut by the chunk end) takes the byte path.
             if (*p >= 0x80) {
                 const std::uint8_t* after = textRun(p, end);
                 if (after != p) {
