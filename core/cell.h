@@ -23,6 +23,10 @@ struct CellAttributes {
     bool underline : 1 = false;
     bool reverse : 1 = false;
     bool strikethrough : 1 = false;
+    bool dim : 1 = false;              // SGR 2, reset by 22 (with bold)
+    bool hidden : 1 = false;           // SGR 8, reset by 28
+    bool doubleUnderline : 1 = false;  // SGR 21, reset by 24 (with underline)
+    bool overline : 1 = false;         // SGR 53, reset by 55
 
     bool operator==(const CellAttributes&) const = default;
 };

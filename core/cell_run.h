@@ -2,8 +2,9 @@
 // in the code point.  Setting a Cell's code-point bit-field and then copying
 // the whole Cell makes the processor reload 16 bytes it has just partly
 // written, which stalls store forwarding on every cell (about ten times the
-// cost of the store).  CellRun keeps the cell as two 64-bit words in
-// registers and writes those instead.
+// cost of the store).  CellRun keeps the cell as two 64-bit words, taken
+// once from a real Cell, and writes those instead.  Only the line store uses
+// it: it is how that store writes text.
 #pragma once
 
 #include <cstdint>
@@ -16,27 +17,25 @@ namespace vesper {
 class CellRun {
 public:
     explicit CellRun(const CellAttributes& attributes, bool continuation = false)
-        : low_(lowWord(attributes, continuation)), high_(highWord(attributes)), continuation_(continuation) {}
+        : attributes_(attributes), continuation_(continuation) {
+        takeWords();
+    }
 
-    // True where a Cell has the layout the words are computed for (gcc and
-    // clang on little-endian targets); elsewhere callers store whole Cells.
+    // True where the code point is the low 21 bits of a Cell's first word
+    // (gcc and clang on little-endian targets); elsewhere callers store
+    // whole Cells.
     static bool wordsUsable() { return kWordsUsable; }
 
-    // Owners keep a CellRun and rebuild it only when the attributes change.
-    // Both compare and write words: copying the attributes whole right after
-    // SGR wrote them field by field would stall like a Cell does.
-    bool builtFrom(const CellAttributes& attributes) const {
-        return low_ == lowWord(attributes, continuation_) && high_ == highWord(attributes);
-    }
+    bool builtFrom(const CellAttributes& attributes) const { return attributes_ == attributes; }
     void rebuild(const CellAttributes& attributes) {
-        low_ = lowWord(attributes, continuation_);
-        high_ = highWord(attributes);
+        attributes_ = attributes;
+        takeWords();
     }
 
-    // One cell, whatever the layout; `attributes` are those it was built from.
-    void put(Cell* out, std::uint32_t codePoint, const CellAttributes& attributes) const {
+    // One cell, whatever the layout.
+    void put(Cell* out, std::uint32_t codePoint) const {
         if (kWordsUsable) store(out, codePoint);
-        else *out = Cell(codePoint, attributes, continuation_);
+        else *out = Cell(codePoint, attributes_, continuation_);
     }
 
     // Cells for `count` bytes, each its own code point; only where
@@ -61,53 +60,43 @@ public:
     }
 
 private:
-    static constexpr std::uint64_t kCodePointMask = (std::uint64_t{1} << 21) - 1;
-
-    // The words are computed from the fields (built in memory and read back
-    // as words they would stall the same way), for the layout that gcc and
-    // clang give a Cell on little-endian targets: word 0 = code point (bits
-    // 0-20), continuation (bit 21), fg (bits 32-63); word 1 = bg (bits 0-31),
-    // bold, italic, underline, reverse, strikethrough (bits 32-36).  The
-    // other bits are padding.
-    static std::uint64_t lowWord(const CellAttributes& a, bool continuation) {
-        return (continuation ? std::uint64_t{1} << 21 : 0) | std::uint64_t{std::uint32_t(a.fg)} << 32;
+    static void wordsOf(const Cell& cell, std::uint64_t& low, std::uint64_t& high) {
+        std::memcpy(&low, &cell, sizeof low);
+        std::memcpy(&high, reinterpret_cast<const char*>(&cell) + sizeof low, sizeof high);
     }
-    static std::uint64_t highWord(const CellAttributes& a) {
-        const std::uint64_t flags = std::uint64_t{a.bold} | std::uint64_t{a.italic} << 1 |
-                                    std::uint64_t{a.underline} << 2 | std::uint64_t{a.reverse} << 3 |
-                                    std::uint64_t{a.strikethrough} << 4;
-        return std::uint64_t{std::uint32_t(a.bg)} | flags << 32;
-    }
+    // The words of this run's cell with code point 0.
+    void takeWords() { wordsOf(Cell(0, attributes_, continuation_), low_, high_); }
 
-    // Checks that layout on sample cells, each field set on its own.
+    // The words with a code point or-ed into the low 21 bits must read back
+    // as the Cell built from the fields, on samples that set every field.
+    static bool roundTrips(std::uint32_t codePoint, const CellAttributes& a, bool continuation) {
+        std::uint64_t low, high;
+        wordsOf(Cell(0, a, continuation), low, high);
+        if (low & 0x1FFFFF) return false;
+        low |= codePoint;
+        Cell back;
+        std::memcpy(reinterpret_cast<char*>(&back), &low, sizeof low);
+        std::memcpy(reinterpret_cast<char*>(&back) + sizeof low, &high, sizeof high);
+        return back == Cell(codePoint, a, continuation);
+    }
     static bool detectLayout() {
-        constexpr std::uint64_t lowMask = 0xFFFFFFFF003FFFFFull;
-        constexpr std::uint64_t highMask = 0x0000001FFFFFFFFFull;
-        auto matches = [](const Cell& cell) {
-            std::uint64_t low, high;
-            std::memcpy(&low, &cell, sizeof low);
-            std::memcpy(&high, reinterpret_cast<const char*>(&cell) + sizeof low, sizeof high);
-            return (low & lowMask) == ((lowWord(cell.attributes, cell.wideContinuation) | cell.codePoint) & lowMask) &&
-                   (high & highMask) == (highWord(cell.attributes) & highMask);
-        };
-        CellAttributes samples[8];
-        samples[1].fg = kDirectColorFlag | 0xABCDEF;
-        samples[2].bg = 0x7FFFFFFF;
-        samples[3].bold = true;
-        samples[4].italic = true;
-        samples[5].underline = true;
-        samples[6].reverse = true;
-        samples[7].strikethrough = true;
-        for (const CellAttributes& a : samples)
-            if (!matches(Cell(0x1FFFFF, a)) || !matches(Cell(0, a, true)) || !matches(Cell(0x12345, a)))
-                return false;
+        CellAttributes all;
+        all.fg = kDirectColorFlag | 0xABCDEF;
+        all.bg = 0x7FFFFFFF;
+        all.bold = all.italic = all.underline = all.reverse = all.strikethrough = true;
+        all.dim = all.hidden = all.doubleUnderline = all.overline = true;
+        for (std::uint32_t cp : {0u, 0x41u, 0x12345u, 0x1FFFFFu})
+            for (bool continuation : {false, true})
+                if (!roundTrips(cp, CellAttributes{}, continuation) || !roundTrips(cp, all, continuation))
+                    return false;
         return true;
     }
     static inline const bool kWordsUsable = detectLayout();
 
-    std::uint64_t low_;
-    std::uint64_t high_;
+    CellAttributes attributes_;
     bool continuation_;
+    std::uint64_t low_ = 0;
+    std::uint64_t high_ = 0;
 };
 
 }  // namespace vesper

@@ -15,6 +15,18 @@ int Parser::count() const {
 int Parser::selector() const { return paramCount_ == 0 ? 0 : parameter(0); }
 
 void Parser::dispatchCsi(std::uint8_t finalByte) {
+    // With an intermediate byte only DECSCUSR (CSI Ps SP q) is supported;
+    // other such sequences are consumed without effect.
+    if (intermediate_ != 0) {
+        if (intermediate_ == ' ' && finalByte == 'q' && privateMarker_ == 0) {
+            const int style = selector();
+            if (style >= 0 && style <= 6) {
+                screen_.setCursorStyle(style);
+                if (cursorStyleCallback) cursorStyleCallback(style);
+            }
+        }
+        return;
+    }
     // A private marker selects a different function.  Only the final bytes
     // with a private form here act on it (DA, DECSET/DECRST, DSR and the
     // selective erases, which erase like ED and EL); any other marked
@@ -48,6 +60,7 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'S': s.scrollUp(count()); break;                              // SU
     case 'T': if (paramCount_ < 5) s.scrollDown(count()); break;       // SD (5+ parameters: mouse tracking)
     case 'X': s.eraseCharacters(count()); break;                       // ECH
+    case 'b': if (csiMayRepeat_) s.repeatLastCharacter(count()); break;  // REP
     case 'c':                                                          // DA
         if (privateMarker_ == 0 || privateMarker_ == '?') sendReply(primaryDeviceAttributes_);
         else if (privateMarker_ == '>') sendReply(secondaryDeviceAttributes_);

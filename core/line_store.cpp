@@ -1,7 +1,7 @@
 // LineStore: numbering, scrolling rotations, resizing and trimming of the
 // lines of one screen.  Lines move as whole vectors (handle exchanges);
 // blanking is recorded per line and carried out when the line is next
-// reached, and then only for the cells that may differ from the fill.
+// written, and then only for the cells that may differ from the fill.
 #include "core/line_store.h"
 
 #include <algorithm>
@@ -15,45 +15,164 @@ namespace {
 int atLeast(int value, int minimum) { return value < minimum ? minimum : value; }
 }  // namespace
 
-LineStore::LineStore(int columns, int rows, int scrollbackLimit)
-    : columns_(atLeast(columns, 1)), rows_(atLeast(rows, 1)), scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
-    held_.assign(std::size_t(rows_), HeldLine{Line(std::size_t(columns_), Cell()), LineState()});
+LineStore::LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links)
+    : links_(&links),
+      columns_(atLeast(columns, 1)),
+      rows_(atLeast(rows, 1)),
+      scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
+    for (int i = 0; i < rows_; ++i) ring_.pushBack(newLine(Cell()));
 }
 
-Line* LineStore::lineAtNumber(int line) {
-    if (line < firstLine_ || line >= endLine()) return nullptr;
-    const std::size_t index = heldIndex(line - firstLine_);
+LineStore::StoredLine LineStore::newLine(const Cell& fill) const {
+    return StoredLine{Line(std::size_t(columns_), fill), LineState{0, false, false, fill, fill}, nullptr};
+}
+
+LineView LineStore::line(int number) const {
+    LineView view;
+    if (number < firstLine_ || number >= endLine()) return view;
+    const StoredLine& stored = ring_[spares_ + std::size_t(number - firstLine_)];
+    view.cells_ = stored.cells.data();
+    view.blankFill_ = stored.state.blanked ? &stored.state.blankFill : nullptr;
+    view.extras_ = stored.extras.get();
+    view.size_ = columns_;
+    view.wrapped_ = stored.state.wrapped;
+    return view;
+}
+
+// --- writing -------------------------------------------------------------------
+
+Cell* LineStore::prepareWrite(std::size_t index, int from, int to, LinkId link) {
+    StoredLine& stored = ring_[index];
+    LineState& state = stored.state;
+    if (state.blanked) carryOutBlanking(index, from, to);
+    if (to > state.extent) state.extent = to;
+    if (stored.extras || link != 0) extrasOf(index).overwrite(from, to, link);
+    return stored.cells.data();
+}
+
+LineExtras& LineStore::extrasOf(std::size_t index) {
+    std::unique_ptr<LineExtras>& extras = ring_[index].extras;
+    if (!extras) extras = std::make_unique<LineExtras>(*links_, columns_);
+    return *extras;
+}
+
+void LineStore::writeAscii(int row, int column, const std::uint8_t* bytes, int count,
+                           const CellAttributes& attributes, LinkId link) {
+    if (!validRow(row)) return;
+    Cell* out = prepareWrite(rowIndex(row), column, column + count, link) + column;
+    const CellRun& run = textRun(attributes);
+    if (CellRun::wordsUsable()) {
+        run.storeBytes(out, bytes, count);
+    } else {
+        for (int i = 0; i < count; ++i) run.put(out + i, bytes[i]);
+    }
+}
+
+std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
+                                  const CellAttributes& attributes, LinkId link) {
+    if (!validRow(row)) return 0;
+    const std::size_t index = rowIndex(row);
     materialize(index);
-    return &held_[index].cells;
+    // Local copies: the cell stores go through char pointers, which could
+    // alias this object, so members would be reloaded after every cell.
+    const CellRun text1 = textRun(attributes);
+    const CellRun continuation = continuationRun(attributes);
+    const bool words = CellRun::wordsUsable();
+    const int columns = columns_;
+    const int start = column;
+    int at = column;
+    Cell* cells = ring_[index].cells.data();
+    std::int64_t i = 0;
+    for (; i < count; ++i) {
+        const std::uint32_t codePoint = text[i];
+        const int width = codePoint < 0x7F && codePoint >= 0x20 ? 1 : cellWidth(codePoint);
+        if (width == 0 || at + width > columns) break;
+        if (words) {
+            text1.store(cells + at, codePoint);
+            if (width == 2) continuation.store(cells + at + 1, 0);
+        } else {
+            text1.put(cells + at, codePoint);
+            if (width == 2) continuation.put(cells + at + 1, 0);
+        }
+        at += width;
+    }
+    if (at > start) prepareWrite(index, start, at, link);
+    column = at;
+    return i;
 }
 
-const Line* LineStore::lineAtNumber(int line) const { return const_cast<LineStore*>(this)->lineAtNumber(line); }
+void LineStore::writeCharacter(int row, int column, std::uint32_t codePoint, int width,
+                               const CellAttributes& attributes, LinkId link) {
+    if (!validRow(row) || column < 0 || column >= columns_) return;
+    const int end = std::min(column + width, columns_);
+    Cell* cells = prepareWrite(rowIndex(row), column, end, link);
+    textRun(attributes).put(cells + column, codePoint);
+    if (end - column == 2) continuationRun(attributes).put(cells + column + 1, 0);
+}
 
-void LineStore::fillCells(int row, int from, int to, const Cell& cell) {
-    if (row < 0 || row >= rows_) return;
+void LineStore::fill(int row, int from, int to, const Cell& fill) {
+    if (!validRow(row)) return;
     from = std::clamp(from, 0, columns_);
     to = std::clamp(to, from, columns_);
-    const std::size_t index = heldIndex(scrollbackCount() + row);
+    const std::size_t index = rowIndex(row);
     if (from == 0 && to == columns_) {
-        blank(index, cell);
+        blank(index, fill);
         return;
     }
+    if (from == to) return;
+    StoredLine& stored = ring_[index];
     materialize(index);
-    Line& line = held_[index].cells;
-    std::fill(line.begin() + from, line.begin() + to, cell);
-    LineState& state = held_[index].state;
-    if (!(cell == state.tail)) state.extent = std::max(state.extent, to);
+    std::fill(stored.cells.begin() + from, stored.cells.begin() + to, fill);
+    if (!(fill == stored.state.tail)) stored.state.extent = std::max(stored.state.extent, to);
+    if (stored.extras) stored.extras->overwrite(from, to, 0);
+    if (to == columns_) stored.state.wrapped = false;
 }
+
+void LineStore::shift(int row, int from, int by, const Cell& fill) {
+    if (!validRow(row) || from < 0 || from >= columns_ || by == 0) return;
+    const std::size_t index = rowIndex(row);
+    StoredLine& stored = ring_[index];
+    materialize(index);
+    Line& cells = stored.cells;
+    const int n = int(std::min<std::int64_t>(by < 0 ? -std::int64_t{by} : by, columns_ - from));
+    if (by > 0) {
+        std::move_backward(cells.begin() + from, cells.end() - n, cells.end());
+        std::fill(cells.begin() + from, cells.begin() + from + n, fill);
+    } else {
+        std::move(cells.begin() + from + n, cells.end(), cells.begin() + from);
+        std::fill(cells.end() - n, cells.end(), fill);
+    }
+    stored.state.extent = columns_;  // written cells may have moved anywhere
+    if (stored.extras) stored.extras->shift(from, by > 0 ? n : -n);
+}
+
+void LineStore::addMark(int row, int column, char32_t mark) {
+    if (!validRow(row) || column < 0 || column >= columns_) return;
+    const std::size_t index = rowIndex(row);
+    materialize(index);  // a recorded blanking would drop the mark
+    extrasOf(index).addMark(column, mark);
+}
+
+void LineStore::setWrapped(int row) {
+    if (!validRow(row)) return;
+    const std::size_t index = rowIndex(row);
+    materialize(index);
+    ring_[index].state.wrapped = true;
+}
+
+// --- lazy blanking -------------------------------------------------------------
 
 void LineStore::blank(std::size_t index, const Cell& fill) {
-    LineState& state = held_[index].state;
-    state.blanked = true;
-    state.blankFill = fill;
+    StoredLine& stored = ring_[index];
+    stored.state.blanked = true;
+    stored.state.blankFill = fill;
+    stored.state.wrapped = false;
+    stored.extras.reset();
 }
 
-void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) const {
-    LineState& state = held_[index].state;
-    Line& line = held_[index].cells;
+void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) {
+    LineState& state = ring_[index].state;
+    Line& line = ring_[index].cells;
     // Cells from the extent on already equal the tail: when that is the fill,
     // only the cells before it need rewriting.
     const int end = state.tail == state.blankFill ? state.extent : columns_;
@@ -64,29 +183,36 @@ void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) co
     state.blanked = false;
 }
 
+// --- moving lines --------------------------------------------------------------
+
 void LineStore::appendLine(const Cell& fill) {
-    if (hidden_ > 0) {
+    if (spares_ > 0) {
         // Reuse the oldest dropped line.
-        held_.moveFrontToBack();
-        --hidden_;
-        blank(held_.size() - 1, fill);
+        ring_.moveFrontToBack();
+        --spares_;
+        blank(ring_.size() - 1, fill);
     } else {
-        held_.pushBack(HeldLine{Line(std::size_t(columns_), fill), LineState{0, false, fill, fill}});
+        ring_.pushBack(newLine(fill));
     }
 }
 
-void LineStore::hideOldest(std::size_t count) {
-    hidden_ += count;
-    capHidden();
+void LineStore::addSpares(std::size_t count) {
+    for (std::size_t i = spares_; i < spares_ + count && i < ring_.size(); ++i) ring_[i].extras.reset();
+    spares_ += count;
+    capSpares();
 }
 
-void LineStore::capHidden() {
-    // Dropped lines kept plus scrollback held never exceed the limit.
+void LineStore::dropSpareExtras() {
+    for (std::size_t i = 0; i < spares_; ++i) ring_[i].extras.reset();
+}
+
+void LineStore::capSpares() {
+    // Spares plus scrollback held never exceed the limit.
     const std::size_t allowed = std::size_t(scrollbackLimit_ - scrollbackCount());
-    if (hidden_ <= allowed) return;
-    const std::size_t excess = hidden_ - allowed;
-    held_.popFront(excess);
-    hidden_ = allowed;
+    if (spares_ <= allowed) return;
+    const std::size_t excess = spares_ - allowed;
+    ring_.popFront(excess);
+    spares_ = allowed;
 }
 
 void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
@@ -102,23 +228,23 @@ void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
 }
 
 void LineStore::pushLine(const Cell& fill) {
-    if (hidden_ == 0 && scrollbackCount() >= scrollbackLimit_) {
+    if (spares_ == 0 && scrollbackCount() >= scrollbackLimit_) {
         // The steady state of a full scrollback: the oldest line becomes the
         // new bottom row.
-        held_.moveFrontToBack();
-        blank(held_.size() - 1, fill);
+        ring_.moveFrontToBack();
+        blank(ring_.size() - 1, fill);
         ++firstLine_;
         ++screenTopLine_;
         renumberIfNeeded();
         return;
     }
-    capHidden();
+    capSpares();
     if (scrollbackCount() >= scrollbackLimit_) {
         // The oldest line (no dropped lines are kept now) would be trimmed
         // right after the push: it becomes the new bottom row instead.
-        held_.moveFrontToBack();
+        ring_.moveFrontToBack();
         ++firstLine_;
-        blank(held_.size() - 1, fill);
+        blank(ring_.size() - 1, fill);
     } else {
         appendLine(fill);
     }
@@ -130,18 +256,18 @@ void LineStore::pushLine(const Cell& fill) {
 void LineStore::rotateUp(int top, int bottom, const Cell& fill, int count) {
     if (top < 0 || bottom >= rows_ || bottom < top) return;
     const int n = std::min(std::max(count, 1), bottom - top + 1);
-    const std::size_t first = heldIndex(scrollbackCount() + top);
-    const std::size_t last = heldIndex(scrollbackCount() + bottom + 1);
-    held_.rotate(first, first + std::size_t(n), last);
+    const std::size_t first = rowIndex(top);
+    const std::size_t last = rowIndex(bottom + 1);
+    ring_.rotate(first, first + std::size_t(n), last);
     for (std::size_t i = last - std::size_t(n); i < last; ++i) blank(i, fill);
 }
 
 void LineStore::rotateDown(int top, int bottom, const Cell& fill, int count) {
     if (top < 0 || bottom >= rows_ || bottom < top) return;
     const int n = std::min(std::max(count, 1), bottom - top + 1);
-    const std::size_t first = heldIndex(scrollbackCount() + top);
-    const std::size_t last = heldIndex(scrollbackCount() + bottom + 1);
-    held_.rotate(first, last - std::size_t(n), last);
+    const std::size_t first = rowIndex(top);
+    const std::size_t last = rowIndex(bottom + 1);
+    ring_.rotate(first, last - std::size_t(n), last);
     for (std::size_t i = first; i < first + std::size_t(n); ++i) blank(i, fill);
 }
 
@@ -164,17 +290,18 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     const std::size_t kept = std::size_t(height) - k;  // region rows that stay on screen
     const std::size_t tail = std::size_t(rows_ - 1 - bottom);
     const std::int64_t dropped = std::max<std::int64_t>(0, scrollbackCount() + steps - scrollbackLimit_);
-    hidden_ += std::size_t(dropped);  // capped below, once the numbers are right
+    spares_ += std::size_t(dropped);  // capped below, once the numbers are right (their extras go then)
     for (std::size_t i = 0; i < n; ++i) appendLine(fill);
     // Now: [held scrollback and entering rows][kept][tail][n fills];
     // wanted: [held scrollback and entering rows][f fills][kept][k fills][tail].
-    const std::size_t end = held_.size();
+    const std::size_t end = ring_.size();
     const std::size_t keptBegin = end - n - tail - kept;
-    held_.rotate(keptBegin, end - n, end - n + f);
+    ring_.rotate(keptBegin, end - n, end - n + f);
     const std::size_t tailBegin = keptBegin + f + kept;
-    held_.rotate(tailBegin, tailBegin + tail, end);
+    ring_.rotate(tailBegin, tailBegin + tail, end);
     advanceNumbers(dropped, steps);
-    capHidden();
+    capSpares();
+    dropSpareExtras();  // within the bound: spares never outnumber the limit
 }
 
 void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps) {
@@ -183,21 +310,21 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
     // scrollback is topped up to its limit at the old end, from the dropped
     // lines kept there first.
     const int scrollback = scrollbackCount();
-    for (std::size_t i = hidden_; i < heldIndex(scrollback + bottom + 1); ++i) blank(i, fill);
+    for (std::size_t i = spares_; i < rowIndex(bottom + 1); ++i) blank(i, fill);
     for (int missing = scrollbackLimit_ - scrollback; missing > 0; --missing) {
-        if (hidden_ > 0) {
-            --hidden_;
-            blank(hidden_, fill);
+        if (spares_ > 0) {
+            --spares_;
+            blank(spares_, fill);
         } else {
-            held_.pushFront(HeldLine{Line(std::size_t(columns_), fill), LineState{0, false, fill, fill}});
+            ring_.pushFront(newLine(fill));
         }
     }
     // The scrollback now holds `limit` lines below a top advanced by `steps`.
     advanceNumbers(steps - scrollbackLimit_ + scrollback, steps);
-    capHidden();
+    capSpares();
 }
 
-void LineStore::resize(int columns, int rows, const Cell& fill) {
+void LineStore::resize(int columns, int rows, const Cell& fill, int cursorRow) {
     columns = atLeast(columns, 1);
     rows = atLeast(rows, 1);
     // Either order gives the same lines; this one never makes a line wider
@@ -205,39 +332,58 @@ void LineStore::resize(int columns, int rows, const Cell& fill) {
     // that leave through the scrollback limit before anything is widened.
     if (columns < columns_) {
         resizeColumns(columns, fill);
-        resizeRows(rows, fill);
+        resizeRows(rows, fill, cursorRow);
     } else {
-        resizeRows(rows, fill);
+        resizeRows(rows, fill, cursorRow);
         resizeColumns(columns, fill);
     }
 }
 
-void LineStore::resizeRows(int rows, const Cell& fill) {
+bool LineStore::rowIsBlank(int row) const {
+    const StoredLine& stored = ring_[rowIndex(row)];
+    if (stored.extras || stored.state.wrapped) return false;
+    const Cell blankCell;
+    if (stored.state.blanked) return stored.state.blankFill == blankCell;
+    return std::all_of(stored.cells.begin(), stored.cells.end(), [&](const Cell& c) { return c == blankCell; });
+}
+
+void LineStore::resizeRows(int rows, const Cell& fill, int cursorRow) {
     if (rows == rows_) return;
+    // Blank rows below the cursor row leave first, from the bottom.
+    int removable = 0;
+    while (rows_ - removable > rows && rows_ - 1 - removable > cursorRow && rowIsBlank(rows_ - 1 - removable))
+        ++removable;
+    if (removable > 0) {
+        ring_.popBack(std::size_t(removable));
+        rows_ -= removable;
+        if (rows == rows_) return;
+    }
     const std::int64_t top = std::max<std::int64_t>(std::int64_t{screenTopLine_} + rows_ - rows, firstLine_);
     screenTopLine_ = std::int32_t(top);
     rows_ = rows;
     const std::size_t wanted = std::size_t(top - firstLine_) + std::size_t(rows_);
-    while (held_.size() - hidden_ < wanted) appendLine(fill);
+    while (ring_.size() - spares_ < wanted) appendLine(fill);
     trimScrollback();
-    capHidden();
+    capSpares();
     renumberIfNeeded();
 }
 
 void LineStore::resizeColumns(int columns, const Cell& fill) {
     if (columns == columns_) return;
     // Dropped lines are not worth resizing.
-    held_.popFront(hidden_);
-    hidden_ = 0;
-    for (std::size_t i = 0; i < held_.size(); ++i) {
-        LineState& state = held_[i].state;
+    ring_.popFront(spares_);
+    spares_ = 0;
+    for (std::size_t i = 0; i < ring_.size(); ++i) {
+        LineState& state = ring_[i].state;
+        state.wrapped = false;
+        if (ring_[i].extras) ring_[i].extras->resize(columns);
         // A recorded blanking with another fill cannot survive the new cells.
         if (state.blanked && !(state.blankFill == fill)) materialize(i);
         // A new vector of exactly the new width: no capacity is kept from an
         // earlier, wider screen.
         Line resized(std::size_t(columns), fill);
-        std::copy_n(held_[i].cells.begin(), std::min(columns, columns_), resized.begin());
-        held_[i].cells = std::move(resized);
+        std::copy_n(ring_[i].cells.begin(), std::min(columns, columns_), resized.begin());
+        ring_[i].cells = std::move(resized);
         state.extent = std::min(state.extent, columns);
         if (columns > columns_ && !(fill == state.tail)) state.extent = columns;
     }
@@ -245,41 +391,44 @@ void LineStore::resizeColumns(int columns, const Cell& fill) {
 }
 
 void LineStore::swap(LineStore& other) noexcept {
-    held_.swap(other.held_);
-    std::swap(hidden_, other.hidden_);
+    ring_.swap(other.ring_);
+    std::swap(spares_, other.spares_);
     std::swap(firstLine_, other.firstLine_);
     std::swap(screenTopLine_, other.screenTopLine_);
     std::swap(columns_, other.columns_);
     std::swap(rows_, other.rows_);
     std::swap(scrollbackLimit_, other.scrollbackLimit_);
     std::swap(pendingShift_, other.pendingShift_);
+    std::swap(links_, other.links_);
+    std::swap(textRun_, other.textRun_);
+    std::swap(continuationRun_, other.continuationRun_);
 }
 
 void LineStore::trimScrollback() {
     const int excess = scrollbackCount() - scrollbackLimit_;
     if (excess <= 0) return;
     firstLine_ += excess;
-    hideOldest(std::size_t(excess));
+    addSpares(std::size_t(excess));
 }
 
 void LineStore::setScrollbackLimit(int lines) {
     scrollbackLimit_ = atLeast(lines, 0);
     trimScrollback();
-    capHidden();
+    capSpares();
 }
 
 void LineStore::clearScrollback() {
     const int count = scrollbackCount();
     if (count <= 0) return;
     firstLine_ = screenTopLine_;
-    hideOldest(std::size_t(count));
+    addSpares(std::size_t(count));
 }
 
 void LineStore::clearAll(const Cell& fill) {
     // The screen rows' storage is kept and blanked: a reset storm allocates
     // nothing.
     clearScrollback();
-    for (std::size_t i = hidden_; i < held_.size(); ++i) blank(i, fill);
+    for (std::size_t i = spares_; i < ring_.size(); ++i) blank(i, fill);
     firstLine_ = 0;
     screenTopLine_ = 0;
 }
@@ -302,19 +451,21 @@ void LineStore::checkInvariants() const {
     if (scrollbackCount() > scrollbackLimit_) fail("scrollback beyond its limit");
     if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold && firstLine_ != 0)
         fail("line numbers not renumbered");
-    if (held_.size() != hidden_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
-        fail("held " + std::to_string(held_.size() - hidden_) + " lines, expected " +
+    if (ring_.size() != spares_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
+        fail("held " + std::to_string(ring_.size() - spares_) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
-    if (hidden_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_))
-        fail("dropped lines kept beyond the limit");
-    for (std::size_t i = 0; i < held_.size(); ++i) {
-        const Line& line = held_[i].cells;
-        const LineState& state = held_[i].state;
+    if (spares_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_))
+        fail("spare lines kept beyond the limit");
+    for (std::size_t i = 0; i < ring_.size(); ++i) {
+        const Line& line = ring_[i].cells;
+        const LineState& state = ring_[i].state;
         if (line.size() != std::size_t(columns_)) fail("a line is not columns wide");
         if (state.extent < 0 || state.extent > columns_) fail("line extent out of range");
+        if (i < spares_ && ring_[i].extras) fail("a spare line keeps marks or links");
+        if (state.blanked && (ring_[i].extras || state.wrapped)) fail("a blanked line keeps extras or a wrap");
         for (std::size_t col = std::size_t(state.extent); col < line.size(); ++col)
             if (!(line[col] == state.tail))
-                fail("line " + std::to_string(firstLine_ + std::int64_t(i) - std::int64_t(hidden_)) +
+                fail("line " + std::to_string(firstLine_ + std::int64_t(i) - std::int64_t(spares_)) +
                      " has a written cell at column " + std::to_string(col) + " beyond its extent");
     }
 }

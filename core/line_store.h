@@ -1,23 +1,54 @@
 // LineStore: the lines of one screen (primary or alternate) in one ring,
 // oldest scrollback line first, the screen rows last; their absolute
-// numbering; the scrollback limit and the trimming that enforces it.  Lines
-// trimmed or cleared away are kept at the old end (within the limit) for
-// reuse, and blanking is recorded and carried out when a line is next read.
+// numbering; the scrollback limit and the trimming that enforces it.
+//
+// It is the only writer of cells: text under an attribute template, fills and
+// shifts of a range, marks and the soft-wrap flag all go through the calls
+// below, which keep each line's written extent, its recorded (lazy) blanking,
+// its optional extras (marks, links) and the cell words to themselves.
+// Readers get a LineView, which never writes.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 #include <utility>
 
 #include "core/cell.h"
+#include "core/cell_run.h"
+#include "core/line_extras.h"
+#include "core/link_table.h"
 #include "core/ring.h"
 
 namespace vesper {
 
+// A read-only view of one held line, valid until the store next changes.  A
+// line whose blanking is still recorded reads as its fill in every column.
+class LineView {
+public:
+    LineView() = default;
+    explicit operator bool() const { return cells_ != nullptr; }
+    int size() const { return size_; }
+    const Cell& operator[](int column) const { return blankFill_ ? *blankFill_ : cells_[column]; }
+    std::u32string_view marksAt(int column) const { return extras_ ? extras_->marksAt(column) : std::u32string_view(); }
+    LinkId linkAt(int column) const { return extras_ ? extras_->linkAt(column) : 0; }
+    // The line's text continues on the next line (a soft wrap).
+    bool wrapped() const { return wrapped_; }
+
+private:
+    friend class LineStore;
+    const Cell* cells_ = nullptr;
+    const Cell* blankFill_ = nullptr;
+    const LineExtras* extras_ = nullptr;
+    int size_ = 0;
+    bool wrapped_ = false;
+};
+
 class LineStore {
 public:
     // Sizes below 1 become 1, a negative limit 0; holds `rows` lines of
-    // default blank cells numbered from 0.
-    LineStore(int columns, int rows, int scrollbackLimit);
+    // default blank cells numbered from 0.  `links` must outlive the store.
+    LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links);
 
     int columns() const { return columns_; }
     int rows() const { return rows_; }
@@ -27,42 +58,37 @@ public:
     int scrollbackCount() const { return screenTopLine_ - firstLine_; }
     int scrollbackLimit() const { return scrollbackLimit_; }
 
-    // The line of screen row `row`, or nullptr outside 0..rows-1.  Whoever
-    // writes cells into it reports the columns written with noteWritten().
-    Line* screenLine(int row) {
-        if (row < 0 || row >= rows_) return nullptr;
-        const std::size_t index = heldIndex(scrollbackCount() + row);
-        materialize(index);
-        return &held_[index].cells;
-    }
-    const Line* screenLine(int row) const { return const_cast<LineStore*>(this)->screenLine(row); }
-    // The line with absolute number `line`, or nullptr when it is not held.
-    Line* lineAtNumber(int line);
-    const Line* lineAtNumber(int line) const;
+    // --- reading -------------------------------------------------------------
+    // The line with absolute number `line`; an empty view when it is not held.
+    LineView line(int number) const;
+    // Screen row `row`; an empty view outside 0..rows-1.
+    LineView row(int row) const { return line(screenTopLine_ + row); }
 
-    // Cells before column `endColumn` of screen row `row` may have been
-    // written with anything.
-    void noteWritten(int row, int endColumn) {
-        if (row < 0 || row >= rows_) return;
-        std::int32_t& extent = held_[heldIndex(scrollbackCount() + row)].state.extent;
-        if (endColumn > extent) extent = endColumn < columns_ ? endColumn : columns_;
-    }
-    // The cells of screen row `row` (nullptr outside 0..rows-1) for a write
-    // of columns [from, to), 0 <= from <= to <= columns, that the caller
-    // makes at once: the write is noted, and a recorded blanking skips those
-    // cells, which are about to be overwritten.
-    Cell* cellsForWrite(int row, int from, int to) {
-        if (row < 0 || row >= rows_) return nullptr;
-        const std::size_t index = heldIndex(scrollbackCount() + row);
-        LineState& state = held_[index].state;
-        if (state.blanked) carryOutBlanking(index, from, to);
-        if (to > state.extent) state.extent = to;
-        return held_[index].cells.data();
-    }
-    // Sets columns [from, to) of screen row `row` to `cell`; rewriting a
-    // whole row that already holds only `cell` costs next to nothing.
-    void fillCells(int row, int from, int to, const Cell& cell);
+    // --- writing (screen rows; out-of-range rows do nothing) ------------------
+    // `count` printable ASCII bytes from `column`; they must fit in the row.
+    void writeAscii(int row, int column, const std::uint8_t* bytes, int count, const CellAttributes& attributes,
+                    LinkId link);
+    // Characters of `text` from `column` as long as each has a width above 0
+    // and fits before the end of the row.  Returns how many were stored;
+    // `column` ends after the last one.
+    std::int64_t writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
+                           const CellAttributes& attributes, LinkId link);
+    // One character of width 1 or 2 at `column` (a wide one's right half only
+    // when it fits).
+    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellAttributes& attributes,
+                        LinkId link);
+    // Columns [from, to) become `fill`, losing marks and links; reaching the
+    // last column clears the soft wrap.  Rewriting a whole row that already
+    // holds only `fill` costs next to nothing.
+    void fill(int row, int from, int to, const Cell& fill);
+    // Cells from `from` on move `by` columns (right when positive) within the
+    // row, with their marks and links; the columns left behind become `fill`.
+    void shift(int row, int from, int by, const Cell& fill);
+    // A combining mark or zero-width character on a cell (15 at most).
+    void addMark(int row, int column, char32_t mark);
+    void setWrapped(int row);
 
+    // --- moving lines --------------------------------------------------------
     // Row 0 becomes the newest scrollback line, a line of `fill` the last
     // row, then the scrollback is trimmed.  A trimmed line is reused for the
     // new one, so a full scrollback costs no allocation.
@@ -77,9 +103,10 @@ public:
     // most the region, the scrollback limit and the rows, whatever `steps`.
     void scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps);
 
-    void resize(int columns, int rows, const Cell& fill);
+    // Losing rows, the blank rows below `cursorRow` go first, from the
+    // bottom; the rest leave at the top into the scrollback.
+    void resize(int columns, int rows, const Cell& fill, int cursorRow);
     void swap(LineStore& other) noexcept;
-    void trimScrollback();
     void setScrollbackLimit(int lines);
     void clearScrollback();
     void clearAll(const Cell& fill);
@@ -93,63 +120,96 @@ public:
 
     // Throws std::logic_error when a structural invariant is broken.
     void checkInvariants() const;
+    // Calls f(id) once per cell that carries a link.
+    template <typename F>
+    void forEachLinkUse(F&& f) const {
+        for (std::size_t i = spares_; i < ring_.size(); ++i)
+            if (ring_[i].extras) ring_[i].extras->forEachLink(f);
+    }
 
 private:
+    // What is known of a line's cells: every cell from column `extent` on
+    // equals `tail`.  Blanking only records `blankFill` and sets `blanked`;
+    // the cells are rewritten when the line is next written, and then only
+    // the cells before the extent when the fill equals the tail.  That keeps
+    // scrolling short lines, erasing blank rows and huge scroll counts cheap.
+    struct LineState {
+        std::int32_t extent = 0;
+        bool blanked = false;
+        bool wrapped = false;
+        Cell tail;
+        Cell blankFill;
+    };
+    struct StoredLine {
+        Line cells;
+        LineState state;
+        std::unique_ptr<LineExtras> extras;  // null for a line without marks or links
+        // Exchanges the vectors' pointers instead of moving through a temporary.
+        friend void swap(StoredLine& a, StoredLine& b) noexcept {
+            a.cells.swap(b.cells);
+            std::swap(a.state, b.state);
+            a.extras.swap(b.extras);
+        }
+    };
+
+    std::size_t rowIndex(int row) const { return spares_ + std::size_t(scrollbackCount() + row); }
+    bool validRow(int row) const { return row >= 0 && row < rows_; }
+    // The cells of ring entry `index` for a write of columns [from, to) made at
+    // once: a recorded blanking skips them, the extent covers them, and their
+    // marks go (their links become `link`).
+    Cell* prepareWrite(std::size_t index, int from, int to, LinkId link);
+    void materialize(std::size_t index) {
+        if (ring_[index].state.blanked) carryOutBlanking(index, 0, 0);
+    }
+    // Carries out the recorded blanking, except on columns [skipFrom, skipTo).
+    void carryOutBlanking(std::size_t index, int skipFrom, int skipTo);
+    LineExtras& extrasOf(std::size_t index);
+    const CellRun& textRun(const CellAttributes& attributes) {
+        if (!textRun_.builtFrom(attributes)) textRun_.rebuild(attributes);
+        return textRun_;
+    }
+    const CellRun& continuationRun(const CellAttributes& attributes) {
+        if (!continuationRun_.builtFrom(attributes)) continuationRun_.rebuild(attributes);
+        return continuationRun_;
+    }
+
     void renumberIfNeeded() {
         if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold) renumber();
     }
     void renumber();
     void blank(std::size_t index, const Cell& fill);
+    StoredLine newLine(const Cell& fill) const;
     void appendLine(const Cell& fill);
     void pushBlankLines(int bottom, const Cell& fill, std::int64_t steps);
-    void resizeRows(int rows, const Cell& fill);
+    void resizeRows(int rows, const Cell& fill, int cursorRow);
     void resizeColumns(int columns, const Cell& fill);
     void advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps);
+    bool rowIsBlank(int row) const;
+    void trimScrollback();
 
-    // What is known of a held line's cells: every cell from column `extent`
-    // on equals `tail`.  Blanking only records `blankFill` and sets `blanked`;
-    // the cells are rewritten when the line is next reached (materialize),
-    // and then only the cells before the extent when the fill equals the
-    // tail.  That keeps scrolling short lines, erasing blank rows and huge
-    // scroll counts cheap.
-    struct LineState {
-        std::int32_t extent = 0;
-        bool blanked = false;
-        Cell tail;
-        Cell blankFill;
-    };
-    struct HeldLine {
-        Line cells;
-        LineState state;
-        // Exchanges the vectors' pointers instead of moving through a temporary.
-        friend void swap(HeldLine& a, HeldLine& b) noexcept {
-            a.cells.swap(b.cells);
-            std::swap(a.state, b.state);
-        }
-    };
-    void materialize(std::size_t index) const {
-        if (held_[index].state.blanked) carryOutBlanking(index, 0, 0);
-    }
-    // Carries out the recorded blanking, except on columns [skipFrom, skipTo).
-    void carryOutBlanking(std::size_t index, int skipFrom, int skipTo) const;
+    // Spare lines: the first spares_ ring entries are not part of the store.
+    // They are lines that left it at the old end (trimmed or cleared
+    // scrollback), kept with their cell storage so that the lines arriving
+    // next reuse it: reset, erase and scroll storms then allocate nothing.
+    // Spares and scrollback together never exceed the scrollback limit; a
+    // spare keeps no marks or links.
+    void addSpares(std::size_t count);
+    void capSpares();
+    void dropSpareExtras();
 
-    std::size_t heldIndex(int offset) const { return hidden_ + std::size_t(offset); }
-    void hideOldest(std::size_t count);
-    void capHidden();
-
-    // Mutable: reading a line may first carry out a recorded blanking.
-    mutable Ring<HeldLine> held_;
-    // The first hidden_ entries are not held: lines dropped from the old end,
-    // kept (with the held scrollback, within the limit) for the lines that
-    // arrive next, so that reset, erase and scroll storms do not turn into
-    // allocation storms.
-    std::size_t hidden_ = 0;
+    Ring<StoredLine> ring_;
+    std::size_t spares_ = 0;
+    LinkTable* links_;
     std::int32_t firstLine_ = 0;
     std::int32_t screenTopLine_ = 0;
     std::int32_t columns_ = 1;
     std::int32_t rows_ = 1;
     std::int32_t scrollbackLimit_ = 0;
     std::int64_t pendingShift_ = 0;
+    // The cells text is written as (a character, the right half of a wide
+    // one), rebuilt when the attributes change.
+    CellRun textRun_{CellAttributes{}};
+    CellRun continuationRun_{CellAttributes{}, true};
 };
 
 }  // namespace vesper

@@ -1,7 +1,8 @@
-// Parser: the byte-at-a-time state machine that turns a terminal program's
-// output (UTF-8 text, C0 controls, escape sequences, control sequences and
-// control strings) into calls on one Screen, plus the control-sequence
-// dispatch and the device replies and mode notifications it sends back.
+// Parser: the state machine that turns a terminal program's output (UTF-8
+// text, C0 controls, escape sequences, control sequences and control
+// strings) into calls on one Screen, plus the control-sequence and OSC
+// dispatch and what it reports back: device replies, mode changes, titles,
+// the working directory, the bell and the cursor style.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "core/screen.h"
+#include "core/utf8_decoder.h"
 
 namespace vesper {
 
@@ -37,14 +39,28 @@ public:
         std::span<const std::int32_t> span() const { return {values.data(), std::size_t(count)}; }
     };
 
+    // Titles and directories longer than this are ignored whole, and so are
+    // link targets longer than kMaxUriBytes.
+    static constexpr std::size_t kMaxTitleBytes = 4096;
+    static constexpr std::size_t kMaxUriBytes = 8192;
+    // An OSC string is collected up to this many bytes; a longer one is
+    // ignored whole.
+    static constexpr std::size_t kMaxOscBytes = kMaxUriBytes + kMaxTitleBytes + 16;
+
     explicit Parser(Screen& screen);
 
     void feed(const char* bytes, std::int64_t count);
     void feed(const std::uint8_t* bytes, std::int64_t count);
-    void processByte(std::uint8_t b);
+    // One byte: the same as feed() of that byte.
+    void processByte(std::uint8_t b) { feed(&b, 1); }
 
     std::function<void(const std::string& bytes)> replyCallback;
     std::function<void(int mode, bool set, bool isPrivate)> modeCallback;
+    std::function<void(const std::string& utf8)> titleCallback;             // OSC 0 and OSC 2
+    std::function<void(const std::string& utf8)> iconNameCallback;          // OSC 0 and OSC 1
+    std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL as sent
+    std::function<void()> bellCallback;                                     // BEL outside control strings
+    std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6
 
     State state() const { return state_; }
     int parameterCount() const { return paramCount_; }
@@ -54,15 +70,15 @@ public:
     void checkInvariants() const;
 
 private:
-    void ground(std::uint8_t b);
-    void groundFresh(std::uint8_t b);
-    void escape(std::uint8_t b);
-    void csi(std::uint8_t b);
+    const std::uint8_t* ground(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* textRun(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* csiRun(const std::uint8_t* p, const std::uint8_t* end);
-    void controlString(std::uint8_t b);
+    const std::uint8_t* controlString(const std::uint8_t* p, const std::uint8_t* end);
+    void escape(std::uint8_t b);
+    void designate(std::uint8_t b);
+    void csi(std::uint8_t b);
     void executeControl(std::uint8_t b);
-    void finishUtf8();
+    void enterEscape();
     void beginCsi();
     void sendReply(const std::string& bytes);
 
@@ -80,6 +96,10 @@ private:
         return {reinterpret_cast<const std::int32_t*>(params_.data()), std::size_t(paramCount_)};
     }
 
+    // OSC dispatch (osc_dispatch.cpp).
+    void dispatchOsc();
+    void setLink(std::string_view rest);
+
     Screen& screen_;
     State state_ = State::Ground;
     std::array<std::uint32_t, kMaxParameters> params_{};
@@ -87,11 +107,18 @@ private:
     bool paramStarted_ = false;
     bool paramOverflow_ = false;  // the list is full: further parameters are dropped
     char privateMarker_ = 0;
+    char intermediate_ = 0;  // the last intermediate byte of a control sequence
     bool colonSeen_ = false;
-    std::array<std::uint8_t, 4> utf8Bytes_{};
-    std::int32_t utf8Count_ = 0;
-    std::int32_t utf8Expected_ = 0;
+    // EscapeSkip consumes one byte; after ESC ( or ESC ) it designates G0 or G1.
+    std::int8_t designating_ = -1;
+    Utf8Decoder decoder_;
     bool stringEscape_ = false;
+    // OSC text collected so far (DCS, SOS, PM and APC strings are dropped).
+    std::string osc_;
+    bool oscOverflow_ = false;
+    // REP repeats only right after a printed character: nothing else between.
+    bool repeatArmed_ = false;
+    bool csiMayRepeat_ = false;
     const std::string primaryDeviceAttributes_ = "\x1b[?1;2c";
     const std::string secondaryDeviceAttributes_ = "\x1b[>0;10;0c";
 };

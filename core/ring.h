@@ -54,6 +54,13 @@ public:
         for (std::size_t i = 0; i < count; ++i) pushBack(value);
     }
 
+    // Drops the last `count` elements (at most size()), releasing them.
+    void popBack(std::size_t count) {
+        if (count > size_) count = size_;
+        for (std::size_t i = 0; i < count; ++i) slots_[(head_ + size_ - 1 - i) & mask_] = T();
+        size_ -= count;
+    }
+
     // Elements [first, last) rotated so that `middle` becomes the first of
     // them, as std::rotate does; by three reversals of slot swaps.
     void rotate(std::size_t first, std::size_t middle, std::size_t last) {

@@ -18,32 +18,56 @@ Screen::Screen(int columns, int rows, int scrollbackLines)
     : columns_(atLeastOne(columns)),
       rows_(atLeastOne(rows)),
       scrollBottom_(rows_ - 1),
-      lines_(columns_, rows_, scrollbackLines),
+      lines_(columns_, rows_, scrollbackLines, links_),
       dirtyFlags_(std::size_t(rows_), 0) {
     markAllDirty();
 }
 
-Screen::~Screen() = default;
+Screen::~Screen() {
+    // The stores release their links into the table; the open link too.
+    links_.release(link_);
+}
 
 void Screen::print(std::uint32_t codePoint) {
     const int width = cellWidth(codePoint);
-    if (width == 0) return;  // combining marks and controls are dropped whole
+    if (width == 0) {
+        attachMark(codePoint);
+        return;
+    }
     resetView();
     if (cursorColumn_ + width > columns_) {
         if (autoWrap_) {
+            lines_.setWrapped(cursorRow_);
             cursorColumn_ = 0;
             index();
         } else {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
     }
-    Cell* cells = lines_.screenLine(cursorRow_)->data();
-    textRun().put(cells + cursorColumn_, codePoint, attributes_);
-    int end = cursorColumn_ + 1;
-    if (width == 2 && end < columns_) continuationRun().put(cells + end++, 0, attributes_);
-    lines_.noteWritten(cursorRow_, end);
+    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, attributes_, link_);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
+    lastPrinted_ = codePoint;
+}
+
+/* A zero-width character (combining mark, ZWJ, variation selector) joins
+ * the cell before the cursor: the last column while a wrap is pending, the
+ * left half of a wide character.  C0 and C1 controls and a mark with the
+ * cursor in column 0 are dropped.
+ */
+void Screen::attachMark(std::uint32_t mark) {
+    if (mark < 0x20 || (mark >= 0x7F && mark <= 0x9F) || cursorColumn_ == 0) return;
+    resetView();
+    int column = std::min(cursorColumn_, columns_) - 1;
+    if (column > 0 && lines_.row(cursorRow_)[column].wideContinuation) --column;
+    lines_.addMark(cursorRow_, column, char32_t(mark));
+    markDirty(cursorRow_);
+}
+
+void Screen::repeatLastCharacter(int count) {
+    if (lastPrinted_ == 0) return;
+    const int n = std::clamp(count, 1, columns_);
+    for (int i = 0; i < n; ++i) print(lastPrinted_);
 }
 
 /* The fast path for printable ASCII.
@@ -51,16 +75,19 @@ void Screen::print(std::uint32_t codePoint) {
  * Preconditions: every byte of the run is 0x20..0x7E, so each is its own code
  * point of width 1 and print() would write exactly one narrow cell with the
  * current attributes.  The run is written in pieces that end at the end of
- * the cursor row: each piece stores its cells straight into the row, marks the
- * row once and moves the cursor once.  A byte that meets a pending wrap goes
+ * the cursor row: each piece is stored into the row at once, marks the row
+ * once and moves the cursor once.  A byte that meets a pending wrap goes
  * through print(), which performs the wrap (and any scroll) exactly as for a
  * single character.  With auto-wrap off every byte past the last column would
  * overwrite that column, so only the run's last byte is printed there.
  */
 void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
     if (count <= 0) return;
+    if (!charsets_.plain()) {
+        for (std::int64_t i = 0; i < count; ++i) print(charsets_.translate(bytes[i]));
+        return;
+    }
     resetView();
-    const CellRun& run = textRun();
     std::int64_t i = 0;
     while (i < count) {
         if (cursorColumn_ >= columns_) {
@@ -71,67 +98,45 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
             print(bytes[i++]);
             continue;
         }
-        const std::int64_t piece = std::min<std::int64_t>(columns_ - cursorColumn_, count - i);
-        Cell* out = lines_.cellsForWrite(cursorRow_, cursorColumn_, cursorColumn_ + std::int32_t(piece)) + cursorColumn_;
-        const std::uint8_t* in = bytes + i;
-        if (CellRun::wordsUsable()) {
-            run.storeBytes(out, in, piece);
-        } else {
-            for (std::int64_t j = 0; j < piece; ++j) out[j] = Cell(in[j], attributes_);
-        }
+        const int piece = int(std::min<std::int64_t>(columns_ - cursorColumn_, count - i));
+        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, attributes_, link_);
         markDirty(cursorRow_);
-        cursorColumn_ += std::int32_t(piece);
+        cursorColumn_ += piece;
         i += piece;
+    }
+    lastPrinted_ = bytes[count - 1];
+}
+
+/* The run path for decoded text.  The characters that fit before the end of
+ * the cursor row are stored into it with one store call; a character that
+ * would cross the row's end (wrap or clamp) or has no width goes through
+ * print(), and the run continues after it.
+ */
+void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
+    if (!charsets_.plain()) {
+        printTranslated(codePoints, count);
+        return;
+    }
+    std::int64_t i = 0;
+    while (i < count) {
+        int column = cursorColumn_;
+        if (column < columns_) {
+            const std::int64_t taken = lines_.writeText(cursorRow_, column, codePoints + i, count - i, attributes_, link_);
+            if (taken > 0) {
+                resetView();
+                markDirty(cursorRow_);
+                cursorColumn_ = column;
+                i += taken;
+                lastPrinted_ = codePoints[i - 1];
+                if (i == count) break;
+            }
+        }
+        print(codePoints[i++]);
     }
 }
 
-/* The run path for decoded text.  Characters that fit before the end of the
- * cursor row are stored straight into it; the row is looked up, noted and
- * marked once per stretch.  A character that would cross the row's end (wrap
- * or clamp) goes through print(), after the stretch so far is noted.
- * Zero-width characters are dropped, as print() drops them.
- */
-void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
-    // Local copies: the cell stores go through char pointers, which could
-    // alias this object, so members would be reloaded after every cell.
-    const CellRun text = textRun();
-    const CellRun continuation = continuationRun();
-    const bool words = CellRun::wordsUsable();
-    const int columns = columns_;
-    int column = cursorColumn_;
-    Cell* cells = nullptr;  // the cursor row, while a stretch is open
-    auto closeStretch = [&] {
-        cursorColumn_ = column;
-        lines_.noteWritten(cursorRow_, cursorColumn_);
-        markDirty(cursorRow_);
-        cells = nullptr;
-    };
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::uint32_t codePoint = codePoints[i];
-        const int width = codePoint < 0x7F && codePoint >= 0x20 ? 1 : cellWidth(codePoint);
-        if (width == 0) continue;
-        if (column + width > columns) {
-            if (cells) closeStretch();
-            cursorColumn_ = column;
-            print(codePoint);
-            column = cursorColumn_;
-            continue;
-        }
-        if (!cells) {
-            resetView();
-            cells = lines_.screenLine(cursorRow_)->data();
-        }
-        if (words) {
-            text.store(cells + column, codePoint);
-            if (width == 2) continuation.store(cells + column + 1, 0);
-        } else {
-            text.put(cells + column, codePoint, attributes_);
-            if (width == 2) continuation.put(cells + column + 1, 0, attributes_);
-        }
-        column += width;
-    }
-    if (cells) closeStretch();
-    cursorColumn_ = column;
+void Screen::printTranslated(const std::uint32_t* codePoints, std::int64_t count) {
+    for (std::int64_t i = 0; i < count; ++i) print(charsets_.translate(codePoints[i]));
 }
 
 void Screen::index() {
@@ -195,13 +200,13 @@ void Screen::resize(int columns, int rows) {
     resetView();
     const Cell fill = fillCell();
     const std::int64_t oldTop = lines_.screenTopLine();
-    lines_.resize(columns, rows, fill);
+    lines_.resize(columns, rows, fill, cursorRow_);
     // A renumbering inside the resize lowered the new top: add it back so the
     // cursor stays on the same text line.
     const std::int64_t shift = lines_.takeRenumberShift();
     const std::int64_t row = cursorRow_ + oldTop - (std::int64_t{lines_.screenTopLine()} + shift);
     if (otherLines_) {
-        otherLines_->resize(columns, rows, fill);
+        otherLines_->resize(columns, rows, fill, otherLines_->rows() - 1);
         otherLines_->takeRenumberShift();  // its numbers are not visible while inactive
     }
     columns_ = columns;
@@ -220,7 +225,7 @@ void Screen::resize(int columns, int rows) {
 void Screen::setAlternateScreen(bool on) {
     if (on == alternateActive_) return;
     resetView();
-    if (!otherLines_) otherLines_ = std::make_unique<LineStore>(columns_, rows_, 0);
+    if (!otherLines_) otherLines_ = std::make_unique<LineStore>(columns_, rows_, 0, links_);
     lines_.swap(*otherLines_);
     alternateActive_ = on;
     markAllDirty();
@@ -259,9 +264,33 @@ int Screen::viewTopLine() const { return std::max(lines_.screenTopLine() - viewO
 
 const Cell& Screen::viewCellAt(int column, int row) const {
     if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return kDefaultBlankCell;
-    const Line* line = lines_.lineAtNumber(viewTopLine() + row);
-    if (!line || std::size_t(column) >= line->size()) return kDefaultBlankCell;
-    return (*line)[std::size_t(column)];
+    const LineView line = lines_.line(viewTopLine() + row);
+    if (!line || column >= line.size()) return kDefaultBlankCell;
+    return line[column];
+}
+
+std::u32string_view Screen::viewMarksAt(int column, int row) const {
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
+    const LineView line = lines_.line(viewTopLine() + row);
+    return line ? line.marksAt(column) : std::u32string_view();
+}
+
+std::string_view Screen::viewLinkAt(int column, int row) const {
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
+    const LineView line = lines_.line(viewTopLine() + row);
+    return line ? links_.uri(line.linkAt(column)) : std::string_view();
+}
+
+bool Screen::isLineWrapped(int line) const {
+    const LineView view = lines_.line(line);
+    return view && view.wrapped();
+}
+
+void Screen::setLink(std::string_view uri) {
+    const LinkId id = uri.empty() ? 0 : links_.intern(uri);
+    links_.retain(id);
+    links_.release(link_);
+    link_ = id;
 }
 
 }  // namespace vesper

@@ -13,11 +13,13 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/cell.h"
-#include "core/cell_run.h"
+#include "core/charsets.h"
 #include "core/line_store.h"
+#include "core/link_table.h"
 
 namespace vesper {
 
@@ -43,15 +45,24 @@ public:
     int scrollbackLineCount() const { return lines_.scrollbackCount(); }
     const std::set<int>& dirtyRows() const { return dirtyRows_; }
     void clearDirtyRows();
-    // The active store (read-only), for tests and tools.
+    // The active store (read-only), for tests, tools and painting.
     const LineStore& lineStore() const { return lines_; }
+    // The last DECSCUSR style, 0..6 (0: the host's default).
+    int cursorStyle() const { return cursorStyle_; }
+    const CharsetState& charsets() const { return charsets_; }
 
     // --- printing and the scroll step --------------------------------------
+    // One character as it is to appear (no character-set translation): a
+    // zero-width one attaches to the cell before the cursor.
     void print(std::uint32_t codePoint);
-    // Prints a run of bytes 0x20..0x7E; the same result as print() per byte.
+    // Prints a run of bytes 0x20..0x7E through the character sets; the same
+    // result as print() of each translated byte.
     void printAscii(const std::uint8_t* bytes, std::int64_t count);
-    // Prints decoded code points; the same result as print() for each.
+    // Prints decoded code points, 0x20..0x7E through the character sets; the
+    // same result as print() for each.
     void printText(const std::uint32_t* codePoints, std::int64_t count);
+    // REP: the last character printed, `count` times (at most a row's worth).
+    void repeatLastCharacter(int count);
     void index();
     void scrollRegionUp();
     void markDirty(int row) {
@@ -72,6 +83,13 @@ public:
     void scrollViewDown(int lines);
     void setViewOffset(int lines);
     const Cell& viewCellAt(int column, int row) const;
+    // The combining marks of a view cell; empty if none.  Valid until the
+    // next change of the Screen, as are the other views.
+    std::u32string_view viewMarksAt(int column, int row) const;
+    // The OSC 8 URI of a view cell; empty if none.
+    std::string_view viewLinkAt(int column, int row) const;
+    // Absolute line number: its text continues on line + 1 (a soft wrap).
+    bool isLineWrapped(int line) const;
 
     // --- C0 and escape functions -------------------------------------------
     void backspace();
@@ -81,6 +99,11 @@ public:
     void saveCursor();
     void restoreCursor();
     void reset();
+    void designateCharset(int slot, Charset set) { charsets_.g[slot & 1] = set; }
+    void invokeCharset(int slot) { charsets_.gl = std::uint8_t(slot & 1); }
+    void setCursorStyle(int style) { cursorStyle_ = style; }
+    // The link the next printed cells carry (OSC 8); empty: none.
+    void setLink(std::string_view uri);
 
     // --- control sequences (counts and positions 1-based, clamped) --------
     void cursorUp(int count);
@@ -115,6 +138,7 @@ public:
     std::string scrollbackLineText(int index) const;
     std::vector<std::string> scrollbackLines() const;
     std::string lineRangeText(int line, int startCol, int endCol) const;
+    // The text of a selection: soft-wrapped rows join without a line feed.
     std::string rangeText(int startLine, int startCol, int endLine, int endCol) const;
 
     // Throws std::logic_error naming the first broken invariant.
@@ -134,6 +158,9 @@ private:
         return fill_;
     }
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
+    void attachMark(std::uint32_t mark);
+    void printTranslated(const std::uint32_t* codePoints, std::int64_t count);
+    std::string pieceText(const LineView& line, int startCol, int endCol, bool trim) const;
     void markRows(int from, int to);             // rows [from, to], clamped
     void notifyRenumbering(std::int64_t shift);
     void addDirtyRow(int row);
@@ -150,6 +177,13 @@ private:
     bool autoWrap_ = true;
     CellAttributes attributes_;
     CellAttributes savedAttributes_;
+    CharsetState charsets_;
+    CharsetState savedCharsets_;
+    std::int32_t cursorStyle_ = 0;
+    std::uint32_t lastPrinted_ = 0;  // for REP; 0: none yet
+    // Declared before the stores, which hold uses of its links.
+    LinkTable links_;
+    LinkId link_ = 0;  // the open link, retained while open
     LineStore lines_;
     std::unique_ptr<LineStore> otherLines_;
     bool alternateActive_ = false;
@@ -159,18 +193,6 @@ private:
     // One flag per row mirrors dirtyRows_ so that marking an already dirty
     // row (the common case while text streams in) skips the set lookup.
     std::vector<std::uint8_t> dirtyFlags_;
-    // The cells printing stores (a character, the right half of a wide
-    // one), rebuilt when the attributes change.
-    const CellRun& textRun() {
-        if (!textRun_.builtFrom(attributes_)) textRun_.rebuild(attributes_);
-        return textRun_;
-    }
-    const CellRun& continuationRun() {
-        if (!continuationRun_.builtFrom(attributes_)) continuationRun_.rebuild(attributes_);
-        return continuationRun_;
-    }
-    CellRun textRun_{CellAttributes{}};
-    CellRun continuationRun_{CellAttributes{}, true};
     mutable Cell fill_{kSpace, CellAttributes{}};
 };
 

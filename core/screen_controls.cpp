@@ -46,6 +46,7 @@ void Screen::saveCursor() {
     savedCursorColumn_ = cursorColumn_;
     savedCursorRow_ = cursorRow_;
     savedAttributes_ = attributes_;
+    savedCharsets_ = charsets_;
 }
 
 void Screen::restoreCursor() {
@@ -53,6 +54,7 @@ void Screen::restoreCursor() {
     cursorColumn_ = savedCursorColumn_ < 0 ? 0 : std::min(savedCursorColumn_, columns_ - 1);
     cursorRow_ = savedCursorRow_ < 0 ? 0 : std::min(savedCursorRow_, rows_ - 1);
     attributes_ = savedAttributes_;
+    charsets_ = savedCharsets_;
 }
 
 void Screen::reset() {
@@ -60,6 +62,10 @@ void Screen::reset() {
     cursorColumn_ = cursorRow_ = 0;
     savedCursorColumn_ = savedCursorRow_ = 0;
     savedAttributes_ = CellAttributes();
+    charsets_ = savedCharsets_ = CharsetState();
+    cursorStyle_ = 0;
+    lastPrinted_ = 0;
+    setLink({});
     autoWrap_ = true;
     viewOffset_ = 0;
     viewScrolled_ = false;
@@ -107,7 +113,7 @@ void Screen::linePositionAbsolute(int row) { cursorRow_ = position(row, rows_); 
 
 // --- erasing -------------------------------------------------------------------------
 
-void Screen::eraseCells(int row, int from, int to) { lines_.fillCells(row, from, to, fillCell()); }
+void Screen::eraseCells(int row, int from, int to) { lines_.fill(row, from, to, fillCell()); }
 
 void Screen::eraseInDisplay(int mode) {
     resetView();
@@ -155,27 +161,15 @@ void Screen::eraseCharacters(int count) {
 
 void Screen::insertCharacters(int count) {
     resetView();
-    Line& line = *lines_.screenLine(cursorRow_);
-    if (cursorColumn_ < columns_) {
-        // n single-cell insertions at once: cells shift right by n, the n cells
-        // at the cursor (as many as fit) become blanks.
-        const int n = std::min(countOf(count), columns_ - cursorColumn_);
-        std::move_backward(line.begin() + cursorColumn_, line.end() - n, line.end());
-        std::fill(line.begin() + cursorColumn_, line.begin() + cursorColumn_ + n, fillCell());
-        lines_.noteWritten(cursorRow_, columns_);  // written cells moved right
-    }
+    // n single-cell insertions at once: cells shift right by n, the n cells
+    // at the cursor (as many as fit) become blanks.
+    if (cursorColumn_ < columns_) lines_.shift(cursorRow_, cursorColumn_, std::min(countOf(count), columns_), fillCell());
     markDirty(cursorRow_);
 }
 
 void Screen::deleteCharacters(int count) {
     resetView();
-    Line& line = *lines_.screenLine(cursorRow_);
-    if (cursorColumn_ < columns_) {
-        const int n = std::min(countOf(count), columns_ - cursorColumn_);
-        std::move(line.begin() + cursorColumn_ + n, line.end(), line.begin() + cursorColumn_);
-        std::fill(line.end() - n, line.end(), fillCell());
-        lines_.noteWritten(cursorRow_, columns_);
-    }
+    if (cursorColumn_ < columns_) lines_.shift(cursorRow_, cursorColumn_, -std::min(countOf(count), columns_), fillCell());
     markDirty(cursorRow_);
 }
 
@@ -245,15 +239,21 @@ void Screen::selectGraphicRendition(std::span<const std::int32_t> list) {
         switch (v) {
         case 0: a = CellAttributes(); break;
         case 1: a.bold = true; break;
+        case 2: a.dim = true; break;
         case 3: a.italic = true; break;
         case 4: a.underline = true; break;
         case 7: a.reverse = true; break;
+        case 8: a.hidden = true; break;
         case 9: a.strikethrough = true; break;
-        case 22: a.bold = false; break;
+        case 21: a.doubleUnderline = true; break;
+        case 22: a.bold = a.dim = false; break;
         case 23: a.italic = false; break;
-        case 24: a.underline = false; break;
+        case 24: a.underline = a.doubleUnderline = false; break;
         case 27: a.reverse = false; break;
+        case 28: a.hidden = false; break;
         case 29: a.strikethrough = false; break;
+        case 53: a.overline = true; break;
+        case 55: a.overline = false; break;
         case 39: a.fg = kDefaultColor; break;
         case 49: a.bg = kDefaultColor; break;
         case 38:

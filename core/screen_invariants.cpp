@@ -3,6 +3,7 @@
 // builds after every dispatched control sequence.
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/screen.h"
 
@@ -36,6 +37,20 @@ void Screen::checkInvariants() const {
     } else if (alternateActive_) {
         fail("alternate screen active without a primary store");
     }
+    // Every link's use count is the cells carrying it plus the open link.
+    std::vector<std::int64_t> uses(links_.size() + 1, 0);
+    auto count = [&](LinkId id) {
+        if (id > links_.size()) fail("a cell carries an unknown link");
+        ++uses[id];
+    };
+    lines_.forEachLinkUse(count);
+    if (otherLines_) otherLines_->forEachLinkUse(count);
+    if (link_ != 0) count(link_);
+    if (links_.size() > LinkTable::kMaxLinks) fail("more links than the table allows");
+    for (std::size_t id = 1; id < uses.size(); ++id)
+        if (uses[id] != links_.uses(LinkId(id)))
+            fail("link " + std::to_string(id) + " counted " + std::to_string(links_.uses(LinkId(id))) +
+                 " uses, holds " + std::to_string(uses[id]));
 }
 
 }  // namespace vesper

@@ -11,9 +11,7 @@ namespace vesper {
 
 namespace {
 
-void appendCell(std::string& out, const Cell& cell) {
-    if (cell.wideContinuation) return;
-    const std::uint32_t cp = cell.codePoint == 0 ? kSpace : cell.codePoint;
+void appendCodePoint(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
         out.push_back(char(cp));
         return;
@@ -23,11 +21,20 @@ void appendCell(std::string& out, const Cell& cell) {
     out.append(reinterpret_cast<const char*>(buffer), std::size_t(length));
 }
 
-std::string lineCellsText(const Line* line) {
+// A cell's character followed by its marks; nothing for the right half of a
+// wide character.
+void appendCell(std::string& out, const LineView& line, int column) {
+    const Cell& cell = line[column];
+    if (cell.wideContinuation) return;
+    appendCodePoint(out, cell.codePoint == 0 ? kSpace : cell.codePoint);
+    for (char32_t mark : line.marksAt(column)) appendCodePoint(out, mark);
+}
+
+std::string lineCellsText(const LineView& line) {
     std::string out;
     if (!line) return out;
-    out.reserve(line->size());
-    for (const Cell& cell : *line) appendCell(out, cell);
+    out.reserve(std::size_t(line.size()));
+    for (int column = 0; column < line.size(); ++column) appendCell(out, line, column);
     return out;
 }
 
@@ -44,7 +51,7 @@ void Screen::setScrollbackSize(int lines) {
     }
 }
 
-std::string Screen::lineText(int line) const { return lineCellsText(lines_.lineAtNumber(line)); }
+std::string Screen::lineText(int line) const { return lineCellsText(lines_.line(line)); }
 
 std::string Screen::viewRowText(int row) const {
     if (row < 0 || row >= rows_) return {};
@@ -64,15 +71,18 @@ std::vector<std::string> Screen::scrollbackLines() const {
     return texts;
 }
 
-std::string Screen::lineRangeText(int line, int startCol, int endCol) const {
-    const Line* cells = lines_.lineAtNumber(line);
+std::string Screen::pieceText(const LineView& line, int startCol, int endCol, bool trim) const {
     std::string out;
-    if (!cells) return out;
+    if (!line) return out;
     const int from = std::max(startCol, 0);
-    const int to = std::min<std::int64_t>(endCol, std::int64_t(cells->size()));
-    for (int col = from; col < to; ++col) appendCell(out, (*cells)[std::size_t(col)]);
-    out.erase(out.find_last_not_of(' ') + 1);  // npos + 1 == 0 empties an all-blank piece
+    const int to = int(std::min<std::int64_t>(endCol, line.size()));
+    for (int col = from; col < to; ++col) appendCell(out, line, col);
+    if (trim) out.erase(out.find_last_not_of(' ') + 1);  // npos + 1 == 0 empties an all-blank piece
     return out;
+}
+
+std::string Screen::lineRangeText(int line, int startCol, int endCol) const {
+    return pieceText(lines_.line(line), startCol, endCol, true);
 }
 
 std::string Screen::rangeText(int startLine, int startCol, int endLine, int endCol) const {
@@ -80,14 +90,14 @@ std::string Screen::rangeText(int startLine, int startCol, int endLine, int endC
     const int from = std::max(startLine, firstLine());
     const int to = std::min(endLine, this->endLine() - 1);
     if (from > to) return {};
-    if (from == to) return lineRangeText(from, startCol, endCol);
-    std::string out = lineRangeText(from, startCol, columns_);
-    for (int line = from + 1; line < to; ++line) {
-        out.push_back('\n');
-        out += lineRangeText(line, 0, columns_);
+    std::string out;
+    for (int line = from; line <= to; ++line) {
+        const LineView view = lines_.line(line);
+        // A soft-wrapped row runs on into the next: no trimming, no line feed.
+        const bool joins = line < to && view.wrapped();
+        out += pieceText(view, line == from ? startCol : 0, line == to ? endCol : columns_, !joins);
+        if (line < to && !joins) out.push_back('\n');
     }
-    out.push_back('\n');
-    out += lineRangeText(to, 0, endCol);
     return out;
 }
 

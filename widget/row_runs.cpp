@@ -34,12 +34,12 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
     // The row's line is looked up once; positions it does not hold read as
     // the default blank cell, as Screen::viewCellAt answers them.
     const bool inView = row >= 0 && row < screen.rows();
-    const Line *line = inView ? screen.lineStore().lineAtNumber(screen.viewTopLine() + row) : nullptr;
-    const int held = line ? static_cast<int>(line->size()) : 0;
+    const LineView line = inView ? screen.lineStore().line(screen.viewTopLine() + row) : LineView();
+    const int held = line ? line.size() : 0;
     static const Cell blank;
     AttributeRun *run = nullptr;
     for (int column = 0; column < columns; ++column) {
-        const Cell &cell = column < held ? (*line)[static_cast<std::size_t>(column)] : blank;
+        const Cell &cell = column < held ? line[column] : blank;
         if (cell.wideContinuation) {
             // Continuations join the run before them and never start one.
             if (run)

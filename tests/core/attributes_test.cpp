@@ -7,8 +7,9 @@
 namespace vesper::test {
 namespace {
 
+// `more`: "d" dim, "h" hidden, "u" double underline, "o" overline.
 CellAttributes attrs(ColorValue fg, ColorValue bg, bool bold = false, bool italic = false, bool underline = false,
-                     bool reverse = false, bool strike = false) {
+                     bool reverse = false, bool strike = false, std::string_view more = "") {
     CellAttributes a;
     a.fg = fg;
     a.bg = bg;
@@ -17,6 +18,10 @@ CellAttributes attrs(ColorValue fg, ColorValue bg, bool bold = false, bool itali
     a.underline = underline;
     a.reverse = reverse;
     a.strikethrough = strike;
+    a.dim = more.find('d') != more.npos;
+    a.hidden = more.find('h') != more.npos;
+    a.doubleUnderline = more.find('u') != more.npos;
+    a.overline = more.find('o') != more.npos;
     return a;
 }
 
@@ -50,7 +55,12 @@ const SgrCase kSgrCases[] = {
     {"ColonFormWithoutColourSpace", CSI "38:2:255:128:0m", attrs(0x1FF8000, -1)},
     {"ColonPaletteForm", CSI "48:5:17m", attrs(-1, 17)},
     {"ColonDoesNotLeakIntoNextSequence", CSI "38:2::1:2:3m" CSI "38;2;10;20;30;1m", attrs(0x10A141E, -1, true)},
-    {"IgnoredValues", CSI "2;5;6;8;21;25;28;53m", attrs(-1, -1)},
+    {"IgnoredValues", CSI "5;6;25;26;50;54m", attrs(-1, -1)},
+    {"DimHiddenDoubleUnderlineOverline", CSI "2;8;21;53m", attrs(-1, -1, false, false, false, false, false, "dhuo")},
+    {"TwentyTwoClearsBoldAndDim", CSI "1;2;8m" CSI "22m", attrs(-1, -1, false, false, false, false, false, "h")},
+    {"TwentyFourClearsBothUnderlines", CSI "4;21;53m" CSI "24m", attrs(-1, -1, false, false, false, false, false, "o")},
+    {"TwentyEightAndFiftyFiveClear", CSI "2;8;53m" CSI "28;55m", attrs(-1, -1, false, false, false, false, false, "d")},
+    {"ZeroClearsTheNewFlags", CSI "2;8;21;53m" CSI "0m", attrs(-1, -1)},
     {"NegativeValueIgnored", CSI "4294967295;1m", attrs(-1, -1, true)},
     {"SgrDoesNotMoveCursorOrPrint", CSI "1m", attrs(-1, -1, true)},
 };

@@ -20,6 +20,10 @@ CellAttributes withFlags(ColorValue fg, ColorValue bg, unsigned flags) {
     a.underline = flags & 4;
     a.reverse = flags & 8;
     a.strikethrough = flags & 16;
+    a.dim = flags & 32;
+    a.hidden = flags & 64;
+    a.doubleUnderline = flags & 128;
+    a.overline = flags & 256;
     return a;
 }
 
@@ -32,7 +36,7 @@ TEST(CellRun, WordsAreUsableOnThisBuild) {
 TEST(CellRun, StoredCellsEqualConstructedCells) {
     const std::array<std::uint32_t, 6> codePoints{0x20, 0x7E, 0xE9, 0x4E2D, 0x1F600, 0x10FFFF};
     const std::array<ColorValue, 4> colours{kDefaultColor, 0, 255, kDirectColorFlag | 0xFFFFFF};
-    for (unsigned flags = 0; flags < 32; ++flags) {
+    for (unsigned flags = 0; flags < 512; flags += flags < 32 ? 1 : 31) {
         for (ColorValue fg : colours) {
             const CellAttributes attrs = withFlags(fg, colours[flags % colours.size()], flags);
             for (bool continuation : {false, true}) {
@@ -42,8 +46,8 @@ TEST(CellRun, StoredCellsEqualConstructedCells) {
                 EXPECT_FALSE(run.builtFrom(withFlags(fg, attrs.bg ^ 0x10, flags)));
                 for (std::uint32_t cp : codePoints) {
                     // A dirty destination: nothing of the old cell may survive.
-                    Cell out(0x1FFFFF, withFlags(-7, -9, 31), !continuation);
-                    run.put(&out, cp, attrs);
+                    Cell out(0x1FFFFF, withFlags(-7, -9, 511), !continuation);
+                    run.put(&out, cp);
                     EXPECT_EQ(out, Cell(cp, attrs, continuation))
                         << "cp " << cp << " flags " << flags << " fg " << fg << " continuation " << continuation;
                 }

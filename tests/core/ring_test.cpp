@@ -39,8 +39,13 @@ TEST(Ring, RandomOperationsMatchADeque) {
             std::rotate(model.begin(), model.begin() + 1, model.end());
         } else if (op == 3 && !model.empty()) {
             const std::size_t count = random() % (model.size() / 4 + 2);
-            ring.popFront(count);
-            model.erase(model.begin(), model.begin() + std::ptrdiff_t(std::min(count, model.size())));
+            if (count % 2) {
+                ring.popBack(count);
+                model.erase(model.end() - std::ptrdiff_t(std::min(count, model.size())), model.end());
+            } else {
+                ring.popFront(count);
+                model.erase(model.begin(), model.begin() + std::ptrdiff_t(std::min(count, model.size())));
+            }
         } else if (op >= 4 && model.size() >= 2) {
             std::size_t first = random() % model.size();
             std::size_t last = random() % (model.size() + 1);

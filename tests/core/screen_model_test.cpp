@@ -174,27 +174,29 @@ TEST(DirtyRowsTest, ShrinkingDropsRowsOutsideTheScreen) {
 }
 
 TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {
-    LineStore store(2, 4, 0);
+    LinkTable links;
+    LineStore store(2, 4, 0, links);
     const Cell x('x', CellAttributes());
     const Cell fill('.', CellAttributes());
     for (int r = 0; r < 4; ++r) {
-        (*store.screenLine(r))[0] = Cell(std::uint32_t('a' + r), CellAttributes());
-        store.noteWritten(r, 1);
+        const std::uint8_t letter = std::uint8_t('a' + r);
+        store.writeAscii(r, 0, &letter, 1, CellAttributes(), 0);
     }
     store.rotateUp(2, 1, x);
     store.rotateUp(-1, 2, x);
     store.rotateDown(0, 4, x);
-    EXPECT_EQ((*store.screenLine(0))[0].codePoint, 'a');
+    EXPECT_EQ(store.row(0)[0].codePoint, 'a');
     store.rotateUp(1, 3, fill, 2'000'000'000);
-    EXPECT_EQ((*store.screenLine(0))[0].codePoint, 'a');
-    for (int r = 1; r < 4; ++r) EXPECT_EQ((*store.screenLine(r))[0], fill);
-    EXPECT_EQ(store.screenLine(4), nullptr);
-    EXPECT_EQ(store.lineAtNumber(-1), nullptr);
+    EXPECT_EQ(store.row(0)[0].codePoint, 'a');
+    for (int r = 1; r < 4; ++r) EXPECT_EQ(store.row(r)[0], fill);
+    EXPECT_FALSE(store.row(4));
+    EXPECT_FALSE(store.line(-1));
     store.checkInvariants();
 }
 
 TEST(LineStoreTest, SwapExchangesEverything) {
-    LineStore a(2, 2, 5), b(3, 4, 0);
+    LinkTable links;
+    LineStore a(2, 2, 5, links), b(3, 4, 0, links);
     a.pushLine(Cell());
     a.swap(b);
     EXPECT_EQ(a.columns(), 3);

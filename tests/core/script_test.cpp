@@ -25,6 +25,14 @@ struct Script {
 
 void PrintTo(const Script& s, std::ostream* os) { *os << s.name; }
 
+std::string repeated(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+#define ACUTE "\xcc\x81"  // U+0301, a combining mark
+
 const Script kScripts[] = {
     // --- printing, deferred wrap, wide characters ---
     {"LastColumnLeavesWrapPending", 5, 3, "abcde", {"abcde", "", ""}, 0, 5},
@@ -40,11 +48,11 @@ const Script kScripts[] = {
      {"mode 7 reset private"}},
     {"WideCharacterOnOneColumnScreenAlwaysWraps", 1, 2, WIDE, {"", WIDE}, 1, 1},
     {"NarrowOverLeftHalfLeavesContinuation", 6, 1, WIDE "\rx", {"x"}, 0, 1},
-    {"CombiningMarkIsDropped", 5, 1, "e\xcc\x81x", {"ex"}, 0, 2},
+    {"CombiningMarkJoinsItsBase", 5, 1, "e\xcc\x81x", {"e\xcc\x81x"}, 0, 2},
     {"C1ControlCodePointIsDropped", 5, 1, "a\xc2\x85" "b", {"ab"}, 0, 2},
     // Runs of decoded text (one Screen call per run) against the same rules.
     {"MixedTextRunWrapsWideWholeAndScrolls", 4, 2, "a" WIDE "b" WIDE WIDE "c", {WIDE WIDE, "c"}, 1, 1},
-    {"ZeroWidthInRunAtRowEndDoesNotWrap", 3, 2, "\xc3\xa9" WIDE "\xcc\x81\xc2\x85x", {"\xc3\xa9" WIDE, "x"}, 1, 1},
+    {"ZeroWidthInRunAtRowEndDoesNotWrap", 3, 2, "\xc3\xa9" WIDE "\xcc\x81\xc2\x85x", {"\xc3\xa9" WIDE "\xcc\x81", "x"}, 1, 1},
     {"TextRunWithoutAutoWrapKeepsWideInLastTwoColumns", 3, 1, CSI "?7l\xc3\xa9" WIDE WIDE, {"\xc3\xa9" WIDE}, 0, 3,
      {"mode 7 reset private"}},
     {"TextRunEndsAtInvalidUtf8", 6, 1, "\xc3\xa9\xe4\xb8" "a" WIDE, {"\xc3\xa9" REPLACEMENT "a" WIDE}, 0, 5},
@@ -60,7 +68,7 @@ const Script kScripts[] = {
     {"FourByteSequence", 5, 1, "\xf0\x9f\x98\x80", {"\xf0\x9f\x98\x80"}, 0, 2},
     {"SequenceCutByEscape", 5, 1, "\xe2\x82" CSI "31mx", {REPLACEMENT "x"}, 0, 2},
     {"SequenceCutByLineFeed", 5, 2, "\xe2\x82\nx", {REPLACEMENT, " x"}, 1, 2},
-    {"DelAndBellPrintNothing", 5, 1, "a\x7f\x07" "b", {"ab"}, 0, 2},
+    {"DelAndBellPrintNothing", 5, 1, "a\x7f\x07" "b", {"ab"}, 0, 2, {"bell"}},
 
     // --- C0 controls ---
     {"LineFeedKeepsColumn", 5, 2, "ab\ncd", {"ab", "  cd"}, 1, 4},
@@ -73,16 +81,16 @@ const Script kScripts[] = {
     {"TabNeverWraps", 10, 2, "abcdefghij\t", {"abcdefghij", ""}, 0, 9},
 
     // --- escape sequences and control strings ---
-    {"CharsetDesignationIsSkipped", 5, 1, ESC "(0a", {"a"}, 0, 1},
+    {"UnsupportedCharsetDesignationIsSkipped", 5, 1, ESC "(Za" ESC "*0b", {"ab"}, 0, 2},
     {"EscHashIsSkipped", 5, 1, ESC "#8", {""}, 0, 0},
-    {"OscEndedByBell", 5, 1, ESC "]0;title\x07" "a", {"a"}, 0, 1},
-    {"OscEndedByStringTerminator", 5, 1, ESC "]0;title" ESC "\\a", {"a"}, 0, 1},
+    {"OscEndedByBell", 5, 1, ESC "]0;title\x07" "a", {"a"}, 0, 1, {"title title", "icon title"}},
+    {"OscEndedByStringTerminator", 5, 1, ESC "]0;title" ESC "\\a", {"a"}, 0, 1, {"title title", "icon title"}},
     {"OscEndedByOtherEscape", 8, 1, ESC "]0;title" ESC "[1m", {"[1m"}, 0, 3},
     {"OscEndedByEscapeStartingSequence", 8, 1, ESC "]0;t" ESC ESC "[2Ca", {"  a"}, 0, 3},
     {"OscAbandonedByCancel", 8, 1, ESC "]0;t\x18" "a", {"a"}, 0, 1},
     {"DcsIsSwallowed", 5, 1, ESC "Pqdata" ESC "\\", {""}, 0, 0},
     {"ApcSosPmAreSwallowed", 5, 1, ESC "_x\x07" ESC "Xy\x07" ESC "^z\x07" "a", {"a"}, 0, 1},
-    {"StringSwallowsControls", 5, 2, ESC "]0;a\r\nb\x07", {"", ""}, 0, 0},
+    {"StringSwallowsControls", 5, 2, ESC "]0;a\r\nb\x07", {"", ""}, 0, 0, {"title a\r\nb", "icon a\r\nb"}},
     {"CancelAbandonsControlSequence", 5, 1, CSI "1;2\x18m", {"m"}, 0, 1},
     {"SubstituteAbandonsControlSequence", 5, 1, CSI "5\x1a" "C", {"C"}, 0, 1},
     {"ControlInsideSequenceIsExecuted", 5, 2, "abc" CSI "2\rJ", {"", ""}, 0, 0},
@@ -103,7 +111,7 @@ const Script kScripts[] = {
     // --- control sequences: collection ---
     {"ParameterWrapsModulo2To32", 10, 1, "x" CSI "4294967299Cy", {"x   y"}, 0, 5},
     {"ElevenNinesWrap", 10, 2, CSI "99999999999B", {"", ""}, 1, 0},
-    {"IntermediateIsIgnored", 5, 1, "a" CSI "2 q", {"a"}, 0, 1},
+    {"IntermediateSequenceOtherThanCursorStyleIsIgnored", 5, 1, "abc\r" CSI "2 @" CSI "1!p", {"abc"}, 0, 0},
     {"EmptyFirstParameter", 5, 5, CSI ";3H", {"", "", "", "", ""}, 0, 2},
     {"EmptyLastParameterNotStored", 5, 5, CSI "3;H", {"", "", "", "", ""}, 2, 0},
     {"UnsupportedFinalIsConsumed", 5, 1, "a" CSI "5ib", {"ab"}, 0, 2},
@@ -201,6 +209,68 @@ const Script kScripts[] = {
     {"Mode1048SavesAndRestores", 5, 3, CSI "2;3H" CSI "?1048h" CSI "H" CSI "?1048lx", {"", "  x", ""}, 1, 3,
      {"mode 1048 set private", "mode 1048 reset private"}},
     {"CsiSaveRestore", 5, 3, CSI "2;3H" CSI "s" CSI "H" CSI "ux", {"", "  x", ""}, 1, 3},
+
+    // --- character sets ---
+    {"DecGraphicsDrawsABox", 5, 3, ESC "(0" "lqk\r\nx x\r\nmqj" ESC "(B" "q",
+     {"\u250c\u2500\u2510", "\u2502 \u2502", "\u2514\u2500\u2518q"}, 2, 4},
+    {"DecGraphicsWholeTable", 40, 1, ESC "(0" "^_`abcdefghijklmnopqrstuvwxyz{|}~",
+     {"^ \u25c6\u2592\u2409\u240c\u240d\u240a\u00b0\u00b1\u2424\u240b\u2518\u2510\u250c\u2514\u253c"
+      "\u23ba\u23bb\u2500\u23bc\u23bd\u251c\u2524\u2534\u252c\u2502\u2264\u2265\u03c0\u2260\u00a3\u00b7"},
+     0, 33},
+    {"UkSetChangesOnlyTheHash", 5, 1, ESC "(A" "#a$", {"\u00a3a$"}, 0, 3},
+    {"ShiftOutSelectsG1ShiftInG0", 5, 1, ESC ")0" "q\x0eq\x0fq", {"q\u2500q"}, 0, 3},
+    {"DecodedTextIsNeverTranslated", 5, 1, ESC "(0" "\xc3\xa9q" WIDE "q", {"\xc3\xa9\u2500" WIDE "\u2500"}, 0, 5},
+    {"CharsetsSavedWithTheCursor", 5, 1, "a" ESC "(0" ESC "7" ESC "(B" "q" ESC "8" "q", {"a\u2500"}, 0, 2},
+    {"CharsetsRestoredWhenLeaving1049", 5, 1, ESC "(0" CSI "?1049h" ESC "(B" CSI "?1049l" "q", {"\u2500"}, 0, 1,
+     {"mode 1049 set private", "mode 1049 reset private"}},
+    {"FullResetReturnsToAscii", 5, 1, ESC ")0\x0e" ESC "c" "q", {"q"}, 0, 1},
+
+    // --- combining marks and zero-width characters ---
+    {"MarkAtPendingWrapJoinsLastColumn", 3, 2, "abc" ACUTE, {"abc" ACUTE, ""}, 0, 3},
+    {"MarkAfterWideJoinsItsLeftHalf", 4, 1, "a" WIDE ACUTE, {"a" WIDE ACUTE}, 0, 3},
+    {"MarkInColumnZeroIsDropped", 3, 1, ACUTE "a", {"a"}, 0, 1},
+    {"ZeroWidthJoinerAndVariationSelectorAttach", 3, 1, "a\xe2\x80\x8d\xef\xb8\x8f\xe2\x80\x8b", {"a\u200d\ufe0f\u200b"}, 0, 1},
+    {"FifteenMarksKept", 3, 1, "e" + repeated(ACUTE, 20), {"e" + repeated(ACUTE, 15)}, 0, 1},
+    {"MarkOnBlankCellGivesSpaceAndMark", 5, 1, "a" CSI "2C" ACUTE, {"a  " ACUTE}, 0, 3},
+    {"OverwriteClearsMarks", 3, 1, "e" ACUTE "\rx", {"x"}, 0, 1},
+    {"EraseClearsMarks", 3, 1, "ab" ACUTE CSI "1K", {""}, 0, 2},
+    {"InsertMovesMarksWithTheirCell", 4, 1, "e" ACUTE "\r" CSI "@", {" e" ACUTE}, 0, 0},
+    {"DeleteMovesMarksWithTheirCell", 4, 1, "xe" ACUTE "\r" CSI "P", {"e" ACUTE}, 0, 0},
+    {"MarksScrollWithTheirLine", 3, 2, "e" ACUTE "\r\n\n", {"", ""}, 1, 0},
+
+    // --- REP ---
+    {"RepRepeatsTheLastCharacter", 10, 1, "ab" CSI "3b", {"abbbb"}, 0, 5},
+    {"RepAbsentOrZeroCountIsOne", 10, 1, "a" CSI "b" "c" CSI "0b", {"aacc"}, 0, 4},
+    {"RepAtMostARow", 5, 2, "a" CSI "99b", {"aaaaa", "a"}, 1, 1},
+    {"RepAfterAControlDoesNothing", 5, 1, "a\r" CSI "2b", {"a"}, 0, 0},
+    {"RepAfterASequenceDoesNothing", 5, 1, "a" CSI "1m" CSI "2b", {"a"}, 0, 1},
+    {"RepAfterRepDoesNothing", 5, 1, "a" CSI "b" CSI "b", {"aa"}, 0, 2},
+    {"RepAfterACancelledSequenceDoesNothing", 5, 1, "a" CSI "1\x18" CSI "2b", {"a"}, 0, 1},
+    {"RepAfterAStringDoesNothing", 5, 1, "a" ESC "]2;t\x07" CSI "2b", {"a"}, 0, 1, {"title t"}},
+    {"RepRepeatsTheTranslatedCharacter", 5, 1, ESC "(0q" CSI "2b", {"\u2500\u2500\u2500"}, 0, 3},
+    {"RepRepeatsTheBaseNotTheMark", 5, 1, "e" ACUTE CSI "2b", {"e" ACUTE "ee"}, 0, 3},
+    {"RepRepeatsWideCharacters", 6, 1, WIDE CSI "2b", {WIDE WIDE WIDE}, 0, 6},
+    {"RepWithPrivateMarkerIsIgnored", 5, 1, "a" CSI "?2b", {"a"}, 0, 1},
+    {"RepBeforeAnyCharacterDoesNothing", 5, 1, CSI "3b", {""}, 0, 0},
+
+    // --- titles, directory, bell, cursor style ---
+    {"OscOneIsTheIconNameOnly", 5, 1, ESC "]1;i\x07", {""}, 0, 0, {"icon i"}},
+    {"OscTwoIsTheTitleOnly", 5, 1, ESC "]2;t" ESC "\\", {""}, 0, 0, {"title t"}},
+    {"OscSevenIsTheDirectory", 5, 1, ESC "]7;file://host/tmp\x07", {""}, 0, 0, {"cwd file://host/tmp"}},
+    {"TitleInvalidUtf8BecomesReplacement", 5, 1, ESC "]2;a\xff\xc3\x07", {""}, 0, 0,
+     {"title a" REPLACEMENT REPLACEMENT}},
+    {"TitleAtTheLimitIsKept", 5, 1, ESC "]2;" + repeated("x", 4096) + "\x07", {""}, 0, 0,
+     {"title " + repeated("x", 4096)}},
+    {"TitleOverTheLimitIsIgnored", 5, 1, ESC "]2;" + repeated("x", 4097) + "\x07" "a", {"a"}, 0, 1},
+    {"HugeOscIsIgnoredWhole", 5, 1, ESC "]2;" + repeated("x", 20000) + "\x07" "a", {"a"}, 0, 1},
+    {"OscCancelledByCanIsNotDispatched", 5, 1, ESC "]2;t\x18" "a", {"a"}, 0, 1},
+    {"UnknownOscIsIgnored", 5, 1, ESC "]52;c;eA==\x07" ESC "]x;y\x07", {""}, 0, 0},
+    {"BellInsideASequenceStillRings", 5, 1, CSI "1\x07m" "a", {"a"}, 0, 1, {"bell"}},
+    {"CursorStyles", 5, 1, CSI " q" CSI "5 q" CSI "7 q" CSI "?2 q", {""}, 0, 0, {"cursor-style 0", "cursor-style 5"}},
+    {"MouseAndFocusModesNotified", 5, 1, CSI "?9;1000;1002;1003;1004;1005;1006;1007;1015h", {""}, 0, 0,
+     {"mode 9 set private", "mode 1000 set private", "mode 1002 set private", "mode 1003 set private",
+      "mode 1004 set private", "mode 1005 set private", "mode 1006 set private", "mode 1007 set private",
+      "mode 1015 set private"}},
 };
 
 class ScriptTest : public ::testing::TestWithParam<Script> {};

@@ -139,10 +139,15 @@ TEST(TextTest, EmptyAndReversedRangesYieldNothing) {
     EXPECT_EQ(t.screen.rangeText(5, 0, 9, 2), "");
 }
 
-TEST(TextTest, WrappedLineComesOutAsTwoLines) {
-    Terminal t(3, 2);
-    t.feed("abcde");
-    EXPECT_EQ(t.screen.rangeText(0, 0, 1, 3), "abc\nde");
+TEST(TextTest, SoftWrappedLineJoinsInRangeTextOnly) {
+    Terminal t(3, 4);
+    t.feed("a c" "d  " "e\r\nfg");  // rows "a c" and "d  " wrapped, then a hard line end
+    EXPECT_EQ(t.screen.rangeText(0, 0, 3, 3), "a cd  e\nfg");
+    EXPECT_EQ(t.screen.rangeText(0, 2, 1, 1), "cd");
+    EXPECT_EQ(t.screen.lineText(0), "a c");  // screen dumps stay one row per line
+    EXPECT_TRUE(t.screen.isLineWrapped(0));
+    EXPECT_TRUE(t.screen.isLineWrapped(1));
+    EXPECT_FALSE(t.screen.isLineWrapped(2));
 }
 
 TEST(TextTest, ScrolledViewShowsNewestScrollbackThenTopOfScreen) {

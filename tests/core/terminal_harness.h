@@ -30,6 +30,7 @@ inline std::string rtrim(std::string text) {
 
 struct Snapshot {
     std::vector<std::vector<Cell>> lines;  // every held line, oldest first
+    std::vector<std::string> extras;       // per held line: its marks, links and soft wrap
     int firstLine = 0, screenTopLine = 0, cursorRow = 0, cursorColumn = 0, scrollTop = 0, scrollBottom = 0;
     bool autoWrap = true, alternate = false;
     CellAttributes attributes;
@@ -48,6 +49,11 @@ public:
             events.push_back("mode " + std::to_string(mode) + (set ? " set" : " reset") +
                              (isPrivate ? " private" : " ansi"));
         };
+        parser.titleCallback = [this](const std::string& text) { events.push_back("title " + text); };
+        parser.iconNameCallback = [this](const std::string& text) { events.push_back("icon " + text); };
+        parser.currentDirectoryCallback = [this](const std::string& url) { events.push_back("cwd " + url); };
+        parser.bellCallback = [this] { events.push_back("bell"); };
+        parser.cursorStyleCallback = [this](int style) { events.push_back("cursor-style " + std::to_string(style)); };
     }
 
     void feed(std::string_view bytes, FeedMode mode = FeedMode::Whole) {
@@ -76,7 +82,18 @@ public:
     Snapshot snapshot() const {
         Snapshot s;
         const LineStore& store = screen.lineStore();
-        for (int line = store.firstLine(); line < store.endLine(); ++line) s.lines.push_back(*store.lineAtNumber(line));
+        for (int line = store.firstLine(); line < store.endLine(); ++line) {
+            const LineView view = store.line(line);
+            std::vector<Cell> cells;
+            std::string extras = view.wrapped() ? "wrapped" : "";
+            for (int column = 0; column < view.size(); ++column) {
+                cells.push_back(view[column]);
+                for (char32_t mark : view.marksAt(column)) extras += " " + std::to_string(column) + "+" + std::to_string(mark);
+                if (view.linkAt(column)) extras += " " + std::to_string(column) + "@" + std::to_string(view.linkAt(column));
+            }
+            s.lines.push_back(cells);
+            s.extras.push_back(extras);
+        }
         s.firstLine = screen.firstLine();
         s.screenTopLine = screen.screenTopLine();
         s.cursorRow = screen.cursorRow();

@@ -114,8 +114,8 @@ std::string brokenProperty(const Screen& s, int scrollbackLimit) {
         if (row < 0 || row >= s.rows()) return "dirty row out of range";
     }
     for (int line = s.firstLine(); line < s.endLine(); ++line) {
-        const vesper::Line* held = s.lineStore().lineAtNumber(line);
-        if (!held || int(held->size()) != s.columns()) return "a held line is not columns wide";
+        const vesper::LineView held = s.lineStore().line(line);
+        if (!held || held.size() != s.columns()) return "a held line is not columns wide";
         (void)s.lineText(line);
     }
     return {};
@@ -130,12 +130,16 @@ void writeState(const Screen& s, const std::string& path, const std::vector<std:
     out << "attributes " << a.fg << ' ' << a.bg << ' ' << a.bold << a.italic << a.underline << a.reverse
         << a.strikethrough << '\n';
     for (int line = s.firstLine(); line < s.endLine(); ++line) {
-        for (const vesper::Cell& c : *s.lineStore().lineAtNumber(line)) {
+        const vesper::LineView view = s.lineStore().line(line);
+        for (int column = 0; column < view.size(); ++column) {
+            const vesper::Cell& c = view[column];
             const vesper::CellAttributes& ca = c.attributes;
             out << std::hex << c.codePoint << std::dec << ':' << ca.fg << ':' << ca.bg << ':' << ca.bold << ca.italic
-                << ca.underline << ca.reverse << ca.strikethrough << c.wideContinuation << ' ';
+                << ca.underline << ca.reverse << ca.strikethrough << ca.dim << ca.hidden << ca.doubleUnderline
+                << ca.overline << c.wideContinuation << ':' << view.marksAt(column).size() << ':'
+                << view.linkAt(column) << ' ';
         }
-        out << '\n';
+        out << (view.wrapped() ? "wrapped" : "") << '\n';
     }
     for (const auto& r : replies) out << vesper::replay::replyLine(r) << '\n';
 }

@@ -110,11 +110,40 @@ int main(int argc, char** argv) {
             modes.push_back(replay::modeLine(mode, set, isPrivate));
         };
     }
+    std::vector<std::string> events;
+    if (options.events) {
+        parser.titleCallback = [&](const std::string& text) { events.push_back("title " + text); };
+        parser.iconNameCallback = [&](const std::string& text) { events.push_back("icon " + text); };
+        parser.currentDirectoryCallback = [&](const std::string& url) { events.push_back("cwd " + url); };
+        parser.bellCallback = [&] { events.push_back("bell"); };
+        parser.cursorStyleCallback = [&](int style) { events.push_back("cursor-style " + std::to_string(style)); };
+    }
+
+    // Feeds a block, splitting it where a resize is due.
+    long long fed = 0;
+    std::size_t nextResize = 0;
+    auto applyDueResizes = [&] {
+        while (nextResize < options.resizes.size() && options.resizes[nextResize].offset <= fed) {
+            screen.resize(options.resizes[nextResize].columns, options.resizes[nextResize].rows);
+            ++nextResize;
+        }
+    };
+    auto feedBlock = [&](const char* bytes, std::int64_t count) {
+        while (count > 0) {
+            applyDueResizes();
+            std::int64_t piece = count;
+            if (nextResize < options.resizes.size())
+                piece = std::min<std::int64_t>(piece, options.resizes[nextResize].offset - fed);
+            parser.feed(bytes, piece);
+            bytes += piece;
+            count -= piece;
+            fed += piece;
+        }
+    };
 
     bool ok = options.bench ? benchFeed(options, parser)
-                            : forEachChunk(options.inputs, options.chunk, [&](const char* bytes, std::int64_t count) {
-                                  parser.feed(bytes, count);
-                              });
+                            : forEachChunk(options.inputs, options.chunk, feedBlock);
+    applyDueResizes();
     if (!ok) return 1;
 
     std::string out = options.session ? replay::sessionText(screen) : replay::screenText(screen);
@@ -129,6 +158,11 @@ int main(int argc, char** argv) {
         for (const auto& cell : options.cells) addLine(replay::cellLine(screen, cell.row, cell.column));
         for (const auto& line : extra) addLine(line);
         for (const auto& line : modes) addLine(line);
+        for (const auto& t : options.texts)
+            addLine(replay::textLine(screen, t.startLine, t.startColumn, t.endLine, t.endColumn));
+        for (const auto& cell : options.cellExtras) addLine(replay::cellExtraLine(screen, cell.row, cell.column));
+        if (options.wrapped) addLine(replay::wrappedLine(screen));
+        for (const auto& line : events) addLine(line);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;

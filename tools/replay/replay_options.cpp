@@ -21,6 +21,11 @@ const char* const replayUsage =
     "  --cell ROW,COL        (repeatable) then print the view cell's code point and attributes\n"
     "  --replies             then print every device reply\n"
     "  --modes               then print every mode notification\n"
+    "  --resize OFFSET:COLSxROWS  (repeatable) resize after OFFSET input bytes\n"
+    "  --text L1,C1,L2,C2    (repeatable) then print \"text \" and that range's text (\\ as \\\\, LF as \\n)\n"
+    "  --cell-extra ROW,COL  (repeatable) then print the view cell's marks, further attributes and link\n"
+    "  --wrapped             then print \"wrapped\" and the soft-wrapped line numbers\n"
+    "  --events              then print titles, icon names, directories, bells and cursor styles\n"
     "  --bench               read all input first, time only the feeding, report on stderr\n";
 
 namespace {
@@ -47,6 +52,29 @@ std::optional<CellQuery> parseCell(std::string_view text) {
     auto column = parseInt(text.substr(comma + 1));
     if (!row || !column) return std::nullopt;
     return CellQuery{*row, *column};
+}
+
+std::optional<std::vector<int>> parseInts(std::string_view text, char separator, std::size_t count) {
+    std::vector<int> values;
+    while (true) {
+        const auto at = text.find(separator);
+        auto value = parseInt(text.substr(0, at));
+        if (!value) return std::nullopt;
+        values.push_back(*value);
+        if (at == std::string_view::npos) break;
+        text.remove_prefix(at + 1);
+    }
+    if (values.size() != count) return std::nullopt;
+    return values;
+}
+
+std::optional<ResizeStep> parseResize(std::string_view text) {
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const auto offset = parseInt(text.substr(0, colon));
+    const auto size = parseInts(text.substr(colon + 1), 'x', 2);
+    if (!offset || *offset < 0 || !size) return std::nullopt;
+    return ResizeStep{*offset, (*size)[0], (*size)[1]};
 }
 
 }  // namespace
@@ -109,6 +137,37 @@ ParseResult parseReplayOptions(const std::vector<std::string>& arguments) {
             } else {
                 options.cells.push_back(*cell);
             }
+        } else if (argument == "--wrapped") {
+            options.wrapped = true;
+        } else if (argument == "--events") {
+            options.events = true;
+        } else if (argument == "--resize") {
+            auto value = takeValue();
+            auto step = value ? parseResize(*value) : std::nullopt;
+            if (!step) {
+                result.error = "--resize needs OFFSET:COLSxROWS";
+                ok = false;
+            } else {
+                options.resizes.push_back(*step);
+            }
+        } else if (argument == "--text") {
+            auto value = takeValue();
+            auto numbers = value ? parseInts(*value, ',', 4) : std::nullopt;
+            if (!numbers) {
+                result.error = "--text needs L1,C1,L2,C2";
+                ok = false;
+            } else {
+                options.texts.push_back(TextQuery{(*numbers)[0], (*numbers)[1], (*numbers)[2], (*numbers)[3]});
+            }
+        } else if (argument == "--cell-extra") {
+            auto value = takeValue();
+            auto cell = value ? parseCell(*value) : std::nullopt;
+            if (!cell) {
+                result.error = "--cell-extra needs ROW,COL";
+                ok = false;
+            } else {
+                options.cellExtras.push_back(*cell);
+            }
         } else if (argument == "--help") {
             result.helpRequested = true;
             return result;
@@ -118,12 +177,15 @@ ParseResult parseReplayOptions(const std::vector<std::string>& arguments) {
         }
         if (!ok) return result;
         bool takesValue = argument == "--cols" || argument == "--rows" || argument == "--scrollback" ||
-                          argument == "--chunk" || argument == "--cell";
+                          argument == "--chunk" || argument == "--cell" || argument == "--resize" ||
+                          argument == "--text" || argument == "--cell-extra";
         if (inlineValue && !takesValue) {
             result.error = argument + " takes no value";
             return result;
         }
     }
+    std::stable_sort(options.resizes.begin(), options.resizes.end(),
+                     [](const ResizeStep& a, const ResizeStep& b) { return a.offset < b.offset; });
     result.options = std::move(options);
     return result;
 }

@@ -15,6 +15,16 @@ struct CellQuery {
     int column = 0;
 };
 
+struct ResizeStep {
+    long long offset = 0;  // after this many input bytes
+    int columns = 0;
+    int rows = 0;
+};
+
+struct TextQuery {
+    int startLine = 0, startColumn = 0, endLine = 0, endColumn = 0;
+};
+
 struct ReplayOptions {
     int columns = 80;
     int rows = 24;
@@ -26,10 +36,18 @@ struct ReplayOptions {
     std::vector<CellQuery> cells;
     bool replies = false;
     bool modes = false;
+    std::vector<ResizeStep> resizes;  // in the order given; applied by offset
+    std::vector<TextQuery> texts;
+    std::vector<CellQuery> cellExtras;
+    bool wrapped = false;
+    bool events = false;
     bool bench = false;
     std::vector<std::string> inputs;  // "-" is standard input; empty means stdin
 
-    bool wantsExtraOutput() const { return cursor || lines || !cells.empty() || replies || modes; }
+    bool wantsExtraOutput() const {
+        return cursor || lines || !cells.empty() || replies || modes || !texts.empty() || !cellExtras.empty() ||
+               wrapped || events;
+    }
 };
 
 struct ParseResult {

@@ -65,4 +65,36 @@ std::string modeLine(int mode, bool set, bool isPrivate) {
     return "mode " + std::to_string(mode) + (set ? " set" : " reset") + (isPrivate ? " private" : " ansi");
 }
 
+std::string textLine(const Screen& screen, int startLine, int startColumn, int endLine, int endColumn) {
+    std::string line = "text ";
+    for (char c : screen.rangeText(startLine, startColumn, endLine, endColumn)) {
+        if (c == '\\') line += "\\\\";
+        else if (c == '\n') line += "\\n";
+        else line += c;
+    }
+    return line;
+}
+
+std::string cellExtraLine(const Screen& screen, int row, int column) {
+    const CellAttributes& a = screen.viewCellAt(column, row).attributes;
+    std::string marks;
+    for (char32_t mark : screen.viewMarksAt(column, row)) {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%sU+%04X", marks.empty() ? "" : ",", unsigned(mark));
+        marks += buffer;
+    }
+    const std::string_view link = screen.viewLinkAt(column, row);
+    return "extra " + std::to_string(row) + " " + std::to_string(column) + " marks=" + (marks.empty() ? "-" : marks) +
+           " dim=" + std::to_string(int(a.dim)) + " hidden=" + std::to_string(int(a.hidden)) +
+           " dunder=" + std::to_string(int(a.doubleUnderline)) + " over=" + std::to_string(int(a.overline)) +
+           " link=" + (link.empty() ? std::string("-") : std::string(link));
+}
+
+std::string wrappedLine(const Screen& screen) {
+    std::string line = "wrapped";
+    for (int number = screen.firstLine(); number < screen.endLine(); ++number)
+        if (screen.isLineWrapped(number)) line += " " + std::to_string(number);
+    return line;
+}
+
 }  // namespace vesper::replay

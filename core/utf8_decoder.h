@@ -1,0 +1,114 @@
+// Utf8Decoder: the one UTF-8 decoder of the core, for terminal output and
+// for the texts of control strings.  A lead byte announces the length of its
+// sequence.  One U+FFFD stands for each of: a stray continuation byte, a
+// byte 0xF8-0xFF, a sequence cut short by a byte that is not a continuation
+// (that byte is then read afresh), and a complete sequence that is overlong,
+// a surrogate or above U+10FFFF.  A sequence cut by the end of the input is
+// kept and completed by the next input.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vesper {
+
+class Utf8Decoder {
+public:
+    static constexpr std::uint32_t kReplacement = 0xFFFD;
+    static constexpr std::uint32_t kIncomplete = 0xFFFFFFFF;
+
+    bool pending() const { return pendingCount_ != 0; }
+    int pendingCount() const { return pendingCount_; }
+    int pendingLength() const { return pendingLength_; }
+
+    // Decodes the character at `p` (p < end, or a pending one continued from
+    // `p`).  Sets `codePoint` (kIncomplete when every byte up to `end` went
+    // into a character still unfinished) and returns where the next one starts.
+    const std::uint8_t* next(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t& codePoint) {
+        if (pendingCount_ != 0) return continuePending(p, end, codePoint);
+        const std::uint8_t b0 = *p;
+        if (b0 < 0x80) {
+            codePoint = b0;
+            return p + 1;
+        }
+        const int length = sequenceLength(b0);
+        if (length == 0) {
+            codePoint = kReplacement;
+            return p + 1;
+        }
+        int i = 1;
+        while (i < length && p + i < end && continuation(p[i])) ++i;
+        if (i == length) {
+            codePoint = decode(p, length);
+            return p + length;
+        }
+        if (p + i == end) {
+            for (int k = 0; k < i; ++k) pendingBytes_[std::size_t(k)] = p[k];
+            pendingCount_ = i;
+            pendingLength_ = length;
+            codePoint = kIncomplete;
+            return end;
+        }
+        codePoint = kReplacement;
+        return p + i;
+    }
+
+    // Forgets a pending sequence; true when there was one (it counts as one
+    // U+FFFD for whoever was decoding).
+    bool abandon() {
+        const bool had = pendingCount_ != 0;
+        pendingCount_ = pendingLength_ = 0;
+        return had;
+    }
+
+    // `text` decoded and encoded again, every fault as U+FFFD.
+    static std::string sanitize(std::string_view text);
+
+private:
+    static bool continuation(std::uint8_t b) { return (b & 0xC0) == 0x80; }
+    static int sequenceLength(std::uint8_t lead) {
+        if (lead < 0xC0) return 0;  // a continuation byte on its own
+        if (lead < 0xE0) return 2;
+        if (lead < 0xF0) return 3;
+        if (lead < 0xF8) return 4;
+        return 0;
+    }
+    // A complete sequence of continuation bytes after its lead byte.
+    static std::uint32_t decode(const std::uint8_t* s, int length) {
+        std::uint32_t cp;
+        switch (length) {
+        case 2:
+            cp = std::uint32_t(s[0] & 0x1F) << 6 | (s[1] & 0x3F);
+            return cp < 0x80 ? kReplacement : cp;
+        case 3:
+            cp = std::uint32_t(s[0] & 0x0F) << 12 | std::uint32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
+            return cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) ? kReplacement : cp;
+        default:
+            cp = std::uint32_t(s[0] & 0x07) << 18 | std::uint32_t(s[1] & 0x3F) << 12 |
+                 std::uint32_t(s[2] & 0x3F) << 6 | (s[3] & 0x3F);
+            return cp < 0x10000 || cp > 0x10FFFF ? kReplacement : cp;
+        }
+    }
+    const std::uint8_t* continuePending(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t& codePoint) {
+        while (pendingCount_ < pendingLength_ && p < end && continuation(*p))
+            pendingBytes_[std::size_t(pendingCount_++)] = *p++;
+        if (pendingCount_ == pendingLength_) {
+            codePoint = decode(pendingBytes_.data(), pendingLength_);
+            abandon();
+        } else if (p == end) {
+            codePoint = kIncomplete;
+        } else {
+            codePoint = kReplacement;  // cut short: *p is read afresh
+            abandon();
+        }
+        return p;
+    }
+
+    std::array<std::uint8_t, 4> pendingBytes_{};
+    std::int32_t pendingCount_ = 0;
+    std::int32_t pendingLength_ = 0;
+};
+
+}  // namespace vesper
