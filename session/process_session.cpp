@@ -8,9 +8,11 @@
 // takes a lock and never waits for the reader or the writer.
 #include "session/process_session.h"
 
+#include "session/output_batcher.h"
 #include "session/output_relay.h"
 #include "session/spsc_queue.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
 #ifdef Q_OS_WIN
@@ -30,8 +32,6 @@ namespace vesper {
 namespace {
 
 constexpr std::size_t readChunkSize = 65536;
-// Output emitted per turn of the event loop before other events get a turn.
-constexpr qsizetype drainBudget = 1 << 20;
 // How long `finished` waits for the end of the output after the child's
 // exit; a background process may keep the terminal open indefinitely.
 constexpr int outputGraceMs = 200;
@@ -65,6 +65,8 @@ struct ProcessSession::Run {
     std::atomic<bool> drainPending{false};
     // read() returned 0; set after the last chunk was queued.
     std::atomic<bool> readerEnded{false};
+    // Session's thread only: what each pass hands on.
+    OutputBatcher batches;
 
     // Session's thread -> writer.
     SpscQueue<QByteArray> pendingWrites;
@@ -225,46 +227,48 @@ void ProcessSession::drainOutput()
     if (!run_)
         return;
     const std::shared_ptr<Run> run = run_;
-    qsizetype emitted = 0;
-    while (emitted < drainBudget) {
-        QByteArray chunk;
-        if (!run->output.pop(chunk)) {
-            // Hand the ring back.  A chunk (or the end) the reader queued
-            // meanwhile either found the ring handed back and rang again, or
-            // exchanged before us and is visible from here on.
-            run->drainPending.exchange(false, std::memory_order_acq_rel);
-            // The end flag before the queue: it is set after the last push,
-            // so "ended and empty" means every chunk has been taken.
-            const bool ended = run->readerEnded.load(std::memory_order_acquire);
-            if (!run->output.empty()) {
-                // Take the ring again, unless the reader already rang.
-                if (!run->drainPending.exchange(true, std::memory_order_acq_rel))
-                    continue;
-                return;
-            }
-            // All output is out: an exit that waited for it is reported now.
-            if (ended)
-                reportFinished();
-            return;
-        }
-        const auto size = static_cast<std::int64_t>(chunk.size());
+    const QByteArray batch = run->batches.take([&run](QByteArray &chunk) { return run->output.pop(chunk); });
+    if (!batch.isEmpty()) {
+        const auto size = static_cast<std::int64_t>(batch.size());
         const auto before = run->bytesInFlight.fetch_sub(size, std::memory_order_acq_rel);
         if (before > maxBytesInFlight && before - size <= maxBytesInFlight)
             run->wakeReader();
-        emitted += chunk.size();
-        emit dataReceived(chunk);
+        QElapsedTimer handing;
+        handing.start();
+        emit dataReceived(batch);
         // A slot may have started a new run (after terminating this one).
         if (run_ != run)
             return;
+        run->batches.record(batch.size(), handing.nsecsElapsed());
+        if (run->batches.hasRest() || !run->output.empty()) {
+            // The rest after the events that queued up meanwhile; the ring
+            // stays taken, so the reader does not ask again.
+            QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+            return;
+        }
     }
-    // Budget spent: continue after the events that queued up meanwhile.
-    QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+    // Hand the ring back.  A chunk (or the end) the reader queued meanwhile
+    // either found the ring handed back and rang again, or exchanged before
+    // us and is visible from here on.
+    run->drainPending.exchange(false, std::memory_order_acq_rel);
+    // The end flag before the queue: it is set after the last push, so
+    // "ended and empty" means every chunk has been taken.
+    const bool ended = run->readerEnded.load(std::memory_order_acquire);
+    if (!run->output.empty()) {
+        // Take the ring again, unless the reader already rang.
+        if (!run->drainPending.exchange(true, std::memory_order_acq_rel))
+            QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+        return;
+    }
+    // All output is out: an exit that waited for it is reported now.
+    if (ended)
+        reportFinished();
 }
 
 bool ProcessSession::outputEnded() const
 {
     // The flag first: see drainOutput().
-    return run_->readerEnded.load(std::memory_order_acquire) && run_->output.empty();
+    return run_->readerEnded.load(std::memory_order_acquire) && run_->output.empty() && !run_->batches.hasRest();
 }
 
 void ProcessSession::reportFinished()
