@@ -65,8 +65,9 @@ struct ProcessSession::Run {
     std::atomic<bool> drainPending{false};
     // read() returned 0; set after the last chunk was queued.
     std::atomic<bool> readerEnded{false};
-    // Session's thread only: what each pass hands on.
+    // Session's thread only: what each pass hands on, and the bytes handed on.
     OutputBatcher batches;
+    std::int64_t delivered = 0;
 
     // Session's thread -> writer.
     SpscQueue<QByteArray> pendingWrites;
@@ -135,6 +136,7 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
         launch.args.push_back(toUtf8(arg));
     for (const auto &entry : env)
         launch.env.push_back(toUtf8(entry));
+    launch.workingDirectory = toUtf8(workingDirectory());
     launch.columns = std::max(cols, 1);
     launch.rows = std::max(rows, 1);
     if (!backend_->start(launch)) {
@@ -235,6 +237,7 @@ void ProcessSession::drainOutput()
             run->wakeReader();
         QElapsedTimer handing;
         handing.start();
+        run->delivered += size;
         emit dataReceived(batch);
         // A slot may have started a new run (after terminating this one).
         if (run_ != run)
@@ -289,6 +292,11 @@ QString ProcessSession::error() const
     return errorText_;
 }
 
+qint64 ProcessSession::processId() const
+{
+    return running() ? backend_->processId() : 0;
+}
+
 void ProcessSession::write(const QByteArray &data)
 {
     if (data.isEmpty() || !(state_ == State::Running || state_ == State::Exited))
@@ -321,10 +329,21 @@ void ProcessSession::onChildExited()
     if (outputEnded())
         reportFinished();
     else
-        QTimer::singleShot(outputGraceMs, this, [this, run = run_] {
-            if (run == run_)
-                reportFinished();
-        });
+        awaitOutputAfterExit(run_, run_->delivered + run_->bytesInFlight.load(std::memory_order_acquire));
+}
+
+void ProcessSession::awaitOutputAfterExit(const std::shared_ptr<Run> &run, std::int64_t owed)
+{
+    // Whatever was read before the exit is the child's own and is still
+    // being handed on at the widget's pace: that is waited for in full.
+    QTimer::singleShot(outputGraceMs, this, [this, run, owed] {
+        if (run != run_)
+            return;
+        if (run->delivered < owed)
+            awaitOutputAfterExit(run, owed);
+        else
+            reportFinished();
+    });
 }
 
 void ProcessSession::terminate()
