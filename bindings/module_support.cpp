@@ -12,7 +12,11 @@
 
 #include <autodecref.h>
 #include <basewrapper.h>
+#include <bindingmanager.h>
+#include <gilstate.h>
 #include <sbkstring.h>
+
+#include <QObject>
 
 #include <array>
 #include <cstring>
@@ -174,6 +178,26 @@ bool installDocstrings(PyObject *module)
 }
 
 } // namespace
+
+void parentCreatedSession(PyObject *parent, PyObject *session, QObject *native)
+{
+    if (native == nullptr)
+        return;
+    if (parent != nullptr && parent != Py_None)
+        Shiboken::Object::setParent(parent, session);
+    // The wrapper must leave its parent's list before the runtime
+    // invalidates it; `destroyed` comes first in the native destructor.  The
+    // parent's reference goes without handing ownership back to Python, so
+    // the native object is never deleted twice.  A parent given later with
+    // setParent() is dropped the same way.
+    QObject::connect(native, &QObject::destroyed, [native] {
+        if (!Py_IsInitialized())
+            return;
+        Shiboken::GilState gil;
+        if (SbkObject *wrapper = Shiboken::BindingManager::instance().retrieveWrapper(native))
+            Shiboken::Object::removeParent(wrapper, false);
+    });
+}
 
 void finishModule(PyObject *module)
 {
