@@ -42,7 +42,22 @@ std::array<CheckedFunction, 2> checkedFunctions{{
     {"encode_text", "lumenvale.vesper.encode_text", 2, docs::encodeText},
 }};
 
-PyObject *checkedAttach(PyObject *, PyObject *args) { return callChecked(checkedFunctions[0], args); }
+// The C++ attach ignores a null side; from Python a None is a mistake that
+// would otherwise pass silently.
+PyObject *checkedAttach(PyObject *, PyObject *args)
+{
+    static const char *const names[] = {"widget", "session"};
+    if (PyTuple_Size(args) == 2) {
+        for (Py_ssize_t i = 0; i < 2; ++i) {
+            if (PyTuple_GetItem(args, i) == Py_None) {
+                PyErr_Format(PyExc_TypeError, "%s(): argument '%s' must not be None",
+                             checkedFunctions[0].qualifiedName, names[i]);
+                return nullptr;
+            }
+        }
+    }
+    return callChecked(checkedFunctions[0], args);
+}
 PyObject *checkedEncodeText(PyObject *, PyObject *args) { return callChecked(checkedFunctions[1], args); }
 
 // A wrong count goes through the runtime's wrong-arguments error ("<" and ">"
@@ -197,6 +212,14 @@ void parentCreatedSession(PyObject *parent, PyObject *session, QObject *native)
         if (SbkObject *wrapper = Shiboken::BindingManager::instance().retrieveWrapper(native))
             Shiboken::Object::removeParent(wrapper, false);
     });
+}
+
+bool refuseStringForList(PyObject *value, const char *function, const char *argument)
+{
+    if (value == nullptr || !PyUnicode_Check(value))
+        return true;
+    PyErr_Format(PyExc_TypeError, "%s(): argument '%s' must be a list of strings, not str", function, argument);
+    return false;
 }
 
 void finishModule(PyObject *module)

@@ -17,6 +17,11 @@ namespace lumenvale_support {
 // itself.
 void parentCreatedSession(PyObject *parent, PyObject *session, QObject *native);
 
+// A str is a sequence of strings to the runtime, so it would pass for a list
+// of them, one character per entry.  Sets a TypeError naming `function` and
+// `argument` and returns false when `value` is a str.
+bool refuseStringForList(PyObject *value, const char *function, const char *argument);
+
 // Called once at the end of module initialisation; leaves a Python error set
 // when something could not be installed.
 void finishModule(PyObject *module);
