@@ -330,9 +330,4 @@ void PosixPtyBackend::release()
     pid_ = -1;
 }
 
-std::unique_ptr<PtyBackend> createPtyBackend()
-{
-    return std::make_unique<PosixPtyBackend>();
-}
-
 } // namespace vesper
