@@ -31,8 +31,9 @@ inline constexpr const char *encodeText =
     "encode_text(text, bracketed_paste, /) -> str\n"
     "\n"
     "The bytes that typing or pasting `text` sends to a terminal program: CR LF\n"
-    "and LF become CR, the text is UTF-8, and with bracketed_paste it is wrapped\n"
-    "in ESC[200~ ... ESC[201~.  Returned as a str of those characters.";
+    "and LF become CR, and with bracketed_paste every control character but\n"
+    "tab and CR is removed and the text is wrapped in ESC[200~ ... ESC[201~.\n"
+    "Returned as a str (the UTF-8 bytes decoded again), not as bytes.";
 
 struct ClassDoc {
     const char *name;
@@ -63,8 +64,12 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "made without a parent lives until deleteLater() or shiboken6.delete().\n"
      "start(program, args, env, cols, rows) launches the child\n"
      "(env holds extra NAME=VALUE entries) and returns False with error() set on\n"
-     "failure.  write(data) and resize(cols, rows) reach the child;\n"
-     "terminate() ends it.  Signals: dataReceived(bytes) for output, finished(int)\n"
+     "failure.  setWorkingDirectory(path) chooses the folder of the next start\n"
+     "(empty: the caller's; a missing folder fails with \"chdir: <message>\");\n"
+     "processId() is the child's process id while it runs, 0 otherwise.\n"
+     "write(data) and resize(cols, rows) reach the child;\n"
+     "terminate() ends it.  Signals: dataReceived(bytes) for output (everything\n"
+     "read so far, in order, in batches of about 5 ms of work), finished(int)\n"
      "with the exit code.\n"
      "\n"
      "Python subclasses implement start, running, error, write, resize and\n"
