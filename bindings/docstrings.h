@@ -31,8 +31,9 @@ inline constexpr const char *encodeText =
     "encode_text(text, bracketed_paste, /) -> str\n"
     "\n"
     "The bytes that typing or pasting `text` sends to a terminal program: CR LF\n"
-    "and LF become CR, the text is UTF-8, and with bracketed_paste it is wrapped\n"
-    "in ESC[200~ ... ESC[201~.  Returned as a str of those characters.";
+    "and LF become CR, and with bracketed_paste every control character but\n"
+    "tab and CR is removed and the text is wrapped in ESC[200~ ... ESC[201~.\n"
+    "Returned as a str (the UTF-8 bytes decoded again), not as bytes.";
 
 struct ClassDoc {
     const char *name;

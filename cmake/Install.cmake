@@ -1,7 +1,7 @@
 # Install rules and the CMake package `lumenvale` for C++ applications:
 #
 #   find_package(lumenvale REQUIRED)
-#   target_link_libraries(app PRIVATE lumenvale::widget lumenvale::session)
+#   target_link_libraries(app PRIVATE lumenvale::widget lumenvale::session lumenvale::attach)
 #
 # The static libraries, their headers (under include/lumenvale, included as
 # "widget/terminal_widget.h" and so on) and the package files go into the
@@ -18,7 +18,8 @@ set(installed_targets vesper_core)
 if(TARGET vesper_widget AND TARGET vesper_session)
   set_target_properties(vesper_widget PROPERTIES EXPORT_NAME widget)
   set_target_properties(vesper_session PROPERTIES EXPORT_NAME session)
-  list(APPEND installed_targets vesper_widget vesper_session)
+  set_target_properties(vesper_attach PROPERTIES EXPORT_NAME attach)
+  list(APPEND installed_targets vesper_widget vesper_session vesper_attach)
   # On Windows the session links the ConPTY unit's platform-neutral parts.
   if(WIN32 AND TARGET vesper_conpty_pure)
     set_target_properties(vesper_conpty_pure PROPERTIES EXPORT_NAME conpty_pure)

@@ -127,6 +127,13 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
         errorText_ = QStringLiteral("session already started");
         return false;
     }
+    // C strings would end at the NUL and run something else than asked.
+    const auto hasNul = [](const QString &text) { return text.contains(QChar(u'\0')); };
+    if (hasNul(program) || std::any_of(args.begin(), args.end(), hasNul) ||
+        std::any_of(env.begin(), env.end(), hasNul)) {
+        errorText_ = QStringLiteral("start: program, argument or environment contains a NUL character");
+        return false;
+    }
     PtyLaunch launch;
     launch.program = toUtf8(program);
     for (const auto &arg : args)

@@ -23,7 +23,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,8 +106,5 @@ public:
     // handle the backend holds; the backend may then be started again.
     virtual void release() = 0;
 };
-
-// The platform's backend (posix/ or windows/ defines it).
-std::unique_ptr<PtyBackend> createPtyBackend();
 
 } // namespace vesper

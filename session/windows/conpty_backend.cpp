@@ -244,12 +244,3 @@ void ConPtyBackend::release()
 }
 
 } // namespace vesper::win
-
-namespace vesper {
-
-std::unique_ptr<PtyBackend> createPtyBackend()
-{
-    return std::make_unique<win::ConPtyBackend>();
-}
-
-} // namespace vesper

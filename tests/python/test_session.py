@@ -70,10 +70,25 @@ def test_attach_twice_delivers_twice(widget):
     assert session.calls == [("write", b"x"), ("write", b"x")]
 
 
-def test_attach_ignores_a_missing_side(widget):
-    lumenvale.attach(widget, None)
-    lumenvale.attach(None, RecordingSession())
+@pytest.mark.parametrize("side", ["widget", "session"])
+def test_attach_refuses_none_naming_the_argument(widget, side):
+    session = RecordingSession()
+    args = (None, session) if side == "widget" else (widget, None)
+    with pytest.raises(TypeError, match=f"attach\\(\\): argument '{side}' must not be None"):
+        lumenvale.attach(*args)
     widget.send("still works")
+    assert session.calls == []
+
+
+@pytest.mark.parametrize("args, env, name", [("-c ls", [], "args"), (["-c", "exit 0"], "A=1", "env")])
+def test_start_refuses_a_str_for_a_list_naming_the_argument(args, env, name):
+    session = lumenvale.PtySession.create()
+    try:
+        with pytest.raises(TypeError, match=f"argument '{name}' must be a list of strings, not str"):
+            session.start("sh", args, env, 80, 24)
+        assert not session.running()
+    finally:
+        shiboken6.delete(session)
 
 
 @pytest.mark.parametrize(
