@@ -84,13 +84,22 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "Text: lineAt(line) for absolute line numbers from firstLine() up to\n"
      "endLine(), screenText() for the visible rows, sessionText() for scrollback\n"
      "and screen, viewTopLine() for the scrolled-back view.\n"
-     "Scrollback: scrollbackSize() lines are held; setScrollbackSize(limit).\n"
+     "Scrollback: scrollbackSize() lines are held, at most scrollbackLimit(), set\n"
+     "by setScrollbackSize(limit).  find(text, backward=False, caseSensitive=False)\n"
+     "selects the next occurrence in scrollback and screen and scrolls to it.\n"
      "Selection: setSelection(startLine, startCol, endLine, endCol), selectAll(),\n"
      "clearSelection(), hasSelection(), selectedText(), copySelection(); the\n"
      "selectionChanged(bool) signal reports changes.\n"
      "Looks: setTerminalFont(font), setTerminalPalette(palette),\n"
      "setSelectionColor(color) and their getters; refresh() repaints.\n"
-     "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool)."},
+     "Cursor: setCursorStyle(TerminalWidget.CursorStyle) sets the host's style,\n"
+     "which a program's DECSCUSR may change until it asks for 0; cursorStyle()\n"
+     "is the style in force.  Blinking styles blink only while focused.\n"
+     "Mouse: when a program asks for mouse reports, clicks, motion and the wheel\n"
+     "go to it (Shift keeps them for selection); on the alternate screen the\n"
+     "wheel sends cursor keys.  Shift+Insert pastes the clipboard.\n"
+     "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool),\n"
+     "cursorStyleChanged(CursorStyle)."},
 }};
 
 } // namespace lumenvale_support::docs
