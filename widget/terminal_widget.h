@@ -12,12 +12,14 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <memory>
 
 #include "core/parser.h"
 #include "core/screen.h"
+#include "widget/deferred_signals.h"
 #include "widget/palette.h"
 
 class QPainter;
@@ -92,9 +94,10 @@ private:
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
-    void runParser(const QByteArray &data);
+    bool runParser(const QByteArray &data);
     void updateCellMetrics();
     void updateGridSize();
+    void announceGridSize();
     void syncScrollBar();
     bool scrollViewByKey(const QKeyEvent *event);
     void emitBytes(const std::string &bytes);
@@ -155,6 +158,14 @@ private:
     // device reply) is queued here and parsed by the running feed.
     bool feeding = false;
     QByteArray pendingFeed;
+    // What the parser signals (device replies among them) goes out once the
+    // bytes in hand are parsed: a slot may delete the widget, and the parser
+    // must never resume inside a deleted widget.
+    DeferredSignals parserSignals;
+    // The grid last announced by `resized`, and whether an announcement is
+    // on its way (see announceGridSize).
+    QSize announcedGrid;
+    bool gridAnnouncementPending = false;
     // No byte has been fed yet: grid changes keep the screen free of history.
     bool receivedOutput = false;
     // Set while syncScrollBar moves the bar, so scrollContentsBy ignores it.

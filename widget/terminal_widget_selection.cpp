@@ -103,8 +103,8 @@ void TerminalWidget::clearSelection()
     selectionActive = false;
     selecting = false;
     resetSelectionEnds();
-    emit selectionChanged(false);
     viewport()->update();
+    emit selectionChanged(false); // last: a slot may delete the widget
 }
 
 void TerminalWidget::selectAll()
@@ -120,8 +120,8 @@ void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int 
     selectionEndColumn = endCol;
     selectionActive = true;
     selecting = false;
-    emit selectionChanged(selectionEndsDiffer());
     viewport()->update();
+    emit selectionChanged(selectionEndsDiffer());
 }
 
 QColor TerminalWidget::selectionColor() const { return m_selectionColor; }
@@ -155,8 +155,8 @@ void TerminalWidget::startSelection(QPoint point, CellPosition cell)
     selectionStartColumn = selectionEndColumn = cell.column;
     selecting = true;
     lastMousePosition = point;
-    emit selectionChanged(false);
     viewport()->update();
+    emit selectionChanged(false);
 }
 
 void TerminalWidget::selectLine(int line)
@@ -166,8 +166,8 @@ void TerminalWidget::selectLine(int line)
     selectionEndColumn = m_columns;
     selectionActive = true;
     selecting = false;
-    emit selectionChanged(true);
     viewport()->update();
+    emit selectionChanged(true);
 }
 
 void TerminalWidget::selectWordAt(int line, int column)
@@ -219,8 +219,8 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
     clickCount = 2;
     clickTimer.restart();
     const CellPosition cell = cellAt(event->position().toPoint());
-    selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
     selecting = false;
+    selectWordAt(cell.line, std::min(cell.column, m_columns - 1)); // last: it emits
 }
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
@@ -259,8 +259,8 @@ void TerminalWidget::finishDragSelection()
             return; // a click without a drag
         selectionActive = false;
         resetSelectionEnds();
-        emit selectionChanged(false);
         viewport()->update();
+        emit selectionChanged(false);
         return;
     }
     selectionActive = true;
