@@ -23,6 +23,8 @@ namespace {
 constexpr int kInitialColumns = 80;
 constexpr int kInitialRows = 24;
 constexpr int kInitialScrollback = 5000;
+constexpr int kMinimumColumns = 4;
+constexpr int kMinimumRows = 2;
 
 QString fromUtf8(const std::string &text)
 {
@@ -35,9 +37,13 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     : QAbstractScrollArea(parent),
       screen(kInitialColumns, kInitialRows, kInitialScrollback),
       parser(screen),
+      m_scrollbackLimit(kInitialScrollback),
       paintCache(std::make_unique<PaintCache>())
 {
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    // Motion without a button reaches the widget: mode 1003 reports it.
+    viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -71,14 +77,17 @@ void TerminalWidget::installParserCallbacks()
 
 void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
 {
-    if (!isPrivate)
+    if (!isPrivate || mouseModes.apply(mode, set))
         return;
     switch (mode) {
     case 1: applicationCursorKeys = set; break;
     case 25:
         cursorVisible = set;
+        updateCursorBlink();
         viewport()->update();
         break;
+    case 1004: focusReporting = set; break;
+    case 1007: alternateScroll = set; break;
     case 2004: bracketedPaste = set; break;
     default: break;
     }
@@ -166,6 +175,22 @@ void TerminalWidget::announceGridSize()
         Qt::QueuedConnection);
 }
 
+// 80x24 cells with the frame and room for the scroll bar, so that a terminal
+// placed in a layout starts at the classic size.
+QSize TerminalWidget::sizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return {kInitialColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
+            kInitialRows * m_cellHeight + frame};
+}
+
+QSize TerminalWidget::minimumSizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return {kMinimumColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
+            kMinimumRows * m_cellHeight + frame};
+}
+
 int TerminalWidget::columns() const { return m_columns; }
 int TerminalWidget::terminalRows() const { return rows; }
 int TerminalWidget::cellWidth() const { return m_cellWidth; }
@@ -214,6 +239,7 @@ void TerminalWidget::feed(const QByteArray &data)
     if (!runParser(data))
         return; // a slot deleted the widget
     syncScrollBar();
+    restartCursorBlink();
     viewport()->update();
 }
 
@@ -265,6 +291,7 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
         screen.resetView();
         syncScrollBar();
     }
+    restartCursorBlink();
     event->accept();
     viewport()->update();
     emitBytes(bytes); // last: a slot of `dataReady` may delete the widget
@@ -275,13 +302,17 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
 void TerminalWidget::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
+    updateCursorBlink();
     viewport()->update();
+    reportFocus(true); // last: a slot of `dataReady` may delete the widget
 }
 
 void TerminalWidget::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
+    updateCursorBlink();
     viewport()->update();
+    reportFocus(false); // last: a slot of `dataReady` may delete the widget
 }
 
 void TerminalWidget::resizeEvent(QResizeEvent *event)
@@ -305,7 +336,13 @@ int TerminalWidget::firstLine() const { return screen.firstLine(); }
 int TerminalWidget::endLine() const { return screen.endLine(); }
 int TerminalWidget::viewTopLine() const { return screen.viewTopLine(); }
 int TerminalWidget::scrollbackSize() const { return screen.scrollbackLineCount(); }
-void TerminalWidget::setScrollbackSize(int lines) { screen.setScrollbackSize(lines); }
+int TerminalWidget::scrollbackLimit() const { return m_scrollbackLimit; }
+
+void TerminalWidget::setScrollbackSize(int lines)
+{
+    m_scrollbackLimit = std::max(lines, 0);
+    screen.setScrollbackSize(m_scrollbackLimit);
+}
 QString TerminalWidget::lineAt(int line) const { return fromUtf8(screen.lineText(line)); }
 
 QString TerminalWidget::screenText() const

@@ -10,10 +10,12 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
+#include <string_view>
 
 #include "widget/input_encoding.h"
 
@@ -23,19 +25,15 @@ namespace {
 
 constexpr int kAutoScrollIntervalMs = 60;
 
+// Letters, digits and every character a URL may hold unescaped, so that a
+// double-click takes a whole path, address or URL.
 bool isWordCharacter(char32_t c)
 {
     if (c >= 128)
         return true;
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
-    switch (c) {
-    case '#': case '%': case '+': case '-': case '.': case '/':
-    case ':': case '=': case '@': case '_': case '~':
-        return true;
-    default:
-        return false;
-    }
+    return c > ' ' && std::u32string_view(U"-._~:/?#[]@!$&'*+,;=%").find(c) != std::u32string_view::npos;
 }
 
 QClipboard *clipboard() { return QGuiApplication::clipboard(); }
@@ -87,6 +85,14 @@ QString TerminalWidget::selectedText() const
                                  ? screen.rangeText(selectionStartLine, selectionStartColumn, selectionEndLine, selectionEndColumn)
                                  : screen.rangeText(selectionEndLine, selectionEndColumn, selectionStartLine, selectionStartColumn);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Gestures that make a selection offer it to the selection clipboard, where
+// the platform has one; selections made through the API do not.
+void TerminalWidget::mirrorToSelectionClipboard()
+{
+    if (hasSelection() && clipboard()->supportsSelection())
+        clipboard()->setText(selectedText(), QClipboard::Selection);
 }
 
 void TerminalWidget::copySelection()
@@ -190,6 +196,8 @@ void TerminalWidget::selectWordAt(int line, int column)
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Press))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
@@ -202,6 +210,7 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
 
     if (clickCount >= 3) {
         selectLine(cell.line);
+        mirrorToSelectionClipboard();
     } else if (shift && selectionActive) {
         extendSelectionTo(point);
         selecting = true;
@@ -212,6 +221,8 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Press))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
@@ -220,11 +231,17 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
     clickTimer.restart();
     const CellPosition cell = cellAt(event->position().toPoint());
     selecting = false;
-    selectWordAt(cell.line, std::min(cell.column, m_columns - 1)); // last: it emits
+    // selectionChanged may delete the widget.
+    const QPointer<TerminalWidget> alive(this);
+    selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
+    if (alive)
+        mirrorToSelectionClipboard();
 }
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Motion))
+        return;
     if (!selecting) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;
@@ -238,6 +255,8 @@ void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Release))
+        return;
     if (event->button() == Qt::MiddleButton) {
         if (clipboard()->supportsSelection())
             paste(clipboard()->text(QClipboard::Selection));
@@ -264,8 +283,7 @@ void TerminalWidget::finishDragSelection()
         return;
     }
     selectionActive = true;
-    if (clipboard()->supportsSelection())
-        clipboard()->setText(selectedText(), QClipboard::Selection);
+    mirrorToSelectionClipboard();
     emit selectionChanged(true);
 }
 
@@ -314,11 +332,16 @@ void TerminalWidget::autoScrollStep()
 bool TerminalWidget::handleClipboardShortcut(const QKeyEvent *event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers();
+    if ((mods & ~Qt::KeypadModifier) == Qt::ShiftModifier && event->key() == Qt::Key_Insert) {
+        paste(clipboard()->text(QClipboard::Clipboard));
+        return true;
+    }
     if (!mods.testFlag(Qt::ControlModifier) || !mods.testFlag(Qt::ShiftModifier))
         return false;
     switch (event->key()) {
     case Qt::Key_A:
         selectAll();
+        mirrorToSelectionClipboard();
         return true;
     case Qt::Key_C:
         if (!hasSelection())

@@ -124,6 +124,23 @@ SCENARIOS = {
         run_events(50)
         assert len(calls) >= 1
     """,
+    "widget dataReady from wheel reports": """
+        from PySide6.QtCore import QPointF
+        from PySide6.QtGui import QWheelEvent
+        w = shown_widget()
+        w.feed(b"\\x1b[?1000h")
+        w.dataReady.connect(deleter(w))
+        wheel = QWheelEvent(QPointF(5, 5), QPointF(5, 5), QPoint(0, 0), QPoint(0, 360), Qt.MouseButton.NoButton,
+                            Qt.KeyboardModifier.NoModifier, Qt.ScrollPhase.NoScrollPhase, False)
+        QApplication.sendEvent(w.viewport(), wheel)
+        assert len(calls) == 1
+    """,
+    "widget cursorStyleChanged": """
+        w = shown_widget()
+        w.cursorStyleChanged.connect(deleter(w))
+        w.setCursorStyle(lumenvale.TerminalWidget.CursorStyle.SteadyBar)
+        assert len(calls) == 1
+    """,
     "session dataReceived": """
         s = lumenvale.PtySession.create()
         s.dataReceived.connect(deleter(s))
