@@ -30,6 +30,7 @@ class QWheelEvent;
 
 namespace vesper {
 
+struct AttributeRun;
 struct PaintCache;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -138,6 +139,8 @@ private:
     void paintRow(QPainter &painter, int row);
     void paintSelection(QPainter &painter, int firstRow, int lastRow);
     void paintCursor(QPainter &painter);
+    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
+    void paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
     QRect cellRect(int column, int row, int n) const;
 
     // Selection and clipboard (terminal_widget_selection.cpp).
