@@ -94,7 +94,7 @@ class FindBar(QWidget):
         layout.addWidget(self.field, 1)
         layout.addWidget(self.case)
         layout.addWidget(self.status)
-        self.field.returnPressed.connect(lambda: self.find(self.shift_held()))
+        self.field.returnPressed.connect(lambda: self.find_hit(self.shift_held()))
         self.field.textChanged.connect(lambda _text: self.status.clear())
 
     @staticmethod
@@ -106,7 +106,7 @@ class FindBar(QWidget):
         self.field.setFocus()
         self.field.selectAll()
 
-    def find(self, backward: bool) -> bool:
+    def find_hit(self, backward: bool) -> bool:
         found = self.terminal.find(self.field.text(), backward, self.case.isChecked())
         self.status.setText("" if found else "not found")
         return found

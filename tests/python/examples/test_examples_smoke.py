@@ -118,9 +118,9 @@ def test_find_bar_opens_finds_and_closes(qtbot):
     qtbot.keyClick(window.find_bar.field, Qt.Key_Return)
     assert term.selectedText() == "Apple"
     window.find_bar.case.setChecked(True)
-    assert window.find_bar.find(backward=True) and term.selectedText() == "apple"
+    assert window.find_bar.find_hit(backward=True) and term.selectedText() == "apple"
     window.find_bar.field.setText("pear")
-    assert not window.find_bar.find(backward=False)
+    assert not window.find_bar.find_hit(backward=False)
     assert window.find_bar.status.text() == "not found" and term.selectedText() == "apple"
     qtbot.keyClick(window.find_bar.field, Qt.Key_Escape)
     assert not window.find_bar.isVisible()
