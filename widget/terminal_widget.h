@@ -30,6 +30,7 @@ class QWheelEvent;
 
 namespace vesper {
 
+class AccessibleTextTracker;
 struct AttributeRun;
 struct PaintCache;
 
@@ -125,6 +126,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    friend class AccessibleTextTracker;
+
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
@@ -239,6 +242,11 @@ private:
     bool syncingScrollBar = false;
     // Font variants and row buffers kept between paints.
     std::unique_ptr<PaintCache> paintCache;
+
+    // Accessibility (terminal_accessible.cpp): the text that assistive
+    // technology reads, created when one first asks for this widget.
+    AccessibleTextTracker *accessibleText = nullptr;
+    void noteAccessibleTextChange();
 };
 
 } // namespace vesper
