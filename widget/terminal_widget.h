@@ -33,6 +33,7 @@ class QWheelEvent;
 namespace vesper {
 
 class AccessibleTextTracker;
+struct AttributeRun;
 struct PaintCache;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -144,6 +145,8 @@ private:
     void paintRow(QPainter &painter, int row);
     void paintSelection(QPainter &painter, int firstRow, int lastRow);
     void paintCursor(QPainter &painter);
+    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
+    void paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
     QRect cellRect(int column, int row, int n) const;
 
     // Selection and clipboard (terminal_widget_selection.cpp).
