@@ -34,9 +34,7 @@ std::filesystem::path workloadFolder() {
 
 }  // namespace
 
-const std::string& workload(const std::string& name) {
-    static std::map<std::string, std::string> loaded;
-    if (auto it = loaded.find(name); it != loaded.end()) return it->second;
+std::string workloadPath(const std::string& name) {
     const std::filesystem::path folder = workloadFolder();
     const std::filesystem::path path = folder / name;
     if (!std::filesystem::exists(path)) {
@@ -44,6 +42,13 @@ const std::string& workload(const std::string& name) {
         std::fprintf(stderr, "bench_core: generating workload %s\n", name.c_str());
         if (std::system(command.c_str()) != 0) fail("could not generate workload " + name + " with: " + command);
     }
+    return path.string();
+}
+
+const std::string& workload(const std::string& name) {
+    static std::map<std::string, std::string> loaded;
+    if (auto it = loaded.find(name); it != loaded.end()) return it->second;
+    const std::filesystem::path path = workloadPath(name);
     std::ifstream file(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (bytes.empty()) fail("workload " + path.string() + " is empty or unreadable");

@@ -31,8 +31,9 @@ inline constexpr const char *encodeText =
     "encode_text(text, bracketed_paste, /) -> str\n"
     "\n"
     "The bytes that typing or pasting `text` sends to a terminal program: CR LF\n"
-    "and LF become CR, the text is UTF-8, and with bracketed_paste it is wrapped\n"
-    "in ESC[200~ ... ESC[201~.  Returned as a str of those characters.";
+    "and LF become CR, and with bracketed_paste every control character but\n"
+    "tab and CR is removed and the text is wrapped in ESC[200~ ... ESC[201~.\n"
+    "Returned as a str (the UTF-8 bytes decoded again), not as bytes.";
 
 struct ClassDoc {
     const char *name;
@@ -63,8 +64,12 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "made without a parent lives until deleteLater() or shiboken6.delete().\n"
      "start(program, args, env, cols, rows) launches the child\n"
      "(env holds extra NAME=VALUE entries) and returns False with error() set on\n"
-     "failure.  write(data) and resize(cols, rows) reach the child;\n"
-     "terminate() ends it.  Signals: dataReceived(bytes) for output, finished(int)\n"
+     "failure.  setWorkingDirectory(path) chooses the folder of the next start\n"
+     "(empty: the caller's; a missing folder fails with \"chdir: <message>\");\n"
+     "processId() is the child's process id while it runs, 0 otherwise.\n"
+     "write(data) and resize(cols, rows) reach the child;\n"
+     "terminate() ends it.  Signals: dataReceived(bytes) for output (everything\n"
+     "read so far, in order, in batches of about 5 ms of work), finished(int)\n"
      "with the exit code.\n"
      "\n"
      "Python subclasses implement start, running, error, write, resize and\n"
@@ -79,13 +84,22 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "Text: lineAt(line) for absolute line numbers from firstLine() up to\n"
      "endLine(), screenText() for the visible rows, sessionText() for scrollback\n"
      "and screen, viewTopLine() for the scrolled-back view.\n"
-     "Scrollback: scrollbackSize() lines are held; setScrollbackSize(limit).\n"
+     "Scrollback: scrollbackSize() lines are held, at most scrollbackLimit(), set\n"
+     "by setScrollbackSize(limit).  find(text, backward=False, caseSensitive=False)\n"
+     "selects the next occurrence in scrollback and screen and scrolls to it.\n"
      "Selection: setSelection(startLine, startCol, endLine, endCol), selectAll(),\n"
      "clearSelection(), hasSelection(), selectedText(), copySelection(); the\n"
      "selectionChanged(bool) signal reports changes.\n"
      "Looks: setTerminalFont(font), setTerminalPalette(palette),\n"
      "setSelectionColor(color) and their getters; refresh() repaints.\n"
-     "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool)."},
+     "Cursor: setCursorStyle(TerminalWidget.CursorStyle) sets the host's style,\n"
+     "which a program's DECSCUSR may change until it asks for 0; cursorStyle()\n"
+     "is the style in force.  Blinking styles blink only while focused.\n"
+     "Mouse: when a program asks for mouse reports, clicks, motion and the wheel\n"
+     "go to it (Shift keeps them for selection); on the alternate screen the\n"
+     "wheel sends cursor keys.  Shift+Insert pastes the clipboard.\n"
+     "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool),\n"
+     "cursorStyleChanged(CursorStyle)."},
 }};
 
 } // namespace lumenvale_support::docs

@@ -12,7 +12,11 @@
 
 #include <autodecref.h>
 #include <basewrapper.h>
+#include <bindingmanager.h>
+#include <gilstate.h>
 #include <sbkstring.h>
+
+#include <QObject>
 
 #include <array>
 #include <cstring>
@@ -38,7 +42,22 @@ std::array<CheckedFunction, 2> checkedFunctions{{
     {"encode_text", "lumenvale.vesper.encode_text", 2, docs::encodeText},
 }};
 
-PyObject *checkedAttach(PyObject *, PyObject *args) { return callChecked(checkedFunctions[0], args); }
+// The C++ attach ignores a null side; from Python a None is a mistake that
+// would otherwise pass silently.
+PyObject *checkedAttach(PyObject *, PyObject *args)
+{
+    static const char *const names[] = {"widget", "session"};
+    if (PyTuple_Size(args) == 2) {
+        for (Py_ssize_t i = 0; i < 2; ++i) {
+            if (PyTuple_GetItem(args, i) == Py_None) {
+                PyErr_Format(PyExc_TypeError, "%s(): argument '%s' must not be None",
+                             checkedFunctions[0].qualifiedName, names[i]);
+                return nullptr;
+            }
+        }
+    }
+    return callChecked(checkedFunctions[0], args);
+}
 PyObject *checkedEncodeText(PyObject *, PyObject *args) { return callChecked(checkedFunctions[1], args); }
 
 // A wrong count goes through the runtime's wrong-arguments error ("<" and ">"
@@ -174,6 +193,34 @@ bool installDocstrings(PyObject *module)
 }
 
 } // namespace
+
+void parentCreatedSession(PyObject *parent, PyObject *session, QObject *native)
+{
+    if (native == nullptr)
+        return;
+    if (parent != nullptr && parent != Py_None)
+        Shiboken::Object::setParent(parent, session);
+    // The wrapper must leave its parent's list before the runtime
+    // invalidates it; `destroyed` comes first in the native destructor.  The
+    // parent's reference goes without handing ownership back to Python, so
+    // the native object is never deleted twice.  A parent given later with
+    // setParent() is dropped the same way.
+    QObject::connect(native, &QObject::destroyed, [native] {
+        if (!Py_IsInitialized())
+            return;
+        Shiboken::GilState gil;
+        if (SbkObject *wrapper = Shiboken::BindingManager::instance().retrieveWrapper(native))
+            Shiboken::Object::removeParent(wrapper, false);
+    });
+}
+
+bool refuseStringForList(PyObject *value, const char *function, const char *argument)
+{
+    if (value == nullptr || !PyUnicode_Check(value))
+        return true;
+    PyErr_Format(PyExc_TypeError, "%s(): argument '%s' must be a list of strings, not str", function, argument);
+    return false;
+}
 
 void finishModule(PyObject *module)
 {

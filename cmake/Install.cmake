@@ -1,7 +1,7 @@
 # Install rules and the CMake package `lumenvale` for C++ applications:
 #
 #   find_package(lumenvale REQUIRED)
-#   target_link_libraries(app PRIVATE lumenvale::widget lumenvale::session)
+#   target_link_libraries(app PRIVATE lumenvale::widget lumenvale::session lumenvale::attach)
 #
 # The static libraries, their headers (under include/lumenvale, included as
 # "widget/terminal_widget.h" and so on) and the package files go into the
@@ -18,7 +18,8 @@ set(installed_targets vesper_core)
 if(TARGET vesper_widget AND TARGET vesper_session)
   set_target_properties(vesper_widget PROPERTIES EXPORT_NAME widget)
   set_target_properties(vesper_session PROPERTIES EXPORT_NAME session)
-  list(APPEND installed_targets vesper_widget vesper_session)
+  set_target_properties(vesper_attach PROPERTIES EXPORT_NAME attach)
+  list(APPEND installed_targets vesper_widget vesper_session vesper_attach)
   # On Windows the session links the ConPTY unit's platform-neutral parts.
   if(WIN32 AND TARGET vesper_conpty_pure)
     set_target_properties(vesper_conpty_pure PROPERTIES EXPORT_NAME conpty_pure)
@@ -33,12 +34,16 @@ install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel
         INCLUDES DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR})
 
-# Public headers only: the platform units of the sessions stay private.
-install(DIRECTORY core DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR} COMPONENT devel
-        FILES_MATCHING PATTERN "*.h")
+# Public headers only: the widget, palette and encoders, the session and
+# attach, and the core headers they include (tests/package_test.sh checks that
+# this set is closed under #include and holds nothing else).  Painting,
+# selection and the platform units stay private.
+set(public_core_headers cell.h cell_run.h line_store.h parser.h ring.h screen.h)
+list(TRANSFORM public_core_headers PREPEND core/)
+install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)
 if(TARGET vesper_widget)
-  install(DIRECTORY widget DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR} COMPONENT devel
-          FILES_MATCHING PATTERN "*.h")
+  install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
+          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
   install(FILES session/pty_session.h session/attach.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)
 endif()

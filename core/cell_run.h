@@ -2,9 +2,9 @@
 // in the code point.  Setting a Cell's code-point bit-field and then copying
 // the whole Cell makes the processor reload 16 bytes it has just partly
 // written, which stalls store forwarding on every cell (about ten times the
-// cost of the store).  CellRun keeps the cell as two 64-bit words, taken
-// once from a real Cell, and writes those instead.  Only the line store uses
-// it: it is how that store writes text.
+// cost of the store).  CellRun keeps the cell as two 64-bit words and writes
+// those instead.  Only the line store writes with it (the Screen hands it
+// the run built from the current attributes).
 #pragma once
 
 #include <cstdint>
@@ -16,20 +16,21 @@ namespace vesper {
 
 class CellRun {
 public:
-    explicit CellRun(const CellAttributes& attributes, bool continuation = false)
-        : attributes_(attributes), continuation_(continuation) {
-        takeWords();
+    explicit CellRun(const CellAttributes& attributes, bool continuation = false) : continuation_(continuation) {
+        rebuild(attributes);
     }
 
-    // True where the code point is the low 21 bits of a Cell's first word
-    // (gcc and clang on little-endian targets); elsewhere callers store
-    // whole Cells.
+    // True where the words below give exactly the Cell built from the fields
+    // (checked at start-up on cells that set every field; gcc and clang on
+    // little-endian targets); elsewhere whole Cells are stored.
     static bool wordsUsable() { return kWordsUsable; }
 
-    bool builtFrom(const CellAttributes& attributes) const { return attributes_ == attributes; }
+    // The words are computed from the fields: copying the attributes whole
+    // right after SGR wrote them field by field would stall like a Cell does.
     void rebuild(const CellAttributes& attributes) {
-        attributes_ = attributes;
-        takeWords();
+        low_ = lowWord(attributes, continuation_);
+        high_ = highWord(attributes);
+        if (!kWordsUsable) attributes_ = attributes;
     }
 
     // One cell, whatever the layout.
@@ -60,43 +61,56 @@ public:
     }
 
 private:
-    static void wordsOf(const Cell& cell, std::uint64_t& low, std::uint64_t& high) {
-        std::memcpy(&low, &cell, sizeof low);
-        std::memcpy(&high, reinterpret_cast<const char*>(&cell) + sizeof low, sizeof high);
+    // Word 0: code point (bits 0-20), continuation (bit 21), fg (bits 32-63);
+    // word 1: bg (bits 0-31), then the flags in declaration order from bit 32.
+    static std::uint64_t lowWord(const CellAttributes& a, bool continuation) {
+        return (continuation ? std::uint64_t{1} << 21 : 0) | std::uint64_t{std::uint32_t(a.fg)} << 32;
     }
-    // The words of this run's cell with code point 0.
-    void takeWords() { wordsOf(Cell(0, attributes_, continuation_), low_, high_); }
+    static std::uint64_t highWord(const CellAttributes& a) {
+        const std::uint64_t flags = std::uint64_t{a.bold} | std::uint64_t{a.italic} << 1 |
+                                    std::uint64_t{a.underline} << 2 | std::uint64_t{a.reverse} << 3 |
+                                    std::uint64_t{a.strikethrough} << 4 | std::uint64_t{a.dim} << 5 |
+                                    std::uint64_t{a.hidden} << 6 | std::uint64_t{a.doubleUnderline} << 7 |
+                                    std::uint64_t{a.overline} << 8;
+        return std::uint64_t{std::uint32_t(a.bg)} | flags << 32;
+    }
 
-    // The words with a code point or-ed into the low 21 bits must read back
-    // as the Cell built from the fields, on samples that set every field.
+    // The words stored and read back must be the Cell built from the fields,
+    // for samples that set each field alone and all together.
     static bool roundTrips(std::uint32_t codePoint, const CellAttributes& a, bool continuation) {
-        std::uint64_t low, high;
-        wordsOf(Cell(0, a, continuation), low, high);
-        if (low & 0x1FFFFF) return false;
-        low |= codePoint;
+        const std::uint64_t low = lowWord(a, continuation) | codePoint;
+        const std::uint64_t high = highWord(a);
         Cell back;
         std::memcpy(reinterpret_cast<char*>(&back), &low, sizeof low);
         std::memcpy(reinterpret_cast<char*>(&back) + sizeof low, &high, sizeof high);
         return back == Cell(codePoint, a, continuation);
     }
     static bool detectLayout() {
-        CellAttributes all;
-        all.fg = kDirectColorFlag | 0xABCDEF;
-        all.bg = 0x7FFFFFFF;
-        all.bold = all.italic = all.underline = all.reverse = all.strikethrough = true;
-        all.dim = all.hidden = all.doubleUnderline = all.overline = true;
-        for (std::uint32_t cp : {0u, 0x41u, 0x12345u, 0x1FFFFFu})
-            for (bool continuation : {false, true})
-                if (!roundTrips(cp, CellAttributes{}, continuation) || !roundTrips(cp, all, continuation))
-                    return false;
+        CellAttributes samples[11];
+        samples[1].fg = kDirectColorFlag | 0xABCDEF;
+        samples[2].bg = 0x7FFFFFFF;
+        samples[3].bold = true;
+        samples[4].italic = true;
+        samples[5].underline = true;
+        samples[6].reverse = true;
+        samples[7].strikethrough = true;
+        samples[8].dim = true;
+        samples[9].hidden = samples[9].doubleUnderline = true;
+        samples[10] = samples[1];
+        samples[10].bg = -1;
+        samples[10].bold = samples[10].overline = samples[10].reverse = true;
+        for (const CellAttributes& a : samples)
+            for (std::uint32_t cp : {0u, 0x41u, 0x12345u, 0x1FFFFFu})
+                for (bool continuation : {false, true})
+                    if (!roundTrips(cp, a, continuation)) return false;
         return true;
     }
     static inline const bool kWordsUsable = detectLayout();
 
-    CellAttributes attributes_;
     bool continuation_;
     std::uint64_t low_ = 0;
     std::uint64_t high_ = 0;
+    CellAttributes attributes_;  // only where the words are not usable
 };
 
 }  // namespace vesper

@@ -41,42 +41,21 @@ LineView LineStore::line(int number) const {
 
 // --- writing -------------------------------------------------------------------
 
-Cell* LineStore::prepareWrite(std::size_t index, int from, int to, LinkId link) {
-    StoredLine& stored = ring_[index];
-    LineState& state = stored.state;
-    if (state.blanked) carryOutBlanking(index, from, to);
-    if (to > state.extent) state.extent = to;
-    if (stored.extras || link != 0) extrasOf(index).overwrite(from, to, link);
-    return stored.cells.data();
-}
-
 LineExtras& LineStore::extrasOf(std::size_t index) {
     std::unique_ptr<LineExtras>& extras = ring_[index].extras;
     if (!extras) extras = std::make_unique<LineExtras>(*links_, columns_);
     return *extras;
 }
 
-void LineStore::writeAscii(int row, int column, const std::uint8_t* bytes, int count,
-                           const CellAttributes& attributes, LinkId link) {
-    if (!validRow(row)) return;
-    Cell* out = prepareWrite(rowIndex(row), column, column + count, link) + column;
-    const CellRun& run = textRun(attributes);
-    if (CellRun::wordsUsable()) {
-        run.storeBytes(out, bytes, count);
-    } else {
-        for (int i = 0; i < count; ++i) run.put(out + i, bytes[i]);
-    }
-}
-
 std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
-                                  const CellAttributes& attributes, LinkId link) {
+                                  const CellRun& pen, const CellRun& continuationPen, LinkId link) {
     if (!validRow(row)) return 0;
     const std::size_t index = rowIndex(row);
     materialize(index);
     // Local copies: the cell stores go through char pointers, which could
     // alias this object, so members would be reloaded after every cell.
-    const CellRun text1 = textRun(attributes);
-    const CellRun continuation = continuationRun(attributes);
+    const CellRun text1 = pen;
+    const CellRun continuation = continuationPen;
     const bool words = CellRun::wordsUsable();
     const int columns = columns_;
     const int start = column;
@@ -101,13 +80,13 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
     return i;
 }
 
-void LineStore::writeCharacter(int row, int column, std::uint32_t codePoint, int width,
-                               const CellAttributes& attributes, LinkId link) {
+void LineStore::writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen,
+                               const CellRun& continuationPen, LinkId link) {
     if (!validRow(row) || column < 0 || column >= columns_) return;
     const int end = std::min(column + width, columns_);
     Cell* cells = prepareWrite(rowIndex(row), column, end, link);
-    textRun(attributes).put(cells + column, codePoint);
-    if (end - column == 2) continuationRun(attributes).put(cells + column + 1, 0);
+    pen.put(cells + column, codePoint);
+    if (end - column == 2) continuationPen.put(cells + column + 1, 0);
 }
 
 void LineStore::fill(int row, int from, int to, const Cell& fill) {
@@ -400,8 +379,6 @@ void LineStore::swap(LineStore& other) noexcept {
     std::swap(scrollbackLimit_, other.scrollbackLimit_);
     std::swap(pendingShift_, other.pendingShift_);
     std::swap(links_, other.links_);
-    std::swap(textRun_, other.textRun_);
-    std::swap(continuationRun_, other.continuationRun_);
 }
 
 void LineStore::trimScrollback() {

@@ -69,18 +69,28 @@ public:
     LineView row(int row) const { return line(screenTopLine_ + row); }
 
     // --- writing (screen rows; out-of-range rows do nothing) ------------------
+    // Text is written under an attribute template: `pen` gives the cells of
+    // characters, `continuationPen` those of right halves of wide ones.
+    //
     // `count` printable ASCII bytes from `column`; they must fit in the row.
-    void writeAscii(int row, int column, const std::uint8_t* bytes, int count, const CellAttributes& attributes,
-                    LinkId link);
+    void writeAscii(int row, int column, const std::uint8_t* bytes, int count, const CellRun& pen, LinkId link) {
+        if (!validRow(row)) return;
+        Cell* out = prepareWrite(rowIndex(row), column, column + count, link) + column;
+        if (CellRun::wordsUsable()) {
+            pen.storeBytes(out, bytes, count);
+        } else {
+            for (int i = 0; i < count; ++i) pen.put(out + i, bytes[i]);
+        }
+    }
     // Characters of `text` from `column` as long as each has a width above 0
     // and fits before the end of the row.  Returns how many were stored;
     // `column` ends after the last one.
-    std::int64_t writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
-                           const CellAttributes& attributes, LinkId link);
+    std::int64_t writeText(int row, int& column, const std::uint32_t* text, std::int64_t count, const CellRun& pen,
+                           const CellRun& continuationPen, LinkId link);
     // One character of width 1 or 2 at `column` (a wide one's right half only
     // when it fits).
-    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellAttributes& attributes,
-                        LinkId link);
+    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen,
+                        const CellRun& continuationPen, LinkId link);
     // Columns [from, to) become `fill`, losing marks and links; reaching the
     // last column clears the soft wrap.  Rewriting a whole row that already
     // holds only `fill` costs next to nothing.
@@ -168,21 +178,20 @@ private:
     // The cells of ring entry `index` for a write of columns [from, to) made at
     // once: a recorded blanking skips them, the extent covers them, and their
     // marks go (their links become `link`).
-    Cell* prepareWrite(std::size_t index, int from, int to, LinkId link);
+    Cell* prepareWrite(std::size_t index, int from, int to, LinkId link) {
+        StoredLine& stored = ring_[index];
+        LineState& state = stored.state;
+        if (state.blanked) carryOutBlanking(index, from, to);
+        if (to > state.extent) state.extent = to;
+        if (stored.extras || link != 0) extrasOf(index).overwrite(from, to, link);
+        return stored.cells.data();
+    }
     void materialize(std::size_t index) {
         if (ring_[index].state.blanked) carryOutBlanking(index, 0, 0);
     }
     // Carries out the recorded blanking, except on columns [skipFrom, skipTo).
     void carryOutBlanking(std::size_t index, int skipFrom, int skipTo);
     LineExtras& extrasOf(std::size_t index);
-    const CellRun& textRun(const CellAttributes& attributes) {
-        if (!textRun_.builtFrom(attributes)) textRun_.rebuild(attributes);
-        return textRun_;
-    }
-    const CellRun& continuationRun(const CellAttributes& attributes) {
-        if (!continuationRun_.builtFrom(attributes)) continuationRun_.rebuild(attributes);
-        return continuationRun_;
-    }
 
     void renumberIfNeeded() {
         if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold) renumber();
@@ -217,10 +226,6 @@ private:
     std::int32_t rows_ = 1;
     std::int32_t scrollbackLimit_ = 0;
     std::int64_t pendingShift_ = 0;
-    // The cells text is written as (a character, the right half of a wide
-    // one), rebuilt when the attributes change.
-    CellRun textRun_{CellAttributes{}};
-    CellRun continuationRun_{CellAttributes{}, true};
 };
 
 }  // namespace vesper

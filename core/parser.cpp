@@ -28,7 +28,29 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
     const std::uint8_t* const end = bytes + (count > 0 ? count : 0);
     while (p < end) {
         switch (state_) {
-        case State::Ground: p = ground(p, end); break;
+        case State::Ground:
+            // Printable ASCII and line ends, by far the most common, are taken
+            // here; ground() has the rest.
+            if (!decoder_.pending()) {
+                const std::uint8_t b = *p;
+                if (printableAscii(b)) {
+                    const std::uint8_t* run = p + 1;
+                    while (run < end && printableAscii(*run)) ++run;
+                    screen_.printAscii(p, run - p);
+                    repeatArmed_ = true;
+                    p = run;
+                    break;
+                }
+                if (b == '\n' || b == '\r') {
+                    repeatArmed_ = csiMayRepeat_ = false;
+                    if (b == '\n') screen_.index();
+                    else screen_.carriageReturn();
+                    ++p;
+                    break;
+                }
+            }
+            p = ground(p, end);
+            break;
         case State::Csi: p = csiRun(p, end); break;
         case State::Escape: escape(*p++); break;
         case State::EscapeSkip: designate(*p++); break;
@@ -62,6 +84,13 @@ const std::uint8_t* Parser::ground(const std::uint8_t* p, const std::uint8_t* en
         screen_.printAscii(p, run - p);
         repeatArmed_ = true;
         return run;
+    }
+    // Line ends, the next most common bytes, skip the control dispatch.
+    if (b == '\n' || b == '\r') {
+        repeatArmed_ = csiMayRepeat_ = false;
+        if (b == '\n') screen_.index();
+        else screen_.carriageReturn();
+        return p + 1;
     }
     if (b >= 0x80) return textRun(p, end);
     if (b == kEsc) {

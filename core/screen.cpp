@@ -28,6 +28,12 @@ Screen::~Screen() {
     links_.release(link_);
 }
 
+void Screen::refreshPen() const {
+    textPen_.rebuild(attributes_);
+    continuationPen_.rebuild(attributes_);
+    penStale_ = false;
+}
+
 void Screen::print(std::uint32_t codePoint) {
     const int width = cellWidth(codePoint);
     if (width == 0) {
@@ -44,7 +50,7 @@ void Screen::print(std::uint32_t codePoint) {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
     }
-    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, attributes_, link_);
+    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), continuationPen(), link_);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
     lastPrinted_ = codePoint;
@@ -99,7 +105,7 @@ void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
             continue;
         }
         const int piece = int(std::min<std::int64_t>(columns_ - cursorColumn_, count - i));
-        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, attributes_, link_);
+        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, textPen(), link_);
         markDirty(cursorRow_);
         cursorColumn_ += piece;
         i += piece;
@@ -121,7 +127,8 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
     while (i < count) {
         int column = cursorColumn_;
         if (column < columns_) {
-            const std::int64_t taken = lines_.writeText(cursorRow_, column, codePoints + i, count - i, attributes_, link_);
+            const std::int64_t taken =
+                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), continuationPen(), link_);
             if (taken > 0) {
                 resetView();
                 markDirty(cursorRow_);

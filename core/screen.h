@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/cell.h"
+#include "core/cell_run.h"
 #include "core/charsets.h"
 #include "core/line_position.h"
 #include "core/line_store.h"
@@ -159,9 +160,23 @@ private:
     // a Cell built field by field and then copied whole stalls the copy, and
     // every scroll and erase needs one.
     const Cell& fillCell() const {
-        if (!(fill_.attributes == attributes_)) fill_ = Cell(kSpace, attributes_);
+        if (fillStale_) {
+            fill_ = Cell(kSpace, attributes_);
+            fillStale_ = false;
+        }
         return fill_;
     }
+    // The cells printing writes, taken from the attributes after they change
+    // (SGR, restore, reset mark them stale) rather than compared per write.
+    const CellRun& textPen() const {
+        if (penStale_) refreshPen();
+        return textPen_;
+    }
+    const CellRun& continuationPen() const {
+        if (penStale_) refreshPen();
+        return continuationPen_;
+    }
+    void refreshPen() const;
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void attachMark(std::uint32_t mark);
     void printTranslated(const std::uint32_t* codePoints, std::int64_t count);
@@ -201,6 +216,10 @@ private:
     // row (the common case while text streams in) skips the set lookup.
     std::vector<std::uint8_t> dirtyFlags_;
     mutable Cell fill_{kSpace, CellAttributes{}};
+    mutable CellRun textPen_{CellAttributes{}};
+    mutable CellRun continuationPen_{CellAttributes{}, true};
+    mutable bool penStale_ = false;
+    mutable bool fillStale_ = false;
 };
 
 }  // namespace vesper

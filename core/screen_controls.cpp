@@ -54,11 +54,13 @@ void Screen::restoreCursor() {
     cursorColumn_ = savedCursorColumn_ < 0 ? 0 : std::min(savedCursorColumn_, columns_ - 1);
     cursorRow_ = savedCursorRow_ < 0 ? 0 : std::min(savedCursorRow_, rows_ - 1);
     attributes_ = savedAttributes_;
+    penStale_ = fillStale_ = true;
     charsets_ = savedCharsets_;
 }
 
 void Screen::reset() {
     attributes_ = CellAttributes();
+    penStale_ = fillStale_ = true;
     cursorColumn_ = cursorRow_ = 0;
     savedCursorColumn_ = savedCursorRow_ = 0;
     savedAttributes_ = CellAttributes();
@@ -229,6 +231,7 @@ void Screen::resetMargins() {
 
 void Screen::selectGraphicRendition(std::span<const std::int32_t> list) {
     CellAttributes& a = attributes_;
+    penStale_ = fillStale_ = true;
     if (list.empty()) {
         a = CellAttributes();
         return;

@@ -8,9 +8,11 @@
 // takes a lock and never waits for the reader or the writer.
 #include "session/process_session.h"
 
+#include "session/output_batcher.h"
 #include "session/output_relay.h"
 #include "session/spsc_queue.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
 #ifdef Q_OS_WIN
@@ -30,8 +32,6 @@ namespace vesper {
 namespace {
 
 constexpr std::size_t readChunkSize = 65536;
-// Output emitted per turn of the event loop before other events get a turn.
-constexpr qsizetype drainBudget = 1 << 20;
 // How long `finished` waits for the end of the output after the child's
 // exit; a background process may keep the terminal open indefinitely.
 constexpr int outputGraceMs = 200;
@@ -65,6 +65,9 @@ struct ProcessSession::Run {
     std::atomic<bool> drainPending{false};
     // read() returned 0; set after the last chunk was queued.
     std::atomic<bool> readerEnded{false};
+    // Session's thread only: what each pass hands on, and the bytes handed on.
+    OutputBatcher batches;
+    std::int64_t delivered = 0;
 
     // Session's thread -> writer.
     SpscQueue<QByteArray> pendingWrites;
@@ -127,12 +130,20 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
         errorText_ = QStringLiteral("session already started");
         return false;
     }
+    // C strings would end at the NUL and run something else than asked.
+    const auto hasNul = [](const QString &text) { return text.contains(QChar(u'\0')); };
+    if (hasNul(program) || std::any_of(args.begin(), args.end(), hasNul) ||
+        std::any_of(env.begin(), env.end(), hasNul)) {
+        errorText_ = QStringLiteral("start: program, argument or environment contains a NUL character");
+        return false;
+    }
     PtyLaunch launch;
     launch.program = toUtf8(program);
     for (const auto &arg : args)
         launch.args.push_back(toUtf8(arg));
     for (const auto &entry : env)
         launch.env.push_back(toUtf8(entry));
+    launch.workingDirectory = toUtf8(workingDirectory());
     launch.columns = std::max(cols, 1);
     launch.rows = std::max(rows, 1);
     if (!backend_->start(launch)) {
@@ -225,46 +236,49 @@ void ProcessSession::drainOutput()
     if (!run_)
         return;
     const std::shared_ptr<Run> run = run_;
-    qsizetype emitted = 0;
-    while (emitted < drainBudget) {
-        QByteArray chunk;
-        if (!run->output.pop(chunk)) {
-            // Hand the ring back.  A chunk (or the end) the reader queued
-            // meanwhile either found the ring handed back and rang again, or
-            // exchanged before us and is visible from here on.
-            run->drainPending.exchange(false, std::memory_order_acq_rel);
-            // The end flag before the queue: it is set after the last push,
-            // so "ended and empty" means every chunk has been taken.
-            const bool ended = run->readerEnded.load(std::memory_order_acquire);
-            if (!run->output.empty()) {
-                // Take the ring again, unless the reader already rang.
-                if (!run->drainPending.exchange(true, std::memory_order_acq_rel))
-                    continue;
-                return;
-            }
-            // All output is out: an exit that waited for it is reported now.
-            if (ended)
-                reportFinished();
-            return;
-        }
-        const auto size = static_cast<std::int64_t>(chunk.size());
+    const QByteArray batch = run->batches.take([&run](QByteArray &chunk) { return run->output.pop(chunk); });
+    if (!batch.isEmpty()) {
+        const auto size = static_cast<std::int64_t>(batch.size());
         const auto before = run->bytesInFlight.fetch_sub(size, std::memory_order_acq_rel);
         if (before > maxBytesInFlight && before - size <= maxBytesInFlight)
             run->wakeReader();
-        emitted += chunk.size();
-        emit dataReceived(chunk);
+        QElapsedTimer handing;
+        handing.start();
+        run->delivered += size;
+        emit dataReceived(batch);
         // A slot may have started a new run (after terminating this one).
         if (run_ != run)
             return;
+        run->batches.record(batch.size(), handing.nsecsElapsed());
+        if (run->batches.hasRest() || !run->output.empty()) {
+            // The rest after the events that queued up meanwhile; the ring
+            // stays taken, so the reader does not ask again.
+            QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+            return;
+        }
     }
-    // Budget spent: continue after the events that queued up meanwhile.
-    QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+    // Hand the ring back.  A chunk (or the end) the reader queued meanwhile
+    // either found the ring handed back and rang again, or exchanged before
+    // us and is visible from here on.
+    run->drainPending.exchange(false, std::memory_order_acq_rel);
+    // The end flag before the queue: it is set after the last push, so
+    // "ended and empty" means every chunk has been taken.
+    const bool ended = run->readerEnded.load(std::memory_order_acquire);
+    if (!run->output.empty()) {
+        // Take the ring again, unless the reader already rang.
+        if (!run->drainPending.exchange(true, std::memory_order_acq_rel))
+            QMetaObject::invokeMethod(this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+        return;
+    }
+    // All output is out: an exit that waited for it is reported now.
+    if (ended)
+        reportFinished();
 }
 
 bool ProcessSession::outputEnded() const
 {
     // The flag first: see drainOutput().
-    return run_->readerEnded.load(std::memory_order_acquire) && run_->output.empty();
+    return run_->readerEnded.load(std::memory_order_acquire) && run_->output.empty() && !run_->batches.hasRest();
 }
 
 void ProcessSession::reportFinished()
@@ -283,6 +297,11 @@ bool ProcessSession::running() const
 QString ProcessSession::error() const
 {
     return errorText_;
+}
+
+qint64 ProcessSession::processId() const
+{
+    return running() ? backend_->processId() : 0;
 }
 
 void ProcessSession::write(const QByteArray &data)
@@ -317,10 +336,21 @@ void ProcessSession::onChildExited()
     if (outputEnded())
         reportFinished();
     else
-        QTimer::singleShot(outputGraceMs, this, [this, run = run_] {
-            if (run == run_)
-                reportFinished();
-        });
+        awaitOutputAfterExit(run_, run_->delivered + run_->bytesInFlight.load(std::memory_order_acquire));
+}
+
+void ProcessSession::awaitOutputAfterExit(const std::shared_ptr<Run> &run, std::int64_t owed)
+{
+    // Whatever was read before the exit is the child's own and is still
+    // being handed on at the widget's pace: that is waited for in full.
+    QTimer::singleShot(outputGraceMs, this, [this, run, owed] {
+        if (run != run_)
+            return;
+        if (run->delivered < owed)
+            awaitOutputAfterExit(run, owed);
+        else
+            reportFinished();
+    });
 }
 
 void ProcessSession::terminate()

@@ -24,6 +24,7 @@ public:
                int rows) override;
     bool running() const override;
     QString error() const override;
+    qint64 processId() const override;
     void write(const QByteArray &data) override;
     void resize(int cols, int rows) override;
     void terminate() override;
@@ -43,6 +44,7 @@ private:
     bool outputEnded() const;
     void reportFinished();
     void onChildExited();
+    void awaitOutputAfterExit(const std::shared_ptr<Run> &run, std::int64_t owed);
     void endChild();
     void releaseResources();
 

@@ -23,7 +23,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +34,7 @@ struct PtyLaunch {
     std::string program;           // looked up through PATH unless it has a '/' (or '\')
     std::vector<std::string> args; // arguments after the program name
     std::vector<std::string> env;  // NAME=VALUE entries added to the inherited environment
+    std::string workingDirectory;  // the child's current folder; empty: the caller's
     int columns = 80;
     int rows = 24;
 };
@@ -55,8 +55,13 @@ public:
     // backend holds nothing (it released itself).
     virtual bool start(const PtyLaunch &launch) = 0;
 
-    // Session thread.  The text of the most recent failed start().
+    // Session thread.  The text of the most recent failed start().  A working
+    // directory that cannot be entered fails as "chdir: <system message>".
     virtual std::string errorText() const = 0;
+
+    // Session thread, non-blocking.  The child's process id from a successful
+    // start() until it has been reaped, 0 otherwise.
+    virtual std::int64_t processId() const = 0;
 
     // Reader thread, blocking.  Reads up to capacity (65,536) bytes of the
     // child's output; returns the count, or 0 at the end of the output or on
@@ -107,8 +112,5 @@ public:
     // handle the backend holds; the backend may then be started again.
     virtual void release() = 0;
 };
-
-// The platform's backend (posix/ or windows/ defines it).
-std::unique_ptr<PtyBackend> createPtyBackend();
 
 } // namespace vesper

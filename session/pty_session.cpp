@@ -1,9 +1,15 @@
-// PtySession has no state of its own; its meta-object carries the signals and
-// slots every session shares.
+// PtySession keeps only the working directory; its meta-object carries the
+// signals and slots every session shares.
 #include "session/pty_session.h"
 
 namespace vesper {
 
 PtySession::PtySession(QObject *parent) : QObject(parent) {}
+
+void PtySession::setWorkingDirectory(const QString &directory) { workingDirectory_ = directory; }
+
+QString PtySession::workingDirectory() const { return workingDirectory_; }
+
+qint64 PtySession::processId() const { return 0; }
 
 } // namespace vesper

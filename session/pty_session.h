@@ -23,6 +23,15 @@ public:
     virtual bool running() const = 0;
     virtual QString error() const = 0;
 
+    // The folder the next start() runs the program in; empty keeps the
+    // caller's.  A folder that cannot be entered makes start() fail with
+    // "chdir: <message>".  Stored here, so subclasses need not override.
+    virtual void setWorkingDirectory(const QString &directory);
+    virtual QString workingDirectory() const;
+
+    // The child's process id while it runs, 0 otherwise.
+    virtual qint64 processId() const;
+
 signals:
     void dataReceived(QByteArray data);
     void finished(int exitCode);
@@ -31,6 +40,9 @@ public slots:
     virtual void write(const QByteArray &data) = 0;
     virtual void resize(int cols, int rows) = 0;
     virtual void terminate() = 0;
+
+private:
+    QString workingDirectory_;
 };
 
 } // namespace vesper

@@ -1,14 +1,61 @@
 #!/bin/sh
-# Installs the C++ package from a build folder into a scratch prefix, then
-# builds the cpp_embed example on its own against it through
-# find_package(lumenvale) and runs it on a pseudo terminal.
+# Installs a build folder into a scratch prefix and checks the layout: the
+# public headers under include/lumenvale (the entry headers and what they
+# include, nothing else), the CMake package under lib/cmake/lumenvale, nothing
+# at the prefix's root, and the Python module only in a site-packages folder
+# (importable from there) when the build has it.  Then builds the cpp_embed
+# example on its own against the prefix through find_package(lumenvale) and
+# runs it on a pseudo terminal.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR
 set -eu
 build=$1 source=$2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-cmake --install "$build" --prefix "$scratch/prefix" --component devel >/dev/null
-cmake -S "$source/examples/cpp_embed" -B "$scratch/build" -DCMAKE_PREFIX_PATH="$scratch/prefix" \
+prefix=$scratch/prefix
+fail() { echo "installed package: $*"; exit 1; }
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+# The headers an application includes; the installed set must be exactly
+# these and the headers they include, directly or not.
+inc=$prefix/include/lumenvale
+todo="widget/terminal_widget.h widget/palette.h widget/input_encoding.h session/pty_session.h session/attach.h"
+: >"$scratch/closure"
+while set -- $todo && [ $# -gt 0 ]; do
+  header=$1; shift; todo=$*
+  grep -qxF "$header" "$scratch/closure" && continue
+  [ -f "$inc/$header" ] ||
+    fail "$header is public or included by an installed header, but not installed (cmake/Install.cmake lists them)"
+  echo "$header" >>"$scratch/closure"
+  todo="$todo $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$inc/$header")"
+done
+(cd "$inc" && find . -type f | sed 's|^\./||' | sort) >"$scratch/installed"
+sort "$scratch/closure" >"$scratch/public"
+extra=$(comm -23 "$scratch/installed" "$scratch/public" | tr '\n' ' ')
+[ -z "$extra" ] || fail "headers no public header includes were installed: $extra"
+
+[ -f "$prefix/lib/cmake/lumenvale/lumenvaleConfig.cmake" ] || fail "no lib/cmake/lumenvale/lumenvaleConfig.cmake"
+loose=$(find "$prefix" -mindepth 1 -maxdepth 1 -type f | tr '\n' ' ')
+[ -z "$loose" ] || fail "files at the root of the prefix: $loose"
+
+# The module, its stub and the stub package: in site-packages, or absent.
+find "$prefix" \( -name 'lumenvale*.so' -o -name 'lumenvale*.pyd' -o -name 'lumenvale*.pyi' \
+  -o -name lumenvale-stubs \) -prune -print >"$scratch/python"
+if grep -q '^LUMENVALE_BUILD_PYTHON:BOOL=ON$' "$build/CMakeCache.txt"; then
+  modules=$(grep -E '\.(so|pyd)$' "$scratch/python") || fail "the Python module was not installed"
+  [ "$(echo "$modules" | wc -l)" = 1 ] || fail "more than one module installed: $modules"
+  site=$(dirname "$modules")
+  case $site in */site-packages | */dist-packages) ;; *) fail "the module is in $site, not a site-packages folder" ;; esac
+  grep -v "^$site/" "$scratch/python" && fail "Python files outside $site (above)"
+  [ -f "$site/lumenvale.pyi" ] && [ -f "$site/lumenvale-stubs/__init__.pyi" ] || fail "the stubs are not beside the module"
+  PYTHONPATH=$site QT_QPA_PLATFORM=offscreen python3 -c \
+    'import sys, lumenvale; sys.exit(not lumenvale.__file__.startswith(sys.argv[1]))' "$site" ||
+    fail "the installed module is not the one imported from $site"
+else
+  [ ! -s "$scratch/python" ] || fail "Python files installed by a build without the module: $(cat "$scratch/python")"
+fi
+echo "the installed layout holds the public headers, the CMake package and the module in $(echo "${site:-no}" | sed "s|^$prefix/||")"
+
+cmake -S "$source/examples/cpp_embed" -B "$scratch/build" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$scratch/build" >/dev/null
 status=0

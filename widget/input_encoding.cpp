@@ -161,11 +161,15 @@ std::string encode_text(const QString &text, bool bracketed_paste)
     normalised.replace(QChar(u'\n'), QChar(u'\r'));
     if (!bracketed_paste)
         return toUtf8(normalised);
-    // Inside the markers the program treats everything as data; an ESC or a
-    // C1 CSI in the pasted text could forge the end marker and have the rest
-    // executed as typed input, so both are dropped.
-    normalised.remove(QChar(0x1b));
-    normalised.remove(QChar(0x9b));
+    // Inside the markers the program treats everything as data, but the
+    // tty's line discipline does not: an ESC or a C1 CSI could forge the end
+    // marker, and ^C, ^Z or ^\\ become signals that cut the paste short and
+    // leave the rest to run as typed input.  Every control but HT and CR
+    // (LF is CR by now) is dropped, and so are DEL and the C1 range.
+    normalised.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x20 && u != u'\t' && u != u'\r') || (u >= 0x7f && u <= 0x9f);
+    });
     return "\x1b[200~" + toUtf8(normalised) + "\x1b[201~";
 }
 

@@ -16,8 +16,9 @@ namespace vesper {
 std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys);
 
 // UTF-8 of `text` with CR LF and LF turned into CR. With `bracketed_paste`
-// the text is wrapped in ESC[200~ ... ESC[201~ and every ESC and C1 CSI is
-// removed first, so pasted text can never close the paste early.
+// the text is wrapped in ESC[200~ ... ESC[201~ and every C0 control except
+// HT and CR, DEL and every C1 control are removed first, so pasted text can
+// neither close the paste early nor raise a signal through the tty.
 std::string encode_text(const QString &text, bool bracketed_paste);
 
 // The Ctrl byte of a Qt key code, or empty.

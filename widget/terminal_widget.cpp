@@ -23,6 +23,8 @@ namespace {
 constexpr int kInitialColumns = 80;
 constexpr int kInitialRows = 24;
 constexpr int kInitialScrollback = 5000;
+constexpr int kMinimumColumns = 4;
+constexpr int kMinimumRows = 2;
 
 QString fromUtf8(const std::string &text)
 {
@@ -35,9 +37,13 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     : QAbstractScrollArea(parent),
       screen(kInitialColumns, kInitialRows, kInitialScrollback),
       parser(screen),
+      m_scrollbackLimit(kInitialScrollback),
       paintCache(std::make_unique<PaintCache>())
 {
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    // Motion without a button reaches the widget: mode 1003 reports it.
+    viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -65,14 +71,17 @@ void TerminalWidget::installParserCallbacks()
 
 void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
 {
-    if (!isPrivate)
+    if (!isPrivate || mouseModes.apply(mode, set))
         return;
     switch (mode) {
     case 1: applicationCursorKeys = set; break;
     case 25:
         cursorVisible = set;
+        updateCursorBlink();
         viewport()->update();
         break;
+    case 1004: focusReporting = set; break;
+    case 1007: alternateScroll = set; break;
     case 2004: bracketedPaste = set; break;
     default: break;
     }
@@ -143,6 +152,22 @@ void TerminalWidget::updateGridSize()
         emit resized(m_columns, rows);
 }
 
+// 80x24 cells with the frame and room for the scroll bar, so that a terminal
+// placed in a layout starts at the classic size.
+QSize TerminalWidget::sizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return {kInitialColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
+            kInitialRows * m_cellHeight + frame};
+}
+
+QSize TerminalWidget::minimumSizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return {kMinimumColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
+            kMinimumRows * m_cellHeight + frame};
+}
+
 int TerminalWidget::columns() const { return m_columns; }
 int TerminalWidget::terminalRows() const { return rows; }
 int TerminalWidget::cellWidth() const { return m_cellWidth; }
@@ -190,6 +215,7 @@ void TerminalWidget::feed(const QByteArray &data)
     }
     runParser(data);
     syncScrollBar();
+    restartCursorBlink();
     viewport()->update();
 }
 
@@ -239,6 +265,7 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
         syncScrollBar();
     }
     emitBytes(bytes);
+    restartCursorBlink();
     event->accept();
     viewport()->update();
 }
@@ -248,12 +275,16 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
 void TerminalWidget::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
+    reportFocus(true);
+    updateCursorBlink();
     viewport()->update();
 }
 
 void TerminalWidget::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
+    reportFocus(false);
+    updateCursorBlink();
     viewport()->update();
 }
 
@@ -278,7 +309,13 @@ int TerminalWidget::firstLine() const { return screen.firstLine(); }
 int TerminalWidget::endLine() const { return screen.endLine(); }
 int TerminalWidget::viewTopLine() const { return screen.viewTopLine(); }
 int TerminalWidget::scrollbackSize() const { return screen.scrollbackLineCount(); }
-void TerminalWidget::setScrollbackSize(int lines) { screen.setScrollbackSize(lines); }
+int TerminalWidget::scrollbackLimit() const { return m_scrollbackLimit; }
+
+void TerminalWidget::setScrollbackSize(int lines)
+{
+    m_scrollbackLimit = std::max(lines, 0);
+    screen.setScrollbackSize(m_scrollbackLimit);
+}
 QString TerminalWidget::lineAt(int line) const { return fromUtf8(screen.lineText(line)); }
 
 QString TerminalWidget::screenText() const

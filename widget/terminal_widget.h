@@ -3,7 +3,10 @@
 // bar onto the view over the scrollback, paints the view, handles mouse
 // selection and the clipboard, and turns keys and texts into dataReady bytes.
 // The implementation is split by concern: terminal_widget.cpp (frame, keys,
-// feed, modes), terminal_widget_paint.cpp, terminal_widget_selection.cpp.
+// feed, modes), terminal_widget_paint.cpp, terminal_widget_selection.cpp,
+// terminal_widget_mouse.cpp (mouse, wheel and focus reports),
+// terminal_widget_cursor.cpp, terminal_widget_input_method.cpp,
+// terminal_widget_search.cpp.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -18,10 +21,12 @@
 
 #include "core/parser.h"
 #include "core/screen.h"
+#include "widget/mouse_reporting.h"
 #include "widget/palette.h"
 
 class QPainter;
 class QTimer;
+class QWheelEvent;
 
 namespace vesper {
 
@@ -31,6 +36,17 @@ class TerminalWidget : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
+    // The cursor shapes of DECSCUSR, numbered as its parameter.
+    enum CursorStyle {
+        BlinkingBlock = 1,
+        SteadyBlock = 2,
+        BlinkingUnderline = 3,
+        SteadyUnderline = 4,
+        BlinkingBar = 5,
+        SteadyBar = 6,
+    };
+    Q_ENUM(CursorStyle)
+
     explicit TerminalWidget(QWidget *parent = nullptr);
     ~TerminalWidget() override;
 
@@ -52,6 +68,20 @@ public:
     QString selectedText() const;
     int scrollbackSize() const;
     void setScrollbackSize(int lines);
+    int scrollbackLimit() const;
+
+    // Selects the next (or previous) occurrence of `text` after the selection
+    // or the bottom of the view, wrapping around once; false when none.
+    bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+
+    // The style in force; setting it also makes it the one a program's
+    // DECSCUSR 0 returns to.
+    CursorStyle cursorStyle() const;
+    void setCursorStyle(CursorStyle style);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
     bool hasSelection() const;
     void setSelection(int startLine, int startCol, int endLine, int endCol);
@@ -74,12 +104,17 @@ signals:
     void resized(int cols, int rows);
     void bell();
     void selectionChanged(bool hasSelection);
+    void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -124,6 +159,29 @@ private:
     void shiftSelectionLines(std::int32_t shift);
     bool selectionEndsDiffer() const;
     char32_t viewCharacter(int column, int row) const;
+    void mirrorToSelectionClipboard();
+
+    // Mouse, wheel and focus reports (terminal_widget_mouse.cpp).
+    QPoint reportedCell(QPoint point) const;
+    bool reportMouse(const QMouseEvent *event, MouseAction action);
+    int wheelSteps(const QWheelEvent *event);
+    void reportWheel(const QWheelEvent *event, int steps);
+    void scrollAlternateScreen(int steps);
+    void reportFocus(bool focused);
+
+    // Cursor style and blinking (terminal_widget_cursor.cpp).
+    void setProgramCursorStyle(int style);
+    void cursorStyleUpdated(CursorStyle before);
+    void updateCursorBlink();
+    void restartCursorBlink();
+    void toggleCursorBlink();
+
+    // Search (terminal_widget_search.cpp).
+    void scrollLinesIntoView(int first, int last);
+
+    // Input method (terminal_widget_input_method.cpp).
+    void paintPreedit(QPainter &painter);
+    QRect cursorCellRect() const;
 
     Screen screen;
     Parser parser;
@@ -150,6 +208,23 @@ private:
     bool applicationCursorKeys = false;
     bool cursorVisible = true;
     bool bracketedPaste = false;
+    int m_scrollbackLimit = 0;
+
+    MouseModes mouseModes;
+    // The cell of the last motion report: motion is reported per cell.
+    int lastMotionColumn = -1;
+    int lastMotionRow = -1;
+    // Eighths of a degree not yet turned into whole wheel steps.
+    int wheelRemainder = 0;
+    bool focusReporting = false;
+    bool alternateScroll = true;
+
+    CursorStyle hostCursorStyle = SteadyBlock;
+    int programCursorStyle = 0; // DECSCUSR parameter; 0 follows the host
+    QTimer *blinkTimer = nullptr;
+    bool blinkShown = true;
+
+    QString preeditText;
 
     // A feed that arrives while the parser runs (a synchronous answer to a
     // device reply) is queued here and parsed by the running feed.

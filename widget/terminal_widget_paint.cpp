@@ -44,6 +44,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
         paintRow(painter, row);
     paintSelection(painter, firstRow, lastRow);
     paintCursor(painter);
+    paintPreedit(painter);
     screen.clearDirtyRows();
 }
 
@@ -127,32 +128,6 @@ void TerminalWidget::paintSelection(QPainter &painter, int firstRow, int lastRow
             continue;
         painter.fillRect(cellRect(from, row, to - from), m_selectionColor);
     }
-}
-
-void TerminalWidget::paintCursor(QPainter &painter)
-{
-    if (!cursorVisible || screen.viewScrolled())
-        return;
-    const int c = screen.cursorColumn();
-    const int r = screen.cursorRow();
-    if (c < 0 || c >= m_columns || r < 0 || r >= rows)
-        return;
-    const bool wide = c + 1 < m_columns && screen.viewCellAt(c + 1, r).wideContinuation;
-    const QRect rect = cellRect(c, r, wide ? 2 : 1);
-
-    if (!hasFocus()) {
-        painter.setPen(palette.cursor());
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect.adjusted(0, 0, -1, -1));
-        return;
-    }
-    painter.fillRect(rect, palette.cursor());
-    const char32_t cp = screen.viewCellAt(c, r).codePoint;
-    if (cp == 0 || cp == kSpace)
-        return;
-    painter.setPen(palette.background());
-    painter.setFont(font);
-    painter.drawText(rect.left(), rect.top() + fontAscent, QString::fromUcs4(&cp, 1));
 }
 
 } // namespace vesper

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <string_view>
 
 #include "widget/input_encoding.h"
 
@@ -23,19 +24,15 @@ namespace {
 
 constexpr int kAutoScrollIntervalMs = 60;
 
+// Letters, digits and every character a URL may hold unescaped, so that a
+// double-click takes a whole path, address or URL.
 bool isWordCharacter(char32_t c)
 {
     if (c >= 128)
         return true;
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
-    switch (c) {
-    case '#': case '%': case '+': case '-': case '.': case '/':
-    case ':': case '=': case '@': case '_': case '~':
-        return true;
-    default:
-        return false;
-    }
+    return c > ' ' && std::u32string_view(U"-._~:/?#[]@!$&'*+,;=%").find(c) != std::u32string_view::npos;
 }
 
 QClipboard *clipboard() { return QGuiApplication::clipboard(); }
@@ -87,6 +84,14 @@ QString TerminalWidget::selectedText() const
                                  ? screen.rangeText(selectionStartLine, selectionStartColumn, selectionEndLine, selectionEndColumn)
                                  : screen.rangeText(selectionEndLine, selectionEndColumn, selectionStartLine, selectionStartColumn);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Gestures that make a selection offer it to the selection clipboard, where
+// the platform has one; selections made through the API do not.
+void TerminalWidget::mirrorToSelectionClipboard()
+{
+    if (hasSelection() && clipboard()->supportsSelection())
+        clipboard()->setText(selectedText(), QClipboard::Selection);
 }
 
 void TerminalWidget::copySelection()
@@ -190,6 +195,8 @@ void TerminalWidget::selectWordAt(int line, int column)
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Press))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
@@ -202,6 +209,7 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
 
     if (clickCount >= 3) {
         selectLine(cell.line);
+        mirrorToSelectionClipboard();
     } else if (shift && selectionActive) {
         extendSelectionTo(point);
         selecting = true;
@@ -212,6 +220,8 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Press))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
@@ -221,10 +231,13 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
     const CellPosition cell = cellAt(event->position().toPoint());
     selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
     selecting = false;
+    mirrorToSelectionClipboard();
 }
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Motion))
+        return;
     if (!selecting) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;
@@ -238,6 +251,8 @@ void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (reportMouse(event, MouseAction::Release))
+        return;
     if (event->button() == Qt::MiddleButton) {
         if (clipboard()->supportsSelection())
             paste(clipboard()->text(QClipboard::Selection));
@@ -264,8 +279,7 @@ void TerminalWidget::finishDragSelection()
         return;
     }
     selectionActive = true;
-    if (clipboard()->supportsSelection())
-        clipboard()->setText(selectedText(), QClipboard::Selection);
+    mirrorToSelectionClipboard();
     emit selectionChanged(true);
 }
 
@@ -314,11 +328,16 @@ void TerminalWidget::autoScrollStep()
 bool TerminalWidget::handleClipboardShortcut(const QKeyEvent *event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers();
+    if ((mods & ~Qt::KeypadModifier) == Qt::ShiftModifier && event->key() == Qt::Key_Insert) {
+        paste(clipboard()->text(QClipboard::Clipboard));
+        return true;
+    }
     if (!mods.testFlag(Qt::ControlModifier) || !mods.testFlag(Qt::ShiftModifier))
         return false;
     switch (event->key()) {
     case Qt::Key_A:
         selectAll();
+        mirrorToSelectionClipboard();
         return true;
     case Qt::Key_C:
         if (!hasSelection())

@@ -5,6 +5,7 @@
 // start-up is part of the cost being measured).
 #include "session/attach.h"
 #include "session/pty_session.h"
+#include "tests/support/resident_memory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,26 +16,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <memory>
 
 namespace vesper {
 namespace {
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
 
 std::unique_ptr<TerminalWidget> shownWidget()
 {

@@ -30,7 +30,7 @@ struct ChildFailure {
     int error;
 };
 
-enum Step : int { StepSetsid, StepControllingTty, StepDup2, StepExec };
+enum Step : int { StepSetsid, StepControllingTty, StepDup2, StepChdir, StepExec };
 
 const char *stepName(int step)
 {
@@ -38,6 +38,7 @@ const char *stepName(int step)
     case StepSetsid: return "setsid";
     case StepControllingTty: return "ioctl(TIOCSCTTY)";
     case StepDup2: return "dup2";
+    case StepChdir: return "chdir";
     default: return "exec";
     }
 }
@@ -72,6 +73,7 @@ struct ExecPlan {
     std::vector<char *> argv;
     std::vector<char *> shellArgv; // "/bin/sh <file> args..." for files without a #! line
     std::vector<char *> envp;
+    std::string workingDirectory;
     int highestFd = 1024;
 };
 
@@ -96,6 +98,7 @@ ExecPlan makePlan(const PtyLaunch &launch, std::vector<std::string> &argStorage)
     for (auto &entry : plan.environment)
         plan.envp.push_back(entry.data());
     plan.envp.push_back(nullptr);
+    plan.workingDirectory = launch.workingDirectory;
 
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
@@ -154,6 +157,10 @@ void closeOthersOnExec(int highestFd)
             failInChild(reportFd, StepDup2, errno);
     ::close(slaveFd);
     closeOthersOnExec(plan.highestFd);
+    // Before the search: a relative program or PATH entry is looked up from
+    // the new folder, as a shell that changed folder would.
+    if (!plan.workingDirectory.empty() && ::chdir(plan.workingDirectory.c_str()) < 0)
+        failInChild(reportFd, StepChdir, errno);
 
     // The search execvp does: remember EACCES, go on past missing files.
     int error = ENOENT;

@@ -49,6 +49,22 @@ int decodeStatus(int status)
     return 0;
 }
 
+// The line discipline's erase (Backspace in canonical mode) removes a whole
+// UTF-8 character instead of its last byte; the terminal sends UTF-8 only.
+bool setUtf8Input(int fd)
+{
+#ifdef IUTF8
+    termios modes{};
+    if (::tcgetattr(fd, &modes) != 0)
+        return false;
+    modes.c_iflag |= IUTF8;
+    return ::tcsetattr(fd, TCSANOW, &modes) == 0;
+#else
+    (void)fd;
+    return true;
+#endif
+}
+
 winsize windowSize(int columns, int rows)
 {
     winsize size{};
@@ -102,6 +118,8 @@ bool PosixPtyBackend::start(const PtyLaunch &launch)
     const winsize size = windowSize(launch.columns, launch.rows);
     if (::ioctl(slave.get(), TIOCSWINSZ, &size) != 0)
         return fail("ioctl(TIOCSWINSZ)", errno);
+    if (!setUtf8Input(slave.get()))
+        return fail("tcsetattr", errno);
     if (!setFlags(master_.get(), O_NONBLOCK))
         return fail("fcntl", errno);
     if (!makeWakePipe(wakeRead_, wakeWrite_))
@@ -310,11 +328,6 @@ void PosixPtyBackend::release()
     wakeRead_.reset();
     wakeWrite_.reset();
     pid_ = -1;
-}
-
-std::unique_ptr<PtyBackend> createPtyBackend()
-{
-    return std::make_unique<PosixPtyBackend>();
 }
 
 } // namespace vesper

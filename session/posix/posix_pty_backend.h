@@ -22,6 +22,7 @@ public:
 
     bool start(const PtyLaunch &launch) override;
     std::string errorText() const override { return error_; }
+    std::int64_t processId() const override { return pid_ > 0 ? pid_ : 0; }
     std::size_t read(char *buffer, std::size_t capacity) override;
     std::size_t write(const char *data, std::size_t size) override;
     void resize(int columns, int rows) override;

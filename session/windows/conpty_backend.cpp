@@ -143,15 +143,28 @@ bool ConPtyBackend::spawnProcess(const PtyLaunch &launch)
     if (!runningUnderWine())
         startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
 
+    // A folder that cannot be entered is reported as on POSIX.
+    const std::wstring folder = toWide(launch.workingDirectory);
+    if (!folder.empty()) {
+        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (attributes != INVALID_FILE_ATTRIBUTES)
+                ::SetLastError(ERROR_DIRECTORY);
+            errorText_ = toUtf8(systemErrorText(u"chdir"));
+            return false;
+        }
+    }
+
     PROCESS_INFORMATION info{};
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
-                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr,
-                          &startup.StartupInfo, &info)) {
+                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                          folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo, &info)) {
         errorText_ = toUtf8(systemErrorText(u"CreateProcess"));
         return false;
     }
     ::CloseHandle(info.hThread);
     process_.reset(info.hProcess);
+    processId_ = static_cast<std::int64_t>(info.dwProcessId);
     return true;
 }
 
@@ -244,12 +257,3 @@ void ConPtyBackend::release()
 }
 
 } // namespace vesper::win
-
-namespace vesper {
-
-std::unique_ptr<PtyBackend> createPtyBackend()
-{
-    return std::make_unique<win::ConPtyBackend>();
-}
-
-} // namespace vesper

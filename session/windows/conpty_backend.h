@@ -18,6 +18,7 @@ public:
 
     bool start(const PtyLaunch &launch) override;
     std::string errorText() const override { return errorText_; }
+    std::int64_t processId() const override { return process_.valid() ? processId_ : 0; }
     std::size_t read(char *buffer, std::size_t capacity) override;
     std::size_t write(const char *data, std::size_t size) override;
     void resize(int columns, int rows) override;
@@ -37,6 +38,7 @@ private:
     UniqueHandle inputWrite_;  // the session's end of the console's input pipe
     UniqueHandle outputRead_;  // the session's end of the console's output pipe
     UniqueHandle process_;
+    std::int64_t processId_ = 0;
     std::atomic<bool> interrupted_{false};
     std::string errorText_;
 };

@@ -41,9 +41,6 @@ TEST(CellRun, StoredCellsEqualConstructedCells) {
             const CellAttributes attrs = withFlags(fg, colours[flags % colours.size()], flags);
             for (bool continuation : {false, true}) {
                 const CellRun run(attrs, continuation);
-                EXPECT_TRUE(run.builtFrom(attrs));
-                EXPECT_FALSE(run.builtFrom(withFlags(fg, attrs.bg, flags ^ 1)));
-                EXPECT_FALSE(run.builtFrom(withFlags(fg, attrs.bg ^ 0x10, flags)));
                 for (std::uint32_t cp : codePoints) {
                     // A dirty destination: nothing of the old cell may survive.
                     Cell out(0x1FFFFF, withFlags(-7, -9, 511), !continuation);

@@ -181,7 +181,7 @@ TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {
     const Cell fill('.', CellAttributes());
     for (int r = 0; r < 4; ++r) {
         const std::uint8_t letter = std::uint8_t('a' + r);
-        store.writeAscii(r, 0, &letter, 1, CellAttributes(), 0);
+        store.writeAscii(r, 0, &letter, 1, CellRun(CellAttributes()), 0);
     }
     store.rotateUp(2, 1, x);
     store.rotateUp(-1, 2, x);

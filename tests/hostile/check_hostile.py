@@ -2,7 +2,7 @@
 """Hostile byte streams against the emulation core.
 
 Generates the shared hostile corpus (outside the checkout: the generator
-refuses a git work tree), feeds every stream file to hostile_feed and checks
+refuses a git work tree) and our own streams beside it (extra_streams.py), feeds every stream file to hostile_feed and checks
 the properties the manifest lists for it:
 
   P1 no crash, no sanitizer report       P2 feed time bounded by the ASCII rate
@@ -25,6 +25,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+import extra_streams
 
 CELL_BYTES = 16
 SCROLLBACK_BOUND = 5000 * 80 * CELL_BYTES
@@ -199,6 +201,7 @@ def main():
         if a.only:
             gen += ["--only", "K03"]  # the speed baseline is always needed
         subprocess.run(gen, check=True, stdout=subprocess.DEVNULL)
+        extra_streams.add_to(corpus)
         with open(os.path.join(corpus, "MANIFEST.json")) as f:
             manifest = json.load(f)
         print("corpus: %d files, %.0f MB in %.1f s" % (len(manifest["files"]), manifest["total_bytes"] / 1e6,

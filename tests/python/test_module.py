@@ -74,10 +74,14 @@ def test_abstract_session_cannot_be_instantiated():
         # the end marker and run the rest as typed input.
         ("\x1b[201~rm -rf\n", True, "\x1b[200~[201~rm -rf\r\x1b[201~"),
         ("\x1b[A", False, "\x1b[A"),
+        # ^C, ^Z and ^\ inside a paste would become signals through the tty.
+        ("echo a\x03 touch F\x1a\x1c\x00\x7f\x85\r", True, "\x1b[200~echo a touch F\r\x1b[201~"),
+        ("a\x03\x7f", False, "a\x03\x7f"),
     ],
 )
 def test_encode_text(text, bracketed, expected):
-    assert lumenvale.encode_text(text, bracketed) == expected
+    result = lumenvale.encode_text(text, bracketed)
+    assert isinstance(result, str) and result == expected
 
 
 def test_feed_takes_bytes_bytearray_and_qbytearray_alike(qtbot):

@@ -70,10 +70,25 @@ def test_attach_twice_delivers_twice(widget):
     assert session.calls == [("write", b"x"), ("write", b"x")]
 
 
-def test_attach_ignores_a_missing_side(widget):
-    lumenvale.attach(widget, None)
-    lumenvale.attach(None, RecordingSession())
+@pytest.mark.parametrize("side", ["widget", "session"])
+def test_attach_refuses_none_naming_the_argument(widget, side):
+    session = RecordingSession()
+    args = (None, session) if side == "widget" else (widget, None)
+    with pytest.raises(TypeError, match=f"attach\\(\\): argument '{side}' must not be None"):
+        lumenvale.attach(*args)
     widget.send("still works")
+    assert session.calls == []
+
+
+@pytest.mark.parametrize("args, env, name", [("-c ls", [], "args"), (["-c", "exit 0"], "A=1", "env")])
+def test_start_refuses_a_str_for_a_list_naming_the_argument(args, env, name):
+    session = lumenvale.PtySession.create()
+    try:
+        with pytest.raises(TypeError, match=f"argument '{name}' must be a list of strings, not str"):
+            session.start("sh", args, env, 80, 24)
+        assert not session.running()
+    finally:
+        shiboken6.delete(session)
 
 
 @pytest.mark.parametrize(
@@ -212,3 +227,32 @@ def test_real_child_prints_coloured_text_into_the_widget(widget, qtbot):
         if (c := image.pixelColor(x, y)).red() > 150 and c.green() < 80 and c.blue() < 80
     ]
     assert reds, "no red pixels where the red word was printed"
+
+
+def test_python_subclass_inherits_the_stored_folder_and_a_zero_pid():
+    session = RecordingSession()
+    assert session.workingDirectory() == "" and session.processId() == 0
+    session.setWorkingDirectory("/some/where")
+    assert session.workingDirectory() == "/some/where"
+
+
+@pytest.mark.skipif(shutil.which("sh") is None, reason="needs a POSIX shell")
+def test_real_child_runs_in_the_working_directory_and_reports_its_pid(qtbot, tmp_path):
+    session = lumenvale.PtySession.create()
+    try:
+        output = []
+        session.dataReceived.connect(lambda data: output.append(bytes(data)))
+        session.setWorkingDirectory(str(tmp_path / "missing"))
+        assert not session.start("pwd", [], [], 80, 24)
+        assert session.error().startswith("chdir: ") and session.processId() == 0
+        session.setWorkingDirectory(str(tmp_path))
+        assert session.start("sh", ["-c", "echo $$; pwd -P; read x"], [], 80, 24), session.error()
+        qtbot.waitUntil(lambda: b"".join(output).count(b"\n") >= 2, timeout=10000)
+        pid, folder = b"".join(output).decode().split()[:2]
+        assert session.processId() == int(pid)
+        assert folder == str(tmp_path.resolve())
+        with qtbot.waitSignal(session.finished, timeout=10000):
+            session.write(b"\n")
+        assert session.processId() == 0
+    finally:
+        shiboken6.delete(session)

@@ -70,7 +70,12 @@ def main() -> None:
     lumenvale.attach(w, session)
     echo = EchoSession(w)
     lumenvale.attach(w, echo)
+    session.setWorkingDirectory("/tmp")
+    folder: str = session.workingDirectory()
+    print(folder)
     ok: bool = session.start("sh", ["-c", "echo hi"], ["A=1"], w.columns(), w.terminalRows())
+    pid: int = session.processId()
+    print(pid)
     if not ok:
         print(session.error())
     session.write(b"x")

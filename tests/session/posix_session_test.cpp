@@ -4,6 +4,7 @@
 // threads) after many sessions.
 #include "session/pty_session.h"
 #include "session_test_support.h"
+#include "tests/support/resident_memory.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -52,21 +53,6 @@ bool noChildren()
 {
     int status;
     return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
-}
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return 0;
 }
 
 // How long the long-running cases run; scaled up to measure figures by hand.

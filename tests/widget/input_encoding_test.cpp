@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "tests/widget/widget_test_support.h"
 
@@ -134,7 +135,7 @@ TEST(EncodeKey, CtrlLettersCoverTheAlphabet)
 
 struct TextCase {
     const char *name;
-    const char16_t *text;
+    std::u16string_view text;
     bool bracketed;
     std::string expected;
 };
@@ -154,13 +155,21 @@ const TextCase kTextCases[] = {
     {"end marker defused", u"a\x1b[201~rm -rf ~\n", true, "\x1b[200~a[201~rm -rf ~\r\x1b[201~"},
     {"nested marker defused", u"\x1b[20\x1b[201~1~x", true, "\x1b[200~[20[201~1~x\x1b[201~"},
     {"c1 csi removed", u"a\u009b201~b", true, "\x1b[200~a201~b\x1b[201~"},
-    {"other controls kept", u"a\x03\x7f", true, "\x1b[200~a\x03\x7f\x1b[201~"},
+    {"controls kept without brackets", u"a\x03\x1a\x1c\x7f\u0085", false, "a\x03\x1a\x1c\x7f\xc2\x85"},
+    {"signal characters removed", u"echo a\x03  touch F\x1a\x1c\r", true, "\x1b[200~echo a  touch F\r\x1b[201~"},
+    {"every c0 but tab cr lf removed",
+     u"\x01\x02\x04\x05\x06\x07\x08\t\n\x0b\x0c\r\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1d\x1e\x1f",
+     true, "\x1b[200~\t\r\r\x1b[201~"},
+    {"nul removed", std::u16string_view(u"a\0b", 3), true, "\x1b[200~ab\x1b[201~"},
+    {"del and c1 removed", u"a\x7f\u0080\u0085\u009f\u00a0b", true, "\x1b[200~a\xc2\xa0" "b\x1b[201~"},
+    {"crlf then control", u"a\r\n\x03" u"b", true, "\x1b[200~a\rb\x1b[201~"},
+    {"astral kept", u"\U0001F600\x03", true, "\x1b[200~\xf0\x9f\x98\x80\x1b[201~"},
 };
 
 TEST(EncodeText, Table)
 {
     for (const TextCase &c : kTextCases)
-        EXPECT_EQ(visible(encode_text(QString::fromUtf16(c.text), c.bracketed)), visible(c.expected)) << c.name;
+        EXPECT_EQ(visible(encode_text(QString::fromUtf16(c.text.data(), qsizetype(c.text.size())), c.bracketed)), visible(c.expected)) << c.name;
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The selection clipboard exists only on platforms that have one, so these
-// cases run under a virtual X server with the xcb platform: a finished drag
-// is mirrored to the selection clipboard, a word selection is not, and the
-// middle button pastes the selection clipboard (bracketed when asked).
+// cases run under a virtual X server with the xcb platform: finished drags,
+// word and line selections and Ctrl+Shift+A are mirrored to the selection
+// clipboard (selections made through the API are not), the middle button
+// pastes the selection clipboard (bracketed when asked) and Shift+Insert the
+// clipboard.
 #include <QClipboard>
 
 #include <gtest/gtest.h>
@@ -37,17 +39,48 @@ TEST(SelectionClipboard, DragIsMirroredAndMiddleButtonPastesIt)
     EXPECT_EQ(data.at(1).at(0).toByteArray(), QByteArray("\x1b[200~selected\x1b[201~"));
 }
 
-TEST(SelectionClipboard, WordAndApiSelectionsAreNotMirrored)
+TEST(SelectionClipboard, WordLineAndSelectAllGesturesAreMirroredApiSelectionsAreNot)
 {
     auto w = makeWidget(30, 5);
     QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->setText("sentinel", QClipboard::Selection);
-    feed(*w, "alpha beta");
+    const auto selectionIs = [&](const QString &text) {
+        return QTest::qWaitFor([&] { return clipboard->text(QClipboard::Selection) == text; }, 2000);
+    };
+    feed(*w, "alpha beta\r\nsecond");
     QTest::mouseDClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 7, 0));
     EXPECT_EQ(w->selectedText(), "beta");
+    EXPECT_TRUE(selectionIs("beta")) << clipboard->text(QClipboard::Selection).toStdString();
+
+    // A third click within the double-click interval takes the line.
+    QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 7, 0));
+    EXPECT_EQ(w->selectedText(), "alpha beta");
+    EXPECT_TRUE(selectionIs("alpha beta"));
+
+    QTest::keyClick(w.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(w->selectedText().startsWith("alpha beta\nsecond"));
+    EXPECT_TRUE(selectionIs(w->selectedText()));
+
+    clipboard->setText("sentinel", QClipboard::Selection);
+    ASSERT_TRUE(selectionIs("sentinel"));
     w->selectAll();
+    w->setSelection(w->firstLine(), 0, w->firstLine(), 5);
     QApplication::processEvents();
     EXPECT_EQ(clipboard->text(QClipboard::Selection), "sentinel");
+}
+
+TEST(SelectionClipboard, ShiftInsertPastesTheClipboard)
+{
+    auto w = makeWidget(30, 5);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    QSignalSpy data(w.get(), &TerminalWidget::dataReady);
+    clipboard->setText("from clipboard", QClipboard::Clipboard);
+    clipboard->setText("from selection", QClipboard::Selection);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard->text(QClipboard::Clipboard) == "from clipboard"; }, 2000));
+    QTest::keyClick(w.get(), Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::keyClick(w.get(), Qt::Key_Insert);
+    ASSERT_EQ(data.count(), 2);
+    EXPECT_EQ(data.at(0).at(0).toByteArray(), QByteArray("from clipboard"));
+    EXPECT_EQ(data.at(1).at(0).toByteArray(), QByteArray("\x1b[2~"));
 }
 
 } // namespace

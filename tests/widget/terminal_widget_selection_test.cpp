@@ -106,8 +106,12 @@ TEST_F(SelectionFixture, DoubleClickSelectsWords)
     };
     const Case cases[] = {
         {"cat path/to/file.txt now", 8, "path/to/file.txt"},
-        {"a,b", 0, "a"},
-        {"a,b", 1, ","},
+        {"a|b", 0, "a"},
+        {"a|b", 1, "|"},
+        {"(x)", 1, "x"},
+        // Every character a URL may hold unescaped belongs to the word.
+        {"(/?#[]@!$&'*+,;=%~)", 3, "/?#[]@!$&'*+,;=%~"},
+        {"<x:-._y> z", 2, "x:-._y"},
         {"x  y", 1, ""}, // a space selects its one cell, whose text trims to nothing
         {"r\xc3\xa9sum\xc3\xa9 ok", 2, "r\xc3\xa9sum\xc3\xa9"},
     };

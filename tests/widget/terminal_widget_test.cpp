@@ -260,3 +260,35 @@ TEST(TerminalWidgetText, ScreenAndSessionText)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TerminalWidgetLayout, SizeHintsAndScrollbackLimit)
+{
+    auto w = widget_test::makeWidget(20, 5);
+    const int bar = w->verticalScrollBar()->sizeHint().width();
+    EXPECT_EQ(w->sizeHint(), QSize(80 * w->cellWidth() + bar, 24 * w->cellHeight()));
+    w->setFrameStyle(QFrame::Box | QFrame::Plain);
+    w->setLineWidth(3);
+    EXPECT_EQ(w->sizeHint(), QSize(80 * w->cellWidth() + bar + 6, 24 * w->cellHeight() + 6));
+    const QSize least = w->minimumSizeHint();
+    EXPECT_GE(least.width(), 2 * w->cellWidth());
+    EXPECT_LE(least.width(), 10 * w->cellWidth() + bar + 6);
+    EXPECT_GE(least.height(), w->cellHeight());
+    EXPECT_LE(least.height(), 5 * w->cellHeight() + 6);
+    // A larger font asks for more room.
+    QFont big = w->terminalFont();
+    big.setPixelSize(28);
+    w->setTerminalFont(big);
+    EXPECT_EQ(w->sizeHint().height(), 24 * w->cellHeight() + 6);
+
+    // The limit reads back as set; the size stays the lines held.
+    EXPECT_EQ(w->scrollbackLimit(), 5000);
+    w->setScrollbackSize(7);
+    EXPECT_EQ(w->scrollbackLimit(), 7);
+    EXPECT_EQ(w->scrollbackSize(), 0);
+    w->setScrollbackSize(-3);
+    EXPECT_EQ(w->scrollbackLimit(), 0);
+}
+
+} // namespace

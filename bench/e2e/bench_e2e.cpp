@@ -1,0 +1,330 @@
+// bench_e2e: the whole road, the way a user sees it.  A real child runs on a
+// pseudo terminal through PtySession into a shown TerminalWidget (offscreen
+// platform); the GUI thread carries a precise 5 ms timer whose largest
+// lateness is the longest stall.  Modes:
+//
+//   bench_e2e [--cols N] [--rows N] WORKLOAD|FILE
+//       `cat FILE` then a marker; the clock runs from start() to the end of
+//       the first paint after the marker was fed.  Prints, like the peers'
+//       e2e-qtw:  bytes= seconds= MBps= paints= rss0_mb= peak_rss_mb=
+//       max_stall_ms= onscreen= cols= rows=
+//   bench_e2e --yes SECONDS
+//       `yes` for that long: MB/s, paints, the longest stall, and the growth
+//       of the resident size in the second half over the first half.
+//   bench_e2e --paste MIB [--via shortcut|paste|send]
+//       that much text handed to a child that never reads (Ctrl+Shift+V from
+//       the clipboard by default): the time of the call and the longest stall.
+//   bench_e2e --latency N
+//       N keys typed into the widget attached to `cat` on a raw terminal: the
+//       time from the key press to the end of the paint that shows its echo.
+//
+// WORKLOAD is one of the five comparison workloads (ascii sgr cursor unicode
+// scroll), made by the peers' seeded generator in the build folder.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "bench/e2e/e2e_support.h"
+#include "bench/widget/bench_support.h"
+#include "bench/workload_files.h"
+#include "session/attach.h"
+#include "session/pty_session.h"
+
+namespace vesper::bench {
+
+double procStatusMiB(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray k(key);
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(k))
+            return line.mid(k.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+namespace {
+
+struct Options {
+    int columns = 80;
+    int rows = 24;
+    QString file;
+    double yesSeconds = 0;
+    int pasteMiB = 0;
+    QString via = QStringLiteral("shortcut");
+    int latencyKeys = 0;
+};
+
+[[noreturn]] void usage()
+{
+    std::fprintf(stderr, "usage: bench_e2e [--cols N] [--rows N] WORKLOAD|FILE\n"
+                         "       bench_e2e [--cols N] [--rows N] --yes SECONDS\n"
+                         "       bench_e2e --paste MIB [--via shortcut|paste|send]\n"
+                         "       bench_e2e --latency N\n");
+    std::exit(2);
+}
+
+Options parse(int argc, char **argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        auto next = [&]() -> QByteArray {
+            if (i + 1 >= argc)
+                usage();
+            return QByteArray(argv[++i]);
+        };
+        if (a == "--cols") o.columns = next().toInt();
+        else if (a == "--rows") o.rows = next().toInt();
+        else if (a == "--yes") o.yesSeconds = next().toDouble();
+        else if (a == "--paste") o.pasteMiB = next().toInt();
+        else if (a == "--via") o.via = QString::fromLatin1(next());
+        else if (a == "--latency") o.latencyKeys = next().toInt();
+        else if (a.startsWith('-')) usage();
+        else o.file = QString::fromLocal8Bit(a);
+    }
+    const bool oneMode = (o.file.isEmpty() ? 0 : 1) + (o.yesSeconds > 0) + (o.pasteMiB > 0) + (o.latencyKeys > 0) == 1;
+    if (!oneMode || o.columns < 1 || o.rows < 1)
+        usage();
+    return o;
+}
+
+// The widget at the requested grid with the session attached to it.
+struct Road {
+    std::unique_ptr<TerminalWidget> widget;
+    std::unique_ptr<PtySession> session;
+    std::unique_ptr<PaintWatch> paints;
+    bool finished = false;
+};
+
+Road makeRoad(const Options &o)
+{
+    Road road;
+    road.widget = makeWidget(o.columns, o.rows, true);
+    // The bar stays, so the grid keeps its size when scrollback appears.
+    road.widget->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QApplication::processEvents();
+    road.widget->activateWindow();
+    road.widget->setFocus();
+    QApplication::processEvents();
+    if (road.widget->columns() != o.columns || road.widget->terminalRows() != o.rows) {
+        std::fprintf(stderr, "bench_e2e: the grid is %dx%d, not %dx%d\n", road.widget->columns(),
+                     road.widget->terminalRows(), o.columns, o.rows);
+        std::exit(1);
+    }
+    road.session.reset(PtySession::create());
+    attach(road.widget.get(), road.session.get());
+    QObject::connect(road.session.get(), &PtySession::finished, [&finished = road.finished] { finished = true; });
+    road.paints = std::make_unique<PaintWatch>(road.widget->viewport());
+    return road;
+}
+
+void start(Road &road, const QString &program, const QStringList &args)
+{
+    if (!road.session->start(program, args, {}, road.widget->columns(), road.widget->terminalRows())) {
+        std::fprintf(stderr, "bench_e2e: start failed: %s\n", qPrintable(road.session->error()));
+        std::exit(1);
+    }
+}
+
+QString shQuote(const QString &s)
+{
+    QString q = s;
+    q.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+int runCat(const Options &o)
+{
+    QString path = o.file;
+    if (workloadNames().end() != std::find(workloadNames().begin(), workloadNames().end(), o.file.toStdString()))
+        path = QString::fromStdString(workloadPath(o.file.toStdString()));
+    if (!QFile::exists(path)) {
+        std::fprintf(stderr, "bench_e2e: no such file: %s\n", qPrintable(path));
+        return 2;
+    }
+    const QByteArray marker =
+        "E2E-DONE-" + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0').toUpper();
+    Road road = makeRoad(o);
+
+    qint64 bytes = 0;
+    bool markerSeen = false, done = false;
+    QByteArray tail;
+    double t0 = 0, tEnd = 0;
+    QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
+        bytes += data.size();
+        if (!markerSeen) {
+            const QByteArray probe = tail + data.left(marker.size());
+            markerSeen = probe.contains(marker) || data.contains(marker);
+            tail = (tail + data.right(marker.size())).right(marker.size() - 1);
+        }
+    });
+    road.paints->afterPaint = [&] {
+        if (markerSeen && !done) {
+            done = true;
+            tEnd = nowSeconds();
+            QApplication::quit();
+        }
+    };
+    StallProbe probe;
+    const double rss0 = procStatusMiB("VmRSS:");
+    const int paintsAtStart = road.paints->paints;
+    probe.start();
+    t0 = nowSeconds();
+    start(road, QStringLiteral("/bin/sh"),
+          {QStringLiteral("-c"), QStringLiteral("cat %1; printf '\\033[0m\\r\\n%2'").arg(shQuote(path), QString::fromLatin1(marker))});
+    QApplication::exec();
+    probe.stop();
+    const double seconds = tEnd - t0;
+    const bool onscreen = road.widget->screenText().contains(QString::fromLatin1(marker));
+    std::printf("bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
+                "onscreen=%s cols=%d rows=%d\n",
+                (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0,
+                road.paints->paints - paintsAtStart, rss0, procStatusMiB("VmHWM:"), probe.maxStall * 1000,
+                onscreen ? "yes" : "no", road.widget->columns(), road.widget->terminalRows());
+    std::fflush(stdout);
+    road.session->terminate();
+    return onscreen ? 0 : 1;
+}
+
+int runYes(const Options &o)
+{
+    Road road = makeRoad(o);
+    qint64 bytes = 0;
+    QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) { bytes += data.size(); });
+    StallProbe probe;
+    const double t0 = nowSeconds();
+    double firstHalfMax = 0, secondHalfMax = 0;
+    probe.onSample = [&](double rss) {
+        double &slot = nowSeconds() - t0 < o.yesSeconds / 2 ? firstHalfMax : secondHalfMax;
+        slot = std::max(slot, rss);
+    };
+    const int paintsAtStart = road.paints->paints;
+    probe.start();
+    start(road, QStringLiteral("yes"), {});
+    QTimer::singleShot(int(o.yesSeconds * 1000), qApp, &QApplication::quit);
+    QApplication::exec();
+    probe.stop();
+    const double seconds = nowSeconds() - t0;
+    std::printf("yes seconds=%.1f MBps=%.2f paints=%d max_stall_ms=%.1f rss_first_half_mb=%.2f "
+                "rss_second_half_mb=%.2f growth_second_half_mib=%.2f cols=%d rows=%d\n",
+                seconds, double(bytes) / 1e6 / seconds, road.paints->paints - paintsAtStart, probe.maxStall * 1000,
+                firstHalfMax, secondHalfMax, secondHalfMax - firstHalfMax, road.widget->columns(),
+                road.widget->terminalRows());
+    std::fflush(stdout);
+    road.session->terminate();
+    return 0;
+}
+
+// Text of `mib` MiB in lines of printable ASCII, as a big log would be.
+QString pasteText(int mib)
+{
+    QString line = QStringLiteral("the quick brown fox jumps over the lazy dog 0123456789 ");
+    line += line;
+    line += QLatin1Char('\n');
+    QString text;
+    const qsizetype size = qsizetype(mib) << 20;
+    text.reserve(size + line.size());
+    while (text.size() < size)
+        text += line;
+    text.truncate(size);
+    return text;
+}
+
+int runPaste(const Options &o)
+{
+    Road road = makeRoad(o);
+    const QString text = pasteText(o.pasteMiB);
+    if (o.via == QLatin1String("shortcut"))
+        QApplication::clipboard()->setText(text);
+    // A child that never reads: the terminal's input fills up at once.
+    start(road, QStringLiteral("sleep"), {QStringLiteral("3600")});
+    QTest::qWait(300);
+    StallProbe probe;
+    probe.start();
+    QTest::qWait(100);
+    const double t0 = nowSeconds();
+    if (o.via == QLatin1String("shortcut"))
+        QTest::keyClick(road.widget.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    else if (o.via == QLatin1String("paste"))
+        road.widget->paste(text);
+    else
+        road.widget->send(text);
+    const double callMs = (nowSeconds() - t0) * 1000;
+    QTest::qWait(1500);
+    probe.stop();
+    std::printf("paste MiB=%d via=%s call_ms=%.1f max_stall_ms=%.1f\n", o.pasteMiB, qPrintable(o.via), callMs,
+                probe.maxStall * 1000);
+    std::fflush(stdout);
+    road.session->terminate();
+    return 0;
+}
+
+int runLatency(const Options &o)
+{
+    Road road = makeRoad(o);
+    QByteArray received;
+    QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) { received += data; });
+    start(road, QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("stty raw -echo; echo ready; exec cat")});
+    if (!QTest::qWaitFor([&] { return received.contains("ready"); }, 10000)) {
+        std::fprintf(stderr, "bench_e2e: the child did not start\n");
+        return 1;
+    }
+    QTest::qWait(100);
+    std::vector<double> latencies;
+    char expected = 0;
+    bool echoed = false, painted = false;
+    double t0 = 0;
+    QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
+        echoed = echoed || data.contains(expected);
+    });
+    road.paints->afterPaint = [&] {
+        if (echoed && !painted) {
+            painted = true;
+            latencies.push_back((nowSeconds() - t0) * 1000);
+        }
+    };
+    for (int i = 0; i < o.latencyKeys; ++i) {
+        expected = char('a' + i % 26);
+        echoed = painted = false;
+        t0 = nowSeconds();
+        QTest::keyClick(road.widget.get(), expected);
+        if (!QTest::qWaitFor([&] { return painted; }, 5000)) {
+            std::fprintf(stderr, "bench_e2e: no echo of key %d\n", i);
+            return 1;
+        }
+        QTest::qWait(10);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    const auto at = [&](double q) { return latencies[std::size_t(q * double(latencies.size() - 1))]; };
+    std::printf("latency keys=%zu median_ms=%.2f p90_ms=%.2f max_ms=%.2f\n", latencies.size(), at(0.5), at(0.9),
+                latencies.back());
+    std::fflush(stdout);
+    road.session->terminate();
+    return 0;
+}
+
+} // namespace
+} // namespace vesper::bench
+
+int main(int argc, char **argv)
+{
+    using namespace vesper::bench;
+    const Options options = parse(argc, argv);
+    useLargeOffscreenScreen();
+    QApplication app(argc, argv);
+    if (options.yesSeconds > 0)
+        return runYes(options);
+    if (options.pasteMiB > 0)
+        return runPaste(options);
+    if (options.latencyKeys > 0)
+        return runLatency(options);
+    return runCat(options);
+}

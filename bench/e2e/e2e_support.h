@@ -1,0 +1,88 @@
+// Measuring helpers of the end-to-end benchmark: a clock, the resident size,
+// a paint counter and the stall probe (the largest lateness of a 5 ms timer
+// on the GUI thread).
+#pragma once
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace vesper::bench {
+
+inline double nowSeconds()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return double(clock.nsecsElapsed()) * 1e-9;
+}
+
+// VmRSS or VmHWM of this process in MiB (-1 when /proc is not there).
+double procStatusMiB(const char *key);
+
+// Counts the paint events of a widget and calls onPaint after each one has
+// finished (a zero-time timer queued from the event runs after it).
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QObject *target) { target->installEventFilter(this); }
+    int paints = 0;
+    std::function<void()> afterPaint;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            if (afterPaint)
+                QTimer::singleShot(0, this, [this] {
+                    if (afterPaint)
+                        afterPaint();
+                });
+        }
+        return false;
+    }
+};
+
+// A precise 5 ms timer whose largest lateness is the longest time the GUI
+// thread was busy; it also samples the resident size every 20 ticks.
+class StallProbe : public QObject {
+public:
+    StallProbe()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        connect(&timer, &QTimer::timeout, this, [this] { tick(); });
+    }
+    void start()
+    {
+        maxStall = 0;
+        lastTick = nowSeconds();
+        timer.start(5);
+    }
+    void stop() { timer.stop(); }
+    double maxStall = 0; // seconds
+    double maxRssMiB = 0;
+    std::function<void(double rssMiB)> onSample;
+
+private:
+    void tick()
+    {
+        const double t = nowSeconds();
+        maxStall = std::max(maxStall, t - lastTick - 0.005);
+        lastTick = t;
+        if (++ticks % 20 == 0) {
+            const double rss = procStatusMiB("VmRSS:");
+            maxRssMiB = std::max(maxRssMiB, rss);
+            if (onSample)
+                onSample(rss);
+        }
+    }
+    QTimer timer;
+    double lastTick = 0;
+    long ticks = 0;
+};
+
+} // namespace vesper::bench

@@ -1,0 +1,73 @@
+// find() over scrollback and screen: the order of hits forward and backward
+// from the selection or the bottom of the view, wrapping around once, case
+// folding, wide characters, a miss leaving everything alone, and a hit in the
+// scrollback scrolled into view.
+#include <gtest/gtest.h>
+
+#include "tests/widget/widget_test_support.h"
+
+namespace {
+
+using namespace widget_test;
+using vesper::TerminalWidget;
+
+struct SearchFixture : ::testing::Test {
+    void SetUp() override { w = makeWidget(20, 4); }
+    std::unique_ptr<TerminalWidget> w;
+};
+
+TEST_F(SearchFixture, StepsThroughHitsAndWrapsAround)
+{
+    // Eight lines, four of them in the scrollback; each hit is told apart
+    // by its case.
+    feed(*w, "alpha 1\r\nbeta\r\nAlpha 2\r\ngamma\r\nalPha 3\r\ndelta\r\nALPHA 4\r\nend");
+    ASSERT_EQ(w->scrollbackSize(), 4);
+    struct Step {
+        bool backward;
+        bool caseSensitive;
+        const char *expected;
+    };
+    // Without a selection the search starts at the bottom of the view.
+    const Step steps[] = {
+        {true, false, "ALPHA"},  {true, false, "alPha"},  {true, false, "Alpha"}, {true, false, "alpha"},
+        {true, false, "ALPHA"},  // wrapped around the top
+        {false, false, "alpha"}, // and back around the bottom
+        {false, false, "Alpha"},
+        {false, true, "alpha"},  // case-sensitive: the one lower-case hit
+        {false, true, "alpha"},  // found again from itself
+        {true, false, "ALPHA"},
+    };
+    for (const Step &s : steps) {
+        EXPECT_TRUE(w->find("alpha", s.backward, s.caseSensitive));
+        EXPECT_EQ(w->selectedText().toStdString(), s.expected);
+    }
+}
+
+TEST_F(SearchFixture, HitsAreSelectedWhereTheyAreAndScrolledIntoView)
+{
+    for (int i = 0; i < 30; ++i)
+        feed(*w, i == 3 ? "needle \xe4\xb8\xad\xe6\x96\x87 here\r\n" : "hay\r\n");
+    const int liveTop = w->viewTopLine();
+    ASSERT_TRUE(w->find("\xe4\xb8\xad\xe6\x96\x87 H"));
+    EXPECT_EQ(w->selectedText(), "\xe4\xb8\xad\xe6\x96\x87 h");
+    EXPECT_LE(w->viewTopLine(), w->firstLine() + 3);
+    EXPECT_GT(w->viewTopLine() + w->terminalRows(), w->firstLine() + 3) << "the hit's line is in view";
+    EXPECT_LT(w->viewTopLine(), liveTop);
+    QSignalSpy selection(w.get(), &TerminalWidget::selectionChanged);
+    const QString before = w->selectedText();
+    const int top = w->viewTopLine();
+
+    // A miss changes nothing.
+    EXPECT_FALSE(w->find("absent"));
+    EXPECT_FALSE(w->find(""));
+    EXPECT_EQ(w->selectedText(), before);
+    EXPECT_EQ(w->viewTopLine(), top);
+    EXPECT_EQ(selection.count(), 0);
+
+    // The only hit is found again from itself, in both directions.
+    EXPECT_TRUE(w->find("NEEDLE", true));
+    EXPECT_TRUE(w->find("needle"));
+    EXPECT_EQ(w->selectedText(), "needle");
+}
+
+} // namespace

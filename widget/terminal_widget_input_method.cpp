@@ -1,0 +1,70 @@
+// TerminalWidget input methods: a commit is typed text, the preedit string is
+// only shown (underlined, at the cursor) until the input method commits or
+// drops it, and the queries tell the input method where the cursor is and
+// which font it shows.
+#include "widget/terminal_widget.h"
+
+#include <QInputMethodEvent>
+#include <QPainter>
+
+#include "widget/input_encoding.h"
+
+namespace vesper {
+
+void TerminalWidget::inputMethodEvent(QInputMethodEvent *event)
+{
+    const QString commit = event->commitString();
+    if (!commit.isEmpty()) {
+        if (screen.viewScrolled()) {
+            screen.resetView();
+            syncScrollBar();
+        }
+        emitBytes(encode_text(commit, false));
+        restartCursorBlink();
+    }
+    if (preeditText != event->preeditString() || !commit.isEmpty()) {
+        preeditText = event->preeditString();
+        viewport()->update();
+    }
+    event->accept();
+}
+
+QVariant TerminalWidget::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImFont: return font;
+    case Qt::ImCursorRectangle: {
+        // In widget coordinates: the viewport may sit inside a frame.
+        const QRect cell = cursorCellRect();
+        return cell.isEmpty() ? QRect() : cell.translated(viewport()->pos());
+    }
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition: return int(preeditText.size());
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection: return QString();
+    case Qt::ImHints: return int(Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// The preedit string covers the cells from the cursor on, in the default
+// colours and underlined, so it reads as text that is not typed yet.
+void TerminalWidget::paintPreedit(QPainter &painter)
+{
+    if (preeditText.isEmpty())
+        return;
+    const QRect cursorCell = cursorCellRect();
+    if (cursorCell.isEmpty())
+        return;
+    QFont underlined = font;
+    underlined.setUnderline(true);
+    painter.setFont(underlined);
+    const int width = painter.fontMetrics().horizontalAdvance(preeditText);
+    const QRect area(cursorCell.left(), cursorCell.top(), std::max(width, m_cellWidth), m_cellHeight);
+    painter.fillRect(area, palette.background());
+    painter.setPen(palette.foreground());
+    painter.drawText(area.left(), area.top() + fontAscent, preeditText);
+}
+
+} // namespace vesper

@@ -1,0 +1,140 @@
+// TerminalWidget mouse, wheel and focus reports: while a program has asked
+// for mouse reports, presses, releases and motion over the grid go to it as
+// bytes (Shift held keeps them for local selection); wheel steps become
+// reports, or cursor keys on the alternate screen, or scroll the scrollback;
+// focus changes become CSI I and CSI O when the program asked for them.
+#include "widget/terminal_widget.h"
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "widget/input_encoding.h"
+
+namespace vesper {
+
+namespace {
+
+// One notch of an ordinary wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+// Lines a wheel notch moves a full-screen program, as it does the scrollback.
+constexpr int kAlternateScrollLines = 3;
+
+int reportModifiers(Qt::KeyboardModifiers mods)
+{
+    return (mods.testFlag(Qt::ShiftModifier) ? kMouseShift : 0) | (mods.testFlag(Qt::AltModifier) ? kMouseMeta : 0)
+           | (mods.testFlag(Qt::ControlModifier) ? kMouseControl : 0);
+}
+
+// The report number of a pressed or released button; -1 for buttons a
+// terminal cannot name.
+int reportButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 0;
+    case Qt::MiddleButton: return 1;
+    case Qt::RightButton: return 2;
+    default: return -1;
+    }
+}
+
+// The button named in a motion report: the lowest one held, if any.
+int heldButton(Qt::MouseButtons buttons)
+{
+    for (const Qt::MouseButton b : {Qt::LeftButton, Qt::MiddleButton, Qt::RightButton})
+        if (buttons.testFlag(b))
+            return reportButton(b);
+    return kNoButton;
+}
+
+} // namespace
+
+// The screen cell under `point`, clamped to the grid. Programs address the
+// live screen, whatever part of the history the view shows.
+QPoint TerminalWidget::reportedCell(QPoint point) const
+{
+    const int column = std::clamp(point.x() / m_cellWidth, 0, m_columns - 1);
+    const int viewRow = std::clamp(point.y() / m_cellHeight, 0, rows - 1);
+    return {column, std::clamp(screen.viewTopLine() + viewRow - screen.screenTopLine(), 0, rows - 1)};
+}
+
+// Returns true when the event belongs to the program (reported or not), so
+// that local selection leaves it alone.
+bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
+{
+    if (mouseModes.tracking == MouseTracking::Off || event->modifiers().testFlag(Qt::ShiftModifier))
+        return false;
+    const int button = action == MouseAction::Motion ? heldButton(event->buttons()) : reportButton(event->button());
+    if (button < 0)
+        return true;
+    const QPoint cell = reportedCell(event->position().toPoint());
+    const int column = cell.x();
+    const int row = cell.y();
+    if (action == MouseAction::Motion && column == lastMotionColumn && row == lastMotionRow)
+        return true;
+    lastMotionColumn = column;
+    lastMotionRow = row;
+    if (!reportsAction(mouseModes.tracking, action, button != kNoButton))
+        return true;
+    const MouseReport report{action, button, reportModifiers(event->modifiers()), column, row};
+    const std::string bytes = encodeMouseReport(report, mouseModes.encoding, mouseModes.tracking);
+    if (!bytes.empty())
+        emitBytes(bytes);
+    return true;
+}
+
+// Whole steps of the wheel, positive away from the user; the fractions of
+// high-resolution wheels add up across events.
+int TerminalWidget::wheelSteps(const QWheelEvent *event)
+{
+    wheelRemainder += event->angleDelta().y();
+    const int steps = wheelRemainder / kWheelNotch;
+    wheelRemainder -= steps * kWheelNotch;
+    return steps;
+}
+
+void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
+{
+    const QPoint cell = reportedCell(event->position().toPoint());
+    const MouseReport report{MouseAction::Press, steps > 0 ? kWheelUp : kWheelDown,
+                             reportModifiers(event->modifiers()), cell.x(), cell.y()};
+    const std::string bytes = encodeMouseReport(report, mouseModes.encoding, mouseModes.tracking);
+    for (int i = 0; i < std::abs(steps) && !bytes.empty(); ++i)
+        emitBytes(bytes);
+}
+
+void TerminalWidget::scrollAlternateScreen(int steps)
+{
+    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, applicationCursorKeys);
+    std::string bytes;
+    for (int i = 0; i < std::abs(steps) * kAlternateScrollLines; ++i)
+        bytes += key;
+    if (!bytes.empty())
+        emitBytes(bytes);
+}
+
+void TerminalWidget::wheelEvent(QWheelEvent *event)
+{
+    const bool local = event->modifiers().testFlag(Qt::ShiftModifier);
+    if (!local && mouseModes.tracking != MouseTracking::Off) {
+        reportWheel(event, wheelSteps(event));
+        event->accept();
+        return;
+    }
+    if (!local && alternateScroll && screen.alternateActive()) {
+        scrollAlternateScreen(wheelSteps(event));
+        event->accept();
+        return;
+    }
+    wheelRemainder = 0;
+    QAbstractScrollArea::wheelEvent(event);
+}
+
+void TerminalWidget::reportFocus(bool focused)
+{
+    if (focusReporting)
+        emitBytes(focused ? "\x1b[I" : "\x1b[O");
+}
+
+} // namespace vesper
