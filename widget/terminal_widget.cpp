@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <utility>
 
 #include "widget/input_encoding.h"
@@ -138,7 +139,18 @@ void TerminalWidget::updateGridSize()
         return;
     m_columns = newColumns;
     rows = newRows;
-    screen.resize(m_columns, rows);
+    // A column change re-wraps the lines: the selection follows its text,
+    // or goes when an end left with the oldest lines.
+    LinePosition ends[2] = {{selectionStartLine, selectionStartColumn}, {selectionEndLine, selectionEndColumn}};
+    screen.resize(m_columns, rows, selectionActive ? std::span<LinePosition>(ends) : std::span<LinePosition>());
+    if (selectionActive && ends[0].held && ends[1].held) {
+        selectionStartLine = ends[0].line;
+        selectionStartColumn = ends[0].column;
+        selectionEndLine = ends[1].line;
+        selectionEndColumn = ends[1].column;
+    } else if (selectionActive) {
+        clearSelection();
+    }
     // Until output arrives the screen is blank: a shrink must not turn its
     // blank rows into scrollback (which a later growth would pull back above
     // the cursor, leaving the first output halfway down the screen).
@@ -291,7 +303,15 @@ void TerminalWidget::focusOutEvent(QFocusEvent *event)
 void TerminalWidget::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    updateGridSize();
+    // A window drag may resize several times in one event-loop pass: the grid
+    // (and the re-wrap of every held line) follows once, at the end of it.
+    if (gridUpdatePending)
+        return;
+    gridUpdatePending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        gridUpdatePending = false;
+        updateGridSize();
+    }, Qt::QueuedConnection);
 }
 
 void TerminalWidget::changeEvent(QEvent *event)

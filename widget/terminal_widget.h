@@ -198,6 +198,7 @@ private:
     int selectionEndLine = 0;
     int selectionEndColumn = 0;
     bool selectionActive = false;
+    bool gridUpdatePending = false;  // a resize waits for the end of the event-loop pass
     bool selecting = false;
     QColor m_selectionColor{80, 120, 200, 110};
     QTimer *autoScrollTimer = nullptr;
