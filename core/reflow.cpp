@@ -58,7 +58,7 @@ private:
     std::int64_t contentEnd() const;
     std::int64_t offsetOf(const Track& track, std::size_t first) const;
     void layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd);
-    void emitRow(std::int64_t from, std::int64_t to, bool wrapped);
+    void emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint);
     // The piece holding offset `at`, searched forward from `hint`.
     std::size_t pieceAt(std::int64_t at, std::size_t hint) const {
         while (hint + 1 < pieces_.size() && pieces_[hint + 1].start <= at) ++hint;
@@ -126,11 +126,11 @@ bool Reflow::blankLine(const StoredLine& line) const {
     return std::all_of(line.cells.begin(), line.cells.end(), [&](const Cell& c) { return c == blank; });
 }
 
-void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped) {
+void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint) {
     StoredLine line{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, wrapped, fill_, fill_}, nullptr};
     Cell* cells = line.cells.data();
     int column = 0;
-    std::size_t p = pieceAt(from, 0);
+    std::size_t p = pieceAt(from, hint);
     for (std::int64_t at = from; at < to; ++p) {
         const Piece& piece = pieces_[p];
         const int begin = int(at - piece.start);
@@ -178,7 +178,7 @@ void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin,
             }
         }
         rowStarts_.push_back(at);
-        emitRow(at, to, next < end);
+        emitRow(at, to, next < end, hint);
         at = next;
     } while (at < end);
 
