@@ -35,7 +35,7 @@ install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
         INCLUDES DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR})
 
 # Public headers only: the widget, palette and encoders, the session and
-# attach, and the core headers they include (tests/package_test.sh checks that
+# attach, and the core and widget headers they include (tests/package_test.sh checks that
 # this set is closed under #include and holds nothing else).  Painting,
 # selection and the platform units stay private.
 set(public_core_headers cell.h cell_run.h line_store.h parser.h ring.h screen.h)
@@ -43,6 +43,7 @@ list(TRANSFORM public_core_headers PREPEND core/)
 install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)
 if(TARGET vesper_widget)
   install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
+                widget/mouse_reporting.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
   install(FILES session/pty_session.h session/attach.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)

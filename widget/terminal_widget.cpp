@@ -16,6 +16,7 @@
 
 #include "widget/input_encoding.h"
 #include "widget/run_fonts.h"
+#include "widget/terminal_accessible.h"
 
 namespace vesper {
 
@@ -51,6 +52,7 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     setFrameStyle(0);
 
     installParserCallbacks();
+    registerTerminalAccessible();
 
     font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setFixedPitch(true);
@@ -201,6 +203,7 @@ void TerminalWidget::syncScrollBar()
     bar->setSingleStep(1);
     bar->setValue(n - screen.viewOffset());
     syncingScrollBar = wasSyncing;
+    noteAccessibleTextChange();
 }
 
 void TerminalWidget::scrollContentsBy(int, int)
@@ -209,6 +212,7 @@ void TerminalWidget::scrollContentsBy(int, int)
         return;
     const QScrollBar *bar = verticalScrollBar();
     screen.setViewOffset(bar->maximum() - bar->value());
+    noteAccessibleTextChange();
     viewport()->update();
 }
 

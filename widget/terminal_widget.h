@@ -30,6 +30,7 @@ class QWheelEvent;
 
 namespace vesper {
 
+class AccessibleTextTracker;
 struct PaintCache;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -124,6 +125,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    friend class AccessibleTextTracker;
+
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
@@ -237,6 +240,11 @@ private:
     bool syncingScrollBar = false;
     // Font variants and row buffers kept between paints.
     std::unique_ptr<PaintCache> paintCache;
+
+    // Accessibility (terminal_accessible.cpp): the text that assistive
+    // technology reads, created when one first asks for this widget.
+    AccessibleTextTracker *accessibleText = nullptr;
+    void noteAccessibleTextChange();
 };
 
 } // namespace vesper

@@ -10,6 +10,10 @@
 //   reader4/... the same with at most 4 chunks (256 KiB) waiting, as when
 //               the producer is held back by a full pipe.
 // paints_per_MB shows how often each delivery painted.
+// a11y_idle/... and a11y_on/... repeat widget/... after something asked for
+// the widget's accessibility interface, with no assistive technology active
+// and with one active (its events counted by an update handler).
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 
@@ -55,27 +59,48 @@ void reportPaints(benchmark::State &state, std::int64_t paints, std::size_t byte
     state.counters["paints_per_MB"] = double(paints) / (double(bytes) / 1e6 * double(state.iterations()));
 }
 
-void widgetFeed(benchmark::State &state, const std::string &name)
+enum class Accessibility { Untouched, Idle, Active };
+
+std::int64_t accessibilityEvents = 0;
+void countAccessibilityEvent(QAccessibleEvent *) { ++accessibilityEvents; }
+
+void widgetFeed(benchmark::State &state, const std::string &name, Accessibility accessibility)
 {
     const std::string &bytes = bench::workload(name);
     const int columns = int(state.range(0));
     const int rows = int(state.range(1));
     auto w = bench::makeWidget(columns, rows, true);
+    std::int64_t passes = 0;
     const auto feedAll = [&] {
         for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
             const std::size_t n = std::min<std::size_t>(kChunk, bytes.size() - at);
             w->feed(QByteArray::fromRawData(bytes.data() + at, qsizetype(n)));
             QApplication::processEvents();
+            ++passes;
         }
     };
     feedAll(); // warm-up: fills the scrollback
     if (w->columns() != columns || w->terminalRows() != rows)
         state.SkipWithError("the grid did not take the requested size");
+    QAccessible::UpdateHandler previousHandler = nullptr;
+    if (accessibility != Accessibility::Untouched)
+        QAccessible::queryAccessibleInterface(w.get());
+    if (accessibility == Accessibility::Active) {
+        previousHandler = QAccessible::installUpdateHandler(countAccessibilityEvent);
+        QAccessible::setActive(true);
+    }
+    accessibilityEvents = 0;
+    passes = 0;
     PaintCounter counter(w->viewport());
     for (auto _ : state)
         feedAll();
     reportThroughput(state, bytes.size());
     reportPaints(state, counter.paints, bytes.size());
+    if (accessibility == Accessibility::Active) {
+        QAccessible::setActive(false);
+        QAccessible::installUpdateHandler(previousHandler);
+        state.counters["a11y_events_per_pass"] = double(accessibilityEvents) / double(std::max<std::int64_t>(passes, 1));
+    }
 }
 
 void readerFeed(benchmark::State &state, const std::string &name, std::size_t maxQueued)
@@ -136,11 +161,15 @@ void coreFeed(benchmark::State &state, const std::string &name)
 void registerAll()
 {
     for (const std::string &name : bench::workloadNames()) {
-        for (const std::string kind : {"widget", "reader", "reader4", "core"}) {
+        for (const std::string kind : {"widget", "a11y_idle", "a11y_on", "reader", "reader4", "core"}) {
             benchmark::RegisterBenchmark((kind + "/" + name).c_str(),
                                          [name, kind](benchmark::State &s) {
                                              if (kind == "widget")
-                                                 widgetFeed(s, name);
+                                                 widgetFeed(s, name, Accessibility::Untouched);
+                                             else if (kind == "a11y_idle")
+                                                 widgetFeed(s, name, Accessibility::Idle);
+                                             else if (kind == "a11y_on")
+                                                 widgetFeed(s, name, Accessibility::Active);
                                              else if (kind == "reader")
                                                  readerFeed(s, name, 0);
                                              else if (kind == "reader4")

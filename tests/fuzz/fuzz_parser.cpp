@@ -65,6 +65,9 @@ void extractTexts(const vesper::Screen& screen, Reader& in) {
     (void)screen.lineRangeText(line, startCol, endCol);
     (void)screen.rangeText(line, startCol, endLine, endCol);
     (void)screen.viewRowText(startCol);
+    (void)screen.viewMarksAt(startCol, endCol);
+    (void)screen.viewLinkAt(startCol, endCol);
+    (void)screen.isLineWrapped(line);
     (void)screen.scrollbackLineText(endCol);
     if (screen.scrollbackLines().size() != std::size_t(screen.scrollbackLineCount()))
         fail("scrollbackLines() does not hold every scrollback line");
@@ -124,6 +127,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!vesper::testing::isAllowedReply(reply)) fail("unexpected reply of " + std::to_string(reply.size()) + " bytes");
     };
     parser.modeCallback = [](int, bool, bool) {};
+    auto boundedText = [](std::size_t limit) {
+        return [limit](const std::string& text) {
+            if (text.size() > limit) fail("a title or directory beyond its bound");
+        };
+    };
+    // A title may grow by a third when invalid bytes become U+FFFD.
+    parser.titleCallback = boundedText(vesper::Parser::kMaxTitleBytes * 3);
+    parser.iconNameCallback = boundedText(vesper::Parser::kMaxTitleBytes * 3);
+    parser.currentDirectoryCallback = boundedText(vesper::Parser::kMaxTitleBytes);
+    parser.bellCallback = [] {};
+    parser.cursorStyleCallback = [](int style) {
+        if (style < 0 || style > 6) fail("cursor style out of range");
+    };
     screen.lineRenumberCallback = [](std::int32_t shift) {
         if (shift <= 0) fail("renumbering by a shift that is not positive");
     };

@@ -67,6 +67,16 @@ SEEDS = {
     "many_parameters": feed(CSI + b";" * 200 + b"m" + CSI + b"1;" * 100 + b"m" + CSI + b"?" * 50 + b"h"),
     "erase_insert_delete": feed(b"0123456789" * 2 + CSI + b"5G" + CSI + b"3@" + CSI + b"2P" + CSI + b"4X"
                                 + CSI + b"1K" + CSI + b"J" + CSI + b"3J" + CSI + b"2K" + CSI + b"?2J"),
+    "marks_everywhere": feed(("e\u0301" * 3 + "\u4e2d\u0302" + "\u200d\ufe0f").encode() * 6 + b"\r\u0301\n".replace(b"\\u0301", "\u0301".encode())
+                             + CSI + b"2;4H" + "\u0301".encode() * 20 + CSI + b"2@" + CSI + b"P" + CSI + b"K")
+    + resize(5, 3) + view_up(2) + texts(-3, 0, 3, 5),
+    "marks_on_one_cell": feed(b"e" + "\u0301".encode() * 2000),
+    "link_storm": feed(b"".join(ESC + b"]8;id=%d;http://h/%d" % (i, i) + b"\x07x" + (ESC + b"]8;;\x07" if i % 3 else b"")
+                                for i in range(60)) + ESC + b"]8;;" + b"u" * 300 + ESC + b"\\z") + ALT_ON + ALT_OFF,
+    "shift_storm": feed((ESC + b"(0" + ESC + b")A" + b"\x0elqk#\x0fmqj#" + ESC + b"7" + ESC + b"(B" + ESC + b"8"
+                         + CSI + b"2b" + ESC + b"(Z" + CSI + b"s" + CSI + b"u") * 12 + ESC + b"c"),
+    "titles_and_styles": feed(ESC + b"]0;t\xff\xc3" + b"\x07" + ESC + b"]1;i" + ESC + b"\\" + ESC + b"]7;file:///x\x07"
+                              + b"\x07" + CSI + b"3 q" + CSI + b"2;8;21;53mA" + CSI + b"22;28;24;55mB" + CSI + b"5b"),
 }
 
 

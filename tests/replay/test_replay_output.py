@@ -80,6 +80,23 @@ CASES = [
     ("--screen shows the view rows only", ["--cols", "2", "--rows", "2"], b"a\r\nb\r\nc", "b \nc "),
     ("no extra output asked: nothing after the text", ["--cols", "3", "--rows", "1", "--chunk", "1"],
      "é日".encode(), "é日"),
+    ("--text joins soft wraps and escapes backslash and line feed",
+     ["--cols", "3", "--rows", "3", "--text", "0,0,2,3", "--text", "2,0,2,3"], b"a\\bcd\r\nef",
+     "a\\b\ncd \nef \ntext a\\\\bcd\\nef\ntext ef\n"),
+    ("--cell-extra gives marks, the further attributes and the link",
+     ["--cols", "4", "--rows", "1", "--cell-extra", "0,0", "--cell-extra", "0,1"],
+     CSI + b"2;8;21;53m" + ESC + b"]8;;http://x/\x07" + "e\u0301\u0302".encode() + ESC + b"]8;;\x07" + CSI + b"mz",
+     "e\u0301\u0302z  \nextra 0 0 marks=U+0301,U+0302 dim=1 hidden=1 dunder=1 over=1 link=http://x/\n"
+     "extra 0 1 marks=- dim=0 hidden=0 dunder=0 over=0 link=-\n"),
+    ("--wrapped lists the soft-wrapped lines in order", ["--cols", "2", "--rows", "2", "--wrapped"],
+     b"abcde\r\nf", "e \nf \nwrapped 0 1\n"),
+    ("--events in order of arrival",
+     ["--cols", "2", "--rows", "1", "--events"],
+     ESC + b"]0;t\x07" + ESC + b"]1;i" + ESC + b"\\" + ESC + b"]7;file:///tmp\x07\x07" + CSI + b"4 q",
+     "  \ntitle t\nicon t\nicon i\ncwd file:///tmp\nbell\ncursor-style 4\n"),
+    ("--resize applies after its offset, in offset order",
+     ["--cols", "5", "--rows", "3", "--resize", "6:2x3", "--resize", "3:4x3", "--cursor"], b"abcdefgh",
+     "ab\neg\nh \ncursor 2 1\n"),
 ]
 
 

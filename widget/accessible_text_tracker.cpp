@@ -1,0 +1,201 @@
+// AccessibleTextTracker: the view's text model, the cursor and selection
+// offsets, and the change reports.  A report compares the text last reported
+// with the text now: lines that scrolled off the top are one removal, the
+// rest of the difference one insertion, removal or update, so a screen
+// reader hears what was printed rather than the whole screen again.
+#include "widget/accessible_text_tracker.h"
+
+#include <algorithm>
+
+#include "widget/terminal_widget.h"
+
+namespace vesper {
+
+AccessibleTextTracker::AccessibleTextTracker(TerminalWidget *widget)
+    : QObject(widget), widget(widget), active(QAccessible::isActive())
+{
+    widget->accessibleText = this;
+    connect(widget, &TerminalWidget::selectionChanged, this, &AccessibleTextTracker::scheduleReport);
+    QAccessible::installActivationObserver(this);
+    takeBaseline();
+}
+
+AccessibleTextTracker *AccessibleTextTracker::forWidget(TerminalWidget *widget)
+{
+    return widget->accessibleText ? widget->accessibleText : new AccessibleTextTracker(widget);
+}
+
+AccessibleTextTracker::~AccessibleTextTracker() { QAccessible::removeActivationObserver(this); }
+
+// --- the view's text ------------------------------------------------------------
+
+const AccessibleTextModel &AccessibleTextTracker::model()
+{
+    if (currentStale) {
+        const Screen &screen = widget->screen;
+        const int cursorRow = screen.screenTopLine() + screen.cursorRow() - screen.viewTopLine();
+        current.build(screen, cursorRow, screen.cursorColumn());
+        currentStale = false;
+    }
+    return current;
+}
+
+int AccessibleTextTracker::cursorOffset()
+{
+    const AccessibleTextModel &text = model();
+    const Screen &screen = widget->screen;
+    const int row = screen.screenTopLine() + screen.cursorRow() - text.viewTopLine();
+    if (row < 0)
+        return 0;
+    if (row >= text.rows())
+        return text.length();
+    return text.offsetAt(row, screen.cursorColumn());
+}
+
+bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
+{
+    *start = *end = -1;
+    if (!widget->hasSelection())
+        return false;
+    const AccessibleTextModel &text = model();
+    const auto offset = [&text](int line, int column) {
+        const int row = line - text.viewTopLine();
+        if (row < 0)
+            return 0;
+        if (row >= text.rows())
+            return text.length();
+        return text.offsetAt(row, column);
+    };
+    const int a = offset(widget->selectionStartLine, widget->selectionStartColumn);
+    const int b = offset(widget->selectionEndLine, widget->selectionEndColumn);
+    if (a == b)
+        return false;
+    *start = std::min(a, b);
+    *end = std::max(a, b);
+    return true;
+}
+
+void AccessibleTextTracker::select(int start, int end)
+{
+    const AccessibleTextModel &text = model();
+    if (start > end)
+        std::swap(start, end);
+    start = std::clamp(start, 0, text.length());
+    end = std::clamp(end, 0, text.length());
+    if (start == end) {
+        widget->clearSelection();
+        return;
+    }
+    const AccessibleTextModel::CellSpan from = text.boundaryAt(start);
+    const AccessibleTextModel::CellSpan to = text.boundaryAt(end);
+    widget->setSelection(text.viewTopLine() + from.row, from.column, text.viewTopLine() + to.row, to.column);
+}
+
+// --- changes ----------------------------------------------------------------------
+
+void AccessibleTextTracker::textChanged()
+{
+    currentStale = true;
+    scheduleReport();
+}
+
+void AccessibleTextTracker::accessibilityActiveChanged(bool isActive)
+{
+    active = isActive;
+    // Whoever just arrived reads the text as it is; only later changes are news.
+    if (active)
+        takeBaseline();
+}
+
+void AccessibleTextTracker::scheduleReport()
+{
+    if (!active || reportPending)
+        return;
+    reportPending = true;
+    QMetaObject::invokeMethod(this, &AccessibleTextTracker::report, Qt::QueuedConnection);
+}
+
+void AccessibleTextTracker::takeBaseline()
+{
+    reported = model();
+    reportedCursor = cursorOffset();
+    selectionOffsets(&reportedSelectionStart, &reportedSelectionEnd);
+}
+
+void AccessibleTextTracker::send(QAccessibleEvent &event) { QAccessible::updateAccessibility(&event); }
+
+void AccessibleTextTracker::report()
+{
+    reportPending = false;
+    if (!active)
+        return;
+    const AccessibleTextModel &now = model();
+    const int cursor = cursorOffset();
+    reportText(now, cursor);
+    if (cursor != reportedCursor) {
+        QAccessibleTextCursorEvent event(widget, cursor);
+        send(event);
+    }
+    int start = -1;
+    int end = -1;
+    selectionOffsets(&start, &end);
+    if (start != reportedSelectionStart || end != reportedSelectionEnd) {
+        QAccessibleTextSelectionEvent event(widget, start, end);
+        send(event);
+    }
+    reported = now;
+    reportedCursor = cursor;
+    reportedSelectionStart = start;
+    reportedSelectionEnd = end;
+}
+
+void AccessibleTextTracker::reportText(const AccessibleTextModel &now, int cursor)
+{
+    QString before = reported.text();
+    const QString &after = now.text();
+    // Output that scrolled the view by fewer lines than it has: the lines
+    // gone off the top (line numbers identify lines whatever the grid did
+    // meanwhile) are removed at offset 0 first.
+    const int scrolled = now.viewTopLine() - reported.viewTopLine();
+    if (scrolled > 0 && scrolled < reported.rows()) {
+        const int gone = reported.rowStart(scrolled);
+        if (gone > 0) {
+            QAccessibleTextRemoveEvent event(widget, 0, before.left(gone));
+            event.setCursorPosition(cursor);
+            send(event);
+            before.remove(0, gone);
+        }
+    }
+    const qsizetype shorter = std::min(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && before[prefix] == after[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    // Never split a surrogate pair.
+    if (prefix > 0 && before[prefix - 1].isHighSurrogate())
+        --prefix;
+    if (suffix > 0 && after[after.size() - suffix].isLowSurrogate())
+        --suffix;
+    const QString removed = before.mid(prefix, before.size() - prefix - suffix);
+    const QString inserted = after.mid(prefix, after.size() - prefix - suffix);
+    const int position = int(prefix);
+    if (removed.isEmpty() && inserted.isEmpty())
+        return;
+    if (removed.isEmpty()) {
+        QAccessibleTextInsertEvent event(widget, position, inserted);
+        event.setCursorPosition(cursor);
+        send(event);
+    } else if (inserted.isEmpty()) {
+        QAccessibleTextRemoveEvent event(widget, position, removed);
+        event.setCursorPosition(cursor);
+        send(event);
+    } else {
+        QAccessibleTextUpdateEvent event(widget, position, removed, inserted);
+        event.setCursorPosition(cursor);
+        send(event);
+    }
+}
+
+} // namespace vesper
