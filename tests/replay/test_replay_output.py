@@ -96,7 +96,7 @@ CASES = [
      "  \ntitle t\nicon t\nicon i\ncwd file:///tmp\nbell\ncursor-style 4\n"),
     ("--resize applies after its offset, in offset order",
      ["--cols", "5", "--rows", "3", "--resize", "6:2x3", "--resize", "3:4x3", "--cursor"], b"abcdefgh",
-     "ab\neg\nh \ncursor 2 1\n"),
+     "cd\nef\ngh\ncursor 2 2\n"),
 ]
 
 
