@@ -307,14 +307,19 @@ void TerminalWidget::focusOutEvent(QFocusEvent *event)
 void TerminalWidget::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    // A window drag may resize several times in one event-loop pass: the grid
-    // (and the re-wrap of every held line) follows once, at the end of it.
-    if (gridUpdatePending)
+    // A window drag may resize several times in one event-loop pass: the
+    // first resize applies at once, the later ones (each a re-wrap of every
+    // held line) together when the pass ends.
+    if (resizeSettling) {
+        gridUpdatePending = true;
         return;
-    gridUpdatePending = true;
+    }
+    updateGridSize();
+    resizeSettling = true;
     QMetaObject::invokeMethod(this, [this] {
-        gridUpdatePending = false;
-        updateGridSize();
+        resizeSettling = false;
+        if (std::exchange(gridUpdatePending, false))
+            updateGridSize();
     }, Qt::QueuedConnection);
 }
 
