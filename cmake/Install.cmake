@@ -43,7 +43,7 @@ list(TRANSFORM public_core_headers PREPEND core/)
 install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)
 if(TARGET vesper_widget)
   install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
-                widget/mouse_reporting.h
+                widget/mouse_reporting.h widget/deferred_signals.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
   install(FILES session/pty_session.h session/attach.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)

@@ -5,8 +5,9 @@ It shows the whole public API in use: a TerminalWidget attached to the
 platform's PtySession, the window title following the program, the exit code
 shown (or the window closed) when the program ends, Ctrl+Plus / Ctrl+Minus /
 Ctrl+0 font sizes through setTerminalFont, colour schemes built as Palettes,
-and the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
-Ctrl+Shift+A) plus a context menu.
+the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
+Ctrl+Shift+A) plus a context menu, and a find bar (Ctrl+Shift+F; Enter and
+Shift+Enter for the next and previous hit, Esc closes it).
 
     python3 examples/terminal.py                     # your login shell
     python3 examples/terminal.py --scheme light -- htop
@@ -21,7 +22,8 @@ import sys
 
 from PySide6.QtCore import Qt
 from PySide6.QtGui import QAction, QGuiApplication, QKeySequence
-from PySide6.QtWidgets import QApplication, QMainWindow
+from PySide6.QtWidgets import (QApplication, QHBoxLayout, QLabel, QLineEdit, QMainWindow, QPushButton,
+                               QVBoxLayout, QWidget)
 
 import lumenvale
 
@@ -74,6 +76,49 @@ def login_shell() -> list[str]:
     return [shell]
 
 
+class FindBar(QWidget):
+    """A search field under the terminal: Enter finds the next hit,
+    Shift+Enter the previous one, Esc hides the bar."""
+
+    def __init__(self, terminal: lumenvale.TerminalWidget, parent: QWidget | None = None):
+        super().__init__(parent)
+        self.terminal = terminal
+        self.field = QLineEdit(self)
+        self.field.setPlaceholderText("Find")
+        self.status = QLabel(self)
+        self.case = QPushButton("Aa", self)
+        self.case.setCheckable(True)
+        self.case.setToolTip("Match case")
+        layout = QHBoxLayout(self)
+        layout.setContentsMargins(4, 2, 4, 2)
+        layout.addWidget(self.field, 1)
+        layout.addWidget(self.case)
+        layout.addWidget(self.status)
+        self.field.returnPressed.connect(lambda: self.find_hit(self.shift_held()))
+        self.field.textChanged.connect(lambda _text: self.status.clear())
+
+    @staticmethod
+    def shift_held() -> bool:
+        return bool(QGuiApplication.keyboardModifiers() & Qt.KeyboardModifier.ShiftModifier)
+
+    def open(self) -> None:
+        self.show()
+        self.field.setFocus()
+        self.field.selectAll()
+
+    def find_hit(self, backward: bool) -> bool:
+        found = self.terminal.find(self.field.text(), backward, self.case.isChecked())
+        self.status.setText("" if found else "not found")
+        return found
+
+    def keyPressEvent(self, event) -> None:  # noqa: N802 (Qt's name)
+        if event.key() == Qt.Key.Key_Escape:
+            self.hide()
+            self.terminal.setFocus()
+            return
+        super().keyPressEvent(event)
+
+
 class TerminalWindow(QMainWindow):
     """A main window holding one terminal that runs one program."""
 
@@ -95,7 +140,15 @@ class TerminalWindow(QMainWindow):
         # A bar that is always there keeps the grid from narrowing (and the
         # program from being resized) when the first line enters the scrollback.
         self.terminal.setVerticalScrollBarPolicy(Qt.ScrollBarPolicy.ScrollBarAlwaysOn)
-        self.setCentralWidget(self.terminal)
+        self.find_bar = FindBar(self.terminal)
+        self.find_bar.hide()
+        central = QWidget(self)
+        column = QVBoxLayout(central)
+        column.setContentsMargins(0, 0, 0, 0)
+        column.setSpacing(0)
+        column.addWidget(self.terminal, 1)
+        column.addWidget(self.find_bar)
+        self.setCentralWidget(central)
 
         # The session is a Qt child of the window: it ends with it.
         self.session = lumenvale.PtySession.create(self)
@@ -124,6 +177,10 @@ class TerminalWindow(QMainWindow):
             action.setShortcuts([QKeySequence(k) for k in keys])
             action.triggered.connect(lambda _=False, s=step: self.change_font_size(s))
             self.addAction(action)
+        find = QAction("Find", self)
+        find.setShortcut(QKeySequence("Ctrl+Shift+F"))
+        find.triggered.connect(self.find_bar.open)
+        self.addAction(find)
 
     def add_context_menu(self) -> None:
         # The widget already handles Ctrl+Shift+C/V/A itself; the menu offers
@@ -182,7 +239,7 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(
         description="A terminal window built on lumenvale.",
         epilog="Ctrl+Plus/Ctrl+Minus/Ctrl+0 change the font size; Ctrl+Shift+C/V/A copy, "
-               "paste and select all; Shift+PageUp/PageDown scroll back.")
+               "paste and select all; Ctrl+Shift+F finds; Shift+PageUp/PageDown scroll back.")
     parser.add_argument("--scheme", choices=sorted(SCHEMES), default="default",
                         help="colour scheme (default: %(default)s)")
     parser.add_argument("--font-size", type=float, default=0.0, metavar="POINTS",

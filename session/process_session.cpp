@@ -5,15 +5,19 @@
 // two lock-free single-producer queues and a counter of bytes in flight,
 // which the reader waits on (C++20 atomic wait) so that a fast child is slowed
 // down by the terminal instead of growing memory.  The session's thread never
-// takes a lock and never waits for the reader or the writer.
+// waits for the reader, the writer or a child: a child that has not ended when
+// the session lets go of it (terminate(), destruction) is hung up and handed
+// to the ChildReaper with its backend.
 #include "session/process_session.h"
 
+#include "session/child_reaper.h"
 #include "session/output_batcher.h"
 #include "session/output_relay.h"
 #include "session/spsc_queue.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QPointer>
 #include <QTimer>
 #ifdef Q_OS_WIN
 #include <QWinEventNotifier>
@@ -24,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -111,15 +116,46 @@ struct ProcessSession::Run {
     }
 };
 
-ProcessSession::ProcessSession(std::unique_ptr<PtyBackend> backend, QObject *parent)
-    : PtySession(parent), backend_(std::move(backend)), relay_(std::make_unique<OutputRelay>())
+// The exit code of a child that terminate() handed to the reaper comes back
+// here from the reaper's thread and leaves as `finished` on the session's
+// thread, unless the session is gone by then.  The lock is held only while an
+// event is posted (or while the destructor closes the mailbox); Qt drops the
+// posted call if the session is destroyed before it runs.
+class ProcessSession::ExitMailbox {
+public:
+    explicit ExitMailbox(ProcessSession *session) : session_(session) {}
+
+    void post(int exitCode)
+    {
+        const std::lock_guard lock(mutex_);
+        if (session_)
+            QMetaObject::invokeMethod(
+                session_, [session = session_, exitCode] { emit session->finished(exitCode); }, Qt::QueuedConnection);
+    }
+
+    void close()
+    {
+        const std::lock_guard lock(mutex_);
+        session_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    ProcessSession *session_;
+};
+
+ProcessSession::ProcessSession(BackendFactory makeBackend, QObject *parent)
+    : PtySession(parent), makeBackend_(std::move(makeBackend)), backend_(makeBackend_()),
+      exitMailbox_(std::make_shared<ExitMailbox>(this)), relay_(std::make_unique<OutputRelay>())
 {
     connect(relay_.get(), &OutputRelay::outputReady, this, &ProcessSession::drainOutput, Qt::QueuedConnection);
 }
 
 ProcessSession::~ProcessSession()
 {
-    // Destruction ends the child (no zombie, no thread) but emits nothing.
+    // Destruction lets go of the child (no zombie, no thread remains once the
+    // reaper is done) but emits nothing, now or later.
+    exitMailbox_->close();
     releaseResources();
 }
 
@@ -236,6 +272,7 @@ void ProcessSession::drainOutput()
     if (!run_)
         return;
     const std::shared_ptr<Run> run = run_;
+    const QPointer<ProcessSession> alive(this);
     const QByteArray batch = run->batches.take([&run](QByteArray &chunk) { return run->output.pop(chunk); });
     if (!batch.isEmpty()) {
         const auto size = static_cast<std::int64_t>(batch.size());
@@ -246,8 +283,9 @@ void ProcessSession::drainOutput()
         handing.start();
         run->delivered += size;
         emit dataReceived(batch);
-        // A slot may have started a new run (after terminating this one).
-        if (run_ != run)
+        // A slot may have deleted the session, or started a new run (after
+        // terminating this one).
+        if (!alive || run_ != run)
             return;
         run->batches.record(batch.size(), handing.nsecsElapsed());
         if (run->batches.hasRest() || !run->output.empty()) {
@@ -355,33 +393,28 @@ void ProcessSession::awaitOutputAfterExit(const std::shared_ptr<Run> &run, std::
 
 void ProcessSession::terminate()
 {
-    if (state_ == State::Running)
-        endChild();
-    if (!finishedReported_) {
-        finishedReported_ = true;
-        const bool hadChild = state_ == State::Running || state_ == State::Exited;
-        if (hadChild)
-            state_ = State::Exited;
-        emit finished(hadChild ? backend_->exitCode().value_or(0) : 0);
+    const bool hadChild = state_ == State::Running || state_ == State::Exited;
+    if (finishedReported_ || !hadChild) {
+        const bool report = !std::exchange(finishedReported_, true);
+        releaseResources();
+        if (report)
+            emit finished(0); // last: a slot may delete the session
+        return;
     }
-    releaseResources();
+    finishedReported_ = true;
+    if (const auto code = backend_->exitCode()) {
+        state_ = State::Exited;
+        releaseResources();
+        emit finished(*code);
+        return;
+    }
+    // The child may take the whole grace period to end: the reaper reports
+    // its exit code as `finished` later.
+    releaseResources(true);
 }
 
-void ProcessSession::endChild()
+void ProcessSession::stopThreads()
 {
-    if (backend_->exitCode())
-        return;
-    backend_->hangUp();
-    if (!backend_->waitForExit(hangUpGraceMs)) {
-        backend_->kill();
-        backend_->waitForExit(-1);
-    }
-}
-
-void ProcessSession::releaseResources()
-{
-    if (!(state_ == State::Running || state_ == State::Exited))
-        return;
     run_->stop.store(true, std::memory_order_release);
     run_->wakeReader();
     run_->writerStop.store(true, std::memory_order_release);
@@ -397,9 +430,25 @@ void ProcessSession::releaseResources()
     QByteArray unsent;
     while (run_->pendingWrites.pop(unsent))
         unsent.clear();
-    endChild();
-    backend_->release();
+}
+
+void ProcessSession::releaseResources(bool reportExit)
+{
+    if (!(state_ == State::Running || state_ == State::Exited))
+        return;
+    stopThreads();
     state_ = State::Released;
+    if (backend_->exitCode()) {
+        backend_->release();
+        return;
+    }
+    // What closing a terminal does; the reaper waits out the grace period,
+    // kills a child that ignores the hang-up and reaps it, off this thread.
+    backend_->hangUp();
+    std::function<void(int)> exited;
+    if (reportExit)
+        exited = [mailbox = exitMailbox_](int code) { mailbox->post(code); };
+    ChildReaper::reap(std::exchange(backend_, makeBackend_()), hangUpGraceMs, std::move(exited));
 }
 
 } // namespace vesper

@@ -8,6 +8,7 @@
 #include "session/pty_backend.h"
 #include "session/pty_session.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -33,22 +34,29 @@ public:
     static constexpr std::int64_t maxBytesInFlight = 4 << 20;
 
 protected:
-    ProcessSession(std::unique_ptr<PtyBackend> backend, QObject *parent);
+    // A run's backend leaves with its child when the session lets go of a
+    // child that has not ended yet; the next start() takes a new one.
+    using BackendFactory = std::function<std::unique_ptr<PtyBackend>()>;
+    ProcessSession(BackendFactory makeBackend, QObject *parent);
 
 private:
     struct Run;
+    class ExitMailbox;
     enum class State { Idle, Running, Exited, Released };
 
     bool startThreads(QString &failure);
+    void stopThreads();
     void drainOutput();
     bool outputEnded() const;
     void reportFinished();
     void onChildExited();
     void awaitOutputAfterExit(const std::shared_ptr<Run> &run, std::int64_t owed);
-    void endChild();
-    void releaseResources();
+    void releaseResources(bool reportExit = false);
 
+    BackendFactory makeBackend_;
     std::unique_ptr<PtyBackend> backend_;
+    // Where the reaper reports the exit of a child that terminate() let go.
+    std::shared_ptr<ExitMailbox> exitMailbox_;
     std::unique_ptr<OutputRelay> relay_;
     // The state the threads of the current (or last) run share with us; a
     // new start() replaces it, so late chunks of an old run are recognised.

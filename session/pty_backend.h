@@ -10,7 +10,10 @@
 //   - the writer thread: write() only.
 // read() and write() may run at the same time as each other and as the
 // session-thread calls; start(), interrupt() and release() are never called
-// while another session-thread call of the same backend runs.
+// while another session-thread call of the same backend runs.  A backend
+// whose child has not ended when the session lets go of it is handed to the
+// ChildReaper after interrupt() and the joins; from then on only the
+// reaper's thread calls it (waitForExit, kill, exitCode, release).
 //
 // Life cycle driven by the session, always in this order:
 //   start() -> [read/write on their threads; resize, exitCode, hangUp, kill,

@@ -40,13 +40,13 @@ void AccessibleTextModel::build(const Screen &screen, int keepRow, int keepColum
             m_text += QLatin1Char('\n');
         const int start = length();
         m_rowStarts[std::size_t(row)] = start;
-        const Line *line = screen.lineStore().lineAtNumber(m_viewTopLine + row);
+        const LineView line = screen.lineStore().line(m_viewTopLine + row);
         int *bounds = m_boundaries.data() + std::size_t(row) * std::size_t(m_columns + 1);
         const int kept = row == keepRow ? keepColumn : 0;
         int end = start; // after the last character that stays
         for (int column = 0; column < m_columns; ++column) {
             bounds[column] = length();
-            const Cell &cell = line && std::size_t(column) < line->size() ? (*line)[std::size_t(column)] : blank;
+            const Cell &cell = line && column < line.size() ? line[column] : blank;
             if (cell.wideContinuation) {
                 m_continuation[std::size_t(row) * std::size_t(m_columns) + std::size_t(column)] = true;
                 continue;

@@ -48,4 +48,14 @@ AsciiGlyphs *RunFonts::asciiGlyphs(const CellAttributes &a)
     return glyphs.prepare(forAttributes(plain)) ? &glyphs : nullptr;
 }
 
+CellGlyphs &RunFonts::cellGlyphs(const CellAttributes &a)
+{
+    CellAttributes plain;
+    plain.bold = a.bold;
+    plain.italic = a.italic;
+    CellGlyphs &glyphs = m_cellGlyphs[variantKey(plain)];
+    glyphs.useFont(forAttributes(plain));
+    return glyphs;
+}
+
 } // namespace vesper

@@ -10,6 +10,7 @@
 
 #include "core/cell.h"
 #include "widget/ascii_glyphs.h"
+#include "widget/cell_glyphs.h"
 #include "widget/row_runs.h"
 
 namespace vesper {
@@ -23,12 +24,15 @@ public:
     // The glyph table of the run's weight and style, or null when the font
     // cannot draw printable ASCII by glyph index.
     AsciiGlyphs *asciiGlyphs(const CellAttributes &a);
+    // The cached glyphs of any character in the run's weight and style.
+    CellGlyphs &cellGlyphs(const CellAttributes &a);
 
 private:
     QFont m_base;
     bool m_valid = false;
     std::array<std::optional<QFont>, 16> m_fonts;
     std::array<AsciiGlyphs, 4> m_glyphs;
+    std::array<CellGlyphs, 4> m_cellGlyphs;
 };
 
 struct PaintCache {

@@ -60,6 +60,8 @@ TerminalWidget::TerminalWidget(QWidget *parent)
 
     updateCellMetrics();
     updateGridSize();
+    // Nobody can have connected to `resized` yet: the first grid is no news.
+    announcedGrid = QSize(m_columns, rows);
     viewport()->update();
 }
 
@@ -67,7 +69,11 @@ TerminalWidget::~TerminalWidget() = default;
 
 void TerminalWidget::installParserCallbacks()
 {
-    parser.replyCallback = [this](const std::string &bytes) { emitBytes(bytes); };
+    parser.replyCallback = [this](const std::string &bytes) {
+        parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
+            emit dataReady(reply);
+        });
+    };
     parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
     screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
 }
@@ -163,7 +169,24 @@ void TerminalWidget::updateGridSize()
     // call has then announced the final size itself.
     syncScrollBar();
     if (m_columns == newColumns && rows == newRows)
-        emit resized(m_columns, rows);
+        announceGridSize();
+}
+
+// `resized` leaves from the event loop, once for all the grid changes of one
+// pass, and never from inside Qt's resize handling: a slot may delete the
+// widget, which that handling still uses after resizeEvent returns.
+void TerminalWidget::announceGridSize()
+{
+    if (std::exchange(gridAnnouncementPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            gridAnnouncementPending = false;
+            if (std::exchange(announcedGrid, QSize(m_columns, rows)) != QSize(m_columns, rows))
+                emit resized(m_columns, rows);
+        },
+        Qt::QueuedConnection);
 }
 
 // 80x24 cells with the frame and room for the scroll bar, so that a terminal
@@ -229,21 +252,25 @@ void TerminalWidget::feed(const QByteArray &data)
         pendingFeed.append(data);
         return;
     }
-    runParser(data);
+    if (!runParser(data))
+        return; // a slot deleted the widget
     syncScrollBar();
     restartCursorBlink();
     viewport()->update();
 }
 
-void TerminalWidget::runParser(const QByteArray &data)
+// False when a slot of a signal the parser raised deleted the widget: the
+// rest of the bytes and of the signals are dropped with it.
+bool TerminalWidget::runParser(const QByteArray &data)
 {
     feeding = true;
-    parser.feed(data.constData(), data.size());
-    while (!pendingFeed.isEmpty()) {
-        const QByteArray next = std::exchange(pendingFeed, QByteArray());
+    for (QByteArray next = data; !next.isEmpty(); next = std::exchange(pendingFeed, QByteArray())) {
         parser.feed(next.constData(), next.size());
+        if (!parserSignals.deliver(this))
+            return false;
     }
     feeding = false;
+    return true;
 }
 
 void TerminalWidget::refresh() { viewport()->update(); }
@@ -280,10 +307,10 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
         screen.resetView();
         syncScrollBar();
     }
-    emitBytes(bytes);
     restartCursorBlink();
     event->accept();
     viewport()->update();
+    emitBytes(bytes); // last: a slot of `dataReady` may delete the widget
 }
 
 // --- other events -------------------------------------------------------------
@@ -291,17 +318,17 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
 void TerminalWidget::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
-    reportFocus(true);
     updateCursorBlink();
     viewport()->update();
+    reportFocus(true); // last: a slot of `dataReady` may delete the widget
 }
 
 void TerminalWidget::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
-    reportFocus(false);
     updateCursorBlink();
     viewport()->update();
+    reportFocus(false); // last: a slot of `dataReady` may delete the widget
 }
 
 void TerminalWidget::resizeEvent(QResizeEvent *event)

@@ -15,12 +15,14 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <memory>
 
 #include "core/parser.h"
 #include "core/screen.h"
+#include "widget/deferred_signals.h"
 #include "widget/mouse_reporting.h"
 #include "widget/palette.h"
 
@@ -31,6 +33,7 @@ class QWheelEvent;
 namespace vesper {
 
 class AccessibleTextTracker;
+struct AttributeRun;
 struct PaintCache;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -130,9 +133,10 @@ private:
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
-    void runParser(const QByteArray &data);
+    bool runParser(const QByteArray &data);
     void updateCellMetrics();
     void updateGridSize();
+    void announceGridSize();
     void syncScrollBar();
     bool scrollViewByKey(const QKeyEvent *event);
     void emitBytes(const std::string &bytes);
@@ -141,6 +145,8 @@ private:
     void paintRow(QPainter &painter, int row);
     void paintSelection(QPainter &painter, int firstRow, int lastRow);
     void paintCursor(QPainter &painter);
+    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
+    void paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
     QRect cellRect(int column, int row, int n) const;
 
     // Selection and clipboard (terminal_widget_selection.cpp).
@@ -235,6 +241,14 @@ private:
     // device reply) is queued here and parsed by the running feed.
     bool feeding = false;
     QByteArray pendingFeed;
+    // What the parser signals (device replies among them) goes out once the
+    // bytes in hand are parsed: a slot may delete the widget, and the parser
+    // must never resume inside a deleted widget.
+    DeferredSignals parserSignals;
+    // The grid last announced by `resized`, and whether an announcement is
+    // on its way (see announceGridSize).
+    QSize announcedGrid;
+    bool gridAnnouncementPending = false;
     // No byte has been fed yet: grid changes keep the screen free of history.
     bool receivedOutput = false;
     // Set while syncScrollBar moves the bar, so scrollContentsBy ignores it.

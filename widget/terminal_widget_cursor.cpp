@@ -50,10 +50,17 @@ void TerminalWidget::setProgramCursorStyle(int style)
 
 void TerminalWidget::cursorStyleUpdated(CursorStyle before)
 {
-    if (cursorStyle() != before)
-        emit cursorStyleChanged(cursorStyle());
     restartCursorBlink();
     viewport()->update();
+    const CursorStyle style = cursorStyle();
+    if (style == before)
+        return;
+    // Last, and after the parse when a program changed it: a slot may delete
+    // the widget.
+    if (feeding)
+        parserSignals.post([this, style] { emit cursorStyleChanged(style); });
+    else
+        emit cursorStyleChanged(style);
 }
 
 // Starts or stops the blink timer to match the style, focus, visibility and

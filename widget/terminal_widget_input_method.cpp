@@ -19,7 +19,6 @@ void TerminalWidget::inputMethodEvent(QInputMethodEvent *event)
             screen.resetView();
             syncScrollBar();
         }
-        emitBytes(encode_text(commit, false));
         restartCursorBlink();
     }
     if (preeditText != event->preeditString() || !commit.isEmpty()) {
@@ -27,6 +26,8 @@ void TerminalWidget::inputMethodEvent(QInputMethodEvent *event)
         viewport()->update();
     }
     event->accept();
+    if (!commit.isEmpty())
+        emitBytes(encode_text(commit, false)); // last: a slot may delete the widget
 }
 
 QVariant TerminalWidget::inputMethodQuery(Qt::InputMethodQuery query) const

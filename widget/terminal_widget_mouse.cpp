@@ -100,8 +100,11 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
     const MouseReport report{MouseAction::Press, steps > 0 ? kWheelUp : kWheelDown,
                              reportModifiers(event->modifiers()), cell.x(), cell.y()};
     const std::string bytes = encodeMouseReport(report, mouseModes.encoding, mouseModes.tracking);
-    for (int i = 0; i < std::abs(steps) && !bytes.empty(); ++i)
-        emitBytes(bytes);
+    const QByteArray sequence = QByteArray::fromStdString(bytes);
+    // Each report may be the last: a slot of `dataReady` may delete the widget.
+    for (int i = 0; i < std::abs(steps) && !sequence.isEmpty(); ++i)
+        if (!emitAlive(this, &TerminalWidget::dataReady, sequence))
+            return;
 }
 
 void TerminalWidget::scrollAlternateScreen(int steps)

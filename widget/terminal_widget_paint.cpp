@@ -15,9 +15,6 @@ namespace vesper {
 
 namespace {
 
-// A glyph whose advance exceeds this many cells is drawn as double width.
-constexpr qreal kWideGlyphCells = 1.5;
-
 QString runText(const RowRuns &row, const AttributeRun &run)
 {
     // A view on the row buffer: no copy for the text call.
@@ -86,19 +83,8 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
             painter.drawText(run.startColumn * m_cellWidth, baseline, runText(runs, run));
             continue;
         }
-        painter.setFont(fonts.forAttributes(a));
-        const QString text = runText(runs, run);
-        // Otherwise each character goes where the previous glyphs' own
-        // widths put it; a surrogate pair is drawn and measured as one piece.
-        const QFontMetricsF metrics(painter.font());
-        int column = run.startColumn;
-        for (qsizetype k = 0; k < text.size();) {
-            const qsizetype units = (text.at(k).isHighSurrogate() && k + 1 < text.size()) ? 2 : 1;
-            const QString glyph = text.mid(k, units);
-            painter.drawText(column * m_cellWidth, baseline, glyph);
-            column += metrics.horizontalAdvance(glyph) > kWideGlyphCells * m_cellWidth ? 2 : 1;
-            k += units;
-        }
+        // Everything else goes cell by cell through the glyph cache.
+        paintCellGlyphs(painter, row, run, fg);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -108,8 +109,8 @@ void TerminalWidget::clearSelection()
     selectionActive = false;
     selecting = false;
     resetSelectionEnds();
-    emit selectionChanged(false);
     viewport()->update();
+    emit selectionChanged(false); // last: a slot may delete the widget
 }
 
 void TerminalWidget::selectAll()
@@ -125,8 +126,8 @@ void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int 
     selectionEndColumn = endCol;
     selectionActive = true;
     selecting = false;
-    emit selectionChanged(selectionEndsDiffer());
     viewport()->update();
+    emit selectionChanged(selectionEndsDiffer());
 }
 
 QColor TerminalWidget::selectionColor() const { return m_selectionColor; }
@@ -160,8 +161,8 @@ void TerminalWidget::startSelection(QPoint point, CellPosition cell)
     selectionStartColumn = selectionEndColumn = cell.column;
     selecting = true;
     lastMousePosition = point;
-    emit selectionChanged(false);
     viewport()->update();
+    emit selectionChanged(false);
 }
 
 void TerminalWidget::selectLine(int line)
@@ -171,8 +172,8 @@ void TerminalWidget::selectLine(int line)
     selectionEndColumn = m_columns;
     selectionActive = true;
     selecting = false;
-    emit selectionChanged(true);
     viewport()->update();
+    emit selectionChanged(true);
 }
 
 void TerminalWidget::selectWordAt(int line, int column)
@@ -229,9 +230,12 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
     clickCount = 2;
     clickTimer.restart();
     const CellPosition cell = cellAt(event->position().toPoint());
-    selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
     selecting = false;
-    mirrorToSelectionClipboard();
+    // selectionChanged may delete the widget.
+    const QPointer<TerminalWidget> alive(this);
+    selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
+    if (alive)
+        mirrorToSelectionClipboard();
 }
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
@@ -274,8 +278,8 @@ void TerminalWidget::finishDragSelection()
             return; // a click without a drag
         selectionActive = false;
         resetSelectionEnds();
-        emit selectionChanged(false);
         viewport()->update();
+        emit selectionChanged(false);
         return;
     }
     selectionActive = true;

@@ -9,7 +9,7 @@ namespace {
 
 class UnixPtySession final : public ProcessSession {
 public:
-    explicit UnixPtySession(QObject *parent) : ProcessSession(std::make_unique<PosixPtyBackend>(), parent) {}
+    explicit UnixPtySession(QObject *parent) : ProcessSession([] { return std::make_unique<PosixPtyBackend>(); }, parent) {}
 };
 
 } // namespace

@@ -11,7 +11,7 @@ namespace {
 
 class WinPtySession final : public ProcessSession {
 public:
-    explicit WinPtySession(QObject *parent) : ProcessSession(std::make_unique<win::ConPtyBackend>(), parent) {}
+    explicit WinPtySession(QObject *parent) : ProcessSession([] { return std::make_unique<win::ConPtyBackend>(); }, parent) {}
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 Python in any order, started or not.  Each scenario runs in a child process,
 so that a crash fails its case instead of ending the test run."""
 
+import os
 import subprocess
 import sys
 import textwrap
@@ -69,3 +70,41 @@ def test_created_session_and_parent_delete_in_any_order(order, state):
         [sys.executable, "-c", SCENARIO, order, state], capture_output=True, text=True, timeout=60
     )
     assert result.returncode == 0 and "survived" in result.stdout, (result.returncode, result.stderr[-2000:])
+
+
+EXITS_DURING_GRACE = textwrap.dedent(
+    """
+    import os, sys
+    os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
+    import shiboken6
+    from PySide6.QtCore import QCoreApplication
+    import lumenvale
+
+    app = QCoreApplication([])
+    session = lumenvale.PtySession.create()
+    output = []
+    session.dataReceived.connect(lambda data: output.append(bytes(data)))
+    # The shell execs sleep with SIGHUP ignored: only the kill ends it.
+    assert session.start("sh", ["-c", "trap '' HUP; echo pid $$; exec sleep 30"], [], 80, 24)
+    while b"pid" not in b"".join(output):
+        app.processEvents()
+    print(b"".join(output).decode().split()[1], flush=True)
+    if sys.argv[1] == "terminate":
+        session.terminate()
+    else:
+        shiboken6.delete(session)
+    """
+)
+
+
+@pytest.mark.parametrize("how", ["terminate", "destroy"])
+def test_application_exiting_during_the_grace_leaves_no_child(how):
+    result = subprocess.run(
+        [sys.executable, "-c", EXITS_DURING_GRACE, how], capture_output=True, text=True, timeout=60
+    )
+    assert result.returncode == 0, result.stderr[-2000:]
+    pid = int(result.stdout.split()[0])
+    # The child was killed and reaped as the application exited, well within
+    # the 2 s grace period it would otherwise have had.
+    with pytest.raises(ProcessLookupError):
+        os.kill(pid, 0)

@@ -138,10 +138,13 @@ TEST_F(PosixSession, TerminateHangsUpThenKillsChildIgnoringHangUp)
     ASSERT_TRUE(startShell("trap '' HUP; echo ready; sleep 30"));
     ASSERT_TRUE(waitForOutput("ready"));
     session->terminate();
-    EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 9});
     EXPECT_FALSE(session->running());
-    EXPECT_TRUE(noChildren());
+    // The reaper kills it after the grace period; `finished` follows.
+    ASSERT_TRUE(waitForFinished());
+    EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 9});
+    EXPECT_TRUE(waitFor(noChildren));
     session->terminate();
+    QTest::qWait(50);
     EXPECT_EQ(recorder.exitCodes.size(), 1u);
 }
 
@@ -150,6 +153,7 @@ TEST_F(PosixSession, TerminateThenStartBehavesLikeNewSession)
     ASSERT_TRUE(startShell("echo ready; sleep 30"));
     ASSERT_TRUE(waitForOutput("ready"));
     session->terminate();
+    ASSERT_TRUE(waitForFinished());
     EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 1});
     session->write("ignored after terminate\n");
 
@@ -172,7 +176,8 @@ TEST_F(PosixSession, TerminateWithWritesQueuedStopsWriterAndNewRunGetsNoneOfThem
     QElapsedTimer terminateTime;
     terminateTime.start();
     session->terminate();
-    EXPECT_LT(terminateTime.elapsed(), 1500); // the hang-up ends `sleep` at once
+    EXPECT_LT(terminateTime.elapsed(), 1500); // the writer does not hold it up
+    ASSERT_TRUE(waitForFinished());
     EXPECT_EQ(recorder.exitCodes, std::vector<int>{128 + 1});
 
     ASSERT_TRUE(startShell("read line; echo got \"$line\"; exit 4"));
@@ -400,7 +405,8 @@ TEST(PosixSessionLeftovers, ManyDestroyedSessionsLeaveNothingBehind)
         session.reset();
         EXPECT_FALSE(finished && i % 4 != 1) << "destruction emitted finished, iteration " << i;
     }
-    QTest::qWait(100);
+    // The reapers of the children that were still running end with them.
+    EXPECT_TRUE(waitFor([&] { return noChildren() && testing::threadCount() == threads; }));
     EXPECT_TRUE(noChildren());
     EXPECT_EQ(testing::openDescriptors(), fds);
     EXPECT_EQ(testing::threadCount(), threads);

@@ -87,10 +87,11 @@ TEST(TerminalWidgetScrollBar, AppearsWithScrollbackAndNarrowsTheGrid)
     EXPECT_EQ(bar->pageStep(), 24);
 
     // The bar takes viewport width: the grid loses the covered columns and
-    // announces the final size once.
+    // announces the final size once, from the next pass of the event loop.
     const int expectedColumns = w->viewport()->width() / w->cellWidth();
     EXPECT_LT(expectedColumns, 40);
     EXPECT_EQ(w->columns(), expectedColumns);
+    QApplication::processEvents();
     ASSERT_EQ(resized.count(), 1);
     EXPECT_EQ(resized.at(0).at(0).toInt(), expectedColumns);
     EXPECT_EQ(resized.at(0).at(1).toInt(), 24);

@@ -103,6 +103,29 @@ def test_font_size_shortcuts_change_the_grid_and_tell_the_program(qtbot):
     assert term.columns() == base_columns
 
 
+def test_find_bar_opens_finds_and_closes(qtbot):
+    window = shown_window(qtbot, ["sh"], hold=True)
+    term = window.terminal
+    term.feed(b"one apple\r\ntwo Apple\r\nthree")
+    window.activateWindow()
+    qtbot.waitActive(window)
+    handle = window.windowHandle()
+    qtbot.keyClick(handle, Qt.Key_F, Qt.ControlModifier | Qt.ShiftModifier)
+    assert window.find_bar.isVisible() and window.find_bar.field.hasFocus()
+    qtbot.keyClicks(window.find_bar.field, "apple")
+    qtbot.keyClick(window.find_bar.field, Qt.Key_Return)
+    assert term.selectedText() == "apple"
+    qtbot.keyClick(window.find_bar.field, Qt.Key_Return)
+    assert term.selectedText() == "Apple"
+    window.find_bar.case.setChecked(True)
+    assert window.find_bar.find_hit(backward=True) and term.selectedText() == "apple"
+    window.find_bar.field.setText("pear")
+    assert not window.find_bar.find_hit(backward=False)
+    assert window.find_bar.status.text() == "not found" and term.selectedText() == "apple"
+    qtbot.keyClick(window.find_bar.field, Qt.Key_Escape)
+    assert not window.find_bar.isVisible()
+
+
 @pytest.mark.parametrize("scheme", sorted(terminal.SCHEMES))
 def test_colour_schemes_reach_the_widget(qtbot, scheme):
     window = shown_window(qtbot, ["sh"], scheme=scheme)

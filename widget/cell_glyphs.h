@@ -1,0 +1,64 @@
+// Glyphs of single characters (or a character with its combining marks),
+// shaped once per font and then placed on their cells: painting a screen of
+// non-ASCII text costs a table lookup per cell and one glyph-run call per
+// font used, instead of shaping every character on every frame. Shaping goes
+// through the text layout, so characters the font lacks come from the same
+// fallback fonts the string path would use.
+#pragma once
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QPointF>
+#include <QRawFont>
+#include <QString>
+
+#include <unordered_map>
+#include <vector>
+
+class QPainter;
+
+namespace vesper {
+
+class CellGlyphs {
+public:
+    // Drops everything shaped when `font` differs from the last one.
+    void useFont(const QFont &font);
+
+    // Queues the glyphs of `codePoint` (or of `cluster`, a character with
+    // its marks) with the baseline origin at `origin`.
+    void add(char32_t codePoint, QPointF origin);
+    void add(const QString &cluster, QPointF origin);
+
+    // Draws the queued glyphs with the painter's pen and empties the queue.
+    void draw(QPainter &painter);
+
+private:
+    struct Glyph {
+        int font;
+        quint32 index;
+        QPointF offset;
+    };
+    struct Entry {
+        int first;
+        int count;
+    };
+    Entry shape(const QString &text);
+    int fontIndex(const QRawFont &font);
+    void queue(const Entry &entry, QPointF origin);
+
+    QFont m_font;
+    bool m_valid = false;
+    std::unordered_map<char32_t, Entry> m_characters;
+    QHash<QString, Entry> m_clusters;
+    std::vector<Glyph> m_glyphs;
+    std::vector<QRawFont> m_fonts;
+    // Per font: the queued glyph indexes and positions.
+    struct Batch {
+        std::vector<quint32> indexes;
+        std::vector<QPointF> positions;
+    };
+    std::vector<Batch> m_batches;
+};
+
+} // namespace vesper

@@ -1,0 +1,58 @@
+// TerminalWidget painting of runs that are not plain printable ASCII: each
+// cell's character is placed on its cell from the glyph cache (wide ones
+// spanning two cells), box-drawing and block characters are drawn as
+// geometry, and the run's decorations are drawn as lines across its cells.
+#include "widget/terminal_widget.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "widget/box_drawing.h"
+#include "widget/run_fonts.h"
+
+namespace vesper {
+
+void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
+{
+    RunFonts &fonts = paintCache->fonts;
+    CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
+    const int baseline = row * m_cellHeight + fontAscent;
+    const int end = run.startColumn + run.width;
+    for (int column = run.startColumn; column < end; ++column) {
+        const Cell &cell = screen.viewCellAt(column, row);
+        const char32_t cp = cell.codePoint;
+        if (cell.wideContinuation || cp == 0 || cp == kSpace)
+            continue;
+        if (isBoxDrawing(cp))
+            drawBoxCharacter(painter, cp, cellRect(column, row, 1), fg);
+        else
+            glyphs.add(cp, QPointF(column * m_cellWidth, baseline));
+    }
+    glyphs.draw(painter);
+    paintDecorations(painter, row, run, fg);
+}
+
+// Underline and strike-out as lines across the run's cells, where the font
+// puts them, kept inside the row.
+void TerminalWidget::paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
+{
+    const CellAttributes &a = run.attributes;
+    if (!a.underline && !a.strikethrough)
+        return;
+    const QFontMetricsF metrics(font);
+    const int thickness = std::max(1, qRound(metrics.lineWidth()));
+    const int top = row * m_cellHeight;
+    const int baseline = top + fontAscent;
+    const int left = run.startColumn * m_cellWidth;
+    const int width = run.width * m_cellWidth;
+    if (a.underline) {
+        const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - thickness);
+        painter.fillRect(left, y, width, thickness, fg);
+    }
+    if (a.strikethrough)
+        painter.fillRect(left, baseline - qRound(metrics.strikeOutPos()), width, thickness, fg);
+}
+
+} // namespace vesper
