@@ -1,7 +1,9 @@
 // bench_core: throughput of the emulation core on the five comparison
 // workloads (MB/s, MB = 10^6 bytes, fed in 64 KiB chunks to an 80x24 screen
 // with 5000 lines of scrollback, as every peer engine is fed), and the memory
-// a full 5000-line scrollback holds at 80 and at 200 columns.
+// a full 5000-line scrollback holds at 80 and at 200 columns, and the time
+// and peak memory of a column change that re-wraps a full 10 000-line
+// scrollback.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -79,6 +81,34 @@ void fullScrollback(benchmark::State& state) {
     state.counters["cell_size"] = double(sizeof(Cell));
 }
 
+// A 10 000-line scrollback and a 50-row screen at 200 columns where every
+// line is soft-wrapped twice (600-character texts); each iteration is one
+// column change, alternately to 160 columns (four rows a text) and back.
+// peak_ratio is the heap peak during the change over the heap held before.
+void reflowFullScrollback(benchmark::State& state) {
+    constexpr int kLines = 10000, kRows = 50;
+    Screen screen(200, kRows, kLines);
+    Parser parser(screen);
+    std::string text;
+    for (int line = 0; line < (kLines + kRows) / 3 + 1; ++line) {
+        for (int column = 0; column < 600; ++column) text += char('!' + (line + column) % 90);
+        text += "\r\n";
+    }
+    feedInChunks(parser, text);
+    if (screen.scrollbackLineCount() != kLines) state.SkipWithError("the scrollback is not full");
+    double peakRatio = 0;
+    bool narrow = true;
+    for (auto _ : state) {
+        const std::int64_t before = bench::heapCounters().liveBytes;
+        bench::resetHeapPeak();
+        screen.resize(narrow ? 160 : 200, kRows);
+        const std::int64_t peak = bench::heapCounters().peakBytes;
+        peakRatio = std::max(peakRatio, double(peak) / double(before));
+        narrow = !narrow;
+    }
+    state.counters["peak_ratio"] = peakRatio;
+}
+
 int registerAll() {
     for (const std::string& name : bench::workloadNames()) {
         benchmark::RegisterBenchmark(("feed/" + name).c_str(), feedWorkload, name)
@@ -91,6 +121,7 @@ int registerAll() {
         ->Arg(200)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
+    benchmark::RegisterBenchmark("reflow_10000x200", reflowFullScrollback)->Unit(benchmark::kMillisecond)->Iterations(20);
     return 0;
 }
 

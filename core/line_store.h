@@ -11,12 +11,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <utility>
 
 #include "core/cell.h"
 #include "core/cell_run.h"
 #include "core/line_extras.h"
+#include "core/line_position.h"
 #include "core/link_table.h"
 #include "core/ring.h"
 
@@ -43,6 +45,8 @@ private:
     int size_ = 0;
     bool wrapped_ = false;
 };
+
+class Reflow;
 
 class LineStore {
 public:
@@ -116,6 +120,12 @@ public:
     // Losing rows, the blank rows below `cursorRow` go first, from the
     // bottom; the rest leave at the top into the scrollback.
     void resize(int columns, int rows, const Cell& fill, int cursorRow);
+    // A column change that re-wraps the text (core/reflow.cpp): the rows
+    // joined by soft wraps form one logical line, wrapped again at `columns`.
+    // `cursor` stays on its character, blanks before it included, and blank
+    // rows below it go first when the screen needs fewer rows; `positions`
+    // follow their characters.  Ends with `rows` rows, the limit applied.
+    void reflow(int columns, int rows, const Cell& fill, LinePosition& cursor, std::span<LinePosition> positions);
     void swap(LineStore& other) noexcept;
     void setScrollbackLimit(int lines);
     void clearScrollback();
@@ -138,6 +148,7 @@ public:
     }
 
 private:
+    friend class Reflow;
     // What is known of a line's cells: every cell from column `extent` on
     // equals `tail`.  Blanking only records `blankFill` and sets `blanked`;
     // the cells are rewritten when the line is next written, and then only

@@ -200,10 +200,16 @@ void Screen::clearDirtyRows() {
     std::fill(dirtyFlags_.begin(), dirtyFlags_.end(), 0);
 }
 
-void Screen::resize(int columns, int rows) {
+void Screen::resize(int columns, int rows) { resize(columns, rows, {}); }
+
+void Screen::resize(int columns, int rows, std::span<LinePosition> positions) {
     columns = atLeastOne(columns);
     rows = atLeastOne(rows);
     if (columns == columns_ && rows == rows_) return;
+    if (columns != columns_) {
+        reflowColumns(columns, rows, positions);
+        return;
+    }
     resetView();
     const Cell fill = fillCell();
     const std::int64_t oldTop = lines_.screenTopLine();
@@ -216,10 +222,18 @@ void Screen::resize(int columns, int rows) {
         otherLines_->resize(columns, rows, fill, otherLines_->rows() - 1);
         otherLines_->takeRenumberShift();  // its numbers are not visible while inactive
     }
+    cursorColumn_ = std::clamp(cursorColumn_, 0, columns - 1);
+    cursorRow_ = std::int32_t(std::clamp<std::int64_t>(row, 0, rows - 1));
+    for (LinePosition& p : positions) {
+        p.line = std::int32_t(p.line - shift);
+        p.held = p.line >= lines_.firstLine() && p.line < lines_.endLine();
+    }
+    finishResize(columns, rows, shift);
+}
+
+void Screen::finishResize(int columns, int rows, std::int64_t shift) {
     columns_ = columns;
     rows_ = rows;
-    cursorColumn_ = std::clamp(cursorColumn_, 0, columns_ - 1);
-    cursorRow_ = std::int32_t(std::clamp<std::int64_t>(row, 0, rows_ - 1));
     scrollTop_ = 0;
     scrollBottom_ = rows_ - 1;
     dirtyRows_.erase(dirtyRows_.lower_bound(rows_), dirtyRows_.end());

@@ -19,6 +19,7 @@
 #include "core/cell.h"
 #include "core/cell_run.h"
 #include "core/charsets.h"
+#include "core/line_position.h"
 #include "core/line_store.h"
 #include "core/link_table.h"
 
@@ -74,6 +75,10 @@ public:
 
     // --- size and screens --------------------------------------------------
     void resize(int columns, int rows);
+    // The same, carrying `positions` (absolute lines of the active store)
+    // along: a column change re-wraps the primary screen and its scrollback,
+    // and each position follows its character or loses `held`.
+    void resize(int columns, int rows, std::span<LinePosition> positions);
     void setAlternateScreen(bool on);
 
     // --- the view over the scrollback --------------------------------------
@@ -180,6 +185,8 @@ private:
     void notifyRenumbering(std::int64_t shift);
     void addDirtyRow(int row);
     void returnToLiveView();
+    void reflowColumns(int columns, int rows, std::span<LinePosition> positions);  // core/screen_reflow.cpp
+    void finishResize(int columns, int rows, std::int64_t shift);
 
     std::int32_t columns_;
     std::int32_t rows_;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <utility>
 
 #include "widget/input_encoding.h"
@@ -146,7 +147,18 @@ void TerminalWidget::updateGridSize()
         return;
     m_columns = newColumns;
     rows = newRows;
-    screen.resize(m_columns, rows);
+    // A column change re-wraps the lines: the selection follows its text,
+    // or goes when an end left with the oldest lines.
+    LinePosition ends[2] = {{selectionStartLine, selectionStartColumn}, {selectionEndLine, selectionEndColumn}};
+    screen.resize(m_columns, rows, selectionActive ? std::span<LinePosition>(ends) : std::span<LinePosition>());
+    if (selectionActive && ends[0].held && ends[1].held) {
+        selectionStartLine = ends[0].line;
+        selectionStartColumn = ends[0].column;
+        selectionEndLine = ends[1].line;
+        selectionEndColumn = ends[1].column;
+    } else if (selectionActive) {
+        clearSelection();
+    }
     // Until output arrives the screen is blank: a shrink must not turn its
     // blank rows into scrollback (which a later growth would pull back above
     // the cursor, leaving the first output halfway down the screen).
@@ -322,7 +334,20 @@ void TerminalWidget::focusOutEvent(QFocusEvent *event)
 void TerminalWidget::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    // A window drag may resize several times in one event-loop pass: the
+    // first resize applies at once, the later ones (each a re-wrap of every
+    // held line) together when the pass ends.
+    if (resizeSettling) {
+        gridUpdatePending = true;
+        return;
+    }
     updateGridSize();
+    resizeSettling = true;
+    QMetaObject::invokeMethod(this, [this] {
+        resizeSettling = false;
+        if (std::exchange(gridUpdatePending, false))
+            updateGridSize();
+    }, Qt::QueuedConnection);
 }
 
 void TerminalWidget::changeEvent(QEvent *event)

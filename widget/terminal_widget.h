@@ -207,6 +207,8 @@ private:
     int selectionEndLine = 0;
     int selectionEndColumn = 0;
     bool selectionActive = false;
+    bool resizeSettling = false;     // a resize was applied in this event-loop pass
+    bool gridUpdatePending = false;  // a later one waits for the end of the pass
     bool selecting = false;
     QColor m_selectionColor{80, 120, 200, 110};
     QTimer *autoScrollTimer = nullptr;

@@ -53,13 +53,6 @@ TEST_P(WrapTest, RecordsSoftWraps) {
 INSTANTIATE_TEST_SUITE_P(Wraps, WrapTest, ::testing::ValuesIn(kWrapCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(WrapTest, ColumnChangeClearsEveryFlag) {
-    Terminal t(3, 3, 10);
-    t.feed("abcdefgh");
-    t.screen.resize(4, 3);
-    EXPECT_EQ(wrappedLines(t.screen), std::vector<int>{});
-}
-
 TEST(ShrinkTest, BlankRowsBelowTheCursorGoFirst) {
     Terminal t(5, 30, 100);
     t.feed("one\r\n$ ");

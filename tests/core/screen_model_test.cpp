@@ -71,14 +71,15 @@ TEST(ResizeTest, AlternateScreenShrinkDiscardsRowsAbove) {
     EXPECT_EQ(t.screen.rows(), 4);
 }
 
-TEST(ResizeTest, ColumnShrinkCutsEveryLineForGood) {
+TEST(ResizeTest, ColumnShrinkReWrapsAndWideningRestores) {
     Terminal t(6, 2, 10);
     t.feed("abcdef\r\nghijkl\r\nmn");
     t.screen.resize(3, 2);
-    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"abc"}));
+    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"abc", "def", "ghi"}));
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"jkl", "mn"}));
     t.screen.resize(6, 2);
-    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"abc   "}));
-    EXPECT_EQ(t.rows(), (std::vector<std::string>{"ghi", "mn"}));
+    EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"abcdef"}));
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"ghijkl", "mn"}));
 }
 
 TEST(ResizeTest, PendingWrapLandsOnLastColumnAndMarginsReset) {

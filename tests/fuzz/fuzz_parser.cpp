@@ -6,7 +6,9 @@
 //
 // Input format, a sequence of records (see make_seeds.py):
 //   0x00-0xEF n    feed the next n+1 bytes in one call
-//   0xF0 c r       resize to (int8 c, int8 r / 2): zero and negative sizes included
+//   0xF0 c r       resize to (int8 c, int8 r / 2): zero and negative sizes included;
+//                  a column change on the primary screen must keep the text of
+//                  every logical line still held and the cursor's character
 //   0xF1 / 0xF2    alternate screen on / off
 //   0xF3 n         setScrollbackSize(int8 n * 4)
 //   0xF4 n / 0xF5 n / 0xF6 n   scrollViewUp(n) / scrollViewDown(n) / setViewOffset(int8 n * 8)
@@ -20,6 +22,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/parser.h"
 #include "core/screen.h"
@@ -70,6 +73,49 @@ void extractTexts(const vesper::Screen& screen, Reader& in) {
         fail("scrollbackLines() does not hold every scrollback line");
 }
 
+// The held logical lines (rows joined by soft wraps), spaces left out:
+// a re-wrap may drop trailing blanks and pad before a moved wide character.
+std::vector<std::string> logicalTexts(const vesper::Screen& screen) {
+    std::vector<std::string> texts(1);
+    for (int line = screen.firstLine(); line < screen.endLine(); ++line) {
+        for (char c : screen.lineText(line))
+            if (c != ' ') texts.back() += c;
+        if (!screen.isLineWrapped(line) || line + 1 == screen.endLine()) texts.emplace_back();
+    }
+    while (!texts.empty() && texts.back().empty()) texts.pop_back();
+    return texts;
+}
+
+// The cursor's cell when it is on a character.
+std::uint32_t cursorCharacter(const vesper::Screen& screen) {
+    if (screen.cursorColumn() >= screen.columns()) return 0;
+    const vesper::LineView line = screen.lineStore().row(screen.cursorRow());
+    const vesper::Cell& cell = line[screen.cursorColumn()];
+    return cell.codePoint == vesper::kSpace || cell.wideContinuation ? 0 : cell.codePoint;
+}
+
+// Resizes; a column change of the primary screen keeps the held text as
+// the end of the text before (the oldest rows may leave through the limit)
+// and the cursor on its character.  The cursor is moved up to the top row
+// only when the rows below it outgrow the screen: then nothing is checked.
+void resizeChecked(vesper::Screen& screen, int columns, int rows) {
+    const bool reflows = !screen.alternateActive() && std::max(columns, 1) != screen.columns();
+    const auto before = reflows ? logicalTexts(screen) : std::vector<std::string>();
+    const std::uint32_t character = reflows && screen.columns() > 1 ? cursorCharacter(screen) : 0;
+    screen.resize(columns, rows);
+    if (!reflows || screen.cursorRow() == 0) return;
+    const auto after = logicalTexts(screen);
+    if (after.size() > before.size()) fail("a re-wrap made up logical lines");
+    const std::size_t skip = before.size() - after.size();
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const std::string& was = before[skip + i];
+        const bool fits = i == 0 ? was.ends_with(after[i]) : was == after[i];
+        if (!fits) fail("a re-wrap changed the text of logical line " + std::to_string(skip + i));
+    }
+    if (character != 0 && screen.columns() > 1 && cursorCharacter(screen) != character)
+        fail("a re-wrap moved the cursor off its character");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -109,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } else if (op == 0xF0) {
                 const int columns = in.signedByte();
                 const int rows = in.signedByte() / 2;
-                screen.resize(columns, rows);
+                resizeChecked(screen, columns, rows);
             } else if (op == 0xF1 || op == 0xF2) {
                 screen.setAlternateScreen(op == 0xF1);
             } else if (op == 0xF3) {

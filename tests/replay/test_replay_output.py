@@ -71,6 +71,12 @@ CASES = [
     ("the scrollback limit trims the oldest lines",
      ["--cols", "2", "--rows", "2", "--scrollback", "1", "--session", "--lines"], b"a\r\nb\r\nc\r\nd",
      "b \nc \nd \nlines 1 4 2 1\n"),
+    ("--resize re-wraps the session at the new width, the cursor on its character",
+     ["--cols", "6", "--rows", "2", "--session", "--cursor", "--resize", "8:3x2"], b"abcdefgh\r\nij",
+     "abc\ndef\ngh \nij \ncursor 1 2\n"),
+    ("widening joins the soft-wrapped rows again",
+     ["--cols", "3", "--rows", "2", "--session", "--resize", "8:6x2"], b"abcdefgh",
+     "abcdef\ngh    "),
     ("--screen shows the view rows only", ["--cols", "2", "--rows", "2"], b"a\r\nb\r\nc", "b \nc "),
     ("no extra output asked: nothing after the text", ["--cols", "3", "--rows", "1", "--chunk", "1"],
      "é日".encode(), "é日"),
@@ -90,7 +96,7 @@ CASES = [
      "  \ntitle t\nicon t\nicon i\ncwd file:///tmp\nbell\ncursor-style 4\n"),
     ("--resize applies after its offset, in offset order",
      ["--cols", "5", "--rows", "3", "--resize", "6:2x3", "--resize", "3:4x3", "--cursor"], b"abcdefgh",
-     "ab\neg\nh \ncursor 2 1\n"),
+     "cd\nef\ngh\ncursor 2 2\n"),
 ]
 
 

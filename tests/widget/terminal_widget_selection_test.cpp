@@ -257,3 +257,49 @@ TEST_F(SelectionFixture, SendAndPasteAlwaysEmit)
 }
 
 } // namespace
+
+// A column change re-wraps the lines under the selection: it keeps its
+// characters, or goes with a signal when they leave with the oldest lines.
+TEST(SelectionReflow, SelectionFollowsItsTextThroughColumnChanges)
+{
+    auto w = makeWidget(20, 5);
+    QSignalSpy changes(w.get(), &TerminalWidget::selectionChanged);
+    feed(*w, "0123456789abcdefghijKLMNO\r\nend");
+    const int top = w->viewTopLine();
+    w->setSelection(top, 15, top + 1, 3);
+    ASSERT_EQ(w->selectedText(), "fghijKLM");
+    for (int columns : {10, 7, 20}) {
+        w->resize(columns * w->cellWidth(), 5 * w->cellHeight());
+        QApplication::processEvents();
+        ASSERT_EQ(w->columns(), columns);
+        EXPECT_EQ(w->selectedText(), "fghijKLM") << "at " << columns << " columns";
+    }
+    EXPECT_EQ(emitted(changes), (QList<bool>{true}));
+
+    w->setScrollbackSize(0);
+    w->feed("\r\n" + QByteArray(40, 'x') + "\r\nx\r\ny\r\nz");
+    const int line = w->endLine() - 5;
+    w->setSelection(line, 0, line, 5);
+    w->resize(10 * w->cellWidth(), 5 * w->cellHeight());
+    QApplication::processEvents();
+    EXPECT_FALSE(w->hasSelection());
+    EXPECT_EQ(emitted(changes), (QList<bool>{true, true, false}));
+}
+
+// Resizes within one event-loop pass: the first applies at once, the later
+// ones once together, at the last size.
+TEST(SelectionReflow, ResizesWithinOnePassAreCoalesced)
+{
+    auto w = makeWidget(20, 5);
+    QSignalSpy resized(w.get(), &TerminalWidget::resized);
+    for (int columns : {12, 9, 11, 15})
+        w->resize(columns * w->cellWidth(), 5 * w->cellHeight());
+    EXPECT_EQ(w->columns(), 12);
+    QApplication::processEvents();
+    EXPECT_EQ(w->columns(), 15);
+    QApplication::processEvents();
+    ASSERT_FALSE(resized.isEmpty());
+    EXPECT_EQ(resized.last().at(0).toInt(), 15);
+    for (const QList<QVariant> &args : resized)
+        EXPECT_NE(args.at(0).toInt(), 9) << "an intermediate size was applied";
+}

@@ -1,0 +1,283 @@
+// Reflow: a column change that re-wraps the held lines instead of cutting
+// them.  Rows joined by soft wraps form one logical line; its cells, up to
+// the last one that shows anything, are laid out again at the new width.
+// The lines are rebuilt one logical line at a time into a new ring while the
+// old rows are released, so the peak is the old lines plus the new ones.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "core/line_store.h"
+
+namespace vesper {
+
+namespace {
+
+// A cell that shows nothing: a space whose rendition draws no mark (colours
+// of the text itself, weight and slant do not show on a space).
+bool showsNothing(const Cell& cell) {
+    const CellAttributes& a = cell.attributes;
+    return cell.codePoint == kSpace && !cell.wideContinuation && a.bg == kDefaultColor && !a.reverse &&
+           !a.underline && !a.doubleUnderline && !a.strikethrough && !a.overline;
+}
+
+bool blankCell(const Cell* cells, const LineExtras* extras, int column) {
+    if (!showsNothing(cells[column])) return false;
+    return !extras || (extras->marksAt(column).empty() && extras->linkAt(column) == 0);
+}
+
+}  // namespace
+
+class Reflow {
+public:
+    using StoredLine = LineStore::StoredLine;
+
+    Reflow(LineStore& store, int columns, const Cell& fill) : s_(store), columns_(columns), fill_(fill) {}
+
+    void run(int rows, LinePosition& cursor, std::span<LinePosition> positions);
+
+private:
+    // The cells one old row gives its logical line: [0, length).
+    struct Piece {
+        const Cell* cells;
+        const LineExtras* extras;
+        int length;
+        std::int64_t start;  // offset in the logical line
+    };
+    // A position followed through the reflow, by index in the old and the new ring.
+    struct Track {
+        LinePosition* position;  // null: the old screen top
+        std::int64_t oldIndex;
+        int oldColumn;
+        bool isCursor;
+        std::int64_t newIndex = -1;
+        int newColumn = 0;
+    };
+
+    void collectLogicalLine(std::size_t first, std::size_t last);
+    std::int64_t contentEnd() const;
+    std::int64_t offsetOf(const Track& track, std::size_t first) const;
+    void layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd);
+    void emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint);
+    // The piece holding offset `at`, searched forward from `hint`.
+    std::size_t pieceAt(std::int64_t at, std::size_t hint) const {
+        while (hint + 1 < pieces_.size() && pieces_[hint + 1].start <= at) ++hint;
+        return hint;
+    }
+    const Cell& cellAt(std::int64_t at, std::size_t hint) const {
+        const Piece& piece = pieces_[pieceAt(at, hint)];
+        return piece.cells[at - piece.start];
+    }
+    bool blankLine(const StoredLine& line) const;
+
+    LineStore& s_;
+    const int columns_;
+    const Cell fill_;
+    Ring<StoredLine> out_;
+    std::vector<Piece> pieces_;
+    std::vector<std::int64_t> rowStarts_;
+    std::vector<Track> tracks_;
+};
+
+void LineStore::reflow(int columns, int rows, const Cell& fill, LinePosition& cursor,
+                       std::span<LinePosition> positions) {
+    Reflow(*this, std::max(columns, 1), fill).run(std::max(rows, 1), cursor, positions);
+}
+
+void Reflow::collectLogicalLine(std::size_t first, std::size_t last) {
+    pieces_.clear();
+    const int old = s_.columns_;
+    std::int64_t start = 0;
+    for (std::size_t i = first; i <= last; ++i) {
+        s_.materialize(i);
+        const StoredLine& line = s_.ring_[i];
+        int length = old;
+        // A wide character that did not fit at the end of a wrapped row left
+        // its last cell empty: that cell is no text of the line.
+        if (i < last && old > 1 && blankCell(line.cells.data(), line.extras.get(), old - 1)) {
+            s_.materialize(i + 1);
+            if (s_.ring_[i + 1].cells[1].wideContinuation) length = old - 1;
+        }
+        pieces_.push_back(Piece{line.cells.data(), line.extras.get(), length, start});
+        start += length;
+    }
+}
+
+// The offset just after the last cell that shows anything (a wide
+// character whole).
+std::int64_t Reflow::contentEnd() const {
+    for (std::size_t p = pieces_.size(); p-- > 0;) {
+        const Piece& piece = pieces_[p];
+        for (int c = piece.length; c-- > 0;)
+            if (!blankCell(piece.cells, piece.extras, c)) return piece.start + c + 1;
+    }
+    return 0;
+}
+
+std::int64_t Reflow::offsetOf(const Track& track, std::size_t first) const {
+    const Piece& piece = pieces_[std::size_t(track.oldIndex) - first];
+    return piece.start + std::clamp(track.oldColumn, 0, piece.length);
+}
+
+bool Reflow::blankLine(const StoredLine& line) const {
+    if (line.extras || line.state.wrapped) return false;
+    const Cell blank;
+    if (line.state.extent == 0) return line.state.tail == blank;
+    return std::all_of(line.cells.begin(), line.cells.end(), [&](const Cell& c) { return c == blank; });
+}
+
+void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint) {
+    StoredLine line{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, wrapped, fill_, fill_}, nullptr};
+    Cell* cells = line.cells.data();
+    int column = 0;
+    std::size_t p = pieceAt(from, hint);
+    for (std::int64_t at = from; at < to; ++p) {
+        const Piece& piece = pieces_[p];
+        const int begin = int(at - piece.start);
+        const int end = int(std::min<std::int64_t>(to - piece.start, piece.length));
+        std::copy(piece.cells + begin, piece.cells + end, cells + column);
+        if (piece.extras) {
+            for (int c = begin; c < end; ++c) {
+                const LinkId link = piece.extras->linkAt(c);
+                const std::u32string_view marks = piece.extras->marksAt(c);
+                if (link == 0 && marks.empty()) continue;
+                if (!line.extras) line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
+                const int to_column = column + c - begin;
+                if (link != 0) line.extras->overwrite(to_column, to_column + 1, link);
+                for (char32_t mark : marks) line.extras->addMark(to_column, mark);
+            }
+        }
+        column += end - begin;
+        at += end - begin;
+    }
+    line.state.extent = column;
+    out_.pushBack(std::move(line));
+}
+
+// Lays the cells [0, end) of the collected logical line out in rows of the
+// new width and maps the tracks [trackBegin, trackEnd) onto them.
+void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd) {
+    const std::int64_t total = pieces_.empty() ? 0 : pieces_.back().start + pieces_.back().length;
+    const std::size_t firstRow = out_.size();
+    rowStarts_.clear();
+    std::int64_t at = 0;
+    std::size_t hint = 0;
+    do {
+        hint = pieceAt(at, hint);
+        std::int64_t to = std::min<std::int64_t>(at + columns_, end);
+        std::int64_t next = to;
+        // A wide character that would straddle the margin moves to the next
+        // row; the row keeps its last cell empty.  One column holds its left
+        // half only.
+        if (to - at == columns_ && to < total && cellAt(to, hint).wideContinuation &&
+            !cellAt(to - 1, hint).wideContinuation) {
+            if (columns_ > 1) {
+                next = --to;
+            } else {
+                next = to + 1;
+            }
+        }
+        rowStarts_.push_back(at);
+        emitRow(at, to, next < end, hint);
+        at = next;
+    } while (at < end);
+
+    for (std::size_t t = trackBegin; t < trackEnd; ++t) {
+        Track& track = tracks_[t];
+        const std::int64_t offset = offsetOf(track, first);
+        const auto row = std::size_t(std::upper_bound(rowStarts_.begin(), rowStarts_.end(), offset) - rowStarts_.begin()) - 1;
+        track.newIndex = std::int64_t(firstRow + row);
+        track.newColumn = int(std::min<std::int64_t>(offset - rowStarts_[row], columns_));
+    }
+}
+
+void Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positions) {
+    // Dropped lines are not worth re-wrapping.
+    s_.ring_.popFront(s_.spares_);
+    s_.spares_ = 0;
+    const std::int64_t held = std::int64_t(s_.ring_.size());
+    const std::int64_t oldFirst = s_.firstLine_;
+    const std::int64_t oldTop = s_.screenTopLine_ - oldFirst;
+
+    auto indexOf = [&](const LinePosition& p) { return std::int64_t{p.line} - oldFirst; };
+    std::int64_t cursorIndex = indexOf(cursor);
+    if (cursorIndex < oldTop || cursorIndex >= held) cursorIndex = held - 1;
+    tracks_.push_back(Track{&cursor, cursorIndex, cursor.column, true});
+    tracks_.push_back(Track{nullptr, oldTop, 0, false});
+    for (LinePosition& p : positions) {
+        const std::int64_t index = indexOf(p);
+        if (index < 0 || index >= held) {
+            p.held = false;
+            continue;
+        }
+        tracks_.push_back(Track{&p, index, p.column, false});
+    }
+    std::stable_sort(tracks_.begin(), tracks_.end(),
+                     [](const Track& a, const Track& b) { return a.oldIndex < b.oldIndex; });
+
+    std::size_t nextTrack = 0;
+    for (std::size_t first = 0; first < std::size_t(held);) {
+        std::size_t last = first;
+        while (s_.ring_[last].state.wrapped && last + 1 < std::size_t(held)) ++last;
+        collectLogicalLine(first, last);
+        std::int64_t end = contentEnd();
+        std::size_t trackEnd = nextTrack;
+        while (trackEnd < tracks_.size() && tracks_[trackEnd].oldIndex <= std::int64_t(last)) {
+            // The cursor keeps the blanks before it: the next character goes
+            // where it would have gone.
+            if (tracks_[trackEnd].isCursor) end = std::max(end, offsetOf(tracks_[trackEnd], first));
+            ++trackEnd;
+        }
+        const std::int64_t total = pieces_.empty() ? 0 : pieces_.back().start + pieces_.back().length;
+        if (end > 0 && end < total && cellAt(end, 0).wideContinuation) ++end;
+        layOut(end, first, nextTrack, trackEnd);
+        nextTrack = trackEnd;
+        for (std::size_t i = first; i <= last; ++i) s_.ring_[i] = StoredLine{};
+        first = last + 1;
+    }
+
+    std::int64_t count = std::int64_t(out_.size());
+    std::int64_t screenTop = 0, newCursor = 0;
+    for (const Track& t : tracks_) {
+        if (t.isCursor) newCursor = t.newIndex;
+        if (!t.position) screenTop = t.newIndex;
+    }
+    // Blank rows below the cursor go first when the old screen's text needs
+    // more rows than the screen has.
+    std::int64_t blankBelow = 0;
+    while (count - blankBelow - 1 > newCursor && blankLine(out_[std::size_t(count - blankBelow - 1)])) ++blankBelow;
+    const std::int64_t drop = std::clamp<std::int64_t>(count - screenTop - rows, 0, blankBelow);
+    out_.popBack(std::size_t(drop));
+    count -= drop;
+    std::int64_t top = count - rows;
+    if (newCursor < top) {
+        // More rows below the cursor than the screen holds: the cursor stays
+        // on the top row and the rest below the screen goes.
+        top = newCursor;
+        out_.popBack(std::size_t(count - top - rows));
+        count = top + rows;
+    }
+    for (; top < 0; ++top, ++count)
+        out_.pushBack(StoredLine{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, false, fill_, fill_},
+                                 nullptr});
+
+    s_.ring_.swap(out_);
+    s_.columns_ = columns_;
+    s_.rows_ = rows;
+    s_.screenTopLine_ = std::int32_t(oldFirst + top);
+    const std::int64_t shiftBefore = s_.pendingShift_;
+    s_.trimScrollback();
+    s_.capSpares();
+    s_.renumberIfNeeded();
+    const std::int64_t shift = s_.pendingShift_ - shiftBefore;
+
+    for (const Track& t : tracks_) {
+        if (!t.position) continue;
+        const std::int64_t line = oldFirst + t.newIndex;
+        t.position->held = t.newIndex < count && line - shift >= s_.firstLine_;
+        t.position->line = std::int32_t(line - shift);
+        t.position->column = t.newColumn;
+    }
+}
+
+}  // namespace vesper
