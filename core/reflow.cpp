@@ -5,6 +5,7 @@
 // old rows are released, so the peak is the old lines plus the new ones.
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "core/line_store.h"
@@ -58,6 +59,9 @@ private:
     std::int64_t contentEnd() const;
     std::int64_t offsetOf(const Track& track, std::size_t first) const;
     void layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd);
+    void dropRowsBeyondLimit();
+    // Whether a row made of cells [from, to) would differ from a default blank row.
+    bool showsSomething(std::int64_t from, std::int64_t to, std::size_t hint) const;
     void emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint);
     // The piece holding offset `at`, searched forward from `hint`.
     std::size_t pieceAt(std::int64_t at, std::size_t hint) const {
@@ -74,6 +78,19 @@ private:
     const int columns_;
     const Cell fill_;
     Ring<StoredLine> out_;
+    // Rows already dropped from the front of out_: they could only have
+    // ended beyond the scrollback limit.  Indices in tracks count them.
+    std::int64_t dropped_ = 0;
+    // Offset in the current logical line up to which a new row starts no
+    // later than the cursor's row (the rows before it are all above it).
+    std::int64_t dropBefore_ = -1;
+    std::int64_t keep_ = 0;
+    int rows_ = 1;
+    // Once the cursor's row is placed, rows from index cap_ on can only end
+    // below the new screen and are cut: they are counted, not built.
+    std::int64_t cap_ = -1;
+    std::int64_t skipped_ = 0;
+    bool skippedShowSomething_ = false;
     std::vector<Piece> pieces_;
     std::vector<std::int64_t> rowStarts_;
     std::vector<Track> tracks_;
@@ -126,7 +143,36 @@ bool Reflow::blankLine(const StoredLine& line) const {
     return std::all_of(line.cells.begin(), line.cells.end(), [&](const Cell& c) { return c == blank; });
 }
 
+bool Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint) const {
+    const Cell blank;
+    if (to - from < columns_ && !(fill_ == blank)) return true;
+    for (std::int64_t at = from; at < to; ++at) {
+        hint = pieceAt(at, hint);
+        const Piece& piece = pieces_[hint];
+        const int c = int(at - piece.start);
+        if (!(piece.cells[c] == blank)) return true;
+        if (piece.extras && (piece.extras->linkAt(c) != 0 || !piece.extras->marksAt(c).empty())) return true;
+    }
+    return false;
+}
+
+// Called only while every row in out_ lies above the cursor's row: the
+// cursor row ends up on the screen, so rows more than `rows` + limit above
+// it are trimmed after the reflow anyway.  Dropping them now keeps narrowing
+// to a few columns from multiplying the held scrollback in memory.
+void Reflow::dropRowsBeyondLimit() {
+    if (std::int64_t(out_.size()) < 2 * keep_) return;  // amortised: drop in halves
+    const std::int64_t excess = std::int64_t(out_.size()) - keep_;
+    out_.popFront(std::size_t(excess));
+    dropped_ += excess;
+}
+
 void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint) {
+    if (cap_ >= 0 && dropped_ + std::int64_t(out_.size()) >= cap_) {
+        ++skipped_;
+        if (!skippedShowSomething_) skippedShowSomething_ = wrapped || showsSomething(from, to, hint);
+        return;
+    }
     StoredLine line{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, wrapped, fill_, fill_}, nullptr};
     Cell* cells = line.cells.data();
     int column = 0;
@@ -158,7 +204,7 @@ void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size
 // new width and maps the tracks [trackBegin, trackEnd) onto them.
 void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd) {
     const std::int64_t total = pieces_.empty() ? 0 : pieces_.back().start + pieces_.back().length;
-    const std::size_t firstRow = out_.size();
+    const std::int64_t firstRow = dropped_ + std::int64_t(out_.size());
     rowStarts_.clear();
     std::int64_t at = 0;
     std::size_t hint = 0;
@@ -177,7 +223,10 @@ void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin,
                 next = to + 1;
             }
         }
+        if (at > dropBefore_ && cap_ < 0 && dropBefore_ >= 0)  // the row before held the cursor
+            cap_ = dropped_ + std::int64_t(out_.size()) - 1 + rows_;
         rowStarts_.push_back(at);
+        if (at <= dropBefore_) dropRowsBeyondLimit();
         emitRow(at, to, next < end, hint);
         at = next;
     } while (at < end);
@@ -186,7 +235,7 @@ void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin,
         Track& track = tracks_[t];
         const std::int64_t offset = offsetOf(track, first);
         const auto row = std::size_t(std::upper_bound(rowStarts_.begin(), rowStarts_.end(), offset) - rowStarts_.begin()) - 1;
-        track.newIndex = std::int64_t(firstRow + row);
+        track.newIndex = firstRow + std::int64_t(row);
         track.newColumn = int(std::min<std::int64_t>(offset - rowStarts_[row], columns_));
     }
 }
@@ -215,6 +264,8 @@ void Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positio
     std::stable_sort(tracks_.begin(), tracks_.end(),
                      [](const Track& a, const Track& b) { return a.oldIndex < b.oldIndex; });
 
+    rows_ = rows;
+    keep_ = std::int64_t(rows) + s_.scrollbackLimit_ + 1;
     std::size_t nextTrack = 0;
     for (std::size_t first = 0; first < std::size_t(held);) {
         std::size_t last = first;
@@ -230,13 +281,27 @@ void Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positio
         }
         const std::int64_t total = pieces_.empty() ? 0 : pieces_.back().start + pieces_.back().length;
         if (end > 0 && end < total && cellAt(end, 0).wideContinuation) ++end;
+        // Rows laid out before the cursor's row can be dropped early.
+        if (std::int64_t(last) < cursorIndex)
+            dropBefore_ = std::numeric_limits<std::int64_t>::max();
+        else if (cursorIndex >= std::int64_t(first))
+            dropBefore_ = offsetOf(*std::find_if(tracks_.begin() + std::ptrdiff_t(nextTrack),
+                                                 tracks_.begin() + std::ptrdiff_t(trackEnd),
+                                                 [](const Track& t) { return t.isCursor; }),
+                                   first);
+        else
+            dropBefore_ = -1;
         layOut(end, first, nextTrack, trackEnd);
+        if (cap_ < 0 && dropBefore_ >= 0 && dropBefore_ < std::numeric_limits<std::int64_t>::max())
+            for (std::size_t t = nextTrack; t < trackEnd; ++t)
+                if (tracks_[t].isCursor) cap_ = tracks_[t].newIndex + rows;
         nextTrack = trackEnd;
         for (std::size_t i = first; i <= last; ++i) s_.ring_[i] = StoredLine{};
         first = last + 1;
     }
 
-    std::int64_t count = std::int64_t(out_.size());
+    const std::int64_t stored = dropped_ + std::int64_t(out_.size());
+    std::int64_t count = stored + skipped_;  // every row the layout produced
     std::int64_t screenTop = 0, newCursor = 0;
     for (const Track& t : tracks_) {
         if (t.isCursor) newCursor = t.newIndex;
@@ -244,19 +309,22 @@ void Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positio
     }
     // Blank rows below the cursor go first when the old screen's text needs
     // more rows than the screen has.
-    std::int64_t blankBelow = 0;
-    while (count - blankBelow - 1 > newCursor && blankLine(out_[std::size_t(count - blankBelow - 1)])) ++blankBelow;
+    // (A row that was only counted and showed something ends the blank run
+    // at once; then the cursor row tops the screen whatever the drop.)
+    std::int64_t blankBelow = skippedShowSomething_ ? 0 : skipped_;
+    if (!skippedShowSomething_)
+        while (count - blankBelow - 1 > newCursor && blankLine(out_[std::size_t(count - blankBelow - 1 - dropped_)]))
+            ++blankBelow;
     const std::int64_t drop = std::clamp<std::int64_t>(count - screenTop - rows, 0, blankBelow);
-    out_.popBack(std::size_t(drop));
     count -= drop;
     std::int64_t top = count - rows;
     if (newCursor < top) {
         // More rows below the cursor than the screen holds: the cursor stays
         // on the top row and the rest below the screen goes.
         top = newCursor;
-        out_.popBack(std::size_t(count - top - rows));
         count = top + rows;
     }
+    out_.popBack(std::size_t(stored - count));
     for (; top < 0; ++top, ++count)
         out_.pushBack(StoredLine{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, false, fill_, fill_},
                                  nullptr});
@@ -264,6 +332,7 @@ void Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positio
     s_.ring_.swap(out_);
     s_.columns_ = columns_;
     s_.rows_ = rows;
+    s_.firstLine_ = std::int32_t(oldFirst + dropped_);
     s_.screenTopLine_ = std::int32_t(oldFirst + top);
     const std::int64_t shiftBefore = s_.pendingShift_;
     s_.trimScrollback();
