@@ -409,8 +409,10 @@ void ProcessSession::terminate()
         return;
     }
     // The child may take the whole grace period to end: the reaper reports
-    // its exit code as `finished` later.
-    releaseResources(true);
+    // its exit code as `finished` later.  A child that ended while the
+    // threads were stopping is not handed to the reaper: report it here.
+    if (const auto code = releaseResources(true))
+        emit finished(*code); // last: a slot may delete the session
 }
 
 void ProcessSession::stopThreads()
@@ -432,15 +434,15 @@ void ProcessSession::stopThreads()
         unsent.clear();
 }
 
-void ProcessSession::releaseResources(bool reportExit)
+std::optional<int> ProcessSession::releaseResources(bool reportExit)
 {
     if (!(state_ == State::Running || state_ == State::Exited))
-        return;
+        return std::nullopt;
     stopThreads();
     state_ = State::Released;
-    if (backend_->exitCode()) {
+    if (const auto code = backend_->exitCode()) {
         backend_->release();
-        return;
+        return code;
     }
     // What closing a terminal does; the reaper waits out the grace period,
     // kills a child that ignores the hang-up and reaps it, off this thread.
@@ -449,6 +451,7 @@ void ProcessSession::releaseResources(bool reportExit)
     if (reportExit)
         exited = [mailbox = exitMailbox_](int code) { mailbox->post(code); };
     ChildReaper::reap(std::exchange(backend_, makeBackend_()), hangUpGraceMs, std::move(exited));
+    return std::nullopt;
 }
 
 } // namespace vesper

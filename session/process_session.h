@@ -51,7 +51,9 @@ private:
     void reportFinished();
     void onChildExited();
     void awaitOutputAfterExit(const std::shared_ptr<Run> &run, std::int64_t owed);
-    void releaseResources(bool reportExit = false);
+    // Returns the exit code when the child had already ended (it was
+    // released, not handed to the reaper, and nobody reports it but the caller).
+    std::optional<int> releaseResources(bool reportExit = false);
 
     BackendFactory makeBackend_;
     std::unique_ptr<PtyBackend> backend_;
