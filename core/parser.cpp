@@ -28,29 +28,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
     const std::uint8_t* const end = bytes + (count > 0 ? count : 0);
     while (p < end) {
         switch (state_) {
-        case State::Ground:
-            // Printable ASCII and line ends, by far the most common, are taken
-            // here; ground() has the rest.
-            if (!decoder_.pending()) {
-                const std::uint8_t b = *p;
-                if (printableAscii(b)) {
-                    const std::uint8_t* run = p + 1;
-                    while (run < end && printableAscii(*run)) ++run;
-                    screen_.printAscii(p, run - p);
-                    repeatArmed_ = true;
-                    p = run;
-                    break;
-                }
-                if (b == '\n' || b == '\r') {
-                    repeatArmed_ = csiMayRepeat_ = false;
-                    if (b == '\n') screen_.index();
-                    else screen_.carriageReturn();
-                    ++p;
-                    break;
-                }
-            }
-            p = ground(p, end);
-            break;
+        case State::Ground: p = ground(p, end); break;
         case State::Csi: p = csiRun(p, end); break;
         case State::Escape: escape(*p++); break;
         case State::EscapeSkip: designate(*p++); break;
@@ -65,7 +43,8 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
  * straight to the control-sequence parameters.  Returns where feeding
  * resumes.
  */
-const std::uint8_t* Parser::ground(const std::uint8_t* p, const std::uint8_t* end) {
+// Inlined into feed(): it runs once per text run and per line end.
+[[gnu::always_inline]] inline const std::uint8_t* Parser::ground(const std::uint8_t* p, const std::uint8_t* end) {
     if (decoder_.pending()) {
         // The rest of a character cut by the previous input (or U+FFFD when a
         // byte that is not a continuation cuts it; that byte comes next).
