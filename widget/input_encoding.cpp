@@ -2,6 +2,7 @@
 // in it is text, possibly prefixed by ESC (Alt) or replaced by a control byte
 // (Ctrl). Meta only enters the modifier parameter.
 #include "widget/input_encoding.h"
+#include "widget/text_encoding.h"
 
 #include <QKeyEvent>
 #include <QString>
@@ -156,21 +157,12 @@ std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys)
 
 std::string encode_text(const QString &text, bool bracketed_paste)
 {
-    QString normalised = text;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
-    normalised.replace(QChar(u'\n'), QChar(u'\r'));
-    if (!bracketed_paste)
-        return toUtf8(normalised);
     // Inside the markers the program treats everything as data, but the
     // tty's line discipline does not: an ESC or a C1 CSI could forge the end
     // marker, and ^C, ^Z or ^\\ become signals that cut the paste short and
-    // leave the rest to run as typed input.  Every control but HT and CR
-    // (LF is CR by now) is dropped, and so are DEL and the C1 range.
-    normalised.removeIf([](QChar c) {
-        const char16_t u = c.unicode();
-        return (u < 0x20 && u != u'\t' && u != u'\r') || (u >= 0x7f && u <= 0x9f);
-    });
-    return "\x1b[200~" + toUtf8(normalised) + "\x1b[201~";
+    // leave the rest to run as typed input.  So every control but HT and CR
+    // (LF is CR by then) is dropped, and so are DEL and the C1 range.
+    return encodeTextFast(text, bracketed_paste);
 }
 
 } // namespace vesper

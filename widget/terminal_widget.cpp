@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "widget/input_encoding.h"
+#include "widget/outgoing_text.h"
 #include "widget/run_fonts.h"
 #include "widget/terminal_accessible.h"
 
@@ -40,7 +41,8 @@ TerminalWidget::TerminalWidget(QWidget *parent)
       screen(kInitialColumns, kInitialRows, kInitialScrollback),
       parser(screen),
       m_scrollbackLimit(kInitialScrollback),
-      paintCache(std::make_unique<PaintCache>())
+      paintCache(std::make_unique<PaintCache>()),
+      outgoing(std::make_unique<OutgoingText>(this, [this](const QByteArray &bytes) { emit dataReady(bytes); }))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -98,7 +100,8 @@ void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
 
 void TerminalWidget::emitBytes(const std::string &bytes)
 {
-    emit dataReady(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // Behind a large text still being sent, if there is one.
+    outgoing->addBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 // --- font, metrics and grid ---------------------------------------------------

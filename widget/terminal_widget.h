@@ -35,6 +35,7 @@ namespace vesper {
 class AccessibleTextTracker;
 struct AttributeRun;
 struct PaintCache;
+class OutgoingText;
 
 class TerminalWidget : public QAbstractScrollArea {
     Q_OBJECT
@@ -260,6 +261,8 @@ private:
     // technology reads, created when one first asks for this widget.
     AccessibleTextTracker *accessibleText = nullptr;
     void noteAccessibleTextChange();
+    // Bytes for the program; large texts go out a slice per pass.
+    std::unique_ptr<OutgoingText> outgoing;
 };
 
 } // namespace vesper

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "widget/input_encoding.h"
+#include "widget/outgoing_text.h"
 
 namespace vesper {
 
@@ -139,9 +140,9 @@ void TerminalWidget::setSelectionColor(const QColor &color)
         viewport()->update();
 }
 
-void TerminalWidget::paste(const QString &text) { emitBytes(encode_text(text, bracketedPaste)); }
+void TerminalWidget::paste(const QString &text) { outgoing->addText(text, bracketedPaste); }
 
-void TerminalWidget::send(const QString &text) { emitBytes(encode_text(text, false)); }
+void TerminalWidget::send(const QString &text) { outgoing->addText(text, false); }
 
 // --- gestures -----------------------------------------------------------------
 

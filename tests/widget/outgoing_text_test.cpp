@@ -1,0 +1,90 @@
+// OutgoingText: a large text leaves in slices over several event-loop passes
+// whose bytes join to the text's whole encoding; bytes added meanwhile wait
+// behind it; small texts and lone bytes leave inside the call; deleting the
+// owner from a receiver stops the slices.
+#include "widget/outgoing_text.h"
+
+#include "widget/text_encoding.h"
+#include "widget_test_support.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace vesper {
+namespace {
+
+QString bigText(bool withControls)
+{
+    QString text;
+    for (int i = 0; text.size() < 3 * OutgoingText::sliceUnits; ++i)
+        text += QStringLiteral("line %1 caf\u00e9 \U0001F600%2\r\n").arg(i).arg(withControls ? "\x1b\x03" : "");
+    return text;
+}
+
+TEST(OutgoingText, LargeTextLeavesInSlicesThatJoinToTheWholeAndOtherBytesWaitBehindIt)
+{
+    widget_test::application();
+    for (const bool bracketed : {false, true}) {
+        SCOPED_TRACE(bracketed ? "bracketed" : "plain");
+        QObject owner;
+        std::vector<QByteArray> sent;
+        OutgoingText out(&owner, [&](const QByteArray &b) { sent.push_back(b); });
+        const QString text = bigText(bracketed);
+        out.addText(text, bracketed);
+        out.addBytes("KEY");
+        out.addText(QStringLiteral("after\n"), false);
+        // Nothing leaves inside the call: the window gets its turn first.
+        EXPECT_TRUE(sent.empty());
+        EXPECT_TRUE(out.pending());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !out.pending(); }, 10000));
+        ASSERT_GE(sent.size(), 5u); // three or more slices, the key, the small text
+        EXPECT_EQ(sent[sent.size() - 2], "KEY");
+        EXPECT_EQ(sent.back(), "after\r");
+        QByteArray joined;
+        for (std::size_t i = 0; i + 2 < sent.size(); ++i)
+            joined += sent[i];
+        const std::string whole = encodeTextFast(text, bracketed);
+        EXPECT_EQ(joined.toStdString(), whole);
+        out.addBytes("NOW");
+        EXPECT_EQ(sent.back(), "NOW");
+    }
+}
+
+TEST(OutgoingText, SmallTextLeavesInsideTheCall)
+{
+    widget_test::application();
+    QObject owner;
+    std::vector<QByteArray> sent;
+    OutgoingText out(&owner, [&](const QByteArray &b) { sent.push_back(b); });
+    out.addText(QStringLiteral("ls\n"), true);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], "\x1b[200~ls\r\x1b[201~");
+    EXPECT_FALSE(out.pending());
+}
+
+TEST(OutgoingText, OwnerDeletedByAReceiverStopsTheSlices)
+{
+    widget_test::application();
+    auto owner = std::make_unique<QObject>();
+    auto *ownerPtr = owner.get();
+    int slices = 0;
+    std::unique_ptr<OutgoingText> out;
+    out = std::make_unique<OutgoingText>(ownerPtr, [&](const QByteArray &) {
+        ++slices;
+        auto &self = out;
+        auto &own = owner;
+        self.reset(); // what deleting the widget does to its member
+        own.reset();
+    });
+    out->addText(bigText(false), false);
+    QTest::qWait(50);
+    EXPECT_EQ(slices, 1);
+}
+
+} // namespace
+} // namespace vesper
