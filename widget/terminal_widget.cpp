@@ -72,8 +72,9 @@ TerminalWidget::~TerminalWidget() = default;
 void TerminalWidget::installParserCallbacks()
 {
     parser.replyCallback = [this](const std::string &bytes) {
+        // A reply waits behind a large text still being sent, like a key.
         parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
-            emit dataReady(reply);
+            outgoing->addBytes(reply);
         });
     };
     parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };

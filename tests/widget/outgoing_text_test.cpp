@@ -4,6 +4,8 @@
 // owner from a receiver stops the slices.
 #include "widget/outgoing_text.h"
 
+#include "widget/terminal_widget.h"
+
 #include "widget/text_encoding.h"
 #include "widget_test_support.h"
 
@@ -84,6 +86,20 @@ TEST(OutgoingText, OwnerDeletedByAReceiverStopsTheSlices)
     out->addText(bigText(false), false);
     QTest::qWait(50);
     EXPECT_EQ(slices, 1);
+}
+
+TEST(OutgoingText, DeviceReplyToTheWidgetWaitsBehindALargePaste)
+{
+    widget_test::application();
+    TerminalWidget w;
+    QByteArray sent;
+    QObject::connect(&w, &TerminalWidget::dataReady, [&](const QByteArray &b) { sent += b; });
+    w.feed("\x1b[?2004h");
+    w.paste(bigText(false));
+    w.feed("\x1b[6n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.endsWith("R"); }, 10000));
+    EXPECT_TRUE(sent.startsWith("\x1b[200~"));
+    EXPECT_TRUE(sent.endsWith("\x1b[201~\x1b[1;1R")) << sent.right(40).toStdString();
 }
 
 } // namespace
