@@ -76,6 +76,7 @@ void TerminalWidget::installParserCallbacks()
     };
     parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
     screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+    installHostStateCallbacks();
 }
 
 void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
@@ -266,6 +267,9 @@ bool TerminalWidget::runParser(const QByteArray &data)
     feeding = true;
     for (QByteArray next = data; !next.isEmpty(); next = std::exchange(pendingFeed, QByteArray())) {
         parser.feed(next.constData(), next.size());
+        // A reset returns the cursor style to the host's without a DECSCUSR.
+        if (screen.cursorStyle() == 0 && programCursorStyle != 0)
+            setProgramCursorStyle(0);
         if (!parserSignals.deliver(this))
             return false;
     }

@@ -6,7 +6,8 @@
 // feed, modes), terminal_widget_paint.cpp, terminal_widget_selection.cpp,
 // terminal_widget_mouse.cpp (mouse, wheel and focus reports),
 // terminal_widget_cursor.cpp, terminal_widget_input_method.cpp,
-// terminal_widget_search.cpp.
+// terminal_widget_search.cpp, terminal_widget_host_state.cpp (title,
+// directory, bell).
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -17,6 +18,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -83,6 +85,11 @@ public:
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);
 
+    // What the program announced (OSC 0/2, OSC 1, OSC 7); empty until then.
+    QString title() const;
+    QString iconTitle() const;
+    QUrl currentDirectory() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -109,6 +116,9 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
+    void titleChanged(QString title);
+    void iconTitleChanged(QString iconTitle);
+    void currentDirectoryChanged(QUrl url);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -185,6 +195,12 @@ private:
     void restartCursorBlink();
     void toggleCursorBlink();
 
+    // Title, directory and bell (terminal_widget_host_state.cpp).
+    enum HostValue { HostTitle, HostIconTitle, HostDirectory, HostValueCount };
+    void installHostStateCallbacks();
+    void postHostChange(HostValue which);
+    void ringBell();
+
     // Search (terminal_widget_search.cpp).
     void scrollLinesIntoView(int first, int last);
 
@@ -237,6 +253,16 @@ private:
 
     QString preeditText;
 
+    QString m_title;
+    QString m_iconTitle;
+    QUrl m_currentDirectory;
+    // The values last signalled, and which signals wait for the feed's end.
+    QString announcedTitle;
+    QString announcedIconTitle;
+    QUrl announcedDirectory;
+    bool hostChangesPending[HostValueCount] = {};
+    bool bellPending = false;
+
     // A feed that arrives while the parser runs (a synchronous answer to a
     // device reply) is queued here and parsed by the running feed.
     bool feeding = false;
@@ -260,6 +286,7 @@ private:
     // technology reads, created when one first asks for this widget.
     AccessibleTextTracker *accessibleText = nullptr;
     void noteAccessibleTextChange();
+    void noteAccessibleNameChange();
 };
 
 } // namespace vesper
