@@ -98,8 +98,14 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "Mouse: when a program asks for mouse reports, clicks, motion and the wheel\n"
      "go to it (Shift keeps them for selection); on the alternate screen the\n"
      "wheel sends cursor keys.  Shift+Insert pastes the clipboard.\n"
+     "Host: title() and iconTitle() are what the program set (OSC 0, 2 and 1),\n"
+     "currentDirectory() the QUrl of its working directory (OSC 7 file:// URLs;\n"
+     "anything else is ignored); empty until announced.  Their signals follow\n"
+     "each feed that changed them; bell() comes once per event-loop pass however\n"
+     "many BELs arrived.\n"
      "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool),\n"
-     "cursorStyleChanged(CursorStyle)."},
+     "cursorStyleChanged(CursorStyle), titleChanged(str), iconTitleChanged(str),\n"
+     "currentDirectoryChanged(QUrl)."},
 }};
 
 } // namespace lumenvale_support::docs

@@ -2,7 +2,8 @@
 """A small but complete terminal window built on lumenvale.
 
 It shows the whole public API in use: a TerminalWidget attached to the
-platform's PtySession, the window title following the program, the exit code
+platform's PtySession, the window title following the program's title, a
+short flash and an alert on the bell, the exit code
 shown (or the window closed) when the program ends, Ctrl+Plus / Ctrl+Minus /
 Ctrl+0 font sizes through setTerminalFont, colour schemes built as Palettes,
 the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
@@ -20,7 +21,7 @@ import argparse
 import os
 import sys
 
-from PySide6.QtCore import Qt
+from PySide6.QtCore import Qt, QTimer
 from PySide6.QtGui import QAction, QGuiApplication, QKeySequence
 from PySide6.QtWidgets import (QApplication, QHBoxLayout, QLabel, QLineEdit, QMainWindow, QPushButton,
                                QVBoxLayout, QWidget)
@@ -154,6 +155,14 @@ class TerminalWindow(QMainWindow):
         self.session = lumenvale.PtySession.create(self)
         lumenvale.attach(self.terminal, self.session)
         self.session.finished.connect(self.child_finished)
+        self.terminal.titleChanged.connect(self.program_title_changed)
+        self.terminal.bell.connect(self.ring)
+        # The bell's visual cue: a translucent cover over the terminal.
+        self.flash = QWidget(self.terminal.viewport())
+        self.flash.setAttribute(Qt.WidgetAttribute.WA_StyledBackground)
+        self.flash.setAttribute(Qt.WidgetAttribute.WA_TransparentForMouseEvents)
+        self.flash.setStyleSheet("background: rgba(128, 128, 128, 90);")
+        self.flash.hide()
 
         self.add_font_actions()
         self.add_context_menu()
@@ -202,6 +211,17 @@ class TerminalWindow(QMainWindow):
         else:
             font.setPointSizeF(max(MIN_POINT_SIZE, font.pointSizeF() + step))
         self.terminal.setTerminalFont(font)
+
+    def program_title_changed(self, title: str) -> None:
+        if self.exit_code is None:
+            self.setWindowTitle(title or self.program)
+
+    def ring(self) -> None:
+        """The bell: flashes the terminal and asks the desktop for attention."""
+        self.flash.setGeometry(self.terminal.viewport().rect())
+        self.flash.show()
+        QTimer.singleShot(120, self.flash.hide)
+        QApplication.alert(self)
 
     def start(self) -> bool:
         """Starts the program on a pseudo terminal of the widget's grid size."""
