@@ -35,14 +35,18 @@ void AccessibleTextModel::build(const Screen &screen, int keepRow, int keepColum
     m_continuation.assign(std::size_t(m_rows) * std::size_t(m_columns), false);
 
     const Cell blank;
+    bool joined = false; // the row above wraps into this one
     for (int row = 0; row < m_rows; ++row) {
-        if (row > 0)
+        if (row > 0 && !joined)
             m_text += QLatin1Char('\n');
         const int start = length();
         m_rowStarts[std::size_t(row)] = start;
         const LineView line = screen.lineStore().line(m_viewTopLine + row);
         int *bounds = m_boundaries.data() + std::size_t(row) * std::size_t(m_columns + 1);
-        const int kept = row == keepRow ? keepColumn : 0;
+        // A row that wraps into the next keeps all its cells: its text goes
+        // on there, and a blank at the margin is part of it.
+        joined = row + 1 < m_rows && screen.isLineWrapped(m_viewTopLine + row);
+        const int kept = joined ? m_columns : row == keepRow ? keepColumn : 0;
         int end = start; // after the last character that stays
         for (int column = 0; column < m_columns; ++column) {
             bounds[column] = length();

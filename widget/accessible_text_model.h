@@ -1,7 +1,8 @@
 // AccessibleTextModel: the text that assistive technology reads from the
 // rows of a terminal view, and the mapping between its offsets and the
 // cells.  Each view row is one line of text, lines are separated by LF and
-// lose their trailing blanks; offsets count UTF-16 units, as Qt's text
+// lose their trailing blanks, except that a row soft-wrapped into the next
+// runs on into it whole; offsets count UTF-16 units, as Qt's text
 // interfaces do.  A model is a snapshot: it is rebuilt after the view
 // changes and copied to remember what was last reported.
 #pragma once

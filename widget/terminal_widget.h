@@ -177,7 +177,6 @@ private:
     bool handleClipboardShortcut(const QKeyEvent *event);
     void shiftSelectionLines(std::int32_t shift);
     bool selectionEndsDiffer() const;
-    char32_t viewCharacter(int column, int row) const;
     void mirrorToSelectionClipboard();
 
     // Mouse, wheel and focus reports (terminal_widget_mouse.cpp).

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "widget/input_encoding.h"
+#include "widget/wrapped_text.h"
 
 namespace vesper {
 
@@ -57,12 +58,6 @@ bool TerminalWidget::selectionEndsDiffer() const
 void TerminalWidget::resetSelectionEnds()
 {
     selectionStartLine = selectionStartColumn = selectionEndLine = selectionEndColumn = 0;
-}
-
-char32_t TerminalWidget::viewCharacter(int column, int row) const
-{
-    const Cell &cell = screen.viewCellAt(column, row);
-    return cell.wideContinuation ? char32_t(kSpace) : char32_t(cell.codePoint);
 }
 
 void TerminalWidget::shiftSelectionLines(std::int32_t shift)
@@ -176,22 +171,34 @@ void TerminalWidget::selectLine(int line)
     emit selectionChanged(true);
 }
 
+// The word under the cell, read from its paragraph so that a word the right
+// margin breaks is taken whole.
 void TerminalWidget::selectWordAt(int line, int column)
 {
-    const int row = line - screen.viewTopLine();
-    if (row < 0 || row >= rows || column < 0 || column >= m_columns)
+    const WrappedText paragraph = WrappedText::around(screen, line);
+    const QString &text = paragraph.text();
+    const qsizetype unit = paragraph.unitCovering({line, column});
+    if (unit >= text.size())
         return;
-    if (!isWordCharacter(viewCharacter(column, row))) {
+    const auto wordAt = [&](qsizetype u) { return isWordCharacter(text.at(u).unicode()); };
+    // A double-width character ends the word it closes.
+    const auto wideEndsAt = [&](qsizetype u) {
+        const TextPosition here = paragraph.positionOf(u);
+        return paragraph.endOf(u).column - here.column == 2 && !(paragraph.positionOf(u + 1) == here);
+    };
+    if (!wordAt(unit)) {
         setSelection(line, column, line, column + 1);
         return;
     }
-    int start = column;
-    while (start > 0 && isWordCharacter(viewCharacter(start - 1, row)))
+    qsizetype start = unit;
+    while (start > 0 && wordAt(start - 1) && !wideEndsAt(start - 1))
         --start;
-    int end = column + 1;
-    while (end < m_columns && isWordCharacter(viewCharacter(end, row)))
+    qsizetype end = unit;
+    while (end + 1 < text.size() && wordAt(end + 1) && !wideEndsAt(end))
         ++end;
-    setSelection(line, start, line, end);
+    const TextPosition from = paragraph.positionOf(start);
+    const TextPosition to = paragraph.endOf(end);
+    setSelection(from.line, from.column, to.line, to.column);
 }
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)

@@ -11,9 +11,18 @@ WrappedText WrappedText::around(const Screen &screen, int line)
     WrappedText out;
     if (line < screen.firstLine() || line >= screen.endLine())
         return out;
-    out.m_firstLine = line;
-    out.m_lastLine = line - 1;
-    out.appendLine(screen, line);
+    int first = line;
+    while (first > screen.firstLine() && screen.isLineWrapped(first - 1))
+        --first;
+    int last = line;
+    while (last + 1 < screen.endLine() && screen.isLineWrapped(last))
+        ++last;
+    out.m_firstLine = first;
+    out.m_lastLine = first - 1;
+    // Every cell of a row is text (lineText trims nothing), so a blank at the
+    // margin before a wrap stays between the rows' texts.
+    for (int l = first; l <= last; ++l)
+        out.appendLine(screen, l);
     return out;
 }
 
@@ -66,6 +75,15 @@ qsizetype WrappedText::unitAt(TextPosition position) const
 {
     for (std::size_t u = 0; u < m_lines.size(); ++u) {
         if (m_lines[u] > position.line || (m_lines[u] == position.line && m_columns[u] >= position.column))
+            return qsizetype(u);
+    }
+    return qsizetype(m_lines.size());
+}
+
+qsizetype WrappedText::unitCovering(TextPosition position) const
+{
+    for (std::size_t u = 0; u < m_lines.size(); ++u) {
+        if (m_lines[u] == position.line && m_columns[u] <= position.column && position.column < m_columns[u] + m_widths[u])
             return qsizetype(u);
     }
     return qsizetype(m_lines.size());

@@ -20,7 +20,8 @@ struct TextPosition {
 
 class WrappedText {
 public:
-    // The paragraph holding absolute line `line` (empty outside the store).
+    // The paragraph holding absolute line `line`: the lines before it that
+    // wrap into it, it, and the lines it wraps into (empty outside the store).
     static WrappedText around(const Screen &screen, int line);
 
     int firstLine() const { return m_firstLine; }
@@ -36,6 +37,9 @@ public:
     TextPosition endOf(qsizetype unit) const;
     // The first unit whose cell is at or after `position`; size() past the end.
     qsizetype unitAt(TextPosition position) const;
+    // The first unit of the character covering cell `position` (either half
+    // of a wide one); size() when no character does.
+    qsizetype unitCovering(TextPosition position) const;
 
 private:
     void appendLine(const Screen &screen, int line);

@@ -164,6 +164,9 @@ const TextCase kTextCases[] = {
     {"a pending wrap puts the cursor at the line end", 4, 2, "abcd", u"abcd\n", 4},
     {"scrolled-off lines leave the view", 10, 3, "1\r\n2\r\n3\r\n4", u"2\n3\n4", 5},
     {"an erased screen is empty lines", 10, 3, "abc\x1b[2J\x1b[H", u"\n\n", 0},
+    {"soft-wrapped rows join", 4, 3, "abcdef", u"abcdef\n", 6},
+    {"a blank at the margin before a wrap stays", 4, 2, "ab  cd", u"ab  cd", 6},
+    {"a wide character wrapped early keeps the padding", 4, 2, "abc\xe4\xb8\xad", u"abc \u4e2d", 5},
 };
 
 class AccessibleText : public AccessibleFixture, public ::testing::WithParamInterface<TextCase> {};
@@ -348,6 +351,36 @@ TEST_F(AccessibleFixture, CharacterRectsAndPointsFollowTheCellGrid)
     EXPECT_EQ(text->offsetAtPoint(centre(1, 1)), 5);
     EXPECT_EQ(text->offsetAtPoint(origin - QPoint(3, 3)), -1);
     EXPECT_EQ(text->offsetAtPoint(centre(0, 5)), -1);
+}
+
+// Offsets in a row the row above wraps into map to that row's cells, and a
+// selection over the join is one run of text.
+TEST_F(AccessibleFixture, OffsetsAcrossASoftWrapMapToTheirCells)
+{
+    make(4, 3);
+    feed(*w, "ab  wxyz\r\nk"); // "ab  " wraps into "wxyz", which a line feed ends
+    ASSERT_EQ(all(), "ab  wxyz\nk");
+    const QPoint origin = w->viewport()->mapToGlobal(QPoint(0, 0));
+    const int cw = w->cellWidth();
+    const int ch = w->cellHeight();
+    const auto cell = [&](int column, int row) { return QRect(origin + QPoint(column * cw, row * ch), QSize(cw, ch)); };
+    const auto centre = [&](int column, int row) { return origin + QPoint(column * cw + cw / 2, row * ch + ch / 2); };
+    const struct {
+        int offset;
+        int column;
+        int row;
+    } cells[] = {{3, 3, 0}, {4, 0, 1}, {7, 3, 1}, {9, 0, 2}};
+    for (const auto &c : cells) {
+        EXPECT_EQ(text->characterRect(c.offset), cell(c.column, c.row)) << c.offset;
+        EXPECT_EQ(text->offsetAtPoint(centre(c.column, c.row)), c.offset) << c.offset;
+    }
+    text->setSelection(0, 1, 6);
+    EXPECT_EQ(w->selectedText(), "b  wx");
+    int start = -1;
+    int end = -1;
+    text->selection(0, &start, &end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 6);
 }
 
 // --- events -----------------------------------------------------------------------

@@ -70,4 +70,34 @@ TEST_F(SearchFixture, HitsAreSelectedWhereTheyAreAndScrolledIntoView)
     EXPECT_EQ(w->selectedText(), "needle");
 }
 
+// Rows the right margin broke are searched as one text; rows a line feed
+// ended are not.
+TEST(SearchWrapped, MatchesAcrossSoftWrapsOnly)
+{
+    struct Case {
+        const char *bytes;
+        const char *needle;
+        const char *expected; // selected text; nullptr: no hit
+    };
+    const Case cases[] = {
+        {"0123456789abcd needle", "needle", "needle"},              // "need" | "le"
+        {"0123456789abcdefghi x", "i x", "i x"},                     // the blank at the margin is text
+        {"0123456789abcdefghij\r\nkl", "jk", nullptr},              // a line feed is no wrap
+        {"0123456789abcdefgh\xe4\xb8\xad" "z", "\xe4\xb8\xad" "z", "\xe4\xb8\xad" "z"},
+        {"0123456789abcdefghi\xe4\xb8\xad", "i \xe4\xb8\xad", "i \xe4\xb8\xad"}, // padded before the wrap
+        {"0123456789abcdefghij0123456789abcdefghijKLM", "jk", "jK"}, // three rows, one paragraph
+    };
+    for (const Case &c : cases) {
+        auto w = widget_test::makeWidget(20, 4);
+        feed(*w, c.bytes);
+        for (const bool backward : {false, true}) {
+            w->clearSelection();
+            EXPECT_EQ(w->find(c.needle, backward), c.expected != nullptr) << c.bytes;
+            if (c.expected) {
+                EXPECT_EQ(w->selectedText().toStdString(), c.expected) << c.bytes;
+            }
+        }
+    }
+}
+
 } // namespace

@@ -137,6 +137,22 @@ TEST_F(SelectionFixture, DoubleClickStopsAtAWideCharacter)
     EXPECT_EQ(w->selectedText(), "cd");
 }
 
+TEST_F(SelectionFixture, DoubleClickTakesAWordTheMarginBroke)
+{
+    // The fixture's rows are 20 cells wide: the URL runs over three rows.
+    feed(*w, "see https://example.org/a/long/path/x.html now");
+    for (const QPoint cell : {QPoint(5, 0), QPoint(5, 1), QPoint(1, 2)}) {
+        newClick();
+        QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, cell.x(), cell.y()));
+        EXPECT_EQ(w->selectedText(), "https://example.org/a/long/path/x.html") << cell.y();
+    }
+    // A line feed ends the word.
+    feed(*w, "\x1b[2J\x1b[Habc\r\ndef");
+    newClick();
+    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 1, 1));
+    EXPECT_EQ(w->selectedText(), "def");
+}
+
 TEST_F(SelectionFixture, TripleClickSelectsTheLine)
 {
     feed(*w, "first\r\nsecond line   ");
