@@ -11,12 +11,13 @@ namespace vesper {
 namespace {
 // What viewCellAt answers for a position that holds no cell.
 const Cell kDefaultBlankCell{};
-int atLeastOne(int value) { return value < 1 ? 1 : value; }
+int clampColumns(int value) { return std::clamp(value, 1, kMaxGridColumns); }
+int clampRows(int value) { return std::clamp(value, 1, kMaxGridRows); }
 }  // namespace
 
 Screen::Screen(int columns, int rows, int scrollbackLines)
-    : columns_(atLeastOne(columns)),
-      rows_(atLeastOne(rows)),
+    : columns_(clampColumns(columns)),
+      rows_(clampRows(rows)),
       scrollBottom_(rows_ - 1),
       lines_(columns_, rows_, scrollbackLines, links_),
       dirtyFlags_(std::size_t(rows_), 0) {
@@ -203,8 +204,8 @@ void Screen::clearDirtyRows() {
 void Screen::resize(int columns, int rows) { resize(columns, rows, {}); }
 
 void Screen::resize(int columns, int rows, std::span<LinePosition> positions) {
-    columns = atLeastOne(columns);
-    rows = atLeastOne(rows);
+    columns = clampColumns(columns);
+    rows = clampRows(rows);
     if (columns == columns_ && rows == rows_) return;
     if (columns != columns_) {
         reflowColumns(columns, rows, positions);

@@ -25,8 +25,16 @@
 
 namespace vesper {
 
+// The largest grid a Screen holds.  Every requested size (construction,
+// resize, a widget as large as the toolkit allows) is clamped to
+// 1..kMaxGridColumns by 1..kMaxGridRows, so no size can exhaust memory:
+// a full grid is about 1 M cells.
+inline constexpr int kMaxGridColumns = 1024;
+inline constexpr int kMaxGridRows = 1024;
+
 class Screen {
 public:
+    // The size is clamped as for resize().
     Screen(int columns, int rows, int scrollbackLines);
     ~Screen();
     Screen(const Screen&) = delete;
@@ -74,6 +82,7 @@ public:
     void markAllDirty();
 
     // --- size and screens --------------------------------------------------
+    // Sizes are clamped to 1..kMaxGridColumns and 1..kMaxGridRows.
     void resize(int columns, int rows);
     // The same, carrying `positions` (absolute lines of the active store)
     // along: a column change re-wraps the primary screen and its scrollback,

@@ -213,58 +213,65 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
 
 bool ProcessSession::startThreads(QString &failure)
 {
-    PtyBackend *backend = backend_.get();
-    std::shared_ptr<Run> run = run_;
     try {
-        reader_ = std::thread([relay = relay_.get(), backend, run] {
-            std::vector<char> buffer(readChunkSize);
-            while (const std::size_t got = backend->read(buffer.data(), buffer.size())) {
-                // After a stop the reader keeps draining, so that the other
-                // side can always finish closing.
-                if (run->stop.load(std::memory_order_acquire))
-                    continue;
-                run->bytesInFlight.fetch_add(static_cast<std::int64_t>(got), std::memory_order_acq_rel);
-                run->output.push(QByteArray(buffer.data(), static_cast<qsizetype>(got)));
-                run->ringRelay(relay);
-                run->waitForRoom();
-            }
-            run->readerEnded.store(true, std::memory_order_release);
-            run->ringRelay(relay);
-        });
-        writer_ = std::thread([backend, run] {
-            while (true) {
-                // Read the signal count before looking at the queue: a push
-                // after the look changes it, so the wait below cannot sleep
-                // through it.
-                const auto seen = run->writeSignals.load(std::memory_order_acquire);
-                if (run->writerStop.load(std::memory_order_acquire))
-                    return;
-                QByteArray data;
-                if (!run->pendingWrites.pop(data)) {
-                    run->writeSignals.wait(seen, std::memory_order_acquire);
-                    continue;
-                }
-                qsizetype done = 0;
-                while (done < data.size()) {
-                    const std::size_t wrote =
-                        backend->write(data.constData() + done, static_cast<std::size_t>(data.size() - done));
-                    if (wrote == 0)
-                        break;
-                    done += static_cast<qsizetype>(wrote);
-                }
-                if (done < data.size()) {
-                    // The terminal is gone: nothing queued can arrive any more
-                    // (what is left is freed with the Run).
-                    run->writerEnded.store(true, std::memory_order_release);
-                    return;
-                }
-            }
-        });
+        reader_ = std::thread(&ProcessSession::readLoop, backend_.get(), relay_.get(), run_);
+        writer_ = std::thread(&ProcessSession::writeLoop, backend_.get(), run_);
     } catch (const std::system_error &e) {
         failure = QStringLiteral("thread: ") + QString::fromLocal8Bit(e.what());
         return false;
     }
     return true;
+}
+
+// The reader thread: the child's output into the Run's queue until the
+// terminal ends, waiting whenever the session's thread is behind.
+void ProcessSession::readLoop(PtyBackend *backend, OutputRelay *relay, std::shared_ptr<Run> run)
+{
+    std::vector<char> buffer(readChunkSize);
+    while (const std::size_t got = backend->read(buffer.data(), buffer.size())) {
+        // After a stop the reader keeps draining, so that the other side can
+        // always finish closing.
+        if (run->stop.load(std::memory_order_acquire))
+            continue;
+        run->bytesInFlight.fetch_add(static_cast<std::int64_t>(got), std::memory_order_acq_rel);
+        run->output.push(QByteArray(buffer.data(), static_cast<qsizetype>(got)));
+        run->ringRelay(relay);
+        run->waitForRoom();
+    }
+    run->readerEnded.store(true, std::memory_order_release);
+    run->ringRelay(relay);
+}
+
+// The writer thread: the queued input into the terminal, in order, until
+// stopped or until the terminal is gone.
+void ProcessSession::writeLoop(PtyBackend *backend, std::shared_ptr<Run> run)
+{
+    while (true) {
+        // Read the signal count before looking at the queue: a push after
+        // the look changes it, so the wait below cannot sleep through it.
+        const auto seen = run->writeSignals.load(std::memory_order_acquire);
+        if (run->writerStop.load(std::memory_order_acquire))
+            return;
+        QByteArray data;
+        if (!run->pendingWrites.pop(data)) {
+            run->writeSignals.wait(seen, std::memory_order_acquire);
+            continue;
+        }
+        qsizetype done = 0;
+        while (done < data.size()) {
+            const std::size_t wrote =
+                backend->write(data.constData() + done, static_cast<std::size_t>(data.size() - done));
+            if (wrote == 0)
+                break;
+            done += static_cast<qsizetype>(wrote);
+        }
+        if (done < data.size()) {
+            // The terminal is gone: nothing queued can arrive any more (what
+            // is left is freed with the Run).
+            run->writerEnded.store(true, std::memory_order_release);
+            return;
+        }
+    }
 }
 
 void ProcessSession::drainOutput()

@@ -45,6 +45,10 @@ private:
     enum class State { Idle, Running, Exited, Released };
 
     bool startThreads(QString &failure);
+    // The bodies of the reader and the writer thread; they share only `run`
+    // with the session.
+    static void readLoop(PtyBackend *backend, OutputRelay *relay, std::shared_ptr<Run> run);
+    static void writeLoop(PtyBackend *backend, std::shared_ptr<Run> run);
     void stopThreads();
     void drainOutput();
     bool outputEnded() const;

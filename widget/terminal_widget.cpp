@@ -142,8 +142,10 @@ void TerminalWidget::updateCellMetrics()
 
 void TerminalWidget::updateGridSize()
 {
-    const int newColumns = std::max(viewport()->width() / m_cellWidth, 1);
-    const int newRows = std::max(viewport()->height() / m_cellHeight, 1);
+    // Any widget size is legal, QWIDGETSIZE_MAX included: the grid stops at
+    // the core's cap and the rest of the viewport stays empty.
+    const int newColumns = std::clamp(viewport()->width() / m_cellWidth, 1, kMaxGridColumns);
+    const int newRows = std::clamp(viewport()->height() / m_cellHeight, 1, kMaxGridRows);
     if (newColumns == m_columns && newRows == rows)
         return;
     m_columns = newColumns;

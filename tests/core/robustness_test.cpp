@@ -238,3 +238,63 @@ TEST(ScrollCountTest, ScrollUpEqualsThatManyLineFeedsOnTheBottomMargin) {
 
 }  // namespace
 }  // namespace vesper::test
+
+// --- the grid cap ------------------------------------------------------------
+
+namespace vesper::test {
+namespace {
+
+TEST(GridCapTest, EveryRequestedSizeIsHeldWithinTheCap) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    struct Case {
+        int columns, rows;
+        int heldColumns, heldRows;
+    } const cases[] = {
+        {80, 24, 80, 24},
+        {kMaxGridColumns, kMaxGridRows, kMaxGridColumns, kMaxGridRows},
+        {kMaxGridColumns + 1, kMaxGridRows + 1, kMaxGridColumns, kMaxGridRows},
+        {16777215, 16777215, kMaxGridColumns, kMaxGridRows},
+        {kMax, 3, kMaxGridColumns, 3},
+        {3, kMax, 3, kMaxGridRows},
+        {0, 0, 1, 1},
+        {kMin, -5, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.columns) + "x" + std::to_string(c.rows);
+        Screen built(c.columns, c.rows, 10);
+        EXPECT_EQ(built.columns(), c.heldColumns) << name;
+        EXPECT_EQ(built.rows(), c.heldRows) << name;
+        built.checkInvariants();
+
+        // Resizing carries text, so each size is reached from a screen with
+        // scrollback through the re-wrap and the plain row change alike.
+        Terminal t(4, 3, 3000);  // room for every row of the largest grid
+        t.feed("abcdefghij\r\n12345\r\nxyz");
+        t.screen.resize(c.columns, c.rows);
+        EXPECT_EQ(t.screen.columns(), c.heldColumns) << name;
+        EXPECT_EQ(t.screen.rows(), c.heldRows) << name;
+        t.screen.checkInvariants();
+        t.feed(CSI "?1049h" CSI "99999;99999Hz");
+        t.screen.resize(c.columns, 2);
+        t.screen.resize(c.columns, c.rows);
+        t.screen.checkInvariants();
+        t.feed(CSI "?1049l");
+        t.screen.resize(1, 1);
+        t.screen.checkInvariants();
+        std::string text;
+        for (int line = t.screen.firstLine(); line < t.screen.endLine(); ++line) text += t.screen.lineText(line);
+        EXPECT_EQ(text.substr(0, 18), "abcdefghij12345xyz") << name;
+    }
+}
+
+TEST(GridCapTest, ProgramsCannotResizeTheGrid) {
+    // Window-size and column-mode requests are not honoured: only the host sizes the grid.
+    Terminal t(10, 4);
+    t.feed(CSI "8;99999;99999t" CSI "?3h" CSI "?3l" CSI "4;99999;99999t");
+    EXPECT_EQ(t.screen.columns(), 10);
+    EXPECT_EQ(t.screen.rows(), 4);
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -4,8 +4,10 @@
 // text accessors.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <utility>
 
+#include "core/screen.h"
 #include "tests/widget/widget_test_support.h"
 
 namespace {
@@ -52,6 +54,24 @@ TEST(TerminalWidgetGrid, FollowsViewportAndClampsToOneCell)
     QApplication::processEvents();
     EXPECT_EQ(w->columns(), 1);
     EXPECT_EQ(w->terminalRows(), 1);
+}
+
+// The largest size the toolkit allows gives the capped grid, not a grid the
+// size of the window.  Run in a child process: an allocation failure thrown
+// from the resize event aborts, and that must fail this test only.
+TEST(TerminalWidgetGrid, LargestWidgetSizeStopsAtTheGridCap)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto w = makeWidget(20, 5);
+            w->resize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            QApplication::processEvents();
+            w->feed(QByteArray("\x1b[9999;9999Hend"));
+            const bool capped = w->columns() == vesper::kMaxGridColumns && w->terminalRows() == vesper::kMaxGridRows;
+            std::_Exit(capped ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // A new widget is sized to its viewport before it is shown; that must not
