@@ -111,6 +111,7 @@ def main() -> None:
     w.iconTitleChanged.connect(lambda t: print(t))
     w.currentDirectoryChanged.connect(lambda url: print(url.toLocalFile()))
     print(title, icon, directory.toLocalFile())
+    w.linkActivated.connect(lambda url: print(url.toString()))
     print(found, limit, style, w.sizeHint(), w.minimumSizeHint())
     w.setTerminalFont("DejaVu Sans Mono")
     w.setTerminalFont(QFont("Monospace"))
