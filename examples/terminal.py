@@ -6,8 +6,9 @@ platform's PtySession, the window title following the program, the exit code
 shown (or the window closed) when the program ends, Ctrl+Plus / Ctrl+Minus /
 Ctrl+0 font sizes through setTerminalFont, colour schemes built as Palettes,
 the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
-Ctrl+Shift+A) plus a context menu, and a find bar (Ctrl+Shift+F; Enter and
-Shift+Enter for the next and previous hit, Esc closes it).
+Ctrl+Shift+A) plus a context menu, a find bar (Ctrl+Shift+F; Enter and
+Shift+Enter for the next and previous hit, Esc closes it), and links the
+program prints opened with Ctrl+click.
 
     python3 examples/terminal.py                     # your login shell
     python3 examples/terminal.py --scheme light -- htop
@@ -21,7 +22,7 @@ import os
 import sys
 
 from PySide6.QtCore import Qt
-from PySide6.QtGui import QAction, QGuiApplication, QKeySequence
+from PySide6.QtGui import QAction, QDesktopServices, QGuiApplication, QKeySequence
 from PySide6.QtWidgets import (QApplication, QHBoxLayout, QLabel, QLineEdit, QMainWindow, QPushButton,
                                QVBoxLayout, QWidget)
 
@@ -154,6 +155,8 @@ class TerminalWindow(QMainWindow):
         self.session = lumenvale.PtySession.create(self)
         lumenvale.attach(self.terminal, self.session)
         self.session.finished.connect(self.child_finished)
+        # The widget only reports a Ctrl+click on a link; opening it is ours.
+        self.terminal.linkActivated.connect(QDesktopServices.openUrl)
 
         self.add_font_actions()
         self.add_context_menu()
@@ -239,7 +242,8 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(
         description="A terminal window built on lumenvale.",
         epilog="Ctrl+Plus/Ctrl+Minus/Ctrl+0 change the font size; Ctrl+Shift+C/V/A copy, "
-               "paste and select all; Ctrl+Shift+F finds; Shift+PageUp/PageDown scroll back.")
+               "paste and select all; Ctrl+Shift+F finds; Ctrl+click opens a link; "
+               "Shift+PageUp/PageDown scroll back.")
     parser.add_argument("--scheme", choices=sorted(SCHEMES), default="default",
                         help="colour scheme (default: %(default)s)")
     parser.add_argument("--font-size", type=float, default=0.0, metavar="POINTS",

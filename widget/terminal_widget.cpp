@@ -16,6 +16,7 @@
 
 #include "widget/input_encoding.h"
 #include "widget/run_fonts.h"
+#include "widget/terminal_link.h"
 #include "widget/terminal_accessible.h"
 
 namespace vesper {
@@ -296,6 +297,7 @@ bool TerminalWidget::scrollViewByKey(const QKeyEvent *event)
 
 void TerminalWidget::keyPressEvent(QKeyEvent *event)
 {
+    trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return;
     const std::string bytes = encode_key(event, applicationCursorKeys);

@@ -17,6 +17,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -26,6 +27,7 @@
 #include "widget/mouse_reporting.h"
 #include "widget/palette.h"
 
+class QKeyEvent;
 class QPainter;
 class QTimer;
 class QWheelEvent;
@@ -35,6 +37,7 @@ namespace vesper {
 class AccessibleTextTracker;
 struct AttributeRun;
 struct PaintCache;
+struct TerminalLink;
 
 class TerminalWidget : public QAbstractScrollArea {
     Q_OBJECT
@@ -109,6 +112,8 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
+    // Ctrl+click on a link; the widget opens nothing itself.
+    void linkActivated(const QUrl &url);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -120,6 +125,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -187,6 +194,16 @@ private:
     // Search (terminal_widget_search.cpp).
     void scrollLinesIntoView(int first, int last);
 
+    // Links (terminal_widget_links.cpp).
+    QPoint linkCellAt(QPoint point) const;
+    bool resolveHoveredLink();
+    void updateLinkHover();
+    void trackLinkPointer(const QMouseEvent *event);
+    void trackLinkModifier(const QKeyEvent *event, bool pressed);
+    bool takeLinkClick(const QMouseEvent *event, bool activate);
+    bool takeLinkRelease(const QMouseEvent *event);
+    void paintLinkHover(QPainter &painter);
+
     // Input method (terminal_widget_input_method.cpp).
     void paintPreedit(QPainter &painter);
     QRect cursorCellRect() const;
@@ -235,6 +252,14 @@ private:
     bool blinkShown = true;
 
     QString preeditText;
+
+    // The pointer over the viewport and Ctrl, which make the link under it
+    // the hovered one; a press that activated a link swallows its release.
+    QPoint linkPointer;
+    bool linkPointerInside = false;
+    bool linkModifierHeld = false;
+    bool linkReleasePending = false;
+    std::unique_ptr<TerminalLink> hoveredLink;
 
     // A feed that arrives while the parser runs (a synchronous answer to a
     // device reply) is queued here and parsed by the running feed.

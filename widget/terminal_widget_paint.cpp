@@ -40,6 +40,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     for (int row = firstRow; row <= lastRow; ++row)
         paintRow(painter, row);
     paintSelection(painter, firstRow, lastRow);
+    paintLinkHover(painter);
     paintCursor(painter);
     paintPreedit(painter);
     screen.clearDirtyRows();

@@ -203,6 +203,8 @@ void TerminalWidget::selectWordAt(int line, int column)
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)
 {
+    if (takeLinkClick(event, true))
+        return;
     if (reportMouse(event, MouseAction::Press))
         return;
     if (event->button() != Qt::LeftButton) {
@@ -228,6 +230,8 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (takeLinkClick(event, false))
+        return;
     if (reportMouse(event, MouseAction::Press))
         return;
     if (event->button() != Qt::LeftButton) {
@@ -247,6 +251,7 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 {
+    trackLinkPointer(event);
     if (reportMouse(event, MouseAction::Motion))
         return;
     if (!selecting) {
@@ -262,6 +267,8 @@ void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (takeLinkRelease(event))
+        return;
     if (reportMouse(event, MouseAction::Release))
         return;
     if (event->button() == Qt::MiddleButton) {

@@ -104,6 +104,7 @@ def main() -> None:
     w.setCursorStyle(lumenvale.TerminalWidget.CursorStyle.BlinkingBar)
     style: lumenvale.TerminalWidget.CursorStyle = w.cursorStyle()
     w.cursorStyleChanged.connect(lambda s: print(s))
+    w.linkActivated.connect(lambda url: print(url.toString()))
     print(found, limit, style, w.sizeHint(), w.minimumSizeHint())
     w.setTerminalFont("DejaVu Sans Mono")
     w.setTerminalFont(QFont("Monospace"))
