@@ -98,8 +98,18 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "Mouse: when a program asks for mouse reports, clicks, motion and the wheel\n"
      "go to it (Shift keeps them for selection); on the alternate screen the\n"
      "wheel sends cursor keys.  Shift+Insert pastes the clipboard.\n"
+     "Host: title() and iconTitle() are what the program set (OSC 0, 2 and 1),\n"
+     "currentDirectory() the QUrl of its working directory (OSC 7 file:// URLs;\n"
+     "anything else is ignored); empty until announced.  Their signals follow\n"
+     "each feed that changed them; bell() comes once per event-loop pass however\n"
+     "many BELs arrived.\n"
+     "Links: with Ctrl held, a link under the pointer (a program's OSC 8 link, or\n"
+     "an http, https, file or mailto URL in the text) is underlined, and\n"
+     "Ctrl+click emits linkActivated(QUrl), also while a program reads the\n"
+     "mouse; the widget opens nothing itself.  The URL is the tooltip.\n"
      "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool),\n"
-     "cursorStyleChanged(CursorStyle)."},
+     "cursorStyleChanged(CursorStyle), linkActivated(QUrl), titleChanged(str),\n"
+     "iconTitleChanged(str), currentDirectoryChanged(QUrl)."},
 }};
 
 } // namespace lumenvale_support::docs

@@ -2,12 +2,14 @@
 """A small but complete terminal window built on lumenvale.
 
 It shows the whole public API in use: a TerminalWidget attached to the
-platform's PtySession, the window title following the program, the exit code
+platform's PtySession, the window title following the program's title, a
+short flash and an alert on the bell, the exit code
 shown (or the window closed) when the program ends, Ctrl+Plus / Ctrl+Minus /
 Ctrl+0 font sizes through setTerminalFont, colour schemes built as Palettes,
 the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
-Ctrl+Shift+A) plus a context menu, and a find bar (Ctrl+Shift+F; Enter and
-Shift+Enter for the next and previous hit, Esc closes it).
+Ctrl+Shift+A) plus a context menu, a find bar (Ctrl+Shift+F; Enter and
+Shift+Enter for the next and previous hit, Esc closes it), and links the
+program prints opened with Ctrl+click.
 
     python3 examples/terminal.py                     # your login shell
     python3 examples/terminal.py --scheme light -- htop
@@ -20,8 +22,8 @@ import argparse
 import os
 import sys
 
-from PySide6.QtCore import Qt
-from PySide6.QtGui import QAction, QGuiApplication, QKeySequence
+from PySide6.QtCore import Qt, QTimer
+from PySide6.QtGui import QAction, QDesktopServices, QGuiApplication, QKeySequence
 from PySide6.QtWidgets import (QApplication, QHBoxLayout, QLabel, QLineEdit, QMainWindow, QPushButton,
                                QVBoxLayout, QWidget)
 
@@ -154,6 +156,16 @@ class TerminalWindow(QMainWindow):
         self.session = lumenvale.PtySession.create(self)
         lumenvale.attach(self.terminal, self.session)
         self.session.finished.connect(self.child_finished)
+        self.terminal.titleChanged.connect(self.program_title_changed)
+        self.terminal.bell.connect(self.ring)
+        # The bell's visual cue: a translucent cover over the terminal.
+        self.flash = QWidget(self.terminal.viewport())
+        self.flash.setAttribute(Qt.WidgetAttribute.WA_StyledBackground)
+        self.flash.setAttribute(Qt.WidgetAttribute.WA_TransparentForMouseEvents)
+        self.flash.setStyleSheet("background: rgba(128, 128, 128, 90);")
+        self.flash.hide()
+        # The widget only reports a Ctrl+click on a link; opening it is ours.
+        self.terminal.linkActivated.connect(QDesktopServices.openUrl)
 
         self.add_font_actions()
         self.add_context_menu()
@@ -203,6 +215,17 @@ class TerminalWindow(QMainWindow):
             font.setPointSizeF(max(MIN_POINT_SIZE, font.pointSizeF() + step))
         self.terminal.setTerminalFont(font)
 
+    def program_title_changed(self, title: str) -> None:
+        if self.exit_code is None:
+            self.setWindowTitle(title or self.program)
+
+    def ring(self) -> None:
+        """The bell: flashes the terminal and asks the desktop for attention."""
+        self.flash.setGeometry(self.terminal.viewport().rect())
+        self.flash.show()
+        QTimer.singleShot(120, self.flash.hide)
+        QApplication.alert(self)
+
     def start(self) -> bool:
         """Starts the program on a pseudo terminal of the widget's grid size."""
         program, *args = self.command
@@ -239,7 +262,8 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(
         description="A terminal window built on lumenvale.",
         epilog="Ctrl+Plus/Ctrl+Minus/Ctrl+0 change the font size; Ctrl+Shift+C/V/A copy, "
-               "paste and select all; Ctrl+Shift+F finds; Shift+PageUp/PageDown scroll back.")
+               "paste and select all; Ctrl+Shift+F finds; Ctrl+click opens a link; "
+               "Shift+PageUp/PageDown scroll back.")
     parser.add_argument("--scheme", choices=sorted(SCHEMES), default="default",
                         help="colour scheme (default: %(default)s)")
     parser.add_argument("--font-size", type=float, default=0.0, metavar="POINTS",

@@ -76,6 +76,9 @@ struct ProcessSession::Run {
 
     // Session's thread -> writer.
     SpscQueue<QByteArray> pendingWrites;
+    // Input queued or being written, in the cost maxUnwrittenInput bounds;
+    // lowered by the writer as it goes out.
+    std::atomic<std::int64_t> unwrittenCost{0};
     std::atomic<bool> writerStop{false};
     // The writer gave up (the terminal is gone): later writes are dropped.
     std::atomic<bool> writerEnded{false};
@@ -264,6 +267,7 @@ void ProcessSession::writeLoop(PtyBackend *backend, std::shared_ptr<Run> run)
             if (wrote == 0)
                 break;
             done += static_cast<qsizetype>(wrote);
+            run->unwrittenCost.fetch_sub(static_cast<std::int64_t>(wrote), std::memory_order_acq_rel);
         }
         if (done < data.size()) {
             // The terminal is gone: nothing queued can arrive any more (what
@@ -271,6 +275,7 @@ void ProcessSession::writeLoop(PtyBackend *backend, std::shared_ptr<Run> run)
             run->writerEnded.store(true, std::memory_order_release);
             return;
         }
+        run->unwrittenCost.fetch_sub(queuedWriteCost, std::memory_order_acq_rel);
     }
 }
 
@@ -355,6 +360,15 @@ void ProcessSession::write(const QByteArray &data)
         return;
     if (run_->writerEnded.load(std::memory_order_acquire))
         return;
+    // Only this thread raises the count, so the room seen here cannot shrink
+    // before the push.  A write is dropped whole: part of a key sequence or
+    // of a reply would reach the program as something else.
+    const auto cost = static_cast<std::int64_t>(data.size()) + queuedWriteCost;
+    if (run_->unwrittenCost.load(std::memory_order_acquire) + cost > maxUnwrittenInput) {
+        errorText_ = QStringLiteral("write: input buffer full, %1 bytes dropped").arg(data.size());
+        return;
+    }
+    run_->unwrittenCost.fetch_add(cost, std::memory_order_acq_rel);
     run_->pendingWrites.push(data);
     run_->wakeWriter();
 }

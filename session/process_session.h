@@ -32,6 +32,14 @@ public:
 
     // Output bytes read but not yet delivered at which the reader waits.
     static constexpr std::int64_t maxBytesInFlight = 4 << 20;
+    // Input accepted by write() and not yet written to the terminal, at most,
+    // each write counted as its bytes plus queuedWriteCost for its
+    // bookkeeping (a flood of 10-byte device replies costs memory mostly in
+    // bookkeeping).  A write that would pass it is dropped whole and error()
+    // says so: a program that never reads cannot make the session's memory
+    // grow, while a 32 MiB paste into a busy program still fits.
+    static constexpr std::int64_t maxUnwrittenInput = std::int64_t{64} << 20;
+    static constexpr std::int64_t queuedWriteCost = 128;
 
 protected:
     // A run's backend leaves with its child when the session lets go of a

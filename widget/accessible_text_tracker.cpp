@@ -122,6 +122,14 @@ void AccessibleTextTracker::takeBaseline()
     selectionOffsets(&reportedSelectionStart, &reportedSelectionEnd);
 }
 
+void AccessibleTextTracker::nameChanged()
+{
+    if (!active)
+        return;
+    QAccessibleEvent event(widget, QAccessible::NameChanged);
+    send(event);
+}
+
 void AccessibleTextTracker::send(QAccessibleEvent &event) { QAccessible::updateAccessibility(&event); }
 
 void AccessibleTextTracker::report()

@@ -37,6 +37,8 @@ public:
 
     // The widget calls this after output, a view scroll or a grid change.
     void textChanged();
+    // The widget calls this when the program's title, its name, changed.
+    void nameChanged();
 
     void accessibilityActiveChanged(bool active) override;
 

@@ -64,6 +64,9 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
         // Blank means "trims to nothing": any Unicode white space counts.
         if (!QChar::isSpace(static_cast<char32_t>(cp)))
             run->blank = false;
+        // Combining marks are drawn with their character, cell by cell.
+        if (!line.marksAt(column).empty())
+            run->printableAscii = run->blank = false;
     }
 }
 

@@ -21,7 +21,7 @@ struct AttributeRun {
     CellAttributes attributes;
     int textStart = 0;
     int textLength = 0;      // in UTF-16 units
-    bool printableAscii = true; // every unit lies in U+0020..U+007E
+    bool printableAscii = true; // every unit lies in U+0020..U+007E, no cell has marks
     bool blank = true;          // only white space
 };
 

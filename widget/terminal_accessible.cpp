@@ -29,6 +29,13 @@ void TerminalWidget::noteAccessibleTextChange()
         accessibleText->textChanged();
 }
 
+// The name follows the program's title, so assistive technology hears of it.
+void TerminalWidget::noteAccessibleNameChange()
+{
+    if (accessibleText)
+        accessibleText->nameChanged();
+}
+
 TerminalAccessible::TerminalAccessible(TerminalWidget *widget)
     : QAccessibleWidget(widget, QAccessible::Terminal)
 {
@@ -46,7 +53,16 @@ void *TerminalAccessible::interface_cast(QAccessible::InterfaceType type)
     return QAccessibleWidget::interface_cast(type);
 }
 
-QString TerminalAccessible::text(QAccessible::Text t) const { return QAccessibleWidget::text(t); }
+// Named after the program's title once it set one.
+QString TerminalAccessible::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Name) {
+        const QString title = terminal()->title();
+        if (!title.isEmpty())
+            return title;
+    }
+    return QAccessibleWidget::text(t);
+}
 
 QAccessible::State TerminalAccessible::state() const
 {

@@ -17,6 +17,7 @@
 #include "widget/input_encoding.h"
 #include "widget/outgoing_text.h"
 #include "widget/run_fonts.h"
+#include "widget/terminal_link.h"
 #include "widget/terminal_accessible.h"
 
 namespace vesper {
@@ -79,6 +80,7 @@ void TerminalWidget::installParserCallbacks()
     };
     parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
     screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+    installHostStateCallbacks();
 }
 
 void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
@@ -272,6 +274,9 @@ bool TerminalWidget::runParser(const QByteArray &data)
     feeding = true;
     for (QByteArray next = data; !next.isEmpty(); next = std::exchange(pendingFeed, QByteArray())) {
         parser.feed(next.constData(), next.size());
+        // A reset returns the cursor style to the host's without a DECSCUSR.
+        if (screen.cursorStyle() == 0 && programCursorStyle != 0)
+            setProgramCursorStyle(0);
         if (!parserSignals.deliver(this))
             return false;
     }
@@ -300,6 +305,7 @@ bool TerminalWidget::scrollViewByKey(const QKeyEvent *event)
 
 void TerminalWidget::keyPressEvent(QKeyEvent *event)
 {
+    trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return;
     const std::string bytes = encode_key(event, applicationCursorKeys);

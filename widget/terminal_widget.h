@@ -6,7 +6,8 @@
 // feed, modes), terminal_widget_paint.cpp, terminal_widget_selection.cpp,
 // terminal_widget_mouse.cpp (mouse, wheel and focus reports),
 // terminal_widget_cursor.cpp, terminal_widget_input_method.cpp,
-// terminal_widget_search.cpp.
+// terminal_widget_search.cpp, terminal_widget_host_state.cpp (title,
+// directory, bell).
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -17,6 +18,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -26,6 +28,7 @@
 #include "widget/mouse_reporting.h"
 #include "widget/palette.h"
 
+class QKeyEvent;
 class QPainter;
 class QTimer;
 class QWheelEvent;
@@ -35,6 +38,7 @@ namespace vesper {
 class AccessibleTextTracker;
 struct AttributeRun;
 struct PaintCache;
+struct TerminalLink;
 class OutgoingText;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -84,6 +88,11 @@ public:
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);
 
+    // What the program announced (OSC 0/2, OSC 1, OSC 7); empty until then.
+    QString title() const;
+    QString iconTitle() const;
+    QUrl currentDirectory() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -110,6 +119,11 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
+    void titleChanged(QString title);
+    void iconTitleChanged(QString iconTitle);
+    void currentDirectoryChanged(QUrl url);
+    // Ctrl+click on a link; the widget opens nothing itself.
+    void linkActivated(const QUrl &url);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -121,6 +135,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -185,8 +201,24 @@ private:
     void restartCursorBlink();
     void toggleCursorBlink();
 
+    // Title, directory and bell (terminal_widget_host_state.cpp).
+    enum HostValue { HostTitle, HostIconTitle, HostDirectory, HostValueCount };
+    void installHostStateCallbacks();
+    void postHostChange(HostValue which);
+    void ringBell();
+
     // Search (terminal_widget_search.cpp).
     void scrollLinesIntoView(int first, int last);
+
+    // Links (terminal_widget_links.cpp).
+    QPoint linkCellAt(QPoint point) const;
+    bool resolveHoveredLink();
+    void updateLinkHover();
+    void trackLinkPointer(const QMouseEvent *event);
+    void trackLinkModifier(const QKeyEvent *event, bool pressed);
+    bool takeLinkClick(const QMouseEvent *event, bool activate);
+    bool takeLinkRelease(const QMouseEvent *event);
+    void paintLinkHover(QPainter &painter);
 
     // Input method (terminal_widget_input_method.cpp).
     void paintPreedit(QPainter &painter);
@@ -237,6 +269,23 @@ private:
 
     QString preeditText;
 
+    QString m_title;
+    QString m_iconTitle;
+    QUrl m_currentDirectory;
+    // The values last signalled, and which signals wait for the feed's end.
+    QString announcedTitle;
+    QString announcedIconTitle;
+    QUrl announcedDirectory;
+    bool hostChangesPending[HostValueCount] = {};
+    bool bellPending = false;
+    // The pointer over the viewport and Ctrl, which make the link under it
+    // the hovered one; a press that activated a link swallows its release.
+    QPoint linkPointer;
+    bool linkPointerInside = false;
+    bool linkModifierHeld = false;
+    bool linkReleasePending = false;
+    std::unique_ptr<TerminalLink> hoveredLink;
+
     // A feed that arrives while the parser runs (a synchronous answer to a
     // device reply) is queued here and parsed by the running feed.
     bool feeding = false;
@@ -260,6 +309,7 @@ private:
     // technology reads, created when one first asks for this widget.
     AccessibleTextTracker *accessibleText = nullptr;
     void noteAccessibleTextChange();
+    void noteAccessibleNameChange();
     // Bytes for the program; large texts go out a slice per pass.
     std::unique_ptr<OutgoingText> outgoing;
 };

@@ -162,8 +162,9 @@ void TerminalWidget::paintCursor(QPainter &painter)
     case SteadyBlock: break;
     }
     painter.fillRect(rect, palette.cursor());
-    const char32_t cp = screen.viewCellAt(rect.left() / m_cellWidth, screen.cursorRow()).codePoint;
-    if (cp == 0 || cp == kSpace)
+    const Cell &cell = screen.viewCellAt(rect.left() / m_cellWidth, screen.cursorRow());
+    const char32_t cp = cell.codePoint;
+    if (cp == 0 || cp == kSpace || cell.attributes.hidden)
         return;
     painter.setPen(palette.background());
     painter.setFont(font);

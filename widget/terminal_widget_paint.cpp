@@ -21,6 +21,15 @@ QString runText(const RowRuns &row, const AttributeRun &run)
     return QString::fromRawData(reinterpret_cast<const QChar *>(row.text.data() + run.textStart), run.textLength);
 }
 
+// Dim text is drawn half-way between its colour and its background.
+QColor dimmed(const QColor &fg, const QColor &bg)
+{
+    return QColor::fromRgbF((fg.redF() + bg.redF()) / 2, (fg.greenF() + bg.greenF()) / 2,
+                            (fg.blueF() + bg.blueF()) / 2);
+}
+
+bool hasLines(const CellAttributes &a) { return a.underline || a.doubleUnderline || a.strikethrough || a.overline; }
+
 } // namespace
 
 QRect TerminalWidget::cellRect(int column, int row, int n) const
@@ -40,6 +49,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     for (int row = firstRow; row <= lastRow; ++row)
         paintRow(painter, row);
     paintSelection(painter, firstRow, lastRow);
+    paintLinkHover(painter);
     paintCursor(painter);
     paintPreedit(painter);
     screen.clearDirtyRows();
@@ -62,25 +72,29 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
             std::swap(fg, bg);
         if (bg != background)
             painter.fillRect(cellRect(run.startColumn, row, run.width), bg);
-        if (run.blank && !a.underline && !a.strikethrough)
+        // Hidden text is its background: no glyphs, no lines.
+        if (a.hidden || (run.blank && !hasLines(a)))
             continue;
+        if (a.dim)
+            fg = dimmed(fg, bg);
 
         painter.setPen(fg);
         // Fast path: one call for printable ASCII in a font whose advances
         // all equal the cell width, so glyphs land on their cells. Placing
         // cached glyphs on the cells draws what the string would, without
-        // shaping it again every frame.
+        // shaping it again every frame. Decorations are lines across the run.
         if (uniformAdvance && run.printableAscii && run.textLength == run.width) {
-            // Decorated runs take the string path, which draws underline and
-            // strike-out from the run's own font across the whole run.
-            const bool decorated = a.underline || a.strikethrough;
-            if (AsciiGlyphs *glyphs = decorated ? nullptr : fonts.asciiGlyphs(a)) {
+            if (AsciiGlyphs *glyphs = fonts.asciiGlyphs(a)) {
                 glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, runs.text.data() + run.textStart,
                              run.textLength, m_cellWidth);
-                continue;
+            } else {
+                CellAttributes plain = a;
+                plain.underline = plain.strikethrough = false;
+                painter.setFont(fonts.forAttributes(plain));
+                painter.drawText(run.startColumn * m_cellWidth, baseline, runText(runs, run));
             }
-            painter.setFont(fonts.forAttributes(a));
-            painter.drawText(run.startColumn * m_cellWidth, baseline, runText(runs, run));
+            if (hasLines(a))
+                paintDecorations(painter, row, run, fg);
             continue;
         }
         // Everything else goes cell by cell through the glyph cache.

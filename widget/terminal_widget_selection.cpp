@@ -204,6 +204,8 @@ void TerminalWidget::selectWordAt(int line, int column)
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)
 {
+    if (takeLinkClick(event, true))
+        return;
     if (reportMouse(event, MouseAction::Press))
         return;
     if (event->button() != Qt::LeftButton) {
@@ -229,6 +231,8 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (takeLinkClick(event, false))
+        return;
     if (reportMouse(event, MouseAction::Press))
         return;
     if (event->button() != Qt::LeftButton) {
@@ -248,6 +252,7 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 {
+    trackLinkPointer(event);
     if (reportMouse(event, MouseAction::Motion))
         return;
     if (!selecting) {
@@ -263,6 +268,8 @@ void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
 
 void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (takeLinkRelease(event))
+        return;
     if (reportMouse(event, MouseAction::Release))
         return;
     if (event->button() == Qt::MiddleButton) {

@@ -1,8 +1,9 @@
 // Session figures with real children on the offscreen platform: throughput of
 // `cat` of a 50 MB file into an attached widget, peak resident memory while
-// `yes` floods a widget, and the longest event-loop stall while 10 MB are
-// written to a child that reads slowly.  Each case runs once (the child's
-// start-up is part of the cost being measured).
+// `yes` floods a widget, the longest event-loop stall while 10 MB are written
+// to a child that reads slowly, and peak resident memory while a child floods
+// device-attribute requests and never reads.  Each case runs once (the
+// child's start-up is part of the cost being measured).
 #include "session/attach.h"
 #include "session/pty_session.h"
 #include "tests/support/resident_memory.h"
@@ -123,6 +124,36 @@ void WriteToSlowReaderStall(benchmark::State &state)
     }
 }
 BENCHMARK(WriteToSlowReaderStall)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A child that floods ESC Z (each answered with the device attributes) and
+// never reads its input: the replies pile up for the writer until the
+// session's input bound drops them.  Resident memory is sampled for the whole
+// run (the first argument, in seconds); the bound keeps the growth below
+// 80 MiB however long the flood lasts.
+void EscZFloodPeakMemory(benchmark::State &state)
+{
+    for (auto _ : state) {
+        auto widget = shownWidget();
+        std::unique_ptr<PtySession> session(PtySession::create());
+        attach(widget.get(), session.get());
+        qint64 received = 0;
+        QObject::connect(session.get(), &PtySession::dataReceived, [&](const QByteArray &d) { received += d.size(); });
+        const long before = residentKiB();
+        long peak = before;
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, residentKiB()); });
+        sampler.start(10);
+        session->start("sh", {"-c", "yes \"$(printf '\\033Z')\""}, {}, widget->columns(), widget->terminalRows());
+        QTest::qWait(static_cast<int>(state.range(0)) * 1000);
+        const bool dropped = session->error().startsWith("write: input buffer full");
+        session->terminate();
+        state.counters["peak_growth_MiB"] = (peak - before) / 1024.0;
+        state.counters["peak_rss_MiB"] = peak / 1024.0;
+        state.counters["received_MB"] = received / 1e6;
+        state.counters["replies_dropped"] = dropped ? 1 : 0;
+    }
+}
+BENCHMARK(EscZFloodPeakMemory)->Arg(60)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 } // namespace vesper

@@ -141,6 +141,26 @@ SCENARIOS = {
         w.setCursorStyle(lumenvale.TerminalWidget.CursorStyle.SteadyBar)
         assert len(calls) == 1
     """,
+    "widget titleChanged during feed": """
+        w = shown_widget()
+        w.titleChanged.connect(deleter(w))
+        w.feed(b"\\x1b]2;title\\x07\\x1b]7;file:///tmp\\x07" + b"text" * 100 + b"\\x1b[6n")
+        assert len(calls) == 1
+    """,
+    "widget currentDirectoryChanged during feed": """
+        w = shown_widget()
+        w.currentDirectoryChanged.connect(deleter(w))
+        w.feed(b"\\x1b]7;file:///tmp\\x07\\x1b]2;title\\x07" + b"text" * 100 + b"\\x1b[6n")
+        assert len(calls) == 1
+    """,
+    "widget bell": """
+        w = shown_widget()
+        w.bell.connect(deleter(w))
+        w.feed(b"\\x07" * 10)
+        w.feed(b"\\x07")
+        run_events(50)
+        assert len(calls) == 1
+    """,
     "session dataReceived": """
         s = lumenvale.PtySession.create()
         s.dataReceived.connect(deleter(s))

@@ -4,7 +4,7 @@ with mypy --strict against the shipped stub.  It is type-checked, not run."""
 import copy
 from collections.abc import Sequence
 
-from PySide6.QtCore import QByteArray, QObject
+from PySide6.QtCore import QByteArray, QObject, QUrl
 from PySide6.QtGui import QColor, QFont, QKeyEvent
 from PySide6.QtWidgets import QApplication, QWidget
 
@@ -104,6 +104,14 @@ def main() -> None:
     w.setCursorStyle(lumenvale.TerminalWidget.CursorStyle.BlinkingBar)
     style: lumenvale.TerminalWidget.CursorStyle = w.cursorStyle()
     w.cursorStyleChanged.connect(lambda s: print(s))
+    title: str = w.title()
+    icon: str = w.iconTitle()
+    directory: QUrl = w.currentDirectory()
+    w.titleChanged.connect(lambda t: print(t))
+    w.iconTitleChanged.connect(lambda t: print(t))
+    w.currentDirectoryChanged.connect(lambda url: print(url.toLocalFile()))
+    print(title, icon, directory.toLocalFile())
+    w.linkActivated.connect(lambda url: print(url.toString()))
     print(found, limit, style, w.sizeHint(), w.minimumSizeHint())
     w.setTerminalFont("DejaVu Sans Mono")
     w.setTerminalFont(QFont("Monospace"))

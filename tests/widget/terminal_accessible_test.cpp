@@ -72,6 +72,9 @@ void capture(QAccessibleEvent *event)
         captured.push_back(selectionEvent(e->selectionStart(), e->selectionEnd()));
         break;
     }
+    case QAccessible::NameChanged:
+        captured.push_back({event->type(), -1, event->accessibleInterface()->text(QAccessible::Name), {}, -1});
+        break;
     default: break;
     }
 }
@@ -443,6 +446,18 @@ TEST_F(AccessibleFixture, SelectionChangesAreReported)
     w->clearSelection();
     QApplication::processEvents();
     EXPECT_EQ(captured, std::vector<Event>{selectionEvent(-1, -1)});
+}
+
+TEST_F(AccessibleFixture, NameFollowsTheProgramsTitle)
+{
+    make(10, 2);
+    w->setAccessibleName(QStringLiteral("host name"));
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("host name")) << "until a title is set";
+    activate();
+    const Event renamed{QAccessible::NameChanged, -1, QStringLiteral("vim"), {}, -1};
+    EXPECT_EQ(feedAndReport("\x1b]2;vim\a"), std::vector<Event>{renamed});
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("vim"));
+    EXPECT_EQ(feedAndReport("\x1b]2;vim\x1b\\\x1b]1;icon\a"), std::vector<Event>{}) << "same title, no event";
 }
 
 TEST_F(AccessibleFixture, NothingIsReportedWhileInactiveAndArrivalStartsFromTheCurrentText)

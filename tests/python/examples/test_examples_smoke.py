@@ -55,6 +55,15 @@ def test_failing_program_keeps_the_window_open_with_its_exit_code(qtbot):
     assert window.isVisible()
 
 
+def test_window_title_follows_the_program_and_the_bell_flashes(qtbot):
+    window = shown_window(qtbot, ["sh", "-c", "printf '\\033]2;edited file\\007'; sleep 1; printf '\\007'; sleep 5"],
+                          hold=True)
+    assert window.start()
+    qtbot.waitUntil(lambda: window.windowTitle() == "edited file", timeout=WAIT_MS)
+    qtbot.waitUntil(window.flash.isVisible, timeout=WAIT_MS)
+    qtbot.waitUntil(lambda: not window.flash.isVisible(), timeout=WAIT_MS)
+
+
 def test_successful_program_closes_the_window_unless_held(qtbot):
     closing = shown_window(qtbot, ["sh", "-c", "exit 0"])
     held = shown_window(qtbot, ["sh", "-c", "echo done"], hold=True)

@@ -1,0 +1,127 @@
+// Links through the widget's event paths: Ctrl over a link underlines it
+// (only its cells change) and shows a pointing hand, Ctrl+click emits
+// linkActivated for URLs in the text and OSC 8 links, with or without mouse
+// reporting, and the URL is the viewport's tooltip.
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "tests/widget/widget_test_support.h"
+
+namespace {
+
+using namespace widget_test;
+using vesper::TerminalWidget;
+
+struct LinkFixture : ::testing::Test {
+    void SetUp() override
+    {
+        w = makeWidget(20, 4);
+        // Row 0: a URL in the text at columns 4-15; row 1: an OSC 8 link at 0-2.
+        feed(*w, "see http://a.b/c x\r\n\x1b]8;;https://o.p/\x1b\\osc\x1b]8;;\x1b\\ plain");
+        activated = std::make_unique<QSignalSpy>(w.get(), &TerminalWidget::linkActivated);
+        data = std::make_unique<QSignalSpy>(w.get(), &TerminalWidget::dataReady);
+        QApplication::processEvents();
+    }
+    QWidget *vp() { return w->viewport(); }
+    void hover(int column, int row) { QTest::mouseMove(vp(), cellCenter(*w, column, row)); }
+    void ctrlClick(int column, int row)
+    {
+        QTest::mouseClick(vp(), Qt::LeftButton, Qt::ControlModifier, cellCenter(*w, column, row));
+    }
+    QList<QUrl> urls() const
+    {
+        QList<QUrl> out;
+        for (const QList<QVariant> &args : *activated)
+            out.push_back(args.at(0).toUrl());
+        return out;
+    }
+    // The smallest rectangle holding every pixel that differs.
+    static QRect changed(const QImage &a, const QImage &b)
+    {
+        QRect r;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y))
+                    r |= QRect(x, y, 1, 1);
+        return r;
+    }
+
+    std::unique_ptr<TerminalWidget> w;
+    std::unique_ptr<QSignalSpy> activated;
+    std::unique_ptr<QSignalSpy> data;
+};
+
+TEST_F(LinkFixture, CtrlOverALinkUnderlinesItAndShowsAHand)
+{
+    const struct {
+        int column, row;
+        QRect cells; // nothing: not a link
+    } cases[] = {
+        {7, 0, cellRect(*w, 4, 0, 12)}, {15, 0, cellRect(*w, 4, 0, 12)}, {1, 1, cellRect(*w, 0, 1, 3)},
+        {2, 0, QRect()},                {5, 1, QRect()},
+    };
+    for (const auto &c : cases) {
+        hover(c.column, c.row);
+        QApplication::processEvents();
+        const QImage plain = grabViewport(*w);
+        QTest::keyPress(w.get(), Qt::Key_Control);
+        const QImage held = grabViewport(*w);
+        EXPECT_EQ(vp()->cursor().shape(), c.cells.isNull() ? Qt::ArrowCursor : Qt::PointingHandCursor) << c.column;
+        const QRect diff = changed(plain, held);
+        EXPECT_EQ(diff.isNull(), c.cells.isNull()) << c.column;
+        EXPECT_TRUE(diff.isNull() || c.cells.contains(diff)) << c.column << " changed outside the link";
+        QTest::keyRelease(w.get(), Qt::Key_Control);
+        EXPECT_EQ(vp()->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(grabViewport(*w), plain) << c.column;
+    }
+}
+
+TEST_F(LinkFixture, CtrlClickActivatesTheLinkOnly)
+{
+    ctrlClick(6, 0);
+    ctrlClick(0, 1);
+    QTest::mouseClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 6, 0)); // no Ctrl
+    ctrlClick(1, 0);                                                               // no link
+    EXPECT_EQ(urls(), (QList<QUrl>{QUrl("http://a.b/c"), QUrl("https://o.p/")}));
+    EXPECT_FALSE(w->hasSelection());
+    EXPECT_TRUE(data->isEmpty());
+}
+
+// While a program reads the mouse, a plain click and Ctrl+click off a link
+// are its own; Ctrl+click on a link activates the link and reports nothing.
+TEST_F(LinkFixture, CtrlClickOnALinkIsTakenFromMouseReporting)
+{
+    feed(*w, "\x1b[?1000h\x1b[?1006h");
+    ctrlClick(6, 0);
+    EXPECT_EQ(urls(), QList<QUrl>{QUrl("http://a.b/c")});
+    EXPECT_TRUE(data->isEmpty());
+    QTest::mouseClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 6, 0));
+    ctrlClick(1, 0);
+    EXPECT_EQ(activated->count(), 1);
+    QByteArray bytes;
+    for (const QList<QVariant> &args : *data)
+        bytes += args.at(0).toByteArray();
+    EXPECT_EQ(bytes, "\x1b[<0;7;1M\x1b[<0;7;1m\x1b[<16;2;1M\x1b[<16;2;1m");
+}
+
+TEST_F(LinkFixture, TheUrlIsTheTooltip)
+{
+    const struct {
+        int column, row;
+        const char *tip; // nullptr: the event is left to others
+    } cases[] = {{8, 0, "http://a.b/c"}, {2, 1, "https://o.p/"}, {1, 0, nullptr}};
+    for (const auto &c : cases) {
+        const QPoint pos = cellCenter(*w, c.column, c.row);
+        QHelpEvent help(QEvent::ToolTip, pos, vp()->mapToGlobal(pos));
+        QApplication::sendEvent(vp(), &help);
+        EXPECT_EQ(help.isAccepted(), c.tip != nullptr) << c.column;
+        if (c.tip) {
+            EXPECT_EQ(QToolTip::text(), c.tip);
+        }
+    }
+}
+
+} // namespace

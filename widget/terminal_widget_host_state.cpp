@@ -1,0 +1,96 @@
+// TerminalWidget state for the host application: the window title, the icon
+// title and the working directory a program announced, and the bell.  The
+// parser reports them mid-feed; the values change at once, and their signals
+// leave after the bytes in hand are parsed (a slot may delete the widget), one
+// per value that really changed, carrying the final value of the feed.  The
+// bell leaves from the event loop, once per pass however many arrived.
+#include "widget/terminal_widget.h"
+
+#include <utility>
+
+namespace vesper {
+
+namespace {
+
+QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// OSC 7 carries file://host/path; anything else (another scheme, a relative
+// or missing path, a malformed URL) announces no directory and is ignored.
+QUrl directoryUrl(const std::string &sent)
+{
+    const QUrl url(fromUtf8(sent), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("file") || !url.path().startsWith(QLatin1Char('/')))
+        return {};
+    return url;
+}
+
+} // namespace
+
+void TerminalWidget::installHostStateCallbacks()
+{
+    parser.titleCallback = [this](const std::string &text) {
+        m_title = fromUtf8(text);
+        postHostChange(HostTitle);
+    };
+    parser.iconNameCallback = [this](const std::string &text) {
+        m_iconTitle = fromUtf8(text);
+        postHostChange(HostIconTitle);
+    };
+    parser.currentDirectoryCallback = [this](const std::string &sent) {
+        const QUrl url = directoryUrl(sent);
+        if (url.isEmpty())
+            return;
+        m_currentDirectory = url;
+        postHostChange(HostDirectory);
+    };
+    parser.bellCallback = [this] { ringBell(); };
+    parser.cursorStyleCallback = [this](int style) { setProgramCursorStyle(style); };
+}
+
+// One held emission per kind and feed; it compares with what was last
+// announced, so a value set and set back within one feed is no news.
+void TerminalWidget::postHostChange(HostValue which)
+{
+    if (std::exchange(hostChangesPending[which], true))
+        return;
+    parserSignals.post([this, which] {
+        hostChangesPending[which] = false;
+        switch (which) {
+        case HostTitle:
+            if (std::exchange(announcedTitle, m_title) != m_title) {
+                noteAccessibleNameChange();
+                emit titleChanged(m_title);
+            }
+            break;
+        case HostIconTitle:
+            if (std::exchange(announcedIconTitle, m_iconTitle) != m_iconTitle)
+                emit iconTitleChanged(m_iconTitle);
+            break;
+        case HostDirectory:
+            if (std::exchange(announcedDirectory, m_currentDirectory) != m_currentDirectory)
+                emit currentDirectoryChanged(m_currentDirectory);
+            break;
+        case HostValueCount: break;
+        }
+    });
+}
+
+void TerminalWidget::ringBell()
+{
+    if (std::exchange(bellPending, true))
+        return;
+    // Queued on the widget: dropped with it when it is deleted first.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            bellPending = false;
+            emit bell();
+        },
+        Qt::QueuedConnection);
+}
+
+QString TerminalWidget::title() const { return m_title; }
+QString TerminalWidget::iconTitle() const { return m_iconTitle; }
+QUrl TerminalWidget::currentDirectory() const { return m_currentDirectory; }
+
+} // namespace vesper
