@@ -227,7 +227,13 @@ void Parser::escape(std::uint8_t b) {
         break;
     case 'M': screen_.reverseIndex(); break;                  // RI
     case 'Z': sendReply(primaryDeviceAttributes_); break;     // DECID
-    case 'c': screen_.reset(); break;                         // RIS
+    case 'c': {                                               // RIS
+        // The reset also ends a program's cursor style; say so as DECSCUSR 0.
+        const bool styled = screen_.cursorStyle() != 0;
+        screen_.reset();
+        if (styled && cursorStyleCallback) cursorStyleCallback(0);
+        break;
+    }
     default: break;  // keypad modes and everything else: consumed
     }
 }

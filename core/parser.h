@@ -60,7 +60,7 @@ public:
     std::function<void(const std::string& utf8)> iconNameCallback;          // OSC 0 and OSC 1
     std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL as sent
     std::function<void()> bellCallback;                                     // BEL outside control strings
-    std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6
+    std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6; RIS as 0
 
     State state() const { return state_; }
     int parameterCount() const { return paramCount_; }

@@ -274,9 +274,6 @@ bool TerminalWidget::runParser(const QByteArray &data)
     feeding = true;
     for (QByteArray next = data; !next.isEmpty(); next = std::exchange(pendingFeed, QByteArray())) {
         parser.feed(next.constData(), next.size());
-        // A reset returns the cursor style to the host's without a DECSCUSR.
-        if (screen.cursorStyle() == 0 && programCursorStyle != 0)
-            setProgramCursorStyle(0);
         if (!parserSignals.deliver(this))
             return false;
     }
