@@ -56,6 +56,7 @@ void copyCellLines(quint32 *out, const quint32 *source, int stride, int count, i
 void AsciiCells::beginPaint(const QFont &font, int cellWidth, int cellHeight, int ascent)
 {
     ++m_paint;
+    m_scratchPainter.reset();
     if (cellWidth == m_cellWidth && cellHeight == m_cellHeight && ascent == m_ascent && font == m_font)
         return;
     m_font = font;
@@ -142,16 +143,22 @@ void AsciiCells::renderMissing(Colours &colours, const char16_t *text, int count
     }
 }
 
-// The run's glyphs in slots of their own, all in one call.
+void AsciiCells::endPaint() { m_scratchPainter.reset(); }
+
+// The run's glyphs in slots of their own, all in one call, by a painter
+// kept open for the paint (many short runs in colours of their own).
 void AsciiCells::renderScratch(const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg)
 {
     const int width = count * slotWidth();
-    if (m_scratch.width() < width || m_scratch.height() != m_cellHeight)
-        m_scratch = QImage(std::max(width, m_scratch.width()), m_cellHeight, QImage::Format_RGB32);
-    QPainter painter(&m_scratch);
-    painter.fillRect(0, 0, width, m_cellHeight, QColor::fromRgb(bg));
-    painter.setPen(QColor::fromRgb(fg));
-    glyphs.draw(painter, m_pad, m_ascent, text, count, slotWidth());
+    if (m_scratch.width() < width || m_scratch.height() != m_cellHeight) {
+        m_scratchPainter.reset();
+        m_scratch = QImage(std::max({width, m_scratch.width(), 64 * slotWidth()}), m_cellHeight, QImage::Format_RGB32);
+    }
+    if (!m_scratchPainter)
+        m_scratchPainter = std::make_unique<QPainter>(&m_scratch);
+    m_scratchPainter->fillRect(0, 0, width, m_cellHeight, QColor::fromRgb(bg));
+    m_scratchPainter->setPen(QColor::fromRgb(fg));
+    glyphs.draw(*m_scratchPainter, m_pad, m_ascent, text, count, slotWidth());
 }
 
 void AsciiCells::draw(QPainter &painter, int left, int top, const char16_t *text, int count, AsciiGlyphs &glyphs,

@@ -14,9 +14,10 @@
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 
-class QPainter;
+#include <QPainter>
 
 namespace vesper {
 
@@ -27,6 +28,7 @@ public:
     // Starts a paint; drops every cell when the font or the cell geometry
     // changed.
     void beginPaint(const QFont &font, int cellWidth, int cellHeight, int ascent);
+    void endPaint();
 
     // Draws `count` units of printable ASCII at (left, top), each in its cell,
     // as `glyphs` (font variant `variant`, 0..3) in `fg` on `bg`.
@@ -58,6 +60,7 @@ private:
     std::unordered_map<std::uint64_t, std::uint64_t> m_seen[4];
     std::size_t m_bytes = 0;
     QImage m_scratch; // slots of a run whose colours have none
+    std::unique_ptr<QPainter> m_scratchPainter; // open on m_scratch during a paint
     QImage m_run;     // the run being composed
 };
 

@@ -60,6 +60,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     paintLinkHover(painter);
     paintCursor(painter);
     paintPreedit(painter);
+    m_paintCache->asciiCells.endPaint();
     recordPaintedRows(region, firstRow, lastRow);
     m_screen.clearDirtyRows();
 }
