@@ -12,9 +12,9 @@
 namespace vesper {
 
 AccessibleTextTracker::AccessibleTextTracker(TerminalWidget *widget)
-    : QObject(widget), widget(widget), active(QAccessible::isActive())
+    : QObject(widget), m_widget(widget), m_active(QAccessible::isActive())
 {
-    widget->accessibleText = this;
+    widget->m_accessibleText = this;
     connect(widget, &TerminalWidget::selectionChanged, this, &AccessibleTextTracker::scheduleReport);
     QAccessible::installActivationObserver(this);
     takeBaseline();
@@ -22,7 +22,7 @@ AccessibleTextTracker::AccessibleTextTracker(TerminalWidget *widget)
 
 AccessibleTextTracker *AccessibleTextTracker::forWidget(TerminalWidget *widget)
 {
-    return widget->accessibleText ? widget->accessibleText : new AccessibleTextTracker(widget);
+    return widget->m_accessibleText ? widget->m_accessibleText : new AccessibleTextTracker(widget);
 }
 
 AccessibleTextTracker::~AccessibleTextTracker() { QAccessible::removeActivationObserver(this); }
@@ -31,19 +31,19 @@ AccessibleTextTracker::~AccessibleTextTracker() { QAccessible::removeActivationO
 
 const AccessibleTextModel &AccessibleTextTracker::model()
 {
-    if (currentStale) {
-        const Screen &screen = widget->screen;
+    if (m_currentStale) {
+        const Screen &screen = m_widget->m_screen;
         const int cursorRow = screen.screenTopLine() + screen.cursorRow() - screen.viewTopLine();
-        current.build(screen, cursorRow, screen.cursorColumn());
-        currentStale = false;
+        m_current.build(screen, cursorRow, screen.cursorColumn());
+        m_currentStale = false;
     }
-    return current;
+    return m_current;
 }
 
 int AccessibleTextTracker::cursorOffset()
 {
     const AccessibleTextModel &text = model();
-    const Screen &screen = widget->screen;
+    const Screen &screen = m_widget->m_screen;
     const int row = screen.screenTopLine() + screen.cursorRow() - text.viewTopLine();
     if (row < 0)
         return 0;
@@ -55,7 +55,7 @@ int AccessibleTextTracker::cursorOffset()
 bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
 {
     *start = *end = -1;
-    if (!widget->hasSelection())
+    if (!m_widget->hasSelection())
         return false;
     const AccessibleTextModel &text = model();
     const auto offset = [&text](int line, int column) {
@@ -66,8 +66,8 @@ bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
             return text.length();
         return text.offsetAt(row, column);
     };
-    const int a = offset(widget->selectionStartLine, widget->selectionStartColumn);
-    const int b = offset(widget->selectionEndLine, widget->selectionEndColumn);
+    const int a = offset(m_widget->m_selectionStartLine, m_widget->m_selectionStartColumn);
+    const int b = offset(m_widget->m_selectionEndLine, m_widget->m_selectionEndColumn);
     if (a == b)
         return false;
     *start = std::min(a, b);
@@ -83,50 +83,50 @@ void AccessibleTextTracker::select(int start, int end)
     start = std::clamp(start, 0, text.length());
     end = std::clamp(end, 0, text.length());
     if (start == end) {
-        widget->clearSelection();
+        m_widget->clearSelection();
         return;
     }
     const AccessibleTextModel::CellSpan from = text.boundaryAt(start);
     const AccessibleTextModel::CellSpan to = text.boundaryAt(end);
-    widget->setSelection(text.viewTopLine() + from.row, from.column, text.viewTopLine() + to.row, to.column);
+    m_widget->setSelection(text.viewTopLine() + from.row, from.column, text.viewTopLine() + to.row, to.column);
 }
 
 // --- changes ----------------------------------------------------------------------
 
 void AccessibleTextTracker::textChanged()
 {
-    currentStale = true;
+    m_currentStale = true;
     scheduleReport();
 }
 
 void AccessibleTextTracker::accessibilityActiveChanged(bool isActive)
 {
-    active = isActive;
+    m_active = isActive;
     // Whoever just arrived reads the text as it is; only later changes are news.
-    if (active)
+    if (m_active)
         takeBaseline();
 }
 
 void AccessibleTextTracker::scheduleReport()
 {
-    if (!active || reportPending)
+    if (!m_active || m_reportPending)
         return;
-    reportPending = true;
+    m_reportPending = true;
     QMetaObject::invokeMethod(this, &AccessibleTextTracker::report, Qt::QueuedConnection);
 }
 
 void AccessibleTextTracker::takeBaseline()
 {
-    reported = model();
-    reportedCursor = cursorOffset();
-    selectionOffsets(&reportedSelectionStart, &reportedSelectionEnd);
+    m_reported = model();
+    m_reportedCursor = cursorOffset();
+    selectionOffsets(&m_reportedSelectionStart, &m_reportedSelectionEnd);
 }
 
 void AccessibleTextTracker::nameChanged()
 {
-    if (!active)
+    if (!m_active)
         return;
-    QAccessibleEvent event(widget, QAccessible::NameChanged);
+    QAccessibleEvent event(m_widget, QAccessible::NameChanged);
     send(event);
 }
 
@@ -134,41 +134,41 @@ void AccessibleTextTracker::send(QAccessibleEvent &event) { QAccessible::updateA
 
 void AccessibleTextTracker::report()
 {
-    reportPending = false;
-    if (!active)
+    m_reportPending = false;
+    if (!m_active)
         return;
     const AccessibleTextModel &now = model();
     const int cursor = cursorOffset();
     reportText(now, cursor);
-    if (cursor != reportedCursor) {
-        QAccessibleTextCursorEvent event(widget, cursor);
+    if (cursor != m_reportedCursor) {
+        QAccessibleTextCursorEvent event(m_widget, cursor);
         send(event);
     }
     int start = -1;
     int end = -1;
     selectionOffsets(&start, &end);
-    if (start != reportedSelectionStart || end != reportedSelectionEnd) {
-        QAccessibleTextSelectionEvent event(widget, start, end);
+    if (start != m_reportedSelectionStart || end != m_reportedSelectionEnd) {
+        QAccessibleTextSelectionEvent event(m_widget, start, end);
         send(event);
     }
-    reported = now;
-    reportedCursor = cursor;
-    reportedSelectionStart = start;
-    reportedSelectionEnd = end;
+    m_reported = now;
+    m_reportedCursor = cursor;
+    m_reportedSelectionStart = start;
+    m_reportedSelectionEnd = end;
 }
 
 void AccessibleTextTracker::reportText(const AccessibleTextModel &now, int cursor)
 {
-    QString before = reported.text();
+    QString before = m_reported.text();
     const QString &after = now.text();
     // Output that scrolled the view by fewer lines than it has: the lines
     // gone off the top (line numbers identify lines whatever the grid did
     // meanwhile) are removed at offset 0 first.
-    const int scrolled = now.viewTopLine() - reported.viewTopLine();
-    if (scrolled > 0 && scrolled < reported.rows()) {
-        const int gone = reported.rowStart(scrolled);
+    const int scrolled = now.viewTopLine() - m_reported.viewTopLine();
+    if (scrolled > 0 && scrolled < m_reported.rows()) {
+        const int gone = m_reported.rowStart(scrolled);
         if (gone > 0) {
-            QAccessibleTextRemoveEvent event(widget, 0, before.left(gone));
+            QAccessibleTextRemoveEvent event(m_widget, 0, before.left(gone));
             event.setCursorPosition(cursor);
             send(event);
             before.remove(0, gone);
@@ -192,15 +192,15 @@ void AccessibleTextTracker::reportText(const AccessibleTextModel &now, int curso
     if (removed.isEmpty() && inserted.isEmpty())
         return;
     if (removed.isEmpty()) {
-        QAccessibleTextInsertEvent event(widget, position, inserted);
+        QAccessibleTextInsertEvent event(m_widget, position, inserted);
         event.setCursorPosition(cursor);
         send(event);
     } else if (inserted.isEmpty()) {
-        QAccessibleTextRemoveEvent event(widget, position, removed);
+        QAccessibleTextRemoveEvent event(m_widget, position, removed);
         event.setCursorPosition(cursor);
         send(event);
     } else {
-        QAccessibleTextUpdateEvent event(widget, position, removed, inserted);
+        QAccessibleTextUpdateEvent event(m_widget, position, removed, inserted);
         event.setCursorPosition(cursor);
         send(event);
     }

@@ -50,16 +50,16 @@ private:
     void takeBaseline();
     void send(QAccessibleEvent &event);
 
-    TerminalWidget *widget;
-    AccessibleTextModel current;
-    bool currentStale = true;
+    TerminalWidget *m_widget;
+    AccessibleTextModel m_current;
+    bool m_currentStale = true;
     // What assistive technology was last told.
-    AccessibleTextModel reported;
-    int reportedCursor = 0;
-    int reportedSelectionStart = -1;
-    int reportedSelectionEnd = -1;
-    bool active = false;
-    bool reportPending = false;
+    AccessibleTextModel m_reported;
+    int m_reportedCursor = 0;
+    int m_reportedSelectionStart = -1;
+    int m_reportedSelectionEnd = -1;
+    bool m_active = false;
+    bool m_reportPending = false;
 };
 
 } // namespace vesper

@@ -31,17 +31,17 @@ template <typename Object, typename... Params, typename... Args>
 class DeferredSignals {
 public:
     // Holds an emission, e.g. [this, title] { emit titleChanged(title); }.
-    void post(std::function<void()> emission) { held.push_back(std::move(emission)); }
+    void post(std::function<void()> emission) { m_held.push_back(std::move(emission)); }
 
-    bool empty() const { return held.empty(); }
+    bool empty() const { return m_held.empty(); }
 
     // Emits what is held, including what the slots post meanwhile; false
     // when `owner` was destroyed on the way.
     [[nodiscard]] bool deliver(QObject *owner)
     {
         const QPointer<QObject> alive(owner);
-        while (!held.empty()) {
-            const std::vector<std::function<void()>> batch = std::exchange(held, {});
+        while (!m_held.empty()) {
+            const std::vector<std::function<void()>> batch = std::exchange(m_held, {});
             for (const auto &emission : batch) {
                 emission();
                 if (alive.isNull())
@@ -52,7 +52,7 @@ public:
     }
 
 private:
-    std::vector<std::function<void()>> held;
+    std::vector<std::function<void()>> m_held;
 };
 
 } // namespace vesper

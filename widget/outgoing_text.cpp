@@ -16,56 +16,56 @@ QByteArray toBytes(const std::string &s)
 } // namespace
 
 OutgoingText::OutgoingText(QObject *owner, std::function<void(const QByteArray &)> send)
-    : owner(owner), send(std::move(send))
+    : m_owner(owner), m_send(std::move(send))
 {
 }
 
 void OutgoingText::addText(const QString &text, bool bracketedPaste)
 {
-    if (items.empty() && text.size() <= sliceUnits) {
-        send(toBytes(encodeTextFast(text, bracketedPaste)));
+    if (m_items.empty() && text.size() <= sliceUnits) {
+        m_send(toBytes(encodeTextFast(text, bracketedPaste)));
         return;
     }
     Item item;
     item.text = text; // shared, not copied
     item.bracketed = bracketedPaste;
     item.isText = true;
-    items.push_back(std::move(item));
+    m_items.push_back(std::move(item));
     schedule();
 }
 
 void OutgoingText::addBytes(const QByteArray &bytes)
 {
-    if (items.empty()) {
-        send(bytes);
+    if (m_items.empty()) {
+        m_send(bytes);
         return;
     }
     Item item;
     item.bytes = bytes;
-    items.push_back(std::move(item));
+    m_items.push_back(std::move(item));
 }
 
 void OutgoingText::schedule()
 {
-    if (scheduled || !owner)
+    if (m_scheduled || !m_owner)
         return;
-    scheduled = true;
-    QMetaObject::invokeMethod(owner, [this] { step(); }, Qt::QueuedConnection);
+    m_scheduled = true;
+    QMetaObject::invokeMethod(m_owner, [this] { step(); }, Qt::QueuedConnection);
 }
 
 void OutgoingText::step()
 {
-    scheduled = false;
+    m_scheduled = false;
     // Ready bytes up to the next text, then one slice of that text.  A
     // receiver of `send` may delete the owner, and this with it.
     // The sender is a copy, alive for the call whatever the receiver does.
-    const QPointer<QObject> alive = owner;
-    const std::function<void(const QByteArray &)> sendNow = send;
-    while (!items.empty()) {
-        Item &item = items.front();
+    const QPointer<QObject> alive = m_owner;
+    const std::function<void(const QByteArray &)> sendNow = m_send;
+    while (!m_items.empty()) {
+        Item &item = m_items.front();
         if (!item.isText) {
             const QByteArray bytes = std::move(item.bytes);
-            items.pop_front();
+            m_items.pop_front();
             sendNow(bytes);
             if (!alive)
                 return;
@@ -81,14 +81,14 @@ void OutgoingText::step()
         if (last) {
             if (item.bracketed)
                 out += "\x1b[201~";
-            items.pop_front();
+            m_items.pop_front();
         }
         sendNow(toBytes(out));
         if (!alive)
             return;
         break;
     }
-    if (!items.empty())
+    if (!m_items.empty())
         schedule();
 }
 

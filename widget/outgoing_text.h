@@ -27,7 +27,7 @@ public:
 
     void addText(const QString &text, bool bracketedPaste);
     void addBytes(const QByteArray &bytes);
-    bool pending() const { return !items.empty(); }
+    bool pending() const { return !m_items.empty(); }
 
 private:
     struct Item {
@@ -40,10 +40,10 @@ private:
     void schedule();
     void step();
 
-    QPointer<QObject> owner;
-    std::function<void(const QByteArray &)> send;
-    std::deque<Item> items;
-    bool scheduled = false;
+    QPointer<QObject> m_owner;
+    std::function<void(const QByteArray &)> m_send;
+    std::deque<Item> m_items;
+    bool m_scheduled = false;
 };
 
 } // namespace vesper

@@ -25,15 +25,15 @@ void registerTerminalAccessible() { QAccessible::installFactory(createTerminalAc
 
 void TerminalWidget::noteAccessibleTextChange()
 {
-    if (accessibleText)
-        accessibleText->textChanged();
+    if (m_accessibleText)
+        m_accessibleText->textChanged();
 }
 
 // The name follows the program's title, so assistive technology hears of it.
 void TerminalWidget::noteAccessibleNameChange()
 {
-    if (accessibleText)
-        accessibleText->nameChanged();
+    if (m_accessibleText)
+        m_accessibleText->nameChanged();
 }
 
 TerminalAccessible::TerminalAccessible(TerminalWidget *widget)

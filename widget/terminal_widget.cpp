@@ -39,11 +39,11 @@ QString fromUtf8(const std::string &text)
 
 TerminalWidget::TerminalWidget(QWidget *parent)
     : QAbstractScrollArea(parent),
-      screen(kInitialColumns, kInitialRows, kInitialScrollback),
-      parser(screen),
+      m_screen(kInitialColumns, kInitialRows, kInitialScrollback),
+      m_parser(m_screen),
       m_scrollbackLimit(kInitialScrollback),
-      paintCache(std::make_unique<PaintCache>()),
-      outgoing(std::make_unique<OutgoingText>(this, [this](const QByteArray &bytes) { emit dataReady(bytes); }))
+      m_paintCache(std::make_unique<PaintCache>()),
+      m_outgoing(std::make_unique<OutgoingText>(this, [this](const QByteArray &bytes) { emit dataReady(bytes); }))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -57,14 +57,14 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     installParserCallbacks();
     registerTerminalAccessible();
 
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setFixedPitch(true);
-    font.setStyleHint(QFont::Monospace);
+    m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_font.setFixedPitch(true);
+    m_font.setStyleHint(QFont::Monospace);
 
     updateCellMetrics();
     updateGridSize();
     // Nobody can have connected to `resized` yet: the first grid is no news.
-    announcedGrid = QSize(m_columns, rows);
+    m_announcedGrid = QSize(m_columns, m_rows);
     viewport()->update();
 }
 
@@ -72,31 +72,31 @@ TerminalWidget::~TerminalWidget() = default;
 
 void TerminalWidget::installParserCallbacks()
 {
-    parser.replyCallback = [this](const std::string &bytes) {
+    m_parser.replyCallback = [this](const std::string &bytes) {
         // A reply waits behind a large text still being sent, like a key.
-        parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
-            outgoing->addBytes(reply);
+        m_parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
+            m_outgoing->addBytes(reply);
         });
     };
-    parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
-    screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+    m_parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
+    m_screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
     installHostStateCallbacks();
 }
 
 void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
 {
-    if (!isPrivate || mouseModes.apply(mode, set))
+    if (!isPrivate || m_mouseModes.apply(mode, set))
         return;
     switch (mode) {
-    case 1: applicationCursorKeys = set; break;
+    case 1: m_applicationCursorKeys = set; break;
     case 25:
-        cursorVisible = set;
+        m_cursorVisible = set;
         updateCursorBlink();
         viewport()->update();
         break;
-    case 1004: focusReporting = set; break;
-    case 1007: alternateScroll = set; break;
-    case 2004: bracketedPaste = set; break;
+    case 1004: m_focusReporting = set; break;
+    case 1007: m_alternateScroll = set; break;
+    case 2004: m_bracketedPaste = set; break;
     default: break;
     }
 }
@@ -104,18 +104,18 @@ void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
 void TerminalWidget::emitBytes(const std::string &bytes)
 {
     // Behind a large text still being sent, if there is one.
-    outgoing->addBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    m_outgoing->addBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 // --- font, metrics and grid ---------------------------------------------------
 
-QFont TerminalWidget::terminalFont() const { return font; }
+QFont TerminalWidget::terminalFont() const { return m_font; }
 
 void TerminalWidget::setTerminalFont(const QFont &f)
 {
-    font = f;
-    font.setFixedPitch(true);
-    font.setStyleHint(QFont::Monospace);
+    m_font = f;
+    m_font.setFixedPitch(true);
+    m_font.setStyleHint(QFont::Monospace);
     updateCellMetrics();
     updateGridSize();
     viewport()->update();
@@ -126,20 +126,20 @@ void TerminalWidget::setTerminalFont(const QFont &f)
 // drawn in one call stays on the cell grid.
 void TerminalWidget::updateCellMetrics()
 {
-    font.setLetterSpacing(QFont::PercentageSpacing, 100);
-    const QFontMetricsF metrics(font);
+    m_font.setLetterSpacing(QFont::PercentageSpacing, 100);
+    const QFontMetricsF metrics(m_font);
     const qreal advance = metrics.horizontalAdvance(QLatin1Char('M'));
     m_cellWidth = std::max(qRound(advance), 1);
     m_cellHeight = std::max(qRound(metrics.lineSpacing()), 1);
-    fontAscent = qRound(metrics.ascent());
-    font.setLetterSpacing(QFont::AbsoluteSpacing, m_cellWidth - advance);
+    m_fontAscent = qRound(metrics.ascent());
+    m_font.setLetterSpacing(QFont::AbsoluteSpacing, m_cellWidth - advance);
 
-    const QFontMetricsF spaced(font);
+    const QFontMetricsF spaced(m_font);
     const qreal m = spaced.horizontalAdvance(QLatin1Char('M'));
-    uniformAdvance = true;
+    m_uniformAdvance = true;
     for (const char c : {'i', 'W', ' ', '.'}) {
         if (std::abs(spaced.horizontalAdvance(QLatin1Char(c)) - m) > 0.01) {
-            uniformAdvance = false;
+            m_uniformAdvance = false;
             break;
         }
     }
@@ -151,32 +151,32 @@ void TerminalWidget::updateGridSize()
     // the core's cap and the rest of the viewport stays empty.
     const int newColumns = std::clamp(viewport()->width() / m_cellWidth, 1, kMaxGridColumns);
     const int newRows = std::clamp(viewport()->height() / m_cellHeight, 1, kMaxGridRows);
-    if (newColumns == m_columns && newRows == rows)
+    if (newColumns == m_columns && newRows == m_rows)
         return;
     m_columns = newColumns;
-    rows = newRows;
+    m_rows = newRows;
     // A column change re-wraps the lines: the selection follows its text,
     // or goes when an end left with the oldest lines.
-    LinePosition ends[2] = {{selectionStartLine, selectionStartColumn}, {selectionEndLine, selectionEndColumn}};
-    screen.resize(m_columns, rows, selectionActive ? std::span<LinePosition>(ends) : std::span<LinePosition>());
-    if (selectionActive && ends[0].held && ends[1].held) {
-        selectionStartLine = ends[0].line;
-        selectionStartColumn = ends[0].column;
-        selectionEndLine = ends[1].line;
-        selectionEndColumn = ends[1].column;
-    } else if (selectionActive) {
+    LinePosition ends[2] = {{m_selectionStartLine, m_selectionStartColumn}, {m_selectionEndLine, m_selectionEndColumn}};
+    m_screen.resize(m_columns, m_rows, m_selectionActive ? std::span<LinePosition>(ends) : std::span<LinePosition>());
+    if (m_selectionActive && ends[0].held && ends[1].held) {
+        m_selectionStartLine = ends[0].line;
+        m_selectionStartColumn = ends[0].column;
+        m_selectionEndLine = ends[1].line;
+        m_selectionEndColumn = ends[1].column;
+    } else if (m_selectionActive) {
         clearSelection();
     }
     // Until output arrives the screen is blank: a shrink must not turn its
     // blank rows into scrollback (which a later growth would pull back above
     // the cursor, leaving the first output halfway down the screen).
-    if (!receivedOutput)
-        screen.eraseInDisplay(3);
+    if (!m_receivedOutput)
+        m_screen.eraseInDisplay(3);
     // Showing or hiding the scroll bar here resizes the viewport, which comes
     // back into this function and may settle on another grid; that nested
     // call has then announced the final size itself.
     syncScrollBar();
-    if (m_columns == newColumns && rows == newRows)
+    if (m_columns == newColumns && m_rows == newRows)
         announceGridSize();
 }
 
@@ -185,14 +185,14 @@ void TerminalWidget::updateGridSize()
 // widget, which that handling still uses after resizeEvent returns.
 void TerminalWidget::announceGridSize()
 {
-    if (std::exchange(gridAnnouncementPending, true))
+    if (std::exchange(m_gridAnnouncementPending, true))
         return;
     QMetaObject::invokeMethod(
         this,
         [this] {
-            gridAnnouncementPending = false;
-            if (std::exchange(announcedGrid, QSize(m_columns, rows)) != QSize(m_columns, rows))
-                emit resized(m_columns, rows);
+            m_gridAnnouncementPending = false;
+            if (std::exchange(m_announcedGrid, QSize(m_columns, m_rows)) != QSize(m_columns, m_rows))
+                emit resized(m_columns, m_rows);
         },
         Qt::QueuedConnection);
 }
@@ -214,7 +214,7 @@ QSize TerminalWidget::minimumSizeHint() const
 }
 
 int TerminalWidget::columns() const { return m_columns; }
-int TerminalWidget::terminalRows() const { return rows; }
+int TerminalWidget::terminalRows() const { return m_rows; }
 int TerminalWidget::cellWidth() const { return m_cellWidth; }
 int TerminalWidget::cellHeight() const { return m_cellHeight; }
 
@@ -227,22 +227,22 @@ int TerminalWidget::cellHeight() const { return m_cellHeight; }
 void TerminalWidget::syncScrollBar()
 {
     QScrollBar *bar = verticalScrollBar();
-    const int n = screen.scrollbackLineCount();
-    const bool wasSyncing = std::exchange(syncingScrollBar, true);
+    const int n = m_screen.scrollbackLineCount();
+    const bool wasSyncing = std::exchange(m_syncingScrollBar, true);
     bar->setRange(0, n);
-    bar->setPageStep(std::max(rows, 1));
+    bar->setPageStep(std::max(m_rows, 1));
     bar->setSingleStep(1);
-    bar->setValue(n - screen.viewOffset());
-    syncingScrollBar = wasSyncing;
+    bar->setValue(n - m_screen.viewOffset());
+    m_syncingScrollBar = wasSyncing;
     noteAccessibleTextChange();
 }
 
 void TerminalWidget::scrollContentsBy(int, int)
 {
-    if (syncingScrollBar)
+    if (m_syncingScrollBar)
         return;
     const QScrollBar *bar = verticalScrollBar();
-    screen.setViewOffset(bar->maximum() - bar->value());
+    m_screen.setViewOffset(bar->maximum() - bar->value());
     noteAccessibleTextChange();
     viewport()->update();
 }
@@ -253,11 +253,11 @@ void TerminalWidget::feed(const QByteArray &data)
 {
     if (data.isEmpty())
         return;
-    receivedOutput = true;
-    if (feeding) {
+    m_receivedOutput = true;
+    if (m_feeding) {
         // Re-entered from a dataReady receiver while the parser is inside a
         // byte: the running feed parses these bytes after its own.
-        pendingFeed.append(data);
+        m_pendingFeed.append(data);
         return;
     }
     if (!runParser(data))
@@ -271,13 +271,13 @@ void TerminalWidget::feed(const QByteArray &data)
 // rest of the bytes and of the signals are dropped with it.
 bool TerminalWidget::runParser(const QByteArray &data)
 {
-    feeding = true;
-    for (QByteArray next = data; !next.isEmpty(); next = std::exchange(pendingFeed, QByteArray())) {
-        parser.feed(next.constData(), next.size());
-        if (!parserSignals.deliver(this))
+    m_feeding = true;
+    for (QByteArray next = data; !next.isEmpty(); next = std::exchange(m_pendingFeed, QByteArray())) {
+        m_parser.feed(next.constData(), next.size());
+        if (!m_parserSignals.deliver(this))
             return false;
     }
-    feeding = false;
+    m_feeding = false;
     return true;
 }
 
@@ -290,9 +290,9 @@ bool TerminalWidget::scrollViewByKey(const QKeyEvent *event)
     if (!event->modifiers().testFlag(Qt::ShiftModifier))
         return false;
     if (event->key() == Qt::Key_PageUp)
-        screen.scrollViewUp(rows / 2);
+        m_screen.scrollViewUp(m_rows / 2);
     else if (event->key() == Qt::Key_PageDown)
-        screen.scrollViewDown(rows / 2);
+        m_screen.scrollViewDown(m_rows / 2);
     else
         return false;
     syncScrollBar();
@@ -305,15 +305,15 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
     trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return;
-    const std::string bytes = encode_key(event, applicationCursorKeys);
+    const std::string bytes = encode_key(event, m_applicationCursorKeys);
     if (bytes.empty()) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     if (handleClipboardShortcut(event))
         return;
-    if (screen.viewScrolled()) {
-        screen.resetView();
+    if (m_screen.viewScrolled()) {
+        m_screen.resetView();
         syncScrollBar();
     }
     restartCursorBlink();
@@ -346,15 +346,15 @@ void TerminalWidget::resizeEvent(QResizeEvent *event)
     // A window drag may resize several times in one event-loop pass: the
     // first resize applies at once, the later ones (each a re-wrap of every
     // held line) together when the pass ends.
-    if (resizeSettling) {
-        gridUpdatePending = true;
+    if (m_resizeSettling) {
+        m_gridUpdatePending = true;
         return;
     }
     updateGridSize();
-    resizeSettling = true;
+    m_resizeSettling = true;
     QMetaObject::invokeMethod(this, [this] {
-        resizeSettling = false;
-        if (std::exchange(gridUpdatePending, false))
+        m_resizeSettling = false;
+        if (std::exchange(m_gridUpdatePending, false))
             updateGridSize();
     }, Qt::QueuedConnection);
 }
@@ -370,45 +370,45 @@ void TerminalWidget::changeEvent(QEvent *event)
 
 // --- lines and text -----------------------------------------------------------
 
-int TerminalWidget::firstLine() const { return screen.firstLine(); }
-int TerminalWidget::endLine() const { return screen.endLine(); }
-int TerminalWidget::viewTopLine() const { return screen.viewTopLine(); }
-int TerminalWidget::scrollbackSize() const { return screen.scrollbackLineCount(); }
+int TerminalWidget::firstLine() const { return m_screen.firstLine(); }
+int TerminalWidget::endLine() const { return m_screen.endLine(); }
+int TerminalWidget::viewTopLine() const { return m_screen.viewTopLine(); }
+int TerminalWidget::scrollbackSize() const { return m_screen.scrollbackLineCount(); }
 int TerminalWidget::scrollbackLimit() const { return m_scrollbackLimit; }
 
 void TerminalWidget::setScrollbackSize(int lines)
 {
     m_scrollbackLimit = std::max(lines, 0);
-    screen.setScrollbackSize(m_scrollbackLimit);
+    m_screen.setScrollbackSize(m_scrollbackLimit);
 }
-QString TerminalWidget::lineAt(int line) const { return fromUtf8(screen.lineText(line)); }
+QString TerminalWidget::lineAt(int line) const { return fromUtf8(m_screen.lineText(line)); }
 
 QString TerminalWidget::screenText() const
 {
     QStringList texts;
-    for (int r = 0; r < rows; ++r)
-        texts << fromUtf8(screen.viewRowText(r));
+    for (int r = 0; r < m_rows; ++r)
+        texts << fromUtf8(m_screen.viewRowText(r));
     return texts.join(QLatin1Char('\n'));
 }
 
 QString TerminalWidget::sessionText() const
 {
     QStringList texts;
-    for (const std::string &line : screen.scrollbackLines())
+    for (const std::string &line : m_screen.scrollbackLines())
         texts << fromUtf8(line);
-    const int top = screen.screenTopLine();
-    for (int r = 0; r < rows; ++r)
-        texts << fromUtf8(screen.lineText(top + r));
+    const int top = m_screen.screenTopLine();
+    for (int r = 0; r < m_rows; ++r)
+        texts << fromUtf8(m_screen.lineText(top + r));
     return texts.join(QLatin1Char('\n'));
 }
 
 // --- palette ------------------------------------------------------------------
 
-Palette TerminalWidget::terminalPalette() const { return palette; }
+Palette TerminalWidget::terminalPalette() const { return m_palette; }
 
 void TerminalWidget::setTerminalPalette(const Palette &p)
 {
-    palette = p;
+    m_palette = p;
     refresh();
 }
 

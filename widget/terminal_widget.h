@@ -224,94 +224,94 @@ private:
     void paintPreedit(QPainter &painter);
     QRect cursorCellRect() const;
 
-    Screen screen;
-    Parser parser;
-    Palette palette;
-    QFont font;
+    Screen m_screen;
+    Parser m_parser;
+    Palette m_palette;
+    QFont m_font;
     int m_cellWidth = 8;
     int m_cellHeight = 16;
-    int fontAscent = 12;
-    bool uniformAdvance = true;
+    int m_fontAscent = 12;
+    bool m_uniformAdvance = true;
     int m_columns = 80;
-    int rows = 24;
-    int selectionStartLine = 0;
-    int selectionStartColumn = 0;
-    int selectionEndLine = 0;
-    int selectionEndColumn = 0;
-    bool selectionActive = false;
-    bool resizeSettling = false;     // a resize was applied in this event-loop pass
-    bool gridUpdatePending = false;  // a later one waits for the end of the pass
-    bool selecting = false;
+    int m_rows = 24;
+    int m_selectionStartLine = 0;
+    int m_selectionStartColumn = 0;
+    int m_selectionEndLine = 0;
+    int m_selectionEndColumn = 0;
+    bool m_selectionActive = false;
+    bool m_resizeSettling = false;     // a resize was applied in this event-loop pass
+    bool m_gridUpdatePending = false;  // a later one waits for the end of the pass
+    bool m_selecting = false;
     QColor m_selectionColor{80, 120, 200, 110};
-    QTimer *autoScrollTimer = nullptr;
-    int autoScrollDirection = 0;
-    QPoint lastMousePosition;
-    int clickCount = 0;
-    QElapsedTimer clickTimer;
-    bool applicationCursorKeys = false;
-    bool cursorVisible = true;
-    bool bracketedPaste = false;
+    QTimer *m_autoScrollTimer = nullptr;
+    int m_autoScrollDirection = 0;
+    QPoint m_lastMousePosition;
+    int m_clickCount = 0;
+    QElapsedTimer m_clickTimer;
+    bool m_applicationCursorKeys = false;
+    bool m_cursorVisible = true;
+    bool m_bracketedPaste = false;
     int m_scrollbackLimit = 0;
 
-    MouseModes mouseModes;
+    MouseModes m_mouseModes;
     // The cell of the last motion report: motion is reported per cell.
-    int lastMotionColumn = -1;
-    int lastMotionRow = -1;
+    int m_lastMotionColumn = -1;
+    int m_lastMotionRow = -1;
     // Eighths of a degree not yet turned into whole wheel steps.
-    int wheelRemainder = 0;
-    bool focusReporting = false;
-    bool alternateScroll = true;
+    int m_wheelRemainder = 0;
+    bool m_focusReporting = false;
+    bool m_alternateScroll = true;
 
-    CursorStyle hostCursorStyle = SteadyBlock;
-    int programCursorStyle = 0; // DECSCUSR parameter; 0 follows the host
-    QTimer *blinkTimer = nullptr;
-    bool blinkShown = true;
+    CursorStyle m_hostCursorStyle = SteadyBlock;
+    int m_programCursorStyle = 0; // DECSCUSR parameter; 0 follows the host
+    QTimer *m_blinkTimer = nullptr;
+    bool m_blinkShown = true;
 
-    QString preeditText;
+    QString m_preeditText;
 
     QString m_title;
     QString m_iconTitle;
     QUrl m_currentDirectory;
     // The values last signalled, and which signals wait for the feed's end.
-    QString announcedTitle;
-    QString announcedIconTitle;
-    QUrl announcedDirectory;
-    bool hostChangesPending[HostValueCount] = {};
-    bool bellPending = false;
+    QString m_announcedTitle;
+    QString m_announcedIconTitle;
+    QUrl m_announcedDirectory;
+    bool m_hostChangesPending[HostValueCount] = {};
+    bool m_bellPending = false;
     // The pointer over the viewport and Ctrl, which make the link under it
     // the hovered one; a press that activated a link swallows its release.
-    QPoint linkPointer;
-    bool linkPointerInside = false;
-    bool linkModifierHeld = false;
-    bool linkReleasePending = false;
-    std::unique_ptr<TerminalLink> hoveredLink;
+    QPoint m_linkPointer;
+    bool m_linkPointerInside = false;
+    bool m_linkModifierHeld = false;
+    bool m_linkReleasePending = false;
+    std::unique_ptr<TerminalLink> m_hoveredLink;
 
     // A feed that arrives while the parser runs (a synchronous answer to a
     // device reply) is queued here and parsed by the running feed.
-    bool feeding = false;
-    QByteArray pendingFeed;
+    bool m_feeding = false;
+    QByteArray m_pendingFeed;
     // What the parser signals (device replies among them) goes out once the
     // bytes in hand are parsed: a slot may delete the widget, and the parser
     // must never resume inside a deleted widget.
-    DeferredSignals parserSignals;
+    DeferredSignals m_parserSignals;
     // The grid last announced by `resized`, and whether an announcement is
     // on its way (see announceGridSize).
-    QSize announcedGrid;
-    bool gridAnnouncementPending = false;
+    QSize m_announcedGrid;
+    bool m_gridAnnouncementPending = false;
     // No byte has been fed yet: grid changes keep the screen free of history.
-    bool receivedOutput = false;
+    bool m_receivedOutput = false;
     // Set while syncScrollBar moves the bar, so scrollContentsBy ignores it.
-    bool syncingScrollBar = false;
+    bool m_syncingScrollBar = false;
     // Font variants and row buffers kept between paints.
-    std::unique_ptr<PaintCache> paintCache;
+    std::unique_ptr<PaintCache> m_paintCache;
 
     // Accessibility (terminal_accessible.cpp): the text that assistive
     // technology reads, created when one first asks for this widget.
-    AccessibleTextTracker *accessibleText = nullptr;
+    AccessibleTextTracker *m_accessibleText = nullptr;
     void noteAccessibleTextChange();
     void noteAccessibleNameChange();
     // Bytes for the program; large texts go out a slice per pass.
-    std::unique_ptr<OutgoingText> outgoing;
+    std::unique_ptr<OutgoingText> m_outgoing;
 };
 
 } // namespace vesper

@@ -28,7 +28,7 @@ bool blinks(TerminalWidget::CursorStyle style) { return style % 2 == 1; }
 
 TerminalWidget::CursorStyle TerminalWidget::cursorStyle() const
 {
-    return isCursorStyle(programCursorStyle) ? CursorStyle(programCursorStyle) : hostCursorStyle;
+    return isCursorStyle(m_programCursorStyle) ? CursorStyle(m_programCursorStyle) : m_hostCursorStyle;
 }
 
 void TerminalWidget::setCursorStyle(CursorStyle style)
@@ -36,15 +36,15 @@ void TerminalWidget::setCursorStyle(CursorStyle style)
     if (!isCursorStyle(style))
         return;
     const CursorStyle before = cursorStyle();
-    hostCursorStyle = style;
-    programCursorStyle = 0;
+    m_hostCursorStyle = style;
+    m_programCursorStyle = 0;
     cursorStyleUpdated(before);
 }
 
 void TerminalWidget::setProgramCursorStyle(int style)
 {
     const CursorStyle before = cursorStyle();
-    programCursorStyle = isCursorStyle(style) ? style : 0;
+    m_programCursorStyle = isCursorStyle(style) ? style : 0;
     cursorStyleUpdated(before);
 }
 
@@ -57,8 +57,8 @@ void TerminalWidget::cursorStyleUpdated(CursorStyle before)
         return;
     // Last, and after the parse when a program changed it: a slot may delete
     // the widget.
-    if (feeding)
-        parserSignals.post([this, style] { emit cursorStyleChanged(style); });
+    if (m_feeding)
+        m_parserSignals.post([this, style] { emit cursorStyleChanged(style); });
     else
         emit cursorStyleChanged(style);
 }
@@ -68,40 +68,40 @@ void TerminalWidget::cursorStyleUpdated(CursorStyle before)
 void TerminalWidget::updateCursorBlink()
 {
     const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
-    const bool run = blinks(cursorStyle()) && flashTime > 0 && cursorVisible && hasFocus() && isVisible();
+    const bool run = blinks(cursorStyle()) && flashTime > 0 && m_cursorVisible && hasFocus() && isVisible();
     if (!run) {
-        if (blinkTimer)
-            blinkTimer->stop();
-        if (!blinkShown) {
-            blinkShown = true;
+        if (m_blinkTimer)
+            m_blinkTimer->stop();
+        if (!m_blinkShown) {
+            m_blinkShown = true;
             viewport()->update();
         }
         return;
     }
-    if (!blinkTimer) {
-        blinkTimer = new QTimer(this);
-        blinkTimer->setObjectName(QStringLiteral("cursorBlinkTimer"));
-        connect(blinkTimer, &QTimer::timeout, this, &TerminalWidget::toggleCursorBlink);
+    if (!m_blinkTimer) {
+        m_blinkTimer = new QTimer(this);
+        m_blinkTimer->setObjectName(QStringLiteral("cursorBlinkTimer"));
+        connect(m_blinkTimer, &QTimer::timeout, this, &TerminalWidget::toggleCursorBlink);
     }
-    blinkTimer->setInterval(flashTime / 2);
-    if (!blinkTimer->isActive())
-        blinkTimer->start();
+    m_blinkTimer->setInterval(flashTime / 2);
+    if (!m_blinkTimer->isActive())
+        m_blinkTimer->start();
 }
 
 void TerminalWidget::restartCursorBlink()
 {
-    if (!blinkShown) {
-        blinkShown = true;
+    if (!m_blinkShown) {
+        m_blinkShown = true;
         viewport()->update();
     }
-    if (blinkTimer && blinkTimer->isActive())
-        blinkTimer->start(); // a full shown phase from now
+    if (m_blinkTimer && m_blinkTimer->isActive())
+        m_blinkTimer->start(); // a full shown phase from now
     updateCursorBlink();
 }
 
 void TerminalWidget::toggleCursorBlink()
 {
-    blinkShown = !blinkShown;
+    m_blinkShown = !m_blinkShown;
     viewport()->update();
 }
 
@@ -114,61 +114,61 @@ void TerminalWidget::showEvent(QShowEvent *event)
 void TerminalWidget::hideEvent(QHideEvent *event)
 {
     QAbstractScrollArea::hideEvent(event);
-    if (blinkTimer)
-        blinkTimer->stop();
-    blinkShown = true;
+    if (m_blinkTimer)
+        m_blinkTimer->stop();
+    m_blinkShown = true;
 }
 
 // The cell rectangle the cursor covers (two cells on a wide character), or
 // an empty rectangle when it is outside the grid.
 QRect TerminalWidget::cursorCellRect() const
 {
-    const int c = std::min(screen.cursorColumn(), m_columns - 1);
-    const int r = screen.cursorRow();
-    if (c < 0 || r < 0 || r >= rows)
+    const int c = std::min(m_screen.cursorColumn(), m_columns - 1);
+    const int r = m_screen.cursorRow();
+    if (c < 0 || r < 0 || r >= m_rows)
         return {};
-    const bool wide = c + 1 < m_columns && screen.viewCellAt(c + 1, r).wideContinuation;
+    const bool wide = c + 1 < m_columns && m_screen.viewCellAt(c + 1, r).wideContinuation;
     return cellRect(c, r, wide ? 2 : 1);
 }
 
 void TerminalWidget::paintCursor(QPainter &painter)
 {
-    if (!cursorVisible || screen.viewScrolled())
+    if (!m_cursorVisible || m_screen.viewScrolled())
         return;
     const QRect rect = cursorCellRect();
     if (rect.isEmpty())
         return;
 
     if (!hasFocus()) {
-        painter.setPen(palette.cursor());
+        painter.setPen(m_palette.cursor());
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
         return;
     }
-    if (!blinkShown)
+    if (!m_blinkShown)
         return;
     switch (cursorStyle()) {
     case BlinkingUnderline:
     case SteadyUnderline: {
         const int thickness = std::max(1, m_cellHeight / 8);
-        painter.fillRect(rect.left(), rect.bottom() + 1 - thickness, rect.width(), thickness, palette.cursor());
+        painter.fillRect(rect.left(), rect.bottom() + 1 - thickness, rect.width(), thickness, m_palette.cursor());
         return;
     }
     case BlinkingBar:
     case SteadyBar:
-        painter.fillRect(rect.left(), rect.top(), std::max(1, m_cellWidth / 4), rect.height(), palette.cursor());
+        painter.fillRect(rect.left(), rect.top(), std::max(1, m_cellWidth / 4), rect.height(), m_palette.cursor());
         return;
     case BlinkingBlock:
     case SteadyBlock: break;
     }
-    painter.fillRect(rect, palette.cursor());
-    const Cell &cell = screen.viewCellAt(rect.left() / m_cellWidth, screen.cursorRow());
+    painter.fillRect(rect, m_palette.cursor());
+    const Cell &cell = m_screen.viewCellAt(rect.left() / m_cellWidth, m_screen.cursorRow());
     const char32_t cp = cell.codePoint;
     if (cp == 0 || cp == kSpace || cell.attributes.hidden)
         return;
-    painter.setPen(palette.background());
-    painter.setFont(font);
-    painter.drawText(rect.left(), rect.top() + fontAscent, QString::fromUcs4(&cp, 1));
+    painter.setPen(m_palette.background());
+    painter.setFont(m_font);
+    painter.drawText(rect.left(), rect.top() + m_fontAscent, QString::fromUcs4(&cp, 1));
 }
 
 } // namespace vesper

@@ -16,16 +16,16 @@ namespace vesper {
 
 void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
 {
-    RunFonts &fonts = paintCache->fonts;
+    RunFonts &fonts = m_paintCache->fonts;
     CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
-    const int baseline = row * m_cellHeight + fontAscent;
+    const int baseline = row * m_cellHeight + m_fontAscent;
     const int end = run.startColumn + run.width;
     for (int column = run.startColumn; column < end; ++column) {
-        const Cell &cell = screen.viewCellAt(column, row);
+        const Cell &cell = m_screen.viewCellAt(column, row);
         const char32_t cp = cell.codePoint;
         if (cell.wideContinuation || cp == 0)
             continue;
-        const std::u32string_view marks = screen.viewMarksAt(column, row);
+        const std::u32string_view marks = m_screen.viewMarksAt(column, row);
         const QPointF origin(column * m_cellWidth, baseline);
         if (!marks.empty()) {
             // The character with its marks, shaped together so that the font
@@ -52,10 +52,10 @@ void TerminalWidget::paintDecorations(QPainter &painter, int row, const Attribut
     const CellAttributes &a = run.attributes;
     if (!a.underline && !a.doubleUnderline && !a.strikethrough && !a.overline)
         return;
-    const QFontMetricsF metrics(font);
+    const QFontMetricsF metrics(m_font);
     const int thickness = std::max(1, qRound(metrics.lineWidth()));
     const int top = row * m_cellHeight;
-    const int baseline = top + fontAscent;
+    const int baseline = top + m_fontAscent;
     const int left = run.startColumn * m_cellWidth;
     const int width = run.width * m_cellWidth;
     if (a.doubleUnderline) {

@@ -28,46 +28,46 @@ QUrl directoryUrl(const std::string &sent)
 
 void TerminalWidget::installHostStateCallbacks()
 {
-    parser.titleCallback = [this](const std::string &text) {
+    m_parser.titleCallback = [this](const std::string &text) {
         m_title = fromUtf8(text);
         postHostChange(HostTitle);
     };
-    parser.iconNameCallback = [this](const std::string &text) {
+    m_parser.iconNameCallback = [this](const std::string &text) {
         m_iconTitle = fromUtf8(text);
         postHostChange(HostIconTitle);
     };
-    parser.currentDirectoryCallback = [this](const std::string &sent) {
+    m_parser.currentDirectoryCallback = [this](const std::string &sent) {
         const QUrl url = directoryUrl(sent);
         if (url.isEmpty())
             return;
         m_currentDirectory = url;
         postHostChange(HostDirectory);
     };
-    parser.bellCallback = [this] { ringBell(); };
-    parser.cursorStyleCallback = [this](int style) { setProgramCursorStyle(style); };
+    m_parser.bellCallback = [this] { ringBell(); };
+    m_parser.cursorStyleCallback = [this](int style) { setProgramCursorStyle(style); };
 }
 
 // One held emission per kind and feed; it compares with what was last
 // announced, so a value set and set back within one feed is no news.
 void TerminalWidget::postHostChange(HostValue which)
 {
-    if (std::exchange(hostChangesPending[which], true))
+    if (std::exchange(m_hostChangesPending[which], true))
         return;
-    parserSignals.post([this, which] {
-        hostChangesPending[which] = false;
+    m_parserSignals.post([this, which] {
+        m_hostChangesPending[which] = false;
         switch (which) {
         case HostTitle:
-            if (std::exchange(announcedTitle, m_title) != m_title) {
+            if (std::exchange(m_announcedTitle, m_title) != m_title) {
                 noteAccessibleNameChange();
                 emit titleChanged(m_title);
             }
             break;
         case HostIconTitle:
-            if (std::exchange(announcedIconTitle, m_iconTitle) != m_iconTitle)
+            if (std::exchange(m_announcedIconTitle, m_iconTitle) != m_iconTitle)
                 emit iconTitleChanged(m_iconTitle);
             break;
         case HostDirectory:
-            if (std::exchange(announcedDirectory, m_currentDirectory) != m_currentDirectory)
+            if (std::exchange(m_announcedDirectory, m_currentDirectory) != m_currentDirectory)
                 emit currentDirectoryChanged(m_currentDirectory);
             break;
         case HostValueCount: break;
@@ -77,13 +77,13 @@ void TerminalWidget::postHostChange(HostValue which)
 
 void TerminalWidget::ringBell()
 {
-    if (std::exchange(bellPending, true))
+    if (std::exchange(m_bellPending, true))
         return;
     // Queued on the widget: dropped with it when it is deleted first.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            bellPending = false;
+            m_bellPending = false;
             emit bell();
         },
         Qt::QueuedConnection);

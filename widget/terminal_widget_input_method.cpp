@@ -15,14 +15,14 @@ void TerminalWidget::inputMethodEvent(QInputMethodEvent *event)
 {
     const QString commit = event->commitString();
     if (!commit.isEmpty()) {
-        if (screen.viewScrolled()) {
-            screen.resetView();
+        if (m_screen.viewScrolled()) {
+            m_screen.resetView();
             syncScrollBar();
         }
         restartCursorBlink();
     }
-    if (preeditText != event->preeditString() || !commit.isEmpty()) {
-        preeditText = event->preeditString();
+    if (m_preeditText != event->preeditString() || !commit.isEmpty()) {
+        m_preeditText = event->preeditString();
         viewport()->update();
     }
     event->accept();
@@ -34,14 +34,14 @@ QVariant TerminalWidget::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     switch (query) {
     case Qt::ImEnabled: return true;
-    case Qt::ImFont: return font;
+    case Qt::ImFont: return m_font;
     case Qt::ImCursorRectangle: {
         // In widget coordinates: the viewport may sit inside a frame.
         const QRect cell = cursorCellRect();
         return cell.isEmpty() ? QRect() : cell.translated(viewport()->pos());
     }
     case Qt::ImCursorPosition:
-    case Qt::ImAnchorPosition: return int(preeditText.size());
+    case Qt::ImAnchorPosition: return int(m_preeditText.size());
     case Qt::ImSurroundingText:
     case Qt::ImCurrentSelection: return QString();
     case Qt::ImHints: return int(Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
@@ -53,19 +53,19 @@ QVariant TerminalWidget::inputMethodQuery(Qt::InputMethodQuery query) const
 // colours and underlined, so it reads as text that is not typed yet.
 void TerminalWidget::paintPreedit(QPainter &painter)
 {
-    if (preeditText.isEmpty())
+    if (m_preeditText.isEmpty())
         return;
     const QRect cursorCell = cursorCellRect();
     if (cursorCell.isEmpty())
         return;
-    QFont underlined = font;
+    QFont underlined = m_font;
     underlined.setUnderline(true);
     painter.setFont(underlined);
-    const int width = painter.fontMetrics().horizontalAdvance(preeditText);
+    const int width = painter.fontMetrics().horizontalAdvance(m_preeditText);
     const QRect area(cursorCell.left(), cursorCell.top(), std::max(width, m_cellWidth), m_cellHeight);
-    painter.fillRect(area, palette.background());
-    painter.setPen(palette.foreground());
-    painter.drawText(area.left(), area.top() + fontAscent, preeditText);
+    painter.fillRect(area, m_palette.background());
+    painter.setPen(m_palette.foreground());
+    painter.drawText(area.left(), area.top() + m_fontAscent, m_preeditText);
 }
 
 } // namespace vesper

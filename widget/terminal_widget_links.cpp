@@ -29,7 +29,7 @@ std::optional<TerminalLink> linkUnder(const Screen &screen, QPoint cell) { retur
 QPoint TerminalWidget::linkCellAt(QPoint point) const
 {
     if (!viewport()->rect().contains(point))
-        return {-1, screen.viewTopLine() - 1};
+        return {-1, m_screen.viewTopLine() - 1};
     const CellPosition cell = cellAt(point);
     return {cell.column, cell.line};
 }
@@ -38,12 +38,12 @@ QPoint TerminalWidget::linkCellAt(QPoint point) const
 bool TerminalWidget::resolveHoveredLink()
 {
     std::optional<TerminalLink> link;
-    if (linkModifierHeld && linkPointerInside)
-        link = linkUnder(screen, linkCellAt(linkPointer));
-    if (bool(link) == bool(hoveredLink) && (!link || *link == *hoveredLink))
+    if (m_linkModifierHeld && m_linkPointerInside)
+        link = linkUnder(m_screen, linkCellAt(m_linkPointer));
+    if (bool(link) == bool(m_hoveredLink) && (!link || *link == *m_hoveredLink))
         return false;
-    hoveredLink = link ? std::make_unique<TerminalLink>(*link) : nullptr;
-    if (hoveredLink)
+    m_hoveredLink = link ? std::make_unique<TerminalLink>(*link) : nullptr;
+    if (m_hoveredLink)
         viewport()->setCursor(Qt::PointingHandCursor);
     else
         viewport()->unsetCursor();
@@ -58,9 +58,9 @@ void TerminalWidget::updateLinkHover()
 
 void TerminalWidget::trackLinkPointer(const QMouseEvent *event)
 {
-    linkPointer = event->position().toPoint();
-    linkPointerInside = true;
-    linkModifierHeld = event->modifiers().testFlag(Qt::ControlModifier);
+    m_linkPointer = event->position().toPoint();
+    m_linkPointerInside = true;
+    m_linkModifierHeld = event->modifiers().testFlag(Qt::ControlModifier);
     updateLinkHover();
 }
 
@@ -68,7 +68,7 @@ void TerminalWidget::trackLinkModifier(const QKeyEvent *event, bool pressed)
 {
     if (event->key() != Qt::Key_Control)
         return;
-    linkModifierHeld = pressed;
+    m_linkModifierHeld = pressed;
     updateLinkHover();
 }
 
@@ -76,10 +76,10 @@ bool TerminalWidget::takeLinkClick(const QMouseEvent *event, bool activate)
 {
     if (event->button() != Qt::LeftButton || !event->modifiers().testFlag(Qt::ControlModifier))
         return false;
-    const std::optional<TerminalLink> link = linkUnder(screen, linkCellAt(event->position().toPoint()));
+    const std::optional<TerminalLink> link = linkUnder(m_screen, linkCellAt(event->position().toPoint()));
     if (!link)
         return false;
-    linkReleasePending = true;
+    m_linkReleasePending = true;
     if (activate)
         emit linkActivated(QUrl(link->url)); // last: a slot may delete the widget
     return true;
@@ -87,9 +87,9 @@ bool TerminalWidget::takeLinkClick(const QMouseEvent *event, bool activate)
 
 bool TerminalWidget::takeLinkRelease(const QMouseEvent *event)
 {
-    if (!linkReleasePending || event->button() != Qt::LeftButton)
+    if (!m_linkReleasePending || event->button() != Qt::LeftButton)
         return false;
-    linkReleasePending = false;
+    m_linkReleasePending = false;
     return true;
 }
 
@@ -104,7 +104,7 @@ bool TerminalWidget::viewportEvent(QEvent *event)
     switch (event->type()) {
     case QEvent::ToolTip: {
         const auto *help = static_cast<QHelpEvent *>(event);
-        const std::optional<TerminalLink> link = linkUnder(screen, linkCellAt(help->pos()));
+        const std::optional<TerminalLink> link = linkUnder(m_screen, linkCellAt(help->pos()));
         if (link) {
             QToolTip::showText(help->globalPos(), link->url, viewport());
         } else {
@@ -114,7 +114,7 @@ bool TerminalWidget::viewportEvent(QEvent *event)
         return true;
     }
     case QEvent::Leave:
-        linkPointerInside = false;
+        m_linkPointerInside = false;
         updateLinkHover();
         break;
     default:
@@ -128,18 +128,18 @@ bool TerminalWidget::viewportEvent(QEvent *event)
 void TerminalWidget::paintLinkHover(QPainter &painter)
 {
     resolveHoveredLink();
-    if (!hoveredLink)
+    if (!m_hoveredLink)
         return;
-    const QFontMetricsF metrics(font);
+    const QFontMetricsF metrics(m_font);
     const int thickness = std::max(1, qRound(metrics.lineWidth()));
-    const int top = screen.viewTopLine();
-    for (int line = std::max(hoveredLink->start.line, top); line <= hoveredLink->end.line && line - top < rows; ++line) {
+    const int top = m_screen.viewTopLine();
+    for (int line = std::max(m_hoveredLink->start.line, top); line <= m_hoveredLink->end.line && line - top < m_rows; ++line) {
         const int row = line - top;
-        const int from = line == hoveredLink->start.line ? hoveredLink->start.column : 0;
-        const int to = line == hoveredLink->end.line ? hoveredLink->end.column : m_columns;
-        const int y = std::min(row * m_cellHeight + fontAscent + qRound(metrics.underlinePos()),
+        const int from = line == m_hoveredLink->start.line ? m_hoveredLink->start.column : 0;
+        const int to = line == m_hoveredLink->end.line ? m_hoveredLink->end.column : m_columns;
+        const int y = std::min(row * m_cellHeight + m_fontAscent + qRound(metrics.underlinePos()),
                                (row + 1) * m_cellHeight - thickness);
-        painter.fillRect(from * m_cellWidth, y, (to - from) * m_cellWidth, thickness, palette.foreground());
+        painter.fillRect(from * m_cellWidth, y, (to - from) * m_cellWidth, thickness, m_palette.foreground());
     }
 }
 

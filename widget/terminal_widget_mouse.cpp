@@ -55,15 +55,15 @@ int heldButton(Qt::MouseButtons buttons)
 QPoint TerminalWidget::reportedCell(QPoint point) const
 {
     const int column = std::clamp(point.x() / m_cellWidth, 0, m_columns - 1);
-    const int viewRow = std::clamp(point.y() / m_cellHeight, 0, rows - 1);
-    return {column, std::clamp(screen.viewTopLine() + viewRow - screen.screenTopLine(), 0, rows - 1)};
+    const int viewRow = std::clamp(point.y() / m_cellHeight, 0, m_rows - 1);
+    return {column, std::clamp(m_screen.viewTopLine() + viewRow - m_screen.screenTopLine(), 0, m_rows - 1)};
 }
 
 // Returns true when the event belongs to the program (reported or not), so
 // that local selection leaves it alone.
 bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
 {
-    if (mouseModes.tracking == MouseTracking::Off || event->modifiers().testFlag(Qt::ShiftModifier))
+    if (m_mouseModes.tracking == MouseTracking::Off || event->modifiers().testFlag(Qt::ShiftModifier))
         return false;
     const int button = action == MouseAction::Motion ? heldButton(event->buttons()) : reportButton(event->button());
     if (button < 0)
@@ -71,14 +71,14 @@ bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
     const QPoint cell = reportedCell(event->position().toPoint());
     const int column = cell.x();
     const int row = cell.y();
-    if (action == MouseAction::Motion && column == lastMotionColumn && row == lastMotionRow)
+    if (action == MouseAction::Motion && column == m_lastMotionColumn && row == m_lastMotionRow)
         return true;
-    lastMotionColumn = column;
-    lastMotionRow = row;
-    if (!reportsAction(mouseModes.tracking, action, button != kNoButton))
+    m_lastMotionColumn = column;
+    m_lastMotionRow = row;
+    if (!reportsAction(m_mouseModes.tracking, action, button != kNoButton))
         return true;
     const MouseReport report{action, button, reportModifiers(event->modifiers()), column, row};
-    const std::string bytes = encodeMouseReport(report, mouseModes.encoding, mouseModes.tracking);
+    const std::string bytes = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
     if (!bytes.empty())
         emitBytes(bytes);
     return true;
@@ -88,9 +88,9 @@ bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
 // high-resolution wheels add up across events.
 int TerminalWidget::wheelSteps(const QWheelEvent *event)
 {
-    wheelRemainder += event->angleDelta().y();
-    const int steps = wheelRemainder / kWheelNotch;
-    wheelRemainder -= steps * kWheelNotch;
+    m_wheelRemainder += event->angleDelta().y();
+    const int steps = m_wheelRemainder / kWheelNotch;
+    m_wheelRemainder -= steps * kWheelNotch;
     return steps;
 }
 
@@ -99,7 +99,7 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
     const QPoint cell = reportedCell(event->position().toPoint());
     const MouseReport report{MouseAction::Press, steps > 0 ? kWheelUp : kWheelDown,
                              reportModifiers(event->modifiers()), cell.x(), cell.y()};
-    const std::string bytes = encodeMouseReport(report, mouseModes.encoding, mouseModes.tracking);
+    const std::string bytes = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
     const QByteArray sequence = QByteArray::fromStdString(bytes);
     // Each report may be the last: a slot of `dataReady` may delete the widget.
     for (int i = 0; i < std::abs(steps) && !sequence.isEmpty(); ++i)
@@ -109,7 +109,7 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
 
 void TerminalWidget::scrollAlternateScreen(int steps)
 {
-    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, applicationCursorKeys);
+    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, m_applicationCursorKeys);
     std::string bytes;
     for (int i = 0; i < std::abs(steps) * kAlternateScrollLines; ++i)
         bytes += key;
@@ -120,23 +120,23 @@ void TerminalWidget::scrollAlternateScreen(int steps)
 void TerminalWidget::wheelEvent(QWheelEvent *event)
 {
     const bool local = event->modifiers().testFlag(Qt::ShiftModifier);
-    if (!local && mouseModes.tracking != MouseTracking::Off) {
+    if (!local && m_mouseModes.tracking != MouseTracking::Off) {
         reportWheel(event, wheelSteps(event));
         event->accept();
         return;
     }
-    if (!local && alternateScroll && screen.alternateActive()) {
+    if (!local && m_alternateScroll && m_screen.alternateActive()) {
         scrollAlternateScreen(wheelSteps(event));
         event->accept();
         return;
     }
-    wheelRemainder = 0;
+    m_wheelRemainder = 0;
     QAbstractScrollArea::wheelEvent(event);
 }
 
 void TerminalWidget::reportFocus(bool focused)
 {
-    if (focusReporting)
+    if (m_focusReporting)
         emitBytes(focused ? "\x1b[I" : "\x1b[O");
 }
 

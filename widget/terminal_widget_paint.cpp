@@ -41,33 +41,33 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     const QRect area = event->rect();
-    painter.fillRect(area, palette.background());
-    painter.setFont(font);
-    paintCache->fonts.useBase(font);
+    painter.fillRect(area, m_palette.background());
+    painter.setFont(m_font);
+    m_paintCache->fonts.useBase(m_font);
     const int firstRow = std::max(area.top() / m_cellHeight, 0);
-    const int lastRow = std::min(area.bottom() / m_cellHeight, rows - 1);
+    const int lastRow = std::min(area.bottom() / m_cellHeight, m_rows - 1);
     for (int row = firstRow; row <= lastRow; ++row)
         paintRow(painter, row);
     paintSelection(painter, firstRow, lastRow);
     paintLinkHover(painter);
     paintCursor(painter);
     paintPreedit(painter);
-    screen.clearDirtyRows();
+    m_screen.clearDirtyRows();
 }
 
 void TerminalWidget::paintRow(QPainter &painter, int row)
 {
-    RowRuns &runs = paintCache->row;
-    splitRowIntoRuns(screen, row, runs);
-    RunFonts &fonts = paintCache->fonts;
-    const QColor background = palette.background();
-    const QColor foreground = palette.foreground();
-    const int baseline = row * m_cellHeight + fontAscent;
+    RowRuns &runs = m_paintCache->row;
+    splitRowIntoRuns(m_screen, row, runs);
+    RunFonts &fonts = m_paintCache->fonts;
+    const QColor background = m_palette.background();
+    const QColor foreground = m_palette.foreground();
+    const int baseline = row * m_cellHeight + m_fontAscent;
 
     for (const AttributeRun &run : runs.runs) {
         const CellAttributes &a = run.attributes;
-        QColor fg = palette.color(a.fg, foreground, a.bold);
-        QColor bg = palette.color(a.bg, background, false);
+        QColor fg = m_palette.color(a.fg, foreground, a.bold);
+        QColor bg = m_palette.color(a.bg, background, false);
         if (a.reverse)
             std::swap(fg, bg);
         if (bg != background)
@@ -83,7 +83,7 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
         // all equal the cell width, so glyphs land on their cells. Placing
         // cached glyphs on the cells draws what the string would, without
         // shaping it again every frame. Decorations are lines across the run.
-        if (uniformAdvance && run.printableAscii && run.textLength == run.width) {
+        if (m_uniformAdvance && run.printableAscii && run.textLength == run.width) {
             if (AsciiGlyphs *glyphs = fonts.asciiGlyphs(a)) {
                 glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, runs.text.data() + run.textStart,
                              run.textLength, m_cellWidth);
@@ -104,16 +104,16 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
 
 void TerminalWidget::paintSelection(QPainter &painter, int firstRow, int lastRow)
 {
-    if (!selectionActive || !selectionEndsDiffer())
+    if (!m_selectionActive || !selectionEndsDiffer())
         return;
-    const bool startIsLower = selectionStartLine < selectionEndLine
-                              || (selectionStartLine == selectionEndLine && selectionStartColumn <= selectionEndColumn);
-    const int loLine = startIsLower ? selectionStartLine : selectionEndLine;
-    const int loColumn = startIsLower ? selectionStartColumn : selectionEndColumn;
-    const int hiLine = startIsLower ? selectionEndLine : selectionStartLine;
-    const int hiColumn = startIsLower ? selectionEndColumn : selectionStartColumn;
+    const bool startIsLower = m_selectionStartLine < m_selectionEndLine
+                              || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
+    const int loLine = startIsLower ? m_selectionStartLine : m_selectionEndLine;
+    const int loColumn = startIsLower ? m_selectionStartColumn : m_selectionEndColumn;
+    const int hiLine = startIsLower ? m_selectionEndLine : m_selectionStartLine;
+    const int hiColumn = startIsLower ? m_selectionEndColumn : m_selectionStartColumn;
 
-    const int top = screen.viewTopLine();
+    const int top = m_screen.viewTopLine();
     for (int row = firstRow; row <= lastRow; ++row) {
         const int line = top + row;
         if (line < loLine || line > hiLine)

@@ -41,16 +41,16 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
     const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
 
     // Forward searches start after the selection, backward ones before it.
-    TextPosition anchor{screen.viewTopLine() + rows - 1, m_columns};
+    TextPosition anchor{m_screen.viewTopLine() + m_rows - 1, m_columns};
     if (hasSelection()) {
-        const bool startIsLower = selectionStartLine < selectionEndLine
-                                  || (selectionStartLine == selectionEndLine && selectionStartColumn <= selectionEndColumn);
-        anchor = backward == startIsLower ? TextPosition{selectionStartLine, selectionStartColumn}
-                                          : TextPosition{selectionEndLine, selectionEndColumn};
+        const bool startIsLower = m_selectionStartLine < m_selectionEndLine
+                                  || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
+        anchor = backward == startIsLower ? TextPosition{m_selectionStartLine, m_selectionStartColumn}
+                                          : TextPosition{m_selectionEndLine, m_selectionEndColumn};
     }
-    anchor.line = std::clamp(anchor.line, screen.firstLine(), screen.endLine() - 1);
+    anchor.line = std::clamp(anchor.line, m_screen.firstLine(), m_screen.endLine() - 1);
 
-    const WrappedText first = WrappedText::around(screen, anchor.line);
+    const WrappedText first = WrappedText::around(m_screen, anchor.line);
     if (first.isEmpty())
         return false;
     const qsizetype from = first.unitAt(anchor);
@@ -64,9 +64,9 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
     // Every other paragraph once, then the start paragraph again from its
     // other end: the wrap-around.
     WrappedText p = first;
-    const int paragraphs = screen.endLine() - screen.firstLine();
+    const int paragraphs = m_screen.endLine() - m_screen.firstLine();
     for (int visited = 0; match.unit < 0 && visited < paragraphs; ++visited) {
-        p = neighbour(screen, p, backward);
+        p = neighbour(m_screen, p, backward);
         match = {backward ? p.text().lastIndexOf(text, -1, cs) : p.text().indexOf(text, 0, cs), p};
         if (p.firstLine() == first.firstLine())
             break;
@@ -85,15 +85,15 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
 // them from `first` as fits).
 void TerminalWidget::scrollLinesIntoView(int first, int last)
 {
-    const int top = screen.viewTopLine();
+    const int top = m_screen.viewTopLine();
     int newTop = top;
     if (first < top)
         newTop = first;
-    else if (last > top + rows - 1)
-        newTop = std::min(last - rows + 1, first);
+    else if (last > top + m_rows - 1)
+        newTop = std::min(last - m_rows + 1, first);
     if (newTop == top)
         return;
-    screen.setViewOffset(screen.screenTopLine() - newTop);
+    m_screen.setViewOffset(m_screen.screenTopLine() - newTop);
     syncScrollBar();
     viewport()->update();
 }

@@ -46,40 +46,40 @@ QClipboard *clipboard() { return QGuiApplication::clipboard(); }
 
 TerminalWidget::CellPosition TerminalWidget::cellAt(QPoint point) const
 {
-    const int row = std::clamp(point.y() / m_cellHeight, 0, rows - 1);
+    const int row = std::clamp(point.y() / m_cellHeight, 0, m_rows - 1);
     const int column = std::clamp(point.x() / m_cellWidth, 0, m_columns);
-    return {screen.viewTopLine() + row, column};
+    return {m_screen.viewTopLine() + row, column};
 }
 
 bool TerminalWidget::selectionEndsDiffer() const
 {
-    return selectionStartLine != selectionEndLine || selectionStartColumn != selectionEndColumn;
+    return m_selectionStartLine != m_selectionEndLine || m_selectionStartColumn != m_selectionEndColumn;
 }
 
 void TerminalWidget::resetSelectionEnds()
 {
-    selectionStartLine = selectionStartColumn = selectionEndLine = selectionEndColumn = 0;
+    m_selectionStartLine = m_selectionStartColumn = m_selectionEndLine = m_selectionEndColumn = 0;
 }
 
 void TerminalWidget::shiftSelectionLines(std::int32_t shift)
 {
-    selectionStartLine -= shift;
-    selectionEndLine -= shift;
+    m_selectionStartLine -= shift;
+    m_selectionEndLine -= shift;
 }
 
 // --- public operations --------------------------------------------------------
 
-bool TerminalWidget::hasSelection() const { return selectionActive && selectionEndsDiffer(); }
+bool TerminalWidget::hasSelection() const { return m_selectionActive && selectionEndsDiffer(); }
 
 QString TerminalWidget::selectedText() const
 {
     if (!hasSelection())
         return {};
-    const bool startIsLower = selectionStartLine < selectionEndLine
-                              || (selectionStartLine == selectionEndLine && selectionStartColumn <= selectionEndColumn);
+    const bool startIsLower = m_selectionStartLine < m_selectionEndLine
+                              || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
     const std::string text = startIsLower
-                                 ? screen.rangeText(selectionStartLine, selectionStartColumn, selectionEndLine, selectionEndColumn)
-                                 : screen.rangeText(selectionEndLine, selectionEndColumn, selectionStartLine, selectionStartColumn);
+                                 ? m_screen.rangeText(m_selectionStartLine, m_selectionStartColumn, m_selectionEndLine, m_selectionEndColumn)
+                                 : m_screen.rangeText(m_selectionEndLine, m_selectionEndColumn, m_selectionStartLine, m_selectionStartColumn);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -100,10 +100,10 @@ void TerminalWidget::copySelection()
 
 void TerminalWidget::clearSelection()
 {
-    if (!selectionActive)
+    if (!m_selectionActive)
         return;
-    selectionActive = false;
-    selecting = false;
+    m_selectionActive = false;
+    m_selecting = false;
     resetSelectionEnds();
     viewport()->update();
     emit selectionChanged(false); // last: a slot may delete the widget
@@ -111,17 +111,17 @@ void TerminalWidget::clearSelection()
 
 void TerminalWidget::selectAll()
 {
-    setSelection(screen.firstLine(), 0, screen.endLine() - 1, m_columns);
+    setSelection(m_screen.firstLine(), 0, m_screen.endLine() - 1, m_columns);
 }
 
 void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int endCol)
 {
-    selectionStartLine = startLine;
-    selectionStartColumn = startCol;
-    selectionEndLine = endLine;
-    selectionEndColumn = endCol;
-    selectionActive = true;
-    selecting = false;
+    m_selectionStartLine = startLine;
+    m_selectionStartColumn = startCol;
+    m_selectionEndLine = endLine;
+    m_selectionEndColumn = endCol;
+    m_selectionActive = true;
+    m_selecting = false;
     viewport()->update();
     emit selectionChanged(selectionEndsDiffer());
 }
@@ -135,39 +135,39 @@ void TerminalWidget::setSelectionColor(const QColor &color)
         viewport()->update();
 }
 
-void TerminalWidget::paste(const QString &text) { outgoing->addText(text, bracketedPaste); }
+void TerminalWidget::paste(const QString &text) { m_outgoing->addText(text, m_bracketedPaste); }
 
-void TerminalWidget::send(const QString &text) { outgoing->addText(text, false); }
+void TerminalWidget::send(const QString &text) { m_outgoing->addText(text, false); }
 
 // --- gestures -----------------------------------------------------------------
 
 void TerminalWidget::extendSelectionTo(QPoint point)
 {
     const CellPosition cell = cellAt(point);
-    selectionEndLine = cell.line;
-    selectionEndColumn = cell.column;
-    selectionActive = true;
+    m_selectionEndLine = cell.line;
+    m_selectionEndColumn = cell.column;
+    m_selectionActive = true;
     viewport()->update();
 }
 
 void TerminalWidget::startSelection(QPoint point, CellPosition cell)
 {
-    selectionActive = false;
-    selectionStartLine = selectionEndLine = cell.line;
-    selectionStartColumn = selectionEndColumn = cell.column;
-    selecting = true;
-    lastMousePosition = point;
+    m_selectionActive = false;
+    m_selectionStartLine = m_selectionEndLine = cell.line;
+    m_selectionStartColumn = m_selectionEndColumn = cell.column;
+    m_selecting = true;
+    m_lastMousePosition = point;
     viewport()->update();
     emit selectionChanged(false);
 }
 
 void TerminalWidget::selectLine(int line)
 {
-    selectionStartLine = selectionEndLine = line;
-    selectionStartColumn = 0;
-    selectionEndColumn = m_columns;
-    selectionActive = true;
-    selecting = false;
+    m_selectionStartLine = m_selectionEndLine = line;
+    m_selectionStartColumn = 0;
+    m_selectionEndColumn = m_columns;
+    m_selectionActive = true;
+    m_selecting = false;
     viewport()->update();
     emit selectionChanged(true);
 }
@@ -176,7 +176,7 @@ void TerminalWidget::selectLine(int line)
 // margin breaks is taken whole.
 void TerminalWidget::selectWordAt(int line, int column)
 {
-    const WrappedText paragraph = WrappedText::around(screen, line);
+    const WrappedText paragraph = WrappedText::around(m_screen, line);
     const QString &text = paragraph.text();
     const qsizetype unit = paragraph.unitCovering({line, column});
     if (unit >= text.size())
@@ -214,16 +214,16 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
     }
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     const QPoint point = event->position().toPoint();
-    clickCount = (clickTimer.isValid() && clickTimer.elapsed() < QApplication::doubleClickInterval()) ? clickCount + 1 : 1;
-    clickTimer.restart();
+    m_clickCount = (m_clickTimer.isValid() && m_clickTimer.elapsed() < QApplication::doubleClickInterval()) ? m_clickCount + 1 : 1;
+    m_clickTimer.restart();
     const CellPosition cell = cellAt(point);
 
-    if (clickCount >= 3) {
+    if (m_clickCount >= 3) {
         selectLine(cell.line);
         mirrorToSelectionClipboard();
-    } else if (shift && selectionActive) {
+    } else if (shift && m_selectionActive) {
         extendSelectionTo(point);
-        selecting = true;
+        m_selecting = true;
     } else {
         startSelection(point, cell);
     }
@@ -239,10 +239,10 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
-    clickCount = 2;
-    clickTimer.restart();
+    m_clickCount = 2;
+    m_clickTimer.restart();
     const CellPosition cell = cellAt(event->position().toPoint());
-    selecting = false;
+    m_selecting = false;
     // selectionChanged may delete the widget.
     const QPointer<TerminalWidget> alive(this);
     selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
@@ -255,12 +255,12 @@ void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
     trackLinkPointer(event);
     if (reportMouse(event, MouseAction::Motion))
         return;
-    if (!selecting) {
+    if (!m_selecting) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;
     }
     const QPoint point = event->position().toPoint();
-    lastMousePosition = point;
+    m_lastMousePosition = point;
     extendSelectionTo(point);
     updateAutoScroll(point);
     emit selectionChanged(hasSelection());
@@ -277,7 +277,7 @@ void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
             paste(clipboard()->text(QClipboard::Selection));
         return;
     }
-    if (event->button() == Qt::LeftButton && selecting) {
+    if (event->button() == Qt::LeftButton && m_selecting) {
         finishDragSelection();
         return;
     }
@@ -286,18 +286,18 @@ void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
 
 void TerminalWidget::finishDragSelection()
 {
-    selecting = false;
+    m_selecting = false;
     stopAutoScroll();
     if (!selectionEndsDiffer()) {
-        if (!selectionActive)
+        if (!m_selectionActive)
             return; // a click without a drag
-        selectionActive = false;
+        m_selectionActive = false;
         resetSelectionEnds();
         viewport()->update();
         emit selectionChanged(false);
         return;
     }
-    selectionActive = true;
+    m_selectionActive = true;
     mirrorToSelectionClipboard();
     emit selectionChanged(true);
 }
@@ -307,39 +307,39 @@ void TerminalWidget::finishDragSelection()
 void TerminalWidget::updateAutoScroll(QPoint point)
 {
     const int height = viewport()->height();
-    autoScrollDirection = point.y() < 0 ? -1 : (point.y() > height ? 1 : 0);
-    if (autoScrollDirection == 0) {
-        if (autoScrollTimer)
-            autoScrollTimer->stop();
+    m_autoScrollDirection = point.y() < 0 ? -1 : (point.y() > height ? 1 : 0);
+    if (m_autoScrollDirection == 0) {
+        if (m_autoScrollTimer)
+            m_autoScrollTimer->stop();
         return;
     }
-    if (!autoScrollTimer) {
-        autoScrollTimer = new QTimer(this);
-        connect(autoScrollTimer, &QTimer::timeout, this, &TerminalWidget::autoScrollStep);
+    if (!m_autoScrollTimer) {
+        m_autoScrollTimer = new QTimer(this);
+        connect(m_autoScrollTimer, &QTimer::timeout, this, &TerminalWidget::autoScrollStep);
     }
-    if (!autoScrollTimer->isActive())
-        autoScrollTimer->start(kAutoScrollIntervalMs);
+    if (!m_autoScrollTimer->isActive())
+        m_autoScrollTimer->start(kAutoScrollIntervalMs);
 }
 
 void TerminalWidget::stopAutoScroll()
 {
-    autoScrollDirection = 0;
-    if (autoScrollTimer)
-        autoScrollTimer->stop();
+    m_autoScrollDirection = 0;
+    if (m_autoScrollTimer)
+        m_autoScrollTimer->stop();
 }
 
 void TerminalWidget::autoScrollStep()
 {
     QScrollBar *bar = verticalScrollBar();
-    const int value = bar->value() + autoScrollDirection;
+    const int value = bar->value() + m_autoScrollDirection;
     if (value < bar->minimum() || value > bar->maximum()) {
         stopAutoScroll();
         return;
     }
     // Through the bar's signals, so scrollContentsBy moves the view.
     bar->setValue(value);
-    const int y = autoScrollDirection < 0 ? 0 : viewport()->height() - 1;
-    extendSelectionTo(QPoint(lastMousePosition.x(), y));
+    const int y = m_autoScrollDirection < 0 ? 0 : viewport()->height() - 1;
+    extendSelectionTo(QPoint(m_lastMousePosition.x(), y));
 }
 
 // --- clipboard shortcuts ------------------------------------------------------
