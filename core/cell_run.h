@@ -3,8 +3,9 @@
 // the whole Cell makes the processor reload 16 bytes it has just partly
 // written, which stalls store forwarding on every cell (about ten times the
 // cost of the store).  CellRun keeps the cell as two 64-bit words and writes
-// those instead.  Only the line store writes with it (the Screen hands it
-// the run built from the current attributes).
+// those instead; the right half of a wide character is the same words with
+// the continuation bit.  Only the line store writes with it (the Screen
+// hands it the run built from the current attributes).
 #pragma once
 
 #include <cstdint>
@@ -25,8 +26,9 @@ public:
     // little-endian targets); elsewhere whole Cells are stored.
     static bool wordsUsable() { return kWordsUsable; }
 
-    // The words are computed from the fields: copying the attributes whole
-    // right after SGR wrote them field by field would stall like a Cell does.
+    // The words are computed from the colours and the flag bytes, each read
+    // no wider than SGR writes it: copying the attributes whole right after
+    // SGR wrote them field by field would stall like a Cell does.
     void rebuild(const CellAttributes& attributes) {
         low_ = lowWord(attributes, continuation_);
         high_ = highWord(attributes);
@@ -38,6 +40,15 @@ public:
         if (kWordsUsable) store(out, codePoint);
         else *out = Cell(codePoint, attributes_, continuation_);
     }
+    // The right half of a wide character put with this run, whatever the layout.
+    void putContinuation(Cell* out) const {
+        if (kWordsUsable) storeWords(out, low_ | kContinuationBit, high_);
+        else *out = Cell(0, attributes_, true);
+    }
+
+    // Equal cells, compared as words where wordsUsable() (a whole-Cell
+    // comparison tests each bit-field on its own).
+    static bool same(const Cell& a, const Cell& b) { return kWordsUsable ? sameWords(a, b) : a == b; }
 
     // Cells for `count` bytes, each its own code point; only where
     // wordsUsable().  The words are read into locals first: the stores go
@@ -54,24 +65,40 @@ public:
     }
 
     // Only where wordsUsable().
-    void store(Cell* out, std::uint32_t codePoint) const {
-        const std::uint64_t low = low_ | codePoint;
-        std::memcpy(reinterpret_cast<char*>(out), &low, sizeof low);
-        std::memcpy(reinterpret_cast<char*>(out) + sizeof low, &high_, sizeof high_);
-    }
+    void store(Cell* out, std::uint32_t codePoint) const { storeWords(out, low_ | codePoint, high_); }
 
 private:
+    static constexpr std::uint64_t kContinuationBit = std::uint64_t{1} << 21;
+    // The bits of the words that hold fields; the rest are padding.
+    static constexpr std::uint64_t kLowMask = 0xFFFFFFFF003FFFFFu;
+    static constexpr std::uint64_t kHighMask = 0x000001FFFFFFFFFFu;
+
+    static bool sameWords(const Cell& a, const Cell& b) {
+        std::uint64_t a0, a1, b0, b1;
+        std::memcpy(&a0, reinterpret_cast<const char*>(&a), 8);
+        std::memcpy(&a1, reinterpret_cast<const char*>(&a) + 8, 8);
+        std::memcpy(&b0, reinterpret_cast<const char*>(&b), 8);
+        std::memcpy(&b1, reinterpret_cast<const char*>(&b) + 8, 8);
+        return (((a0 ^ b0) & kLowMask) | ((a1 ^ b1) & kHighMask)) == 0;
+    }
+    static void storeWords(Cell* out, std::uint64_t low, std::uint64_t high) {
+        std::memcpy(reinterpret_cast<char*>(out), &low, sizeof low);
+        std::memcpy(reinterpret_cast<char*>(out) + sizeof low, &high, sizeof high);
+    }
+
     // Word 0: code point (bits 0-20), continuation (bit 21), fg (bits 32-63);
     // word 1: bg (bits 0-31), then the flags in declaration order from bit 32.
+    // The nine flags are read as the two bytes after the colours (bold in
+    // bit 0 of the first, overline in bit 0 of the second), one byte at a
+    // time as the bit-field stores wrote them; the start-up check below
+    // confirms that layout.  Extracting them one field at a time costs
+    // about thirty instructions per rebuild, and SGR rebuilds once per run.
     static std::uint64_t lowWord(const CellAttributes& a, bool continuation) {
-        return (continuation ? std::uint64_t{1} << 21 : 0) | std::uint64_t{std::uint32_t(a.fg)} << 32;
+        return (continuation ? kContinuationBit : 0) | std::uint64_t{std::uint32_t(a.fg)} << 32;
     }
     static std::uint64_t highWord(const CellAttributes& a) {
-        const std::uint64_t flags = std::uint64_t{a.bold} | std::uint64_t{a.italic} << 1 |
-                                    std::uint64_t{a.underline} << 2 | std::uint64_t{a.reverse} << 3 |
-                                    std::uint64_t{a.strikethrough} << 4 | std::uint64_t{a.dim} << 5 |
-                                    std::uint64_t{a.hidden} << 6 | std::uint64_t{a.doubleUnderline} << 7 |
-                                    std::uint64_t{a.overline} << 8;
+        const auto* flagBytes = reinterpret_cast<const unsigned char*>(&a) + 2 * sizeof(ColorValue);
+        const std::uint64_t flags = std::uint64_t{flagBytes[0]} | std::uint64_t{flagBytes[1] & 1u} << 8;
         return std::uint64_t{std::uint32_t(a.bg)} | flags << 32;
     }
 
@@ -103,6 +130,14 @@ private:
             for (std::uint32_t cp : {0u, 0x41u, 0x12345u, 0x1FFFFFu})
                 for (bool continuation : {false, true})
                     if (!roundTrips(cp, a, continuation)) return false;
+        // The word comparison must tell apart exactly the cells that differ.
+        for (const CellAttributes& a : samples)
+            for (const CellAttributes& b : samples)
+                for (std::uint32_t cp : {0x41u, 0x12345u})
+                    for (bool continuation : {false, true}) {
+                        const Cell x(0x41, a), y(cp, b, continuation);
+                        if (sameWords(x, y) != (x == y)) return false;
+                    }
         return true;
     }
     static inline const bool kWordsUsable = detectLayout();

@@ -7,14 +7,7 @@
 
 namespace vesper {
 
-int Parser::count() const {
-    if (paramCount_ == 0 || params_[0] == 0) return 1;
-    return parameter(0);  // may read as negative; Screen operations clamp
-}
-
-int Parser::selector() const { return paramCount_ == 0 ? 0 : parameter(0); }
-
-void Parser::dispatchCsi(std::uint8_t finalByte) {
+bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
     // With an intermediate byte only DECSCUSR (CSI Ps SP q) is supported;
     // other such sequences are consumed without effect.
     if (intermediate_ != 0) {
@@ -25,19 +18,22 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
                 if (cursorStyleCallback) cursorStyleCallback(style);
             }
         }
-        return;
+        return false;
     }
     // A private marker selects a different function.  Only the final bytes
     // with a private form here act on it (DA, DECSET/DECRST, DSR and the
     // selective erases, which erase like ED and EL); any other marked
     // sequence (key-modifier settings, keyboard-protocol pushes, ...) is
     // consumed without effect.
-    if (privateMarker_ != 0) {
-        switch (finalByte) {
-        case 'c': case 'h': case 'l': case 'n': case 'J': case 'K': break;
-        default: return;
-        }
+    switch (finalByte) {
+    case 'c': case 'h': case 'l': case 'n': case 'J': case 'K': return true;
+    default: return false;
     }
+}
+
+void Parser::dispatchCsi(std::uint8_t finalByte) {
+    // Both bytes are tested at once: most sequences carry neither.
+    if ((intermediate_ | privateMarker_) != 0 && !dispatchMarkedCsi(finalByte)) return;
     Screen& s = screen_;
     const int second = paramCount_ > 1 ? parameter(1) : 0;
     switch (finalByte) {

@@ -48,14 +48,13 @@ LineExtras& LineStore::extrasOf(std::size_t index) {
 }
 
 std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
-                                  const CellRun& pen, const CellRun& continuationPen, LinkId link) {
+                                  const CellRun& pen, LinkId link) {
     if (!validRow(row)) return 0;
     const std::size_t index = rowIndex(row);
     materialize(index);
-    // Local copies: the cell stores go through char pointers, which could
+    // A local copy: the cell stores go through char pointers, which could
     // alias this object, so members would be reloaded after every cell.
-    const CellRun text1 = pen;
-    const CellRun continuation = continuationPen;
+    const CellRun run = pen;
     const bool words = CellRun::wordsUsable();
     const int columns = columns_;
     const int start = column;
@@ -67,12 +66,11 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
         const int width = codePoint < 0x7F && codePoint >= 0x20 ? 1 : cellWidth(codePoint);
         if (width == 0 || at + width > columns) break;
         if (words) {
-            text1.store(cells + at, codePoint);
-            if (width == 2) continuation.store(cells + at + 1, 0);
+            run.store(cells + at, codePoint);
         } else {
-            text1.put(cells + at, codePoint);
-            if (width == 2) continuation.put(cells + at + 1, 0);
+            run.put(cells + at, codePoint);
         }
+        if (width == 2) run.putContinuation(cells + at + 1);
         at += width;
     }
     if (at > start) prepareWrite(index, start, at, link);
@@ -81,12 +79,12 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
 }
 
 void LineStore::writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen,
-                               const CellRun& continuationPen, LinkId link) {
+                               LinkId link) {
     if (!validRow(row) || column < 0 || column >= columns_) return;
     const int end = std::min(column + width, columns_);
     Cell* cells = prepareWrite(rowIndex(row), column, end, link);
     pen.put(cells + column, codePoint);
-    if (end - column == 2) continuationPen.put(cells + column + 1, 0);
+    if (end - column == 2) pen.putContinuation(cells + column + 1);
 }
 
 void LineStore::fill(int row, int from, int to, const Cell& fill) {
@@ -102,7 +100,7 @@ void LineStore::fill(int row, int from, int to, const Cell& fill) {
     StoredLine& stored = ring_[index];
     materialize(index);
     std::fill(stored.cells.begin() + from, stored.cells.begin() + to, fill);
-    if (!(fill == stored.state.tail)) stored.state.extent = std::max(stored.state.extent, to);
+    if (!CellRun::same(fill, stored.state.tail)) stored.state.extent = std::max(stored.state.extent, to);
     if (stored.extras) stored.extras->overwrite(from, to, 0);
     if (to == columns_) stored.state.wrapped = false;
 }
@@ -154,7 +152,7 @@ void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) {
     Line& line = ring_[index].cells;
     // Cells from the extent on already equal the tail: when that is the fill,
     // only the cells before it need rewriting.
-    const int end = state.tail == state.blankFill ? state.extent : columns_;
+    const int end = CellRun::same(state.tail, state.blankFill) ? state.extent : columns_;
     std::fill(line.begin(), line.begin() + std::min(skipFrom, end), state.blankFill);
     if (skipTo < end) std::fill(line.begin() + std::max(skipTo, 0), line.begin() + end, state.blankFill);
     state.tail = state.blankFill;
@@ -417,8 +415,6 @@ void LineStore::renumber() {
     screenTopLine_ -= shift;
     pendingShift_ += shift;
 }
-
-std::int64_t LineStore::takeRenumberShift() { return std::exchange(pendingShift_, 0); }
 
 void LineStore::checkInvariants() const {
     auto fail = [](const std::string& what) { throw std::logic_error("LineStore: " + what); };

@@ -70,10 +70,13 @@ public:
 
     // --- writing (screen rows; out-of-range rows do nothing) ------------------
     // Text is written under an attribute template: `pen` gives the cells of
-    // characters, `continuationPen` those of right halves of wide ones.
+    // characters and of the right halves of wide ones.
     //
     // `count` printable ASCII bytes from `column`; they must fit in the row.
-    void writeAscii(int row, int column, const std::uint8_t* bytes, int count, const CellRun& pen, LinkId link) {
+    // Inlined into the Screen's ASCII path, which calls it once per piece of
+    // text (a few bytes between two SGR sequences, say).
+    [[gnu::always_inline]] void writeAscii(int row, int column, const std::uint8_t* bytes, int count,
+                                           const CellRun& pen, LinkId link) {
         if (!validRow(row)) return;
         Cell* out = prepareWrite(rowIndex(row), column, column + count, link) + column;
         if (CellRun::wordsUsable()) {
@@ -86,11 +89,10 @@ public:
     // and fits before the end of the row.  Returns how many were stored;
     // `column` ends after the last one.
     std::int64_t writeText(int row, int& column, const std::uint32_t* text, std::int64_t count, const CellRun& pen,
-                           const CellRun& continuationPen, LinkId link);
+                           LinkId link);
     // One character of width 1 or 2 at `column` (a wide one's right half only
     // when it fits).
-    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen,
-                        const CellRun& continuationPen, LinkId link);
+    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen, LinkId link);
     // Columns [from, to) become `fill`, losing marks and links; reaching the
     // last column clears the soft wrap.  Rewriting a whole row that already
     // holds only `fill` costs next to nothing.
@@ -136,7 +138,7 @@ public:
     // held line is 0 again.  The total lowering since the last call is
     // returned (and forgotten); the Screen passes it on to its owner.
     static constexpr std::int32_t kRenumberThreshold = std::int32_t{1} << 30;
-    std::int64_t takeRenumberShift();
+    std::int64_t takeRenumberShift() { return std::exchange(pendingShift_, 0); }
 
     // Throws std::logic_error when a structural invariant is broken.
     void checkInvariants() const;

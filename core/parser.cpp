@@ -38,12 +38,13 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
     }
 }
 
-/* Ground: a run of printable ASCII goes to the screen at once; text with
- * other characters is decoded into runs; a C0 control executes; ESC [ goes
- * straight to the control-sequence parameters.  Returns where feeding
- * resumes.
+/* Ground: runs of printable ASCII go to the screen at once; line ends and
+ * control sequences (the next most common input) are taken in the same loop
+ * without going back through the state dispatch; text with other characters
+ * is decoded into runs; any other C0 control executes.  Returns where
+ * feeding resumes.
  */
-// Inlined into feed(): it runs once per text run and per line end.
+// Inlined into feed(): it runs once per stretch of text and line ends.
 [[gnu::always_inline]] inline const std::uint8_t* Parser::ground(const std::uint8_t* p, const std::uint8_t* end) {
     if (decoder_.pending()) {
         // The rest of a character cut by the previous input (or U+FFFD when a
@@ -56,27 +57,31 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
         }
         return next;
     }
-    const std::uint8_t b = *p;
-    if (printableAscii(b)) {
-        const std::uint8_t* run = p + 1;
-        while (run < end && printableAscii(*run)) ++run;
-        screen_.printAscii(p, run - p);
-        repeatArmed_ = true;
-        return run;
-    }
-    // Line ends, the next most common bytes, skip the control dispatch.
-    if (b == '\n' || b == '\r') {
-        repeatArmed_ = csiMayRepeat_ = false;
-        if (b == '\n') screen_.index();
-        else screen_.carriageReturn();
-        return p + 1;
+    std::uint8_t b = *p;
+    while (true) {
+        if (printableAscii(b)) {
+            const std::uint8_t* run = p + 1;
+            while (run < end && printableAscii(*run)) ++run;
+            screen_.printAscii(p, run - p);
+            repeatArmed_ = true;
+            p = run;
+        } else if (b == '\n' || b == '\r') {
+            repeatArmed_ = csiMayRepeat_ = false;
+            if (b == '\n') screen_.index();
+            else screen_.carriageReturn();
+            ++p;
+        } else if (b == kEsc && end - p >= 2 && p[1] == '[') {
+            beginCsi();
+            p = csiRun(p + 2, end);
+            if (state_ != State::Ground) return p;
+        } else {
+            break;
+        }
+        if (p == end) return p;
+        b = *p;
     }
     if (b >= 0x80) return textRun(p, end);
     if (b == kEsc) {
-        if (end - p >= 2 && p[1] == '[') {
-            beginCsi();
-            return csiRun(p + 2, end);
-        }
         state_ = State::Escape;
         return p + 1;
     }
@@ -119,38 +124,67 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
     return p;
 }
 
-/* Control-sequence bytes: digits and separators are collected here (a run
- * of digits accumulates in a register, modulo 2^32); every other byte goes
- * to csi().  Returns where feeding resumes: after the final byte, or at the
- * end of the input.
+/* Digits and separators up to the first other byte (a run of digits
+ * accumulates in a register, modulo 2^32).  The collector's state lives in
+ * locals while the loop runs, which calls nothing: the parameter stores could
+ * alias the members (an unsigned and a signed int), which would make the
+ * compiler reload them after each store.
  */
-const std::uint8_t* Parser::csiRun(const std::uint8_t* p, const std::uint8_t* end) {
-    while (p < end) {
+[[gnu::always_inline]] inline const std::uint8_t* Parser::collectParameters(const std::uint8_t* p,
+                                                                            const std::uint8_t* end) {
+    std::uint32_t* const params = params_.data();
+    int count = paramCount_;
+    bool started = paramStarted_;
+    bool overflow = paramOverflow_;  // the list was full: this parameter is dropped
+    for (; p < end; ++p) {
         const std::uint8_t b = *p;
         if (digit(b)) {
-            if (!paramStarted_) {
-                paramStarted_ = true;
-                paramOverflow_ = paramCount_ == kMaxParameters;
-                if (!paramOverflow_) params_[std::size_t(paramCount_++)] = 0;
+            std::uint32_t value = 0;
+            if (!started) {
+                started = true;
+                overflow = count == kMaxParameters;
+                if (!overflow) ++count;
+            } else if (!overflow) {
+                value = params[count - 1];
             }
-            std::uint32_t value = params_[std::size_t(paramOverflow_ ? 0 : paramCount_ - 1)];
-            do {
+            while (true) {
                 value = value * 10u + std::uint32_t(*p - '0');
+                if (p + 1 == end || !digit(p[1])) break;
                 ++p;
-            } while (p < end && digit(*p));
-            if (!paramOverflow_) params_[std::size_t(paramCount_ - 1)] = value;
+            }
+            if (!overflow) params[count - 1] = value;
         } else if (b == ';' || b == ':') {
             if (b == ':') colonSeen_ = true;
-            if (!paramStarted_ && paramCount_ < kMaxParameters) params_[std::size_t(paramCount_++)] = 0;
-            paramStarted_ = false;
-            ++p;
+            if (!started && count < kMaxParameters) params[count++] = 0;
+            started = false;
         } else {
-            ++p;
-            csi(b);
-            if (state_ != State::Csi) return p;
+            break;
         }
     }
+    paramCount_ = count;
+    paramStarted_ = started;
+    paramOverflow_ = overflow;
     return p;
+}
+
+/* Control-sequence bytes: digits and separators are collected by
+ * collectParameters(); every other byte goes to csi(), a final byte straight
+ * to the dispatch.  Returns where feeding resumes: after the final byte, or
+ * at the end of the input.
+ */
+const std::uint8_t* Parser::csiRun(const std::uint8_t* p, const std::uint8_t* end) {
+    while (true) {
+        p = collectParameters(p, end);
+        if (p == end) return p;
+        const std::uint8_t b = *p++;
+        if (b >= 0x40 && b <= 0x7E) {
+            state_ = State::Ground;
+            dispatchCsi(b);
+            return p;
+        }
+        csi(b);
+        if (state_ != State::Csi) return p;
+    }
 }
 
 void Parser::csi(std::uint8_t b) {

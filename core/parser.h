@@ -73,6 +73,7 @@ private:
     const std::uint8_t* ground(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* textRun(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* csiRun(const std::uint8_t* p, const std::uint8_t* end);
+    const std::uint8_t* collectParameters(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* controlString(const std::uint8_t* p, const std::uint8_t* end);
     void escape(std::uint8_t b);
     void designate(std::uint8_t b);
@@ -84,8 +85,14 @@ private:
 
     // Control-sequence dispatch.
     void dispatchCsi(std::uint8_t finalByte);
-    int count() const;     // first parameter; 1 when absent or 0
-    int selector() const;  // first parameter; 0 when absent
+    // A sequence with an intermediate byte or a private marker: false when
+    // dispatchCsi() has nothing more to do with it.
+    bool dispatchMarkedCsi(std::uint8_t finalByte);
+    // The first parameter; 1 when absent or 0.  It may read as negative:
+    // Screen operations clamp.
+    int count() const { return paramCount_ == 0 || params_[0] == 0 ? 1 : parameter(0); }
+    // The first parameter; 0 when absent.
+    int selector() const { return paramCount_ == 0 ? 0 : parameter(0); }
     int parameter(int i) const { return static_cast<std::int32_t>(params_[std::size_t(i)]); }
     void setModes(bool set);
     void setPrivateMode(int mode, bool set);

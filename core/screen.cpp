@@ -31,7 +31,6 @@ Screen::~Screen() {
 
 void Screen::refreshPen() const {
     textPen_.rebuild(attributes_);
-    continuationPen_.rebuild(attributes_);
     penStale_ = false;
 }
 
@@ -51,7 +50,7 @@ void Screen::print(std::uint32_t codePoint) {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
     }
-    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), continuationPen(), link_);
+    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), link_);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
     lastPrinted_ = codePoint;
@@ -77,7 +76,8 @@ void Screen::repeatLastCharacter(int count) {
     for (int i = 0; i < n; ++i) print(lastPrinted_);
 }
 
-/* The fast path for printable ASCII.
+/* Printable ASCII that does not fit on the cursor row as it is (or goes
+ * through a character set); printAscii() takes the rest inline.
  *
  * Preconditions: every byte of the run is 0x20..0x7E, so each is its own code
  * point of width 1 and print() would write exactly one narrow cell with the
@@ -88,7 +88,7 @@ void Screen::repeatLastCharacter(int count) {
  * single character.  With auto-wrap off every byte past the last column would
  * overwrite that column, so only the run's last byte is printed there.
  */
-void Screen::printAscii(const std::uint8_t* bytes, std::int64_t count) {
+void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count) {
     if (count <= 0) return;
     if (!charsets_.plain()) {
         for (std::int64_t i = 0; i < count; ++i) print(charsets_.translate(bytes[i]));
@@ -129,7 +129,7 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
         int column = cursorColumn_;
         if (column < columns_) {
             const std::int64_t taken =
-                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), continuationPen(), link_);
+                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), link_);
             if (taken > 0) {
                 resetView();
                 markDirty(cursorRow_);
@@ -147,18 +147,8 @@ void Screen::printTranslated(const std::uint32_t* codePoints, std::int64_t count
     for (std::int64_t i = 0; i < count; ++i) print(charsets_.translate(codePoints[i]));
 }
 
-void Screen::index() {
-    resetView();
-    if (cursorRow_ == scrollBottom_) {
-        scrollRegionUp();
-        markRows(scrollTop_, scrollBottom_);
-    } else if (cursorRow_ < rows_ - 1) {
-        ++cursorRow_;
-    }
-}
-
 void Screen::scrollRegionUp() {
-    const Cell fill = fillCell();
+    const Cell& fill = fillCell();
     if (scrollTop_ != 0) {
         lines_.rotateUp(scrollTop_, scrollBottom_, fill);
         return;
@@ -167,7 +157,7 @@ void Screen::scrollRegionUp() {
     // the bottom margin; rows below the region return to their places.
     lines_.pushLine(fill);
     if (scrollBottom_ < rows_ - 1) lines_.rotateDown(scrollBottom_, rows_ - 1, fill);
-    notifyRenumbering(lines_.takeRenumberShift());
+    if (const std::int64_t shift = lines_.takeRenumberShift()) notifyRenumbering(shift);
 }
 
 void Screen::notifyRenumbering(std::int64_t shift) {
@@ -189,10 +179,7 @@ void Screen::markAllDirty() {
     for (int row = 0; row < rows_; ++row) markDirty(row);
 }
 
-void Screen::markRows(int from, int to) {
-    // Scrolling marks the whole region on every line feed; between paints
-    // the rows are usually all marked already.
-    if (dirtyRows_.size() == std::size_t(rows_)) return;
+void Screen::markRowRange(int from, int to) {
     for (int row = std::max(from, 0); row <= std::min(to, rows_ - 1); ++row) markDirty(row);
 }
 

@@ -66,14 +66,34 @@ public:
     // zero-width one attaches to the cell before the cursor.
     void print(std::uint32_t codePoint);
     // Prints a run of bytes 0x20..0x7E through the character sets; the same
-    // result as print() of each translated byte.
-    void printAscii(const std::uint8_t* bytes, std::int64_t count);
+    // result as print() of each translated byte.  Inline for the common
+    // case, a run that fits on the cursor row as it is: the parser calls it
+    // for every piece of text, often a few bytes between two sequences.
+    void printAscii(const std::uint8_t* bytes, std::int64_t count) {
+        if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain()) {
+            resetView();
+            lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_);
+            markDirty(cursorRow_);
+            cursorColumn_ += std::int32_t(count);
+            lastPrinted_ = bytes[count - 1];
+        } else {
+            printAsciiAcrossRows(bytes, count);
+        }
+    }
     // Prints decoded code points, 0x20..0x7E through the character sets; the
     // same result as print() for each.
     void printText(const std::uint32_t* codePoints, std::int64_t count);
     // REP: the last character printed, `count` times (at most a row's worth).
     void repeatLastCharacter(int count);
-    void index();
+    void index() {
+        resetView();
+        if (cursorRow_ == scrollBottom_) {
+            scrollRegionUp();
+            markRows(scrollTop_, scrollBottom_);
+        } else if (cursorRow_ < rows_ - 1) {
+            ++cursorRow_;
+        }
+    }
     void scrollRegionUp();
     void markDirty(int row) {
         if (row < 0 || row >= rows_ || dirtyFlags_[std::size_t(row)]) return;
@@ -108,7 +128,7 @@ public:
 
     // --- C0 and escape functions -------------------------------------------
     void backspace();
-    void carriageReturn();
+    void carriageReturn() { cursorColumn_ = 0; }
     void horizontalTab();
     void reverseIndex();
     void saveCursor();
@@ -181,16 +201,18 @@ private:
         if (penStale_) refreshPen();
         return textPen_;
     }
-    const CellRun& continuationPen() const {
-        if (penStale_) refreshPen();
-        return continuationPen_;
-    }
     void refreshPen() const;
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void attachMark(std::uint32_t mark);
     void printTranslated(const std::uint32_t* codePoints, std::int64_t count);
     std::string pieceText(const LineView& line, int startCol, int endCol, bool trim) const;
-    void markRows(int from, int to);             // rows [from, to], clamped
+    // Rows [from, to], clamped.  Scrolling marks the whole region on every
+    // line feed; between paints the rows are usually all marked already.
+    void markRows(int from, int to) {
+        if (dirtyRows_.size() != std::size_t(rows_)) markRowRange(from, to);
+    }
+    void markRowRange(int from, int to);
+    void printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count);
     void notifyRenumbering(std::int64_t shift);
     void addDirtyRow(int row);
     void returnToLiveView();
@@ -226,7 +248,6 @@ private:
     std::vector<std::uint8_t> dirtyFlags_;
     mutable Cell fill_{kSpace, CellAttributes{}};
     mutable CellRun textPen_{CellAttributes{}};
-    mutable CellRun continuationPen_{CellAttributes{}, true};
     mutable bool penStale_ = false;
     mutable bool fillStale_ = false;
 };

@@ -25,8 +25,6 @@ void Screen::backspace() {
     if (cursorColumn_ > 0) --cursorColumn_;
 }
 
-void Screen::carriageReturn() { cursorColumn_ = 0; }
-
 void Screen::horizontalTab() {
     // Fixed stops every 8 columns; a tab never wraps.
     cursorColumn_ = std::min(columns_ - 1, (cursorColumn_ / 8) * 8 + 8);

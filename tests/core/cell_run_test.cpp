@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <iterator>
+#include <vector>
 
 #include "core/cell_run.h"
 
@@ -48,9 +50,52 @@ TEST(CellRun, StoredCellsEqualConstructedCells) {
                     EXPECT_EQ(out, Cell(cp, attrs, continuation))
                         << "cp " << cp << " flags " << flags << " fg " << fg << " continuation " << continuation;
                 }
+                // The right half of a wide character, whatever the run was built for.
+                Cell half(0x1FFFFF, withFlags(-7, -9, 511));
+                run.putContinuation(&half);
+                EXPECT_EQ(half, Cell(0, attrs, true)) << "flags " << flags << " fg " << fg;
             }
         }
     }
+}
+
+TEST(CellRun, SameTellsApartExactlyTheCellsThatDiffer) {
+    // Each field differs alone (every flag bit, both colours, the code
+    // point's top bit, the continuation flag), and cells equal field by field
+    // compare equal even when their padding bits differ.
+    const Cell base(0x41, withFlags(5, kDirectColorFlag | 0x10203, 0b100100100));
+    std::vector<Cell> others;
+    for (unsigned bit = 0; bit < 9; ++bit)
+        others.emplace_back(0x41, withFlags(5, kDirectColorFlag | 0x10203, 0b100100100 ^ (1u << bit)));
+    others.emplace_back(0x41, withFlags(-1, kDirectColorFlag | 0x10203, 0b100100100));
+    others.emplace_back(0x41, withFlags(5, 0x10203, 0b100100100));
+    others.emplace_back(0x41 | 0x100000, base.attributes);
+    others.emplace_back(0x41, base.attributes, true);
+    for (const Cell& other : others) {
+        EXPECT_FALSE(CellRun::same(base, other)) << "cp " << other.codePoint;
+        EXPECT_FALSE(CellRun::same(other, base)) << "cp " << other.codePoint;
+    }
+    Cell padded;
+    std::memset(static_cast<void*>(&padded), 0xFF, sizeof padded);
+    padded.codePoint = base.codePoint;
+    padded.wideContinuation = false;
+    // Field by field: a whole copy would bring the padding along.
+    CellAttributes& a = padded.attributes;
+    const CellAttributes& b = base.attributes;
+    a.fg = b.fg;
+    a.bg = b.bg;
+    a.bold = b.bold;
+    a.italic = b.italic;
+    a.underline = b.underline;
+    a.reverse = b.reverse;
+    a.strikethrough = b.strikethrough;
+    a.dim = b.dim;
+    a.hidden = b.hidden;
+    a.doubleUnderline = b.doubleUnderline;
+    a.overline = b.overline;
+    ASSERT_EQ(padded, base);
+    EXPECT_TRUE(CellRun::same(base, padded));
+    EXPECT_TRUE(CellRun::same(base, base));
 }
 
 TEST(CellRun, StoredBytesEqualConstructedCellsAndStopAtTheCount) {
