@@ -17,6 +17,8 @@ void CellGlyphs::useFont(const QFont &font)
     m_glyphs.clear();
     m_fonts.clear();
     m_batches.clear();
+    m_primary = -1;
+    m_scriptFonts.clear();
 }
 
 int CellGlyphs::fontIndex(const QRawFont &font)
@@ -65,11 +67,72 @@ void CellGlyphs::queue(const Entry &entry, QPointF origin)
     }
 }
 
+namespace {
+
+// Scripts whose characters take their glyph straight from the character map
+// when shaped alone.
+bool standsAlone(QChar::Script script)
+{
+    switch (script) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Armenian:
+    case QChar::Script_Georgian:
+    case QChar::Script_Han:
+    case QChar::Script_Hangul:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Bopomofo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+quint32 glyphFor(const QRawFont &font, char32_t codePoint)
+{
+    const QString text = QString::fromUcs4(&codePoint, 1);
+    quint32 glyphs[2] = {0, 0};
+    int count = 2;
+    if (!font.glyphIndexesForChars(text.constData(), int(text.size()), glyphs, &count) || count != 1)
+        return 0;
+    return glyphs[0];
+}
+
+} // namespace
+
+// The glyph of a character from the character map of the terminal font or
+// of its script's fallback font; shaped when neither has it, which names the
+// script's fallback font for the next character.
+CellGlyphs::Entry CellGlyphs::lookUp(char32_t codePoint)
+{
+    const QChar::Script script = QChar::script(codePoint);
+    if (!standsAlone(script))
+        return shape(QString::fromUcs4(&codePoint, 1));
+    if (m_primary < 0)
+        m_primary = fontIndex(QRawFont::fromFont(m_font));
+    const auto known = m_scriptFonts.find(int(script));
+    for (const int font : {m_primary, known == m_scriptFonts.end() ? -1 : known->second}) {
+        if (font < 0 || !m_fonts[std::size_t(font)].isValid())
+            continue;
+        if (const quint32 glyph = glyphFor(m_fonts[std::size_t(font)], codePoint)) {
+            m_glyphs.push_back({font, glyph, QPointF()});
+            return {int(m_glyphs.size()) - 1, 1};
+        }
+    }
+    const Entry entry = shape(QString::fromUcs4(&codePoint, 1));
+    if (entry.count == 1 && m_glyphs[std::size_t(entry.first)].font != m_primary)
+        m_scriptFonts[int(script)] = m_glyphs[std::size_t(entry.first)].font;
+    return entry;
+}
+
 void CellGlyphs::add(char32_t codePoint, QPointF origin)
 {
     auto it = m_characters.find(codePoint);
     if (it == m_characters.end())
-        it = m_characters.emplace(codePoint, shape(QString::fromUcs4(&codePoint, 1))).first;
+        it = m_characters.emplace(codePoint, lookUp(codePoint)).first;
     queue(it->second, origin);
 }
 

@@ -3,7 +3,11 @@
 // non-ASCII text costs a table lookup per cell and one glyph-run call per
 // font used, instead of shaping every character on every frame. Shaping goes
 // through the text layout, so characters the font lacks come from the same
-// fallback fonts the string path would use.
+// fallback fonts the string path would use. A character of a script whose
+// letters stand alone (Latin, Greek, Cyrillic, Han, kana, Hangul, symbols)
+// is looked up in the character map of the terminal font, or of the font
+// shaping chose for that script before, instead of being shaped: screens of
+// thousands of distinct ideographs then do not stall the first paints.
 #pragma once
 
 #include <QFont>
@@ -44,6 +48,7 @@ private:
         int count;
     };
     Entry shape(const QString &text);
+    Entry lookUp(char32_t codePoint);
     int fontIndex(const QRawFont &font);
     void queue(const Entry &entry, QPointF origin);
 
@@ -53,6 +58,10 @@ private:
     QHash<QString, Entry> m_clusters;
     std::vector<Glyph> m_glyphs;
     std::vector<QRawFont> m_fonts;
+    // The terminal font, and per script the font that shaping last took for
+    // a character of it the terminal font lacks (-1: none yet).
+    int m_primary = -1;
+    std::unordered_map<int, int> m_scriptFonts;
     // Per font: the queued glyph indexes and positions.
     struct Batch {
         std::vector<quint32> indexes;
