@@ -67,6 +67,7 @@ void AsciiCells::beginPaint(const QFont &font, int cellWidth, int cellHeight, in
     for (int v = 0; v < 4; ++v) {
         m_colours[v].clear();
         m_seen[v].clear();
+        m_measured[v] = false;
     }
     m_bytes = 0;
 }
@@ -161,14 +162,32 @@ void AsciiCells::renderScratch(const char16_t *text, int count, AsciiGlyphs &gly
     glyphs.draw(*m_scratchPainter, m_pad, m_ascent, text, count, slotWidth());
 }
 
-void AsciiCells::draw(QPainter &painter, int left, int top, const char16_t *text, int count, AsciiGlyphs &glyphs,
+bool AsciiCells::inkInsideCells(int variant, AsciiGlyphs &glyphs, const char16_t *text, int count)
+{
+    if (!m_measured[variant]) {
+        m_measured[variant] = true;
+        const QRectF cell(0, -m_ascent, m_cellWidth, m_cellHeight);
+        for (int i = 0; i < kCharacters; ++i) {
+            const QRectF ink = glyphs.inkOf(char16_t(kFirstPrintable + i));
+            m_inside[variant].set(std::size_t(i), ink.isEmpty() || cell.contains(ink));
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        if (!m_inside[variant].test(std::size_t(text[i] - kFirstPrintable)))
+            return false;
+    return true;
+}
+
+bool AsciiCells::draw(QPainter &painter, int left, int top, const char16_t *text, int count, AsciiGlyphs &glyphs,
                       int variant, QRgb fg, QRgb bg)
 {
     if (m_cellWidth <= 0 || count <= 0)
-        return;
+        return true;
     Colours *colours = cachedColours(variant, fg, bg);
     if (colours)
         renderMissing(*colours, text, count, glyphs, fg, bg);
+    else if (inkInsideCells(variant, glyphs, text, count))
+        return false;
     else
         renderScratch(text, count, glyphs, fg, bg);
 
@@ -185,6 +204,7 @@ void AsciiCells::draw(QPainter &painter, int left, int top, const char16_t *text
             copyCellLines(out, line, slotWidth(), count, m_cellWidth, [](int i) { return i; });
     }
     painter.drawImage(QPoint(left, top), m_run, QRect(0, 0, width, m_cellHeight));
+    return true;
 }
 
 } // namespace vesper

@@ -4,8 +4,10 @@
 // cut at its cell. A colour pair used in an earlier paint keeps its slots, so
 // a run in it is painted by copying pixels, a fraction of the cost of
 // blending each glyph's coverage into the frame again (which dominates the
-// painting of a full screen of text); a pair seen for the first time draws
-// its run's glyphs into scratch slots in one call, to the same pixels.
+// painting of a full screen of text). A run in a pair seen for the first
+// time is drawn by the caller straight into the frame when all its glyphs
+// keep inside their cells (the same pixels), and otherwise into scratch
+// slots in one call.
 #pragma once
 
 #include <QFont>
@@ -31,8 +33,10 @@ public:
     void endPaint();
 
     // Draws `count` units of printable ASCII at (left, top), each in its cell,
-    // as `glyphs` (font variant `variant`, 0..3) in `fg` on `bg`.
-    void draw(QPainter &painter, int left, int top, const char16_t *text, int count, AsciiGlyphs &glyphs,
+    // as `glyphs` (font variant `variant`, 0..3) in `fg` on `bg`; false, with
+    // nothing drawn, when drawing the glyphs straight on the background the
+    // caller filled gives these pixels at no extra cost.
+    bool draw(QPainter &painter, int left, int top, const char16_t *text, int count, AsciiGlyphs &glyphs,
               int variant, QRgb fg, QRgb bg);
 
 private:
@@ -47,6 +51,7 @@ private:
     void renderMissing(Colours &colours, const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
     void renderScratch(const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
     int slotWidth() const { return m_cellWidth + 2 * m_pad; }
+    bool inkInsideCells(int variant, AsciiGlyphs &glyphs, const char16_t *text, int count);
 
     QFont m_font;
     int m_cellWidth = 0;
@@ -59,6 +64,10 @@ private:
     // Colour pairs drawn without slots of their own, with the paint.
     std::unordered_map<std::uint64_t, std::uint64_t> m_seen[4];
     std::size_t m_bytes = 0;
+    // Per variant: which characters' ink keeps inside the cell (known once
+    // `measured`).
+    std::bitset<kCharacters> m_inside[4];
+    bool m_measured[4] = {};
     QImage m_scratch; // slots of a run whose colours have none
     std::unique_ptr<QPainter> m_scratchPainter; // open on m_scratch during a paint
     QImage m_run;     // the run being composed

@@ -41,6 +41,11 @@ bool AsciiGlyphs::prepare(const QFont &font)
     return true;
 }
 
+QRectF AsciiGlyphs::inkOf(char16_t c) const
+{
+    return m_usable ? m_raw.boundingRect(m_glyphs[std::size_t(c - kFirstPrintable)]) : QRectF();
+}
+
 void AsciiGlyphs::draw(QPainter &painter, int left, int baseline, const char16_t *text, int count, int cellWidth)
 {
     m_indexes.resize(std::size_t(count));

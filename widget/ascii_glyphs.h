@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QPointF>
 #include <QRawFont>
+#include <QRectF>
 
 #include <array>
 #include <vector>
@@ -19,6 +20,10 @@ public:
     // Prepares `font`; returns false (and draws nothing later) when the font
     // lacks a glyph for some printable ASCII character.
     bool prepare(const QFont &font);
+
+    // The ink of printable ASCII character `c` relative to its baseline
+    // origin, in pixels.
+    QRectF inkOf(char16_t c) const;
 
     // Draws `count` units of printable ASCII text with the baseline at
     // `baseline`, glyph i at x = left + i * cellWidth. No decorations.

@@ -96,11 +96,10 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
         if (m_uniformAdvance && run.printableAscii && run.textLength == run.width) {
             if (AsciiGlyphs *glyphs = fonts.asciiGlyphs(a)) {
                 const char16_t *text = runs.text.data() + run.textStart;
-                if (m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255)
-                    m_paintCache->asciiCells.draw(painter, run.startColumn * m_cellWidth, row * m_cellHeight, text,
-                                                  run.textLength, *glyphs, (a.bold ? 1 : 0) | (a.italic ? 2 : 0),
-                                                  fg.rgb(), bg.rgb());
-                else
+                if (!(m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
+                      && m_paintCache->asciiCells.draw(painter, run.startColumn * m_cellWidth, row * m_cellHeight,
+                                                       text, run.textLength, *glyphs,
+                                                       (a.bold ? 1 : 0) | (a.italic ? 2 : 0), fg.rgb(), bg.rgb())))
                     glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, text, run.textLength, m_cellWidth);
             } else {
                 CellAttributes plain = a;
