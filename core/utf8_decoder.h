@@ -38,6 +38,13 @@ public:
             codePoint = kReplacement;
             return p + 1;
         }
+        // The common case, a whole sequence before the end: its continuation
+        // bytes are tested without a loop.
+        if (end - p >= length && continuation(p[1]) && (length < 3 || continuation(p[2])) &&
+            (length < 4 || continuation(p[3]))) {
+            codePoint = decode(p, length);
+            return p + length;
+        }
         int i = 1;
         while (i < length && p + i < end && continuation(p[i])) ++i;
         if (i == length) {
