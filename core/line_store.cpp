@@ -140,19 +140,19 @@ void LineStore::setWrapped(int row) {
 
 // --- lazy blanking -------------------------------------------------------------
 
-void LineStore::blank(std::size_t index, const Cell& fill) {
-    StoredLine& stored = ring_[index];
+void LineStore::blank(std::size_t index, const Cell& fill) { blank(ring_[index], fill); }
+
+void LineStore::blank(StoredLine& stored, const Cell& fill) {
     stored.state.blanked = true;
     stored.state.blankFill = fill;
     stored.state.wrapped = false;
     stored.extras.reset();
 }
 
-void LineStore::recycle(std::size_t index, const Cell& fill) {
-    StoredLine& stored = ring_[index];
+void LineStore::recycle(StoredLine& stored, const Cell& fill) {
     LineState& state = stored.state;
     if (state.blanked || state.extent > kEagerBlankCells || !CellRun::same(state.tail, fill)) {
-        blank(index, fill);
+        blank(stored, fill);
         return;
     }
     const Cell value = fill;  // a local copy, not reloaded after every store
@@ -228,7 +228,7 @@ void LineStore::pushLine(const Cell& fill) {
         // head, and nothing else moves.
         ring_.fit();
         ring_.moveFrontToBack();
-        recycle(ring_.size() - 1, fill);
+        recycle(ring_[ring_.size() - 1], fill);
         ++firstLine_;
         ++screenTopLine_;
         renumberIfNeeded();
