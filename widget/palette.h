@@ -28,6 +28,8 @@ public:
     // cube, 232..255 the grey ramp, 0x1000000 | 0xRRGGBB a direct colour.
     QColor color(int index, const QColor &fallback, bool bold = false) const;
 
+    bool operator==(const Palette &) const = default;
+
 private:
     std::array<QColor, 16> m_ansi;
     QColor m_foreground;

@@ -1,6 +1,8 @@
 // What painting keeps from frame to frame: the font variants of the runs
-// (bold, italic, underline, strike-out) with their ASCII glyph tables, and
-// the row buffers. Rebuilt only when the terminal font changes.
+// (bold, italic, underline, strike-out) with their ASCII glyph tables and
+// finished ASCII cells, the row buffers, and the record of what the
+// viewport's rows show. The font caches are rebuilt only when the terminal
+// font changes.
 #pragma once
 
 #include <QFont>
@@ -9,8 +11,10 @@
 #include <optional>
 
 #include "core/cell.h"
+#include "widget/ascii_cells.h"
 #include "widget/ascii_glyphs.h"
 #include "widget/cell_glyphs.h"
+#include "widget/painted_rows.h"
 #include "widget/row_runs.h"
 
 namespace vesper {
@@ -38,6 +42,11 @@ private:
 struct PaintCache {
     RunFonts fonts;
     RowRuns row;
+    AsciiCells asciiCells;
+    // Finished cells may stand in for glyphs in this paint: the painter
+    // draws pixel for pixel (no scaling).
+    bool cellsUsable = false;
+    PaintedRows painted;
 };
 
 } // namespace vesper

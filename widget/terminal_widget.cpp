@@ -50,6 +50,9 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     // Motion without a button reaches the widget: mode 1003 reports it.
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
+    // Painting covers every pixel it is asked for, so Qt may move the
+    // viewport's pixels when the view scrolls instead of repainting them.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameStyle(0);
@@ -244,7 +247,7 @@ void TerminalWidget::scrollContentsBy(int, int)
     const QScrollBar *bar = verticalScrollBar();
     m_screen.setViewOffset(bar->maximum() - bar->value());
     noteAccessibleTextChange();
-    viewport()->update();
+    repaintChanges();
 }
 
 // --- data in ------------------------------------------------------------------
@@ -264,7 +267,7 @@ void TerminalWidget::feed(const QByteArray &data)
         return; // a slot deleted the widget
     syncScrollBar();
     restartCursorBlink();
-    viewport()->update();
+    repaintChanges();
 }
 
 // False when a slot of a signal the parser raised deleted the widget: the
@@ -296,7 +299,7 @@ bool TerminalWidget::scrollViewByKey(const QKeyEvent *event)
     else
         return false;
     syncScrollBar();
-    viewport()->update();
+    repaintChanges();
     return true;
 }
 

@@ -3,7 +3,8 @@
 // bar onto the view over the scrollback, paints the view, handles mouse
 // selection and the clipboard, and turns keys and texts into dataReady bytes.
 // The implementation is split by concern: terminal_widget.cpp (frame, keys,
-// feed, modes), terminal_widget_paint.cpp, terminal_widget_selection.cpp,
+// feed, modes), terminal_widget_paint.cpp, terminal_widget_repaint.cpp
+// (repainting only what changed), terminal_widget_selection.cpp,
 // terminal_widget_mouse.cpp (mouse, wheel and focus reports),
 // terminal_widget_cursor.cpp, terminal_widget_input_method.cpp,
 // terminal_widget_search.cpp, terminal_widget_host_state.cpp (title,
@@ -37,7 +38,9 @@ namespace vesper {
 
 class AccessibleTextTracker;
 struct AttributeRun;
+struct FrameLook;
 struct PaintCache;
+struct RowOverlay;
 struct TerminalLink;
 class OutgoingText;
 
@@ -166,6 +169,13 @@ private:
     void paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
     QRect cellRect(int column, int row, int n) const;
 
+    // Repainting what changed (terminal_widget_repaint.cpp).
+    void repaintChanges();
+    void recordPaintedRows(const QRegion &region, int firstRow, int lastRow);
+    FrameLook frameLook() const;
+    RowOverlay rowOverlay(int row) const;
+    bool selectedColumns(int row, int &from, int &to) const;
+
     // Selection and clipboard (terminal_widget_selection.cpp).
     struct CellPosition {
         int line;
@@ -223,6 +233,7 @@ private:
     // Input method (terminal_widget_input_method.cpp).
     void paintPreedit(QPainter &painter);
     QRect cursorCellRect() const;
+    bool cursorDrawn() const;
 
     Screen m_screen;
     Parser m_parser;

@@ -92,7 +92,7 @@ void TerminalWidget::restartCursorBlink()
 {
     if (!m_blinkShown) {
         m_blinkShown = true;
-        viewport()->update();
+        repaintChanges();
     }
     if (m_blinkTimer && m_blinkTimer->isActive())
         m_blinkTimer->start(); // a full shown phase from now
@@ -102,7 +102,7 @@ void TerminalWidget::restartCursorBlink()
 void TerminalWidget::toggleCursorBlink()
 {
     m_blinkShown = !m_blinkShown;
-    viewport()->update();
+    repaintChanges();
 }
 
 void TerminalWidget::showEvent(QShowEvent *event)
@@ -131,13 +131,18 @@ QRect TerminalWidget::cursorCellRect() const
     return cellRect(c, r, wide ? 2 : 1);
 }
 
+// Whether a paint now draws the cursor (an outline without focus, nothing
+// in the hidden phase of a blink).
+bool TerminalWidget::cursorDrawn() const
+{
+    return m_cursorVisible && !m_screen.viewScrolled() && !cursorCellRect().isEmpty() && (!hasFocus() || m_blinkShown);
+}
+
 void TerminalWidget::paintCursor(QPainter &painter)
 {
-    if (!m_cursorVisible || m_screen.viewScrolled())
+    if (!cursorDrawn())
         return;
     const QRect rect = cursorCellRect();
-    if (rect.isEmpty())
-        return;
 
     if (!hasFocus()) {
         painter.setPen(m_palette.cursor());
@@ -145,8 +150,6 @@ void TerminalWidget::paintCursor(QPainter &painter)
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
         return;
     }
-    if (!m_blinkShown)
-        return;
     switch (cursorStyle()) {
     case BlinkingUnderline:
     case SteadyUnderline: {

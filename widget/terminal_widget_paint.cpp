@@ -1,5 +1,5 @@
-// TerminalWidget painting: the background of the event rectangle, each row
-// as runs of equal attributes (optional fill, then text), the selection
+// TerminalWidget painting: the background of the event region, each row in
+// it as runs of equal attributes (optional fill, then text), the selection
 // overlay, and the cursor last, so each layer covers the one before.
 #include "widget/terminal_widget.h"
 
@@ -40,18 +40,28 @@ QRect TerminalWidget::cellRect(int column, int row, int n) const
 void TerminalWidget::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
-    const QRect area = event->rect();
-    painter.fillRect(area, m_palette.background());
+    // A change repaints only the rows it left stale: the region may be a few
+    // bands, and rows outside it are not painted at all.
+    const QRegion &region = event->region();
+    for (const QRect &r : region)
+        painter.fillRect(r, m_palette.background());
     painter.setFont(m_font);
     m_paintCache->fonts.useBase(m_font);
+    m_paintCache->asciiCells.beginPaint(m_font, m_cellWidth, m_cellHeight, m_fontAscent);
+    m_paintCache->cellsUsable = painter.deviceTransform().type() <= QTransform::TxTranslate;
+    const QRect area = region.boundingRect();
     const int firstRow = std::max(area.top() / m_cellHeight, 0);
     const int lastRow = std::min(area.bottom() / m_cellHeight, m_rows - 1);
-    for (int row = firstRow; row <= lastRow; ++row)
-        paintRow(painter, row);
+    for (int row = firstRow; row <= lastRow; ++row) {
+        if (region.intersects(QRect(0, row * m_cellHeight, viewport()->width(), m_cellHeight)))
+            paintRow(painter, row);
+    }
     paintSelection(painter, firstRow, lastRow);
     paintLinkHover(painter);
     paintCursor(painter);
     paintPreedit(painter);
+    m_paintCache->asciiCells.endPaint();
+    recordPaintedRows(region, firstRow, lastRow);
     m_screen.clearDirtyRows();
 }
 
@@ -85,8 +95,13 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
         // shaping it again every frame. Decorations are lines across the run.
         if (m_uniformAdvance && run.printableAscii && run.textLength == run.width) {
             if (AsciiGlyphs *glyphs = fonts.asciiGlyphs(a)) {
-                glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, runs.text.data() + run.textStart,
-                             run.textLength, m_cellWidth);
+                const char16_t *text = runs.text.data() + run.textStart;
+                if (m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255)
+                    m_paintCache->asciiCells.draw(painter, run.startColumn * m_cellWidth, row * m_cellHeight, text,
+                                                  run.textLength, *glyphs, (a.bold ? 1 : 0) | (a.italic ? 2 : 0),
+                                                  fg.rgb(), bg.rgb());
+                else
+                    glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, text, run.textLength, m_cellWidth);
             } else {
                 CellAttributes plain = a;
                 plain.underline = plain.strikethrough = false;
@@ -104,29 +119,11 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
 
 void TerminalWidget::paintSelection(QPainter &painter, int firstRow, int lastRow)
 {
-    if (!m_selectionActive || !selectionEndsDiffer())
-        return;
-    const bool startIsLower = m_selectionStartLine < m_selectionEndLine
-                              || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
-    const int loLine = startIsLower ? m_selectionStartLine : m_selectionEndLine;
-    const int loColumn = startIsLower ? m_selectionStartColumn : m_selectionEndColumn;
-    const int hiLine = startIsLower ? m_selectionEndLine : m_selectionStartLine;
-    const int hiColumn = startIsLower ? m_selectionEndColumn : m_selectionStartColumn;
-
-    const int top = m_screen.viewTopLine();
     for (int row = firstRow; row <= lastRow; ++row) {
-        const int line = top + row;
-        if (line < loLine || line > hiLine)
-            continue;
-        int from = line == loLine ? loColumn : 0;
-        int to = line == hiLine ? hiColumn : m_columns;
-        if (to <= from)
-            continue;
-        from = std::clamp(from, 0, m_columns);
-        to = std::clamp(to, 0, m_columns);
-        if (to <= from)
-            continue;
-        painter.fillRect(cellRect(from, row, to - from), m_selectionColor);
+        int from = 0;
+        int to = 0;
+        if (selectedColumns(row, from, to))
+            painter.fillRect(cellRect(from, row, to - from), m_selectionColor);
     }
 }
 

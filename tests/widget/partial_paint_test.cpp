@@ -1,0 +1,167 @@
+// Partial repaints checked against full ones: a shown widget paints after
+// every step (moving scrolled pixels and repainting only changed rows), and
+// the pixels it holds on the window afterwards must equal those of a second
+// widget taken through the same steps and painted once, in full.
+#include <gtest/gtest.h>
+
+#include <QPaintEvent>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/widget/widget_test_support.h"
+
+namespace {
+
+using namespace widget_test;
+using vesper::TerminalWidget;
+using Step = std::function<void(TerminalWidget &)>;
+
+// Distinct numbered lines in changing colours, so that a row painted at the
+// wrong place shows.
+std::string lines(int from, int count)
+{
+    std::string out;
+    for (int i = from; i < from + count; ++i)
+        out += "\r\n\x1b[3" + std::to_string(1 + i % 6) + "mline " + std::to_string(i) + "\x1b[0m " + std::string(std::size_t(i % 5), '#');
+    return out;
+}
+
+Step bytes(std::string text)
+{
+    return [text = std::move(text)](TerminalWidget &w) { w.feed(QByteArray::fromStdString(text)); };
+}
+
+Step scrollBarBy(int delta)
+{
+    return [delta](TerminalWidget &w) { w.verticalScrollBar()->setValue(w.verticalScrollBar()->value() + delta); };
+}
+
+Step selectRows(int firstRow, int lastRow)
+{
+    return [=](TerminalWidget &w) { w.setSelection(w.viewTopLine() + firstRow, 2, w.viewTopLine() + lastRow, 7); };
+}
+
+Step resizeGrid(int columns, int rows)
+{
+    return [=](TerminalWidget &w) { w.resize(columns * w.cellWidth(), rows * w.cellHeight()); };
+}
+
+Step setPalette()
+{
+    return [](TerminalWidget &w) {
+        vesper::Palette p;
+        p.set_background(QColor(30, 30, 60));
+        p.set_ansi(2, QColor(250, 200, 0));
+        w.setTerminalPalette(p);
+    };
+}
+
+struct Scenario {
+    const char *name;
+    std::vector<Step> steps;
+    bool lastPaintPartial; // the last step repaints less than the viewport
+};
+
+// The viewport's pixels as the window holds them (what the screen shows),
+// not a fresh rendering.
+QImage shownViewport(TerminalWidget &w)
+{
+    QWidget *view = w.viewport();
+    const QPoint at = view->mapTo(view->window(), QPoint(0, 0));
+    return view->screen()
+        ->grabWindow(view->window()->winId(), at.x(), at.y(), view->width(), view->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The area of the paint events a viewport receives.
+struct PaintedArea : QObject {
+    QRegion region;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+std::string firstDifference(const QImage &a, const QImage &b, int cellHeight)
+{
+    if (a.size() != b.size())
+        return QStringLiteral("sizes %1x%2 and %3x%4").arg(a.width()).arg(a.height()).arg(b.width()).arg(b.height()).toStdString();
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return QStringLiteral("pixel (%1, %2), row %3").arg(x).arg(y).arg(y / cellHeight).toStdString();
+    return {};
+}
+
+class PartialPaint : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(PartialPaint, ShowsWhatAFullPaintShows)
+{
+    const Scenario &s = GetParam();
+    auto shown = makeWidget(20, 6);
+    auto fresh = makeWidget(20, 6);
+    PaintedArea last;
+    for (std::size_t i = 0; i < s.steps.size(); ++i) {
+        if (i + 1 == s.steps.size())
+            shown->viewport()->installEventFilter(&last);
+        s.steps[i](*shown);
+        QApplication::processEvents();
+        s.steps[i](*fresh);
+    }
+    QApplication::processEvents();
+    const QImage expected = fresh->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage actual = shownViewport(*shown);
+    EXPECT_EQ(firstDifference(actual, expected, shown->cellHeight()), "");
+    if (qEnvironmentVariableIsSet("PARTIAL_PAINT_DUMP")) {
+        actual.save(QStringLiteral("%1/%2-shown.png").arg(qEnvironmentVariable("PARTIAL_PAINT_DUMP"), s.name));
+        expected.save(QStringLiteral("%1/%2-fresh.png").arg(qEnvironmentVariable("PARTIAL_PAINT_DUMP"), s.name));
+    }
+    const QRect all = shown->viewport()->rect();
+    const bool partial = !last.region.isEmpty() && last.region.boundingRect() != all
+                         && !(QRegion(all) - last.region).isEmpty();
+    if (s.lastPaintPartial) {
+        EXPECT_TRUE(partial) << "painted " << last.region.boundingRect().height() << " of " << all.height()
+                             << " pixel lines";
+    }
+}
+
+const std::string kFill = "\x1b[H\x1b[2J" + lines(0, 12);
+
+const Scenario kScenarios[] = {
+    {"ScrollByOneRow", {bytes(kFill), bytes(lines(12, 1))}, true},
+    {"ScrollBySeveralRows", {bytes(kFill), bytes(lines(12, 3))}, true},
+    {"ScrollByMoreRowsThanTheScreen", {bytes(kFill), bytes(lines(12, 9))}, false},
+    {"ScrollTwiceBeforeOnePaint", {bytes(kFill), [](TerminalWidget &w) {
+         w.feed(QByteArray::fromStdString(lines(12, 1)));
+         w.feed(QByteArray::fromStdString(lines(13, 2)));
+     }}, true},
+    {"ScrollWithinMargins", {bytes(kFill), bytes("\x1b[2;4r\x1b[4;1H\nin margins\n\x1b[7mreverse\x1b[0m")}, true},
+    {"ReverseIndexAtTheTop", {bytes(kFill), bytes("\x1b[H\x1bM\x1bMtop")}, false},
+    {"InsertAndDeleteLines", {bytes(kFill), bytes("\x1b[3;1H\x1b[2Linserted\x1b[5;1H\x1b[M")}, false},
+    {"CursorMovesAndWritesInPlace", {bytes(kFill), bytes("\x1b[2;5Hxy\x1b[5;1H\x1b[44mzz\x1b[0m")}, true},
+    {"EraseDisplay", {bytes(kFill), bytes("\x1b[2J\x1b[3;3Hafter")}, false},
+    {"CombiningMarkJoinsAPaintedCell", {bytes(kFill + "\r\ne"), bytes("\xcc\x81")}, true},
+    {"WideCharactersOverwritten", {bytes(kFill + "\r\n\xe4\xb8\xad\xe6\x96\x87"), bytes("\x1b[3D ab")}, true},
+    {"SelectionScrollsWithItsText", {bytes(kFill), selectRows(1, 3), bytes(lines(12, 2))}, true},
+    {"SelectionChangesBetweenFeeds", {bytes(kFill), selectRows(1, 3), bytes(lines(12, 1)), selectRows(0, 1), bytes("x")}, false},
+    {"SelectionClearedByAClick", {bytes(kFill), selectRows(2, 2), [](TerminalWidget &w) { w.clearSelection(); }}, false},
+    {"ViewScrolledBackAndForward", {bytes(kFill + lines(12, 20)), scrollBarBy(-3), scrollBarBy(1)}, true},
+    {"OutputReturnsTheViewToTheLiveScreen", {bytes(kFill + lines(12, 20)), scrollBarBy(-2), bytes(lines(40, 1))}, false},
+    {"AlternateScreen", {bytes(kFill), bytes("\x1b[?1049h\x1b[H" + lines(50, 8)), bytes(lines(60, 1)), bytes("\x1b[?1049l")}, false},
+    {"ScrollOnTheAlternateScreen", {bytes("\x1b[?1049h\x1b[H" + lines(50, 8)), bytes(lines(60, 1))}, false},
+    {"ResizeBetweenFeeds", {bytes(kFill), resizeGrid(16, 5), bytes(lines(12, 2))}, false},
+    {"PaletteChangeBetweenFeeds", {bytes(kFill), setPalette(), bytes(lines(12, 1))}, false},
+    {"CursorHiddenAndShown", {bytes(kFill), bytes("\x1b[?25l" + lines(12, 1)), bytes("\x1b[?25h")}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, PartialPaint, ::testing::ValuesIn(kScenarios),
+                         [](const ::testing::TestParamInfo<Scenario> &info) { return std::string(info.param.name); });
+
+} // namespace

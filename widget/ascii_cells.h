@@ -1,0 +1,67 @@
+// Printable ASCII as finished cells: each character is drawn by itself on
+// the run's background into a slot wide enough for ink that leaves its cell,
+// and the cell's part of the slot is copied into the frame, so every glyph is
+// cut at its cell. A colour pair used in an earlier paint keeps its slots, so
+// a run in it is painted by copying pixels, a fraction of the cost of
+// blending each glyph's coverage into the frame again (which dominates the
+// painting of a full screen of text); a pair seen for the first time draws
+// its run's glyphs into scratch slots in one call, to the same pixels.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QRgb>
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include <QPainter>
+
+namespace vesper {
+
+class AsciiGlyphs;
+
+class AsciiCells {
+public:
+    // Starts a paint; drops every cell when the font or the cell geometry
+    // changed.
+    void beginPaint(const QFont &font, int cellWidth, int cellHeight, int ascent);
+    void endPaint();
+
+    // Draws `count` units of printable ASCII at (left, top), each in its cell,
+    // as `glyphs` (font variant `variant`, 0..3) in `fg` on `bg`.
+    void draw(QPainter &painter, int left, int top, const char16_t *text, int count, AsciiGlyphs &glyphs,
+              int variant, QRgb fg, QRgb bg);
+
+private:
+    static constexpr int kCharacters = 95; // U+0020..U+007E
+    struct Colours {
+        QImage pixels; // one slot per character, side by side
+        std::bitset<kCharacters> rendered;
+        std::uint64_t lastPaint = 0;
+    };
+    Colours *cachedColours(int variant, QRgb fg, QRgb bg);
+    bool makeRoom();
+    void renderMissing(Colours &colours, const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
+    void renderScratch(const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
+    int slotWidth() const { return m_cellWidth + 2 * m_pad; }
+
+    QFont m_font;
+    int m_cellWidth = 0;
+    int m_cellHeight = 0;
+    int m_ascent = 0;
+    int m_pad = 0; // room on each side of a cell for ink that leaves it
+    std::uint64_t m_paint = 0;
+    std::uint64_t m_roomMadeInPaint = 0;
+    std::unordered_map<std::uint64_t, Colours> m_colours[4];
+    // Colour pairs drawn without slots of their own, with the paint.
+    std::unordered_map<std::uint64_t, std::uint64_t> m_seen[4];
+    std::size_t m_bytes = 0;
+    QImage m_scratch; // slots of a run whose colours have none
+    std::unique_ptr<QPainter> m_scratchPainter; // open on m_scratch during a paint
+    QImage m_run;     // the run being composed
+};
+
+} // namespace vesper

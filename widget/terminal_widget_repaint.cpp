@@ -1,0 +1,108 @@
+// TerminalWidget repaints after output and view scrolling: the rows that
+// differ from what the viewport shows are repainted, and when the view moved
+// by whole rows the pixels of the others move with it first (a copy inside
+// the window's backing store where the platform allows it, a repaint where
+// it does not). Whenever the record of painted rows cannot vouch for a row,
+// the row is repainted; whenever it cannot vouch for the frame, everything.
+#include "widget/terminal_widget.h"
+
+#include <algorithm>
+
+#include "widget/painted_rows.h"
+#include "widget/run_fonts.h"
+
+namespace vesper {
+
+FrameLook TerminalWidget::frameLook() const
+{
+    FrameLook look;
+    look.viewport = viewport()->size();
+    look.cellWidth = m_cellWidth;
+    look.cellHeight = m_cellHeight;
+    look.columns = m_columns;
+    look.rows = m_rows;
+    look.font = m_font;
+    look.palette = m_palette;
+    look.selectionColor = m_selectionColor;
+    look.focused = hasFocus();
+    look.cursorStyle = cursorStyle();
+    look.crossRowOverlay = !m_preeditText.isEmpty() || m_hoveredLink || (m_linkModifierHeld && m_linkPointerInside);
+    return look;
+}
+
+// The selected columns [from, to) of view row `row`; false when none.
+bool TerminalWidget::selectedColumns(int row, int &from, int &to) const
+{
+    if (!m_selectionActive || !selectionEndsDiffer())
+        return false;
+    const bool startIsLower =
+        m_selectionStartLine < m_selectionEndLine
+        || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
+    const int loLine = startIsLower ? m_selectionStartLine : m_selectionEndLine;
+    const int loColumn = startIsLower ? m_selectionStartColumn : m_selectionEndColumn;
+    const int hiLine = startIsLower ? m_selectionEndLine : m_selectionStartLine;
+    const int hiColumn = startIsLower ? m_selectionEndColumn : m_selectionStartColumn;
+    const int line = m_screen.viewTopLine() + row;
+    if (line < loLine || line > hiLine)
+        return false;
+    from = std::clamp(line == loLine ? loColumn : 0, 0, m_columns);
+    to = std::clamp(line == hiLine ? hiColumn : m_columns, 0, m_columns);
+    return from < to;
+}
+
+RowOverlay TerminalWidget::rowOverlay(int row) const
+{
+    RowOverlay overlay;
+    selectedColumns(row, overlay.selectionFrom, overlay.selectionTo);
+    if (cursorDrawn()) {
+        const QRect cell = cursorCellRect();
+        if (cell.top() == row * m_cellHeight) {
+            overlay.cursorFrom = cell.left() / m_cellWidth;
+            overlay.cursorTo = overlay.cursorFrom + cell.width() / m_cellWidth;
+        }
+    }
+    return overlay;
+}
+
+void TerminalWidget::recordPaintedRows(const QRegion &region, int firstRow, int lastRow)
+{
+    PaintedRows &painted = m_paintCache->painted;
+    painted.beginPaint(frameLook(), m_screen.viewTopLine());
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const QRect band(0, row * m_cellHeight, viewport()->width(), m_cellHeight);
+        if (region.intersected(band) == QRegion(band))
+            painted.recordRow(m_screen, row, rowOverlay(row));
+        else
+            painted.forgetRow(row);
+    }
+}
+
+void TerminalWidget::repaintChanges()
+{
+    QWidget *view = viewport();
+    PaintedRows &painted = m_paintCache->painted;
+    if (!view->isVisible()) {
+        painted.forget();
+        view->update();
+        return;
+    }
+    const FrameDamage damage = painted.compare(m_screen, frameLook(), [this](int row) { return rowOverlay(row); });
+    if (damage.everything) {
+        view->update();
+        return;
+    }
+    if (damage.scroll != 0) {
+        // The strip below the last row stays: it is never painted on.
+        view->scroll(0, -damage.scroll * m_cellHeight, QRect(0, 0, view->width(), m_rows * m_cellHeight));
+        painted.scroll(damage.scroll);
+    }
+    for (std::size_t i = 0; i < damage.rows.size();) {
+        std::size_t end = i + 1;
+        while (end < damage.rows.size() && damage.rows[end] == damage.rows[end - 1] + 1)
+            ++end;
+        view->update(QRect(0, damage.rows[i] * m_cellHeight, view->width(), int(end - i) * m_cellHeight));
+        i = end;
+    }
+}
+
+} // namespace vesper
