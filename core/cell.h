@@ -86,4 +86,18 @@ inline int cellWidth(std::uint32_t codePoint) {
     return detail::widthBeyondBmp(codePoint);
 }
 
+// cellWidth() for the characters of a run: the table is looked up once,
+// not once per character behind the first-use check of its static.
+class CellWidths {
+public:
+    int operator()(std::uint32_t codePoint) const {
+        if (codePoint - 0x20 < 0x5F) return 1;  // printable ASCII
+        if (codePoint - 0xA0 < detail::BmpWidths::kCount - 0xA0) return bmp_(codePoint);
+        return cellWidth(codePoint);  // controls and beyond the BMP
+    }
+
+private:
+    const detail::BmpWidths& bmp_ = detail::bmpWidths();
+};
+
 }  // namespace vesper

@@ -56,6 +56,7 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
     // alias this object, so members would be reloaded after every cell.
     const CellRun run = pen;
     const bool words = CellRun::wordsUsable();
+    const CellWidths widthOf;
     const int columns = columns_;
     const int start = column;
     int at = column;
@@ -63,7 +64,7 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
     std::int64_t i = 0;
     for (; i < count; ++i) {
         const std::uint32_t codePoint = text[i];
-        const int width = codePoint < 0x7F && codePoint >= 0x20 ? 1 : cellWidth(codePoint);
+        const int width = widthOf(codePoint);
         if (width == 0 || at + width > columns) break;
         if (words) {
             run.store(cells + at, codePoint);
@@ -139,11 +140,25 @@ void LineStore::setWrapped(int row) {
 
 // --- lazy blanking -------------------------------------------------------------
 
-void LineStore::blank(std::size_t index, const Cell& fill) {
-    StoredLine& stored = ring_[index];
+void LineStore::blank(std::size_t index, const Cell& fill) { blank(ring_[index], fill); }
+
+void LineStore::blank(StoredLine& stored, const Cell& fill) {
     stored.state.blanked = true;
     stored.state.blankFill = fill;
     stored.state.wrapped = false;
+    stored.extras.reset();
+}
+
+void LineStore::recycle(StoredLine& stored, const Cell& fill) {
+    LineState& state = stored.state;
+    if (state.blanked || state.extent > kEagerBlankCells || !CellRun::same(state.tail, fill)) {
+        blank(stored, fill);
+        return;
+    }
+    const Cell value = fill;  // a local copy, not reloaded after every store
+    std::fill_n(stored.cells.begin(), state.extent, value);
+    state.extent = 0;
+    state.wrapped = false;
     stored.extras.reset();
 }
 
@@ -153,8 +168,10 @@ void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) {
     // Cells from the extent on already equal the tail: when that is the fill,
     // only the cells before it need rewriting.
     const int end = CellRun::same(state.tail, state.blankFill) ? state.extent : columns_;
-    std::fill(line.begin(), line.begin() + std::min(skipFrom, end), state.blankFill);
-    if (skipTo < end) std::fill(line.begin() + std::max(skipTo, 0), line.begin() + end, state.blankFill);
+    // A local copy: a fill from a member would be reloaded after every store.
+    const Cell fill = state.blankFill;
+    std::fill(line.begin(), line.begin() + std::min(skipFrom, end), fill);
+    if (skipTo < end) std::fill(line.begin() + std::max(skipTo, 0), line.begin() + end, fill);
     state.tail = state.blankFill;
     state.extent = 0;
     state.blanked = false;
@@ -207,9 +224,11 @@ void LineStore::advanceNumbers(std::int64_t firstSteps, std::int64_t topSteps) {
 void LineStore::pushLine(const Cell& fill) {
     if (spares_ == 0 && scrollbackCount() >= scrollbackLimit_) {
         // The steady state of a full scrollback: the oldest line becomes the
-        // new bottom row.
+        // new bottom row.  With the ring exactly full that is a step of its
+        // head, and nothing else moves.
+        ring_.fit();
         ring_.moveFrontToBack();
-        blank(ring_.size() - 1, fill);
+        recycle(ring_[ring_.size() - 1], fill);
         ++firstLine_;
         ++screenTopLine_;
         renumberIfNeeded();

@@ -200,6 +200,13 @@ private:
     }
     void renumber();
     void blank(std::size_t index, const Cell& fill);
+    void blank(StoredLine& stored, const Cell& fill);
+    // Blanks a line that scrolling brings back as the new bottom row.  A line
+    // with only a few written cells before a tail of `fill` (a short line of
+    // output) is blanked at once: that is cheaper than recording it and
+    // carrying the blanking out at the first write, which follows at once.
+    static constexpr int kEagerBlankCells = 16;
+    void recycle(StoredLine& stored, const Cell& fill);
     StoredLine newLine(const Cell& fill) const;
     void appendLine(const Cell& fill);
     void pushBlankLines(int bottom, const Cell& fill, std::int64_t steps);

@@ -1,9 +1,10 @@
-// Ring: a double-ended sequence in one power-of-two array with a moving
-// head.  Pushing at either end and dropping from the front cost no
-// allocation once the array is large enough, and moving the front element to
-// the back (the scrollback's "oldest line becomes the new bottom row") is a
-// swap of two slots.  Slots outside the held range always hold a
-// default-constructed T, so they keep no memory of their own.
+// Ring: a double-ended sequence in one array with a moving head.  Pushing at
+// either end and dropping from the front cost no allocation once the array
+// is large enough, and moving the front element to the back (the
+// scrollback's "oldest line becomes the new bottom row") is a swap of two
+// slots, or only a step of the head when the array is exactly full (see
+// fit()).  Slots outside the held range always hold a default-constructed T,
+// so they keep no memory of their own.
 #pragma once
 
 #include <cstddef>
@@ -16,19 +17,20 @@ template <class T>
 class Ring {
 public:
     std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
 
-    T& operator[](std::size_t i) { return slots_[(head_ + i) & mask_]; }
-    const T& operator[](std::size_t i) const { return slots_[(head_ + i) & mask_]; }
+    T& operator[](std::size_t i) { return slots_[slot(i)]; }
+    const T& operator[](std::size_t i) const { return slots_[slot(i)]; }
 
     void pushBack(T value) {
         reserveOneMore();
-        slots_[(head_ + size_) & mask_] = std::move(value);
+        slots_[slot(size_)] = std::move(value);
         ++size_;
     }
 
     void pushFront(T value) {
         reserveOneMore();
-        head_ = (head_ - 1) & mask_;
+        head_ = (head_ == 0 ? capacity_ : head_) - 1;
         slots_[head_] = std::move(value);
         ++size_;
     }
@@ -37,15 +39,26 @@ public:
     void moveFrontToBack() {
         if (size_ == 0) return;
         using std::swap;
-        if (size_ < slots_.size()) swap(slots_[head_], slots_[(head_ + size_) & mask_]);
-        head_ = (head_ + 1) & mask_;
+        if (size_ < capacity_) swap(slots_[head_], slots_[slot(size_)]);
+        head_ = slot(1);
+    }
+
+    // The array shrinks to exactly size() slots (one reallocation), so that
+    // moveFrontToBack() only steps the head until the ring grows again.
+    void fit() {
+        if (size_ == capacity_) return;
+        std::vector<T> fitted(size_);
+        for (std::size_t i = 0; i < size_; ++i) fitted[i] = std::move((*this)[i]);
+        slots_.swap(fitted);
+        head_ = 0;
+        capacity_ = size_;
     }
 
     // Drops the first `count` elements (at most size()), releasing them.
     void popFront(std::size_t count) {
         if (count > size_) count = size_;
-        for (std::size_t i = 0; i < count; ++i) slots_[(head_ + i) & mask_] = T();
-        head_ = (head_ + count) & mask_;
+        for (std::size_t i = 0; i < count; ++i) slots_[slot(i)] = T();
+        head_ = size_ == count ? 0 : slot(count);
         size_ -= count;
     }
 
@@ -57,12 +70,13 @@ public:
     // Drops the last `count` elements (at most size()), releasing them.
     void popBack(std::size_t count) {
         if (count > size_) count = size_;
-        for (std::size_t i = 0; i < count; ++i) slots_[(head_ + size_ - 1 - i) & mask_] = T();
+        for (std::size_t i = 0; i < count; ++i) slots_[slot(size_ - 1 - i)] = T();
         size_ -= count;
     }
 
     // Elements [first, last) rotated so that `middle` becomes the first of
-    // them, as std::rotate does; by three reversals of slot swaps.
+    // them, as std::rotate does; by three reversals of slot swaps (a swap of
+    // two lines exchanges their handles, cheaper than moving each once).
     void rotate(std::size_t first, std::size_t middle, std::size_t last) {
         if (first >= middle || middle >= last || last > size_) return;
         reverse(first, middle);
@@ -74,28 +88,35 @@ public:
         slots_.swap(other.slots_);
         std::swap(head_, other.head_);
         std::swap(size_, other.size_);
-        std::swap(mask_, other.mask_);
+        std::swap(capacity_, other.capacity_);
     }
 
 private:
+    // The slot of element i (i <= capacity): one compare instead of a modulo,
+    // so the capacity need not be a power of two.
+    std::size_t slot(std::size_t i) const {
+        const std::size_t j = head_ + i;
+        return j >= capacity_ ? j - capacity_ : j;
+    }
+
     void reverse(std::size_t first, std::size_t last) {
         using std::swap;
         while (first + 1 < last) swap((*this)[first++], (*this)[--last]);
     }
 
     void reserveOneMore() {
-        if (size_ < slots_.size()) return;
-        std::vector<T> grown(slots_.empty() ? 8 : slots_.size() * 2);
+        if (size_ < capacity_) return;
+        std::vector<T> grown(capacity_ < 4 ? 8 : capacity_ * 2);
         for (std::size_t i = 0; i < size_; ++i) grown[i] = std::move((*this)[i]);
         slots_.swap(grown);
         head_ = 0;
-        mask_ = slots_.size() - 1;
+        capacity_ = slots_.size();
     }
 
     std::vector<T> slots_;
     std::size_t head_ = 0;
     std::size_t size_ = 0;
-    std::size_t mask_ = 0;
+    std::size_t capacity_ = 0;  // slots_.size(), kept to spare a division per access
 };
 
 }  // namespace vesper

@@ -69,7 +69,7 @@ public:
     // result as print() of each translated byte.  Inline for the common
     // case, a run that fits on the cursor row as it is: the parser calls it
     // for every piece of text, often a few bytes between two sequences.
-    void printAscii(const std::uint8_t* bytes, std::int64_t count) {
+    [[gnu::always_inline]] void printAscii(const std::uint8_t* bytes, std::int64_t count) {
         if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain()) {
             resetView();
             lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_);

@@ -26,7 +26,9 @@ public:
     // Decodes the character at `p` (p < end, or a pending one continued from
     // `p`).  Sets `codePoint` (kIncomplete when every byte up to `end` went
     // into a character still unfinished) and returns where the next one starts.
-    const std::uint8_t* next(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t& codePoint) {
+    // Inlined: text runs call it once per character.
+    [[gnu::always_inline]] const std::uint8_t* next(const std::uint8_t* p, const std::uint8_t* end,
+                                                    std::uint32_t& codePoint) {
         if (pendingCount_ != 0) return continuePending(p, end, codePoint);
         const std::uint8_t b0 = *p;
         if (b0 < 0x80) {
@@ -37,6 +39,13 @@ public:
         if (length == 0) {
             codePoint = kReplacement;
             return p + 1;
+        }
+        // The common case, a whole sequence before the end: its continuation
+        // bytes are tested without a loop.
+        if (end - p >= length && continuation(p[1]) && (length < 3 || continuation(p[2])) &&
+            (length < 4 || continuation(p[3]))) {
+            codePoint = decode(p, length);
+            return p + length;
         }
         int i = 1;
         while (i < length && p + i < end && continuation(p[i])) ++i;

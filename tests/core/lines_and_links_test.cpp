@@ -53,6 +53,54 @@ TEST_P(WrapTest, RecordsSoftWraps) {
 INSTANTIATE_TEST_SUITE_P(Wraps, WrapTest, ::testing::ValuesIn(kWrapCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A full scrollback hands its oldest line back as the new bottom row, blanked
+// at once when it held only a few cells before a tail of the fill, lazily
+// otherwise.  Either way the screen must read as on a store that never
+// recycles a line (one with room for every line fed).
+struct RecycleCase {
+    const char* name;
+    int columns;
+    std::string lines;  // fed four times, then once more
+};
+
+void PrintTo(const RecycleCase& c, std::ostream* os) { *os << c.name; }
+
+const RecycleCase kRecycleCases[] = {
+    {"ShortLines", 8, "ab\r\n"},
+    {"ShortLineWithALink", 8, OSC8("http://a") "ab" OSC8("") "\r\n"},
+    {"ShortLineWithAMark", 8, "e\xcc\x81\r\n"},
+    {"SoftWrappedLines", 4, "abcdef\r\n"},
+    {"ColouredEraseLeavesAnotherTail", 8, CSI "41m" CSI "K" "x" CSI "m\r\n"},
+    {"ColouredFillOfTheNewRow", 8, "ab" CSI "44m\r\n" CSI "m"},
+    {"LinesBeyondTheEagerLength", 40, "0123456789012345678901234\r\n"},
+    {"WideAndEmptyLines", 8, "\xe4\xb8\xad\r\n\r\n"},
+};
+
+class RecycleTest : public ::testing::TestWithParam<RecycleCase> {};
+
+TEST_P(RecycleTest, RecycledRowsReadAsNewOnes) {
+    const RecycleCase& c = GetParam();
+    Terminal recycling(c.columns, 3, 2), fresh(c.columns, 3, 1000);
+    for (Terminal* t : {&recycling, &fresh}) {
+        for (int i = 0; i < 4; ++i) t->feed(c.lines);
+        t->feed(c.lines + "z");
+    }
+    ASSERT_GT(recycling.screen.scrollbackLineCount(), 0);
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < c.columns; ++column) {
+            EXPECT_EQ(recycling.cell(row, column), fresh.cell(row, column)) << "row " << row << " column " << column;
+            EXPECT_EQ(recycling.screen.viewMarksAt(column, row), fresh.screen.viewMarksAt(column, row));
+            EXPECT_EQ(recycling.screen.viewLinkAt(column, row), fresh.screen.viewLinkAt(column, row));
+        }
+        EXPECT_EQ(recycling.screen.isLineWrapped(recycling.screen.screenTopLine() + row),
+                  fresh.screen.isLineWrapped(fresh.screen.screenTopLine() + row))
+            << "row " << row;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Recycling, RecycleTest, ::testing::ValuesIn(kRecycleCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ShrinkTest, BlankRowsBelowTheCursorGoFirst) {
     Terminal t(5, 30, 100);
     t.feed("one\r\n$ ");

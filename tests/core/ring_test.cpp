@@ -1,6 +1,7 @@
 // Ring against std::deque as the model: the same random mix of pushes,
-// drops, front-to-back moves and rotations must leave the same sequence,
-// across growth and wrap-around of the head.
+// drops, front-to-back moves, rotations and fits must leave the same
+// sequence, across growth, wrap-around of the head and capacities that are
+// not powers of two.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,7 +25,7 @@ TEST(Ring, RandomOperationsMatchADeque) {
     std::deque<std::string> model;
     int next = 0;
     for (int step = 0; step < 20000; ++step) {
-        const int op = int(random() % 6);
+        const int op = int(random() % 7);
         // Strings own heap memory: a slot copied instead of moved or a
         // stale slot reused would show up as a wrong value (or under ASan).
         const std::string value = "line " + std::to_string(next++) + std::string(20, 'x');
@@ -46,6 +47,9 @@ TEST(Ring, RandomOperationsMatchADeque) {
                 ring.popFront(count);
                 model.erase(model.begin(), model.begin() + std::ptrdiff_t(std::min(count, model.size())));
             }
+        } else if (op == 6) {
+            ring.fit();  // then moves of the front only step the head
+            EXPECT_EQ(ring.capacity(), model.size());
         } else if (op >= 4 && model.size() >= 2) {
             std::size_t first = random() % model.size();
             std::size_t last = random() % (model.size() + 1);
