@@ -13,7 +13,7 @@
 namespace vesper {
 
 namespace {
-constexpr char16_t kFirstPrintable = 0x20;
+constexpr char16_t kFirstPrintable = AsciiGlyphs::kFirstPrintable;
 // The slots of all colour pairs together stay below this: a screen in a few
 // colours is the common case, and slots of many colours would crowd the
 // processor's cache out.
@@ -73,12 +73,11 @@ void AsciiCells::beginPaint(const QFont &font, int cellWidth, int cellHeight, in
 }
 
 // Frees the slots of colours that neither this paint nor the one before
-// used, once per paint; false when that frees nothing.
-bool AsciiCells::makeRoom()
+// used, once per paint.
+void AsciiCells::makeRoom()
 {
     if (std::exchange(m_roomMadeInPaint, m_paint) == m_paint)
-        return false;
-    const std::size_t before = m_bytes;
+        return;
     for (auto &map : m_colours) {
         for (auto it = map.begin(); it != map.end();) {
             if (it->second.lastPaint + 1 < m_paint) {
@@ -89,7 +88,6 @@ bool AsciiCells::makeRoom()
             }
         }
     }
-    return m_bytes < before;
 }
 
 // The slots of a colour pair, made for a pair also seen in an earlier
@@ -109,8 +107,8 @@ AsciiCells::Colours *AsciiCells::cachedColours(int variant, QRgb fg, QRgb bg)
     if (fresh || asked->second == m_paint)
         return nullptr;
     const std::size_t bytes = std::size_t(kCharacters) * std::size_t(slotWidth()) * std::size_t(m_cellHeight) * 4;
-    if (m_bytes + bytes > kBudgetBytes && !makeRoom())
-        return nullptr;
+    if (m_bytes + bytes > kBudgetBytes)
+        makeRoom();
     if (m_bytes + bytes > kBudgetBytes)
         return nullptr;
     Colours colours;

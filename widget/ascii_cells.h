@@ -21,9 +21,9 @@
 
 #include <QPainter>
 
-namespace vesper {
+#include "widget/ascii_glyphs.h"
 
-class AsciiGlyphs;
+namespace vesper {
 
 class AsciiCells {
 public:
@@ -40,14 +40,14 @@ public:
               int variant, QRgb fg, QRgb bg);
 
 private:
-    static constexpr int kCharacters = 95; // U+0020..U+007E
+    static constexpr int kCharacters = AsciiGlyphs::kPrintableCount;
     struct Colours {
         QImage pixels; // one slot per character, side by side
         std::bitset<kCharacters> rendered;
         std::uint64_t lastPaint = 0;
     };
     Colours *cachedColours(int variant, QRgb fg, QRgb bg);
-    bool makeRoom();
+    void makeRoom();
     void renderMissing(Colours &colours, const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
     void renderScratch(const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
     int slotWidth() const { return m_cellWidth + 2 * m_pad; }

@@ -8,11 +8,6 @@
 
 namespace vesper {
 
-namespace {
-constexpr char16_t kFirstPrintable = 0x20;
-constexpr char16_t kLastPrintable = 0x7E;
-} // namespace
-
 bool AsciiGlyphs::prepare(const QFont &font)
 {
     if (m_prepared && font == m_font)

@@ -17,6 +17,11 @@ namespace vesper {
 
 class AsciiGlyphs {
 public:
+    // The characters it draws: U+0020..U+007E.
+    static constexpr char16_t kFirstPrintable = 0x20;
+    static constexpr char16_t kLastPrintable = 0x7E;
+    static constexpr int kPrintableCount = kLastPrintable - kFirstPrintable + 1;
+
     // Prepares `font`; returns false (and draws nothing later) when the font
     // lacks a glyph for some printable ASCII character.
     bool prepare(const QFont &font);
@@ -34,7 +39,7 @@ private:
     bool m_prepared = false;
     bool m_usable = false;
     QRawFont m_raw;
-    std::array<quint32, 95> m_glyphs{};
+    std::array<quint32, kPrintableCount> m_glyphs{};
     // Reused between calls: drawing allocates nothing once they have grown.
     std::vector<quint32> m_indexes;
     std::vector<QPointF> m_positions;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/cell_run.h"
 #include "core/screen.h"
 
 namespace vesper {
@@ -81,7 +82,7 @@ bool PaintedRows::sameRow(const Screen &screen, int row, const Record &record, c
     const LineView line = viewLine(screen, row);
     std::size_t mark = 0;
     for (int column = 0; column < m_columns; ++column) {
-        if (!(shownCell(line, column) == cells[column]))
+        if (!CellRun::same(shownCell(line, column), cells[column]))
             return false;
         const std::u32string_view marks = line ? line.marksAt(column) : std::u32string_view();
         const bool recorded = mark < record.marks.size() && record.marks[mark].first == column;
