@@ -131,9 +131,12 @@ public:
     void post(int exitCode)
     {
         const std::lock_guard lock(mutex_);
+        // Queued by name, so Qt copies the argument itself, as it does for
+        // the reader's queued signal: a functor's captures would be written
+        // on this thread and read on the session's, through Qt's event lock,
+        // which ThreadSanitizer cannot see.
         if (session_)
-            QMetaObject::invokeMethod(
-                session_, [session = session_, exitCode] { emit session->finished(exitCode); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(session_, "finished", Qt::QueuedConnection, Q_ARG(int, exitCode));
     }
 
     void close()
