@@ -14,8 +14,12 @@ int widthFromUtf8proc(std::uint32_t codePoint) {
 }  // namespace
 
 BmpWidths::BmpWidths() {
-    for (std::uint32_t cp = 0; cp < kCount; ++cp)
-        packed_[cp / 4] |= std::uint8_t((widthFromUtf8proc(cp) & 3) << (cp % 4 * 2));
+    for (std::uint32_t cp = 0; cp < kCount; ++cp) {
+        // The controls and DEL are zero-width whatever utf8proc says.
+        const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+        const int width = control ? 0 : widthFromUtf8proc(cp);
+        packed_[cp / 4] |= std::uint8_t((width & 3) << (cp % 4 * 2));
+    }
 }
 
 int widthBeyondBmp(std::uint32_t codePoint) {

@@ -87,13 +87,14 @@ inline int cellWidth(std::uint32_t codePoint) {
 }
 
 // cellWidth() for the characters of a run: the table is looked up once,
-// not once per character behind the first-use check of its static.
+// not once per character behind the first-use check of its static.  The
+// table holds the controls and ASCII too, so a run that mixes scripts takes
+// one branch for the whole plane.
 class CellWidths {
 public:
     int operator()(std::uint32_t codePoint) const {
-        if (codePoint - 0x20 < 0x5F) return 1;  // printable ASCII
-        if (codePoint - 0xA0 < detail::BmpWidths::kCount - 0xA0) return bmp_(codePoint);
-        return cellWidth(codePoint);  // controls and beyond the BMP
+        if (codePoint < detail::BmpWidths::kCount) return bmp_(codePoint);
+        return detail::widthBeyondBmp(codePoint);
     }
 
 private:

@@ -52,27 +52,22 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
     if (!validRow(row)) return 0;
     const std::size_t index = rowIndex(row);
     materialize(index);
-    // A local copy: the cell stores go through char pointers, which could
-    // alias this object, so members would be reloaded after every cell.
-    const CellRun run = pen;
-    const bool words = CellRun::wordsUsable();
-    const CellWidths widthOf;
-    const int columns = columns_;
+    Cell* const cells = ring_[index].cells.data();
     const int start = column;
     int at = column;
-    Cell* cells = ring_[index].cells.data();
     std::int64_t i = 0;
-    for (; i < count; ++i) {
-        const std::uint32_t codePoint = text[i];
-        const int width = widthOf(codePoint);
-        if (width == 0 || at + width > columns) break;
-        if (words) {
-            run.store(cells + at, codePoint);
-        } else {
-            run.put(cells + at, codePoint);
+    if (CellRun::wordsUsable()) {
+        i = pen.storeText(cells, at, columns_, text, count);
+    } else {
+        const CellWidths widthOf;
+        for (; i < count; ++i) {
+            const std::uint32_t codePoint = text[i];
+            const int width = widthOf(codePoint);
+            if (width == 0 || at + width > columns_) break;
+            pen.put(cells + at, codePoint);
+            if (width == 2) pen.putContinuation(cells + at + 1);
+            at += width;
         }
-        if (width == 2) run.putContinuation(cells + at + 1);
-        at += width;
     }
     if (at > start) prepareWrite(index, start, at, link);
     column = at;
@@ -100,7 +95,7 @@ void LineStore::fill(int row, int from, int to, const Cell& fill) {
     if (from == to) return;
     StoredLine& stored = ring_[index];
     materialize(index);
-    std::fill(stored.cells.begin() + from, stored.cells.begin() + to, fill);
+    CellRun::fill(stored.cells.data() + from, stored.cells.data() + to, fill);
     if (!CellRun::same(fill, stored.state.tail)) stored.state.extent = std::max(stored.state.extent, to);
     if (stored.extras) stored.extras->overwrite(from, to, 0);
     if (to == columns_) stored.state.wrapped = false;
@@ -115,10 +110,10 @@ void LineStore::shift(int row, int from, int by, const Cell& fill) {
     const int n = int(std::min<std::int64_t>(by < 0 ? -std::int64_t{by} : by, columns_ - from));
     if (by > 0) {
         std::move_backward(cells.begin() + from, cells.end() - n, cells.end());
-        std::fill(cells.begin() + from, cells.begin() + from + n, fill);
+        CellRun::fill(cells.data() + from, cells.data() + from + n, fill);
     } else {
         std::move(cells.begin() + from + n, cells.end(), cells.begin() + from);
-        std::fill(cells.end() - n, cells.end(), fill);
+        CellRun::fill(cells.data() + cells.size() - n, cells.data() + cells.size(), fill);
     }
     stored.state.extent = columns_;  // written cells may have moved anywhere
     if (stored.extras) stored.extras->shift(from, by > 0 ? n : -n);
@@ -155,8 +150,8 @@ void LineStore::recycle(StoredLine& stored, const Cell& fill) {
         blank(stored, fill);
         return;
     }
-    const Cell value = fill;  // a local copy, not reloaded after every store
-    std::fill_n(stored.cells.begin(), state.extent, value);
+    Cell* const cells = stored.cells.data();
+    CellRun::fill(cells, cells + state.extent, fill);
     state.extent = 0;
     state.wrapped = false;
     stored.extras.reset();
@@ -168,10 +163,9 @@ void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) {
     // Cells from the extent on already equal the tail: when that is the fill,
     // only the cells before it need rewriting.
     const int end = CellRun::same(state.tail, state.blankFill) ? state.extent : columns_;
-    // A local copy: a fill from a member would be reloaded after every store.
-    const Cell fill = state.blankFill;
-    std::fill(line.begin(), line.begin() + std::min(skipFrom, end), fill);
-    if (skipTo < end) std::fill(line.begin() + std::max(skipTo, 0), line.begin() + end, fill);
+    Cell* const cells = line.data();
+    CellRun::fill(cells, cells + std::min(skipFrom, end), state.blankFill);
+    if (skipTo < end) CellRun::fill(cells + std::max(skipTo, 0), cells + end, state.blankFill);
     state.tail = state.blankFill;
     state.extent = 0;
     state.blanked = false;

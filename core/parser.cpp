@@ -99,12 +99,13 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
     std::int64_t held = 0;
     bool printed = false;
     while (p < end) {
-        const std::uint8_t b = *p;
         std::uint32_t codePoint;
-        if (b < 0x80) {
-            if (!printableAscii(b)) break;
-            codePoint = b;
-            ++p;
+        int length;
+        if (end - p >= 4 && (length = Utf8Decoder::whole(p, codePoint)) != 0) {
+            p += length;
+        } else if (*p < 0x80) {
+            if (!printableAscii(*p)) break;
+            codePoint = *p++;
         } else {
             p = decoder_.next(p, end, codePoint);
             if (codePoint == Utf8Decoder::kIncomplete) break;

@@ -64,6 +64,30 @@ public:
         return p + i;
     }
 
+    // The bulk of text: a character at `p` with at least four bytes readable
+    // from `p`, decoded without branching on its length, so that text mixing
+    // one-, two- and three-byte characters costs no mispredicted branches.
+    // Returns its length when it is printable ASCII or a whole valid
+    // sequence (setting `codePoint`), and 0 for anything else (a control,
+    // DEL, any fault), which next() then takes.  Nothing may be pending.
+    [[gnu::always_inline]] static int whole(const std::uint8_t* p, std::uint32_t& codePoint) {
+        // The four bytes high to low (compilers load them as one word).
+        const std::uint32_t word = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
+                                   std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
+        const int length = kWholeLength[word >> 24];
+        const std::uint32_t bits = (word >> 24 & kLeadBits[length]) << 18 | (word >> 4 & 0x3F000u) |
+                                   (word >> 2 & 0xFC0u) | (word & 0x3Fu);
+        const std::uint32_t cp = bits >> kShift[length];
+        // Bytes 1..length-1 must be continuations, and the value in the range
+        // of its length (no overlong form) and no surrogate; a length of 0
+        // has an empty range.
+        if (((word ^ 0x808080u) & kContinuationMask[length]) != 0 || cp - kSmallest[length] >= kSpan[length] ||
+            cp - 0xD800u < 0x800u)
+            return 0;
+        codePoint = cp;
+        return length;
+    }
+
     // Forgets a pending sequence; true when there was one (it counts as one
     // U+FFFD for whoever was decoding).
     bool abandon() {
@@ -76,6 +100,23 @@ public:
     static std::string sanitize(std::string_view text);
 
 private:
+    // whole()'s tables, by length: 1 for 0x20..0x7E, 2..4 for the lead bytes
+    // of valid sequences (0xC2..0xF4), 0 for every other byte.
+    static constexpr std::array<std::uint8_t, 256> kWholeLength = [] {
+        std::array<std::uint8_t, 256> lengths{};
+        for (int b = 0x20; b < 0x7F; ++b) lengths[std::size_t(b)] = 1;
+        for (int b = 0xC2; b < 0xE0; ++b) lengths[std::size_t(b)] = 2;
+        for (int b = 0xE0; b < 0xF0; ++b) lengths[std::size_t(b)] = 3;
+        for (int b = 0xF0; b < 0xF5; ++b) lengths[std::size_t(b)] = 4;
+        return lengths;
+    }();
+    static constexpr std::uint32_t kContinuationMask[5] = {0, 0, 0xC00000u, 0xC0C000u, 0xC0C0C0u};
+    static constexpr std::uint32_t kLeadBits[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    static constexpr std::uint8_t kShift[5] = {0, 18, 12, 6, 0};
+    // The values of each length: printable ASCII, then the shortest forms up to U+10FFFF.
+    static constexpr std::uint32_t kSmallest[5] = {0, 0x20, 0x80, 0x800, 0x10000};
+    static constexpr std::uint32_t kSpan[5] = {0, 0x5F, 0x780, 0xF800, 0x100000};
+
     static bool continuation(std::uint8_t b) { return (b & 0xC0) == 0x80; }
     static int sequenceLength(std::uint8_t lead) {
         if (lead < 0xC0) return 0;  // a continuation byte on its own

@@ -26,6 +26,18 @@ TEST(CellWidth, EveryCodePointMatchesUtf8proc) {
     }
 }
 
+// The run lookup reads the table for the whole plane, controls included.
+TEST(CellWidth, RunLookupAgreesEverywhere) {
+    const CellWidths widthOf;
+    int mismatches = 0;
+    for (std::uint32_t cp = 0; cp <= 0x110000 && mismatches < 10; ++cp) {
+        if (widthOf(cp) != cellWidth(cp)) {
+            ++mismatches;
+            ADD_FAILURE() << "U+" << std::hex << cp << ": " << widthOf(cp) << " instead of " << cellWidth(cp);
+        }
+    }
+}
+
 TEST(CellWidth, KnownWidths) {
     const struct {
         std::uint32_t cp;

@@ -56,6 +56,21 @@ const Script kScripts[] = {
     {"TextRunWithoutAutoWrapKeepsWideInLastTwoColumns", 3, 1, CSI "?7l\xc3\xa9" WIDE WIDE, {"\xc3\xa9" WIDE}, 0, 3,
      {"mode 7 reset private"}},
     {"TextRunEndsAtInvalidUtf8", 6, 1, "\xc3\xa9\xe4\xb8" "a" WIDE, {"\xc3\xa9" REPLACEMENT "a" WIDE}, 0, 5},
+    // Characters with three more bytes behind them are decoded whole without
+    // branching on their length; the byte-by-byte feeds take the long way.
+    {"WholeCharactersAtTheEdgesOfEachLength", 20, 1,
+     "a\xc2\xa0\xe0\xa0\x80\xef\xbf\xbd\xf0\x90\x80\x80" WIDE "\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf\xdf\xbf\xee\x80\x80\xed\x9f\xbf" "b",
+     {"a\xc2\xa0\xe0\xa0\x80\xef\xbf\xbd\xf0\x90\x80\x80" WIDE "\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf\xdf\xbf\xee\x80\x80\xed\x9f\xbf" "b"}, 0, 14},
+    // Overlong, surrogate, above U+10FFFF, a lead no sequence starts with,
+    // stray and cut sequences, a C1 control and a mark, inside one run.
+    {"FaultsInsideALongTextRun", 30, 1,
+     "a\xe0\x80\xaf" "b\xed\xa0\x80" "c\xf4\x90\x80\x80" "d\xc1\xbf" "e\x80" "f\xf5\x80\x80\x80" "g\xe4\xb8" "h\xf0\x9f\x98" "i\xc3" WIDE "j\xc2\x85" "k" ACUTE "lmno",
+     {"a" REPLACEMENT "b" REPLACEMENT "c" REPLACEMENT "d" REPLACEMENT "e" REPLACEMENT "f" REPLACEMENT "g" REPLACEMENT "h" REPLACEMENT
+      "i" REPLACEMENT WIDE "jk" ACUTE "lmno"},
+     0, 26},
+    // Longer than one decoded block, wide characters wrapping whole.
+    {"LongMixedRunWrapsAndScrolls", 30, 3, repeated("\xc3\xa9" WIDE "a", 100),
+     {repeated(WIDE "a\xc3\xa9", 7) + WIDE, repeated("a\xc3\xa9" WIDE, 7) + "a\xc3\xa9", repeated(WIDE "a\xc3\xa9", 2) + WIDE "a"}, 2, 11},
 
     // --- UTF-8 assembly ---
     {"TwoByteSequence", 5, 1, "A\xc3\xa9", {"A\xc3\xa9"}, 0, 2},
