@@ -4,7 +4,11 @@
 // csi_dispatch.cpp, OSC dispatch in osc_dispatch.cpp.
 #include "core/parser.h"
 
+#include <bit>
 #include <stdexcept>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace vesper {
 
@@ -14,6 +18,25 @@ constexpr std::uint8_t kCan = 0x18;
 constexpr std::uint8_t kSub = 0x1A;
 constexpr std::uint8_t kBel = 0x07;
 bool printableAscii(std::uint8_t b) { return b >= 0x20 && b < 0x7F; }
+
+// Where the run of printable ASCII that starts at `p` ends: sixteen bytes
+// at a time where the target can compare them at once.
+[[gnu::always_inline]] inline const std::uint8_t* printableEnd(const std::uint8_t* p, const std::uint8_t* end) {
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i belowSpace = _mm_set1_epi8(0x1F);
+    const __m128i del = _mm_set1_epi8(0x7F);
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Signed comparisons: bytes from 0x80 read as negative.
+        const __m128i printable = _mm_and_si128(_mm_cmpgt_epi8(bytes, belowSpace), _mm_cmplt_epi8(bytes, del));
+        const unsigned others = ~unsigned(_mm_movemask_epi8(printable)) & 0xFFFFu;
+        if (others != 0) return p + std::countr_zero(others);
+        p += 16;
+    }
+#endif
+    while (p < end && printableAscii(*p)) ++p;
+    return p;
+}
 bool digit(std::uint8_t b) { return b >= '0' && b <= '9'; }
 }  // namespace
 
@@ -60,8 +83,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
     std::uint8_t b = *p;
     while (true) {
         if (printableAscii(b)) {
-            const std::uint8_t* run = p + 1;
-            while (run < end && printableAscii(*run)) ++run;
+            const std::uint8_t* run = printableEnd(p + 1, end);
             screen_.printAscii(p, run - p);
             repeatArmed_ = true;
             p = run;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -75,13 +76,26 @@ public:
     }
 
     // Elements [first, last) rotated so that `middle` becomes the first of
-    // them, as std::rotate does; by three reversals of slot swaps (a swap of
-    // two lines exchanges their handles, cheaper than moving each once).
+    // them, as std::rotate does: along the cycles of the rotation, so that
+    // each element is moved once (three reversals would exchange each of
+    // them about once, which moves it twice; scrolling a region by one line
+    // rotates it).
     void rotate(std::size_t first, std::size_t middle, std::size_t last) {
         if (first >= middle || middle >= last || last > size_) return;
-        reverse(first, middle);
-        reverse(middle, last);
-        reverse(first, last);
+        const std::size_t n = last - first;
+        const std::size_t k = middle - first;
+        const std::size_t cycles = std::gcd(n, k);
+        for (std::size_t start = 0; start < cycles; ++start) {
+            T held = std::move((*this)[first + start]);
+            std::size_t i = start;
+            while (true) {
+                const std::size_t j = i + k < n ? i + k : i + k - n;
+                if (j == start) break;
+                (*this)[first + i] = std::move((*this)[first + j]);
+                i = j;
+            }
+            (*this)[first + i] = std::move(held);
+        }
     }
 
     void swap(Ring& other) noexcept {
@@ -97,11 +111,6 @@ private:
     std::size_t slot(std::size_t i) const {
         const std::size_t j = head_ + i;
         return j >= capacity_ ? j - capacity_ : j;
-    }
-
-    void reverse(std::size_t first, std::size_t last) {
-        using std::swap;
-        while (first + 1 < last) swap((*this)[first++], (*this)[--last]);
     }
 
     void reserveOneMore() {

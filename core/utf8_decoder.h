@@ -75,13 +75,14 @@ public:
         const std::uint32_t word = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
                                    std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
         const int length = kWholeLength[word >> 24];
-        const std::uint32_t bits = (word >> 24 & kLeadBits[length]) << 18 | (word >> 4 & 0x3F000u) |
+        const WholeForm& form = kWholeForms[length];
+        const std::uint32_t bits = (word >> 24 & form.leadBits) << 18 | (word >> 4 & 0x3F000u) |
                                    (word >> 2 & 0xFC0u) | (word & 0x3Fu);
-        const std::uint32_t cp = bits >> kShift[length];
+        const std::uint32_t cp = bits >> form.shift;
         // Bytes 1..length-1 must be continuations, and the value in the range
         // of its length (no overlong form) and no surrogate; a length of 0
         // has an empty range.
-        if (((word ^ 0x808080u) & kContinuationMask[length]) != 0 || cp - kSmallest[length] >= kSpan[length] ||
+        if (((word ^ 0x808080u) & form.continuationMask) != 0 || cp - form.smallest >= form.span ||
             cp - 0xD800u < 0x800u)
             return 0;
         codePoint = cp;
@@ -110,12 +111,20 @@ private:
         for (int b = 0xF0; b < 0xF5; ++b) lengths[std::size_t(b)] = 4;
         return lengths;
     }();
-    static constexpr std::uint32_t kContinuationMask[5] = {0, 0, 0xC00000u, 0xC0C000u, 0xC0C0C0u};
-    static constexpr std::uint32_t kLeadBits[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-    static constexpr std::uint8_t kShift[5] = {0, 18, 12, 6, 0};
-    // The values of each length: printable ASCII, then the shortest forms up to U+10FFFF.
-    static constexpr std::uint32_t kSmallest[5] = {0, 0x20, 0x80, 0x800, 0x10000};
-    static constexpr std::uint32_t kSpan[5] = {0, 0x5F, 0x780, 0xF800, 0x100000};
+    // By length: the continuation bits of bytes 1..3 (high to low), the
+    // value bits of the lead byte, the shift that drops the bytes beyond the
+    // sequence, and the values of that length: printable ASCII, then the
+    // shortest forms up to U+10FFFF.
+    struct WholeForm {
+        std::uint32_t continuationMask, leadBits, shift, smallest, span;
+    };
+    static constexpr WholeForm kWholeForms[5] = {
+        {0, 0, 0, 0, 0},
+        {0, 0x7F, 18, 0x20, 0x5F},
+        {0xC00000u, 0x1F, 12, 0x80, 0x780},
+        {0xC0C000u, 0x0F, 6, 0x800, 0xF800},
+        {0xC0C0C0u, 0x07, 0, 0x10000, 0x100000},
+    };
 
     static bool continuation(std::uint8_t b) { return (b & 0xC0) == 0x80; }
     static int sequenceLength(std::uint8_t lead) {

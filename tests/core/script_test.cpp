@@ -56,6 +56,14 @@ const Script kScripts[] = {
     {"TextRunWithoutAutoWrapKeepsWideInLastTwoColumns", 3, 1, CSI "?7l\xc3\xa9" WIDE WIDE, {"\xc3\xa9" WIDE}, 0, 3,
      {"mode 7 reset private"}},
     {"TextRunEndsAtInvalidUtf8", 6, 1, "\xc3\xa9\xe4\xb8" "a" WIDE, {"\xc3\xa9" REPLACEMENT "a" WIDE}, 0, 5},
+    // Printable ASCII is scanned sixteen bytes at a time: runs ending on
+    // every kind of byte, at and after a block's last byte.
+    {"AsciiRunsEndAtEveryOtherKindOfByte", 100, 1,
+     "ABCDEFGHIJKLMNO~\x7f" "PQRSTUVWXYZabcd\x1f" "efghijklmnopqrstuvw\x80" "xyz0123456789 !\x07" "\xc3\xa9"
+     "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+     {"ABCDEFGHIJKLMNO~PQRSTUVWXYZabcdefghijklmnopqrstuvw" REPLACEMENT "xyz0123456789 !\xc3\xa9"
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+     0, 93, {"bell"}},
     // Characters with three more bytes behind them are decoded whole without
     // branching on their length; the byte-by-byte feeds take the long way.
     {"WholeCharactersAtTheEdgesOfEachLength", 20, 1,
