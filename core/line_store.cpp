@@ -50,8 +50,9 @@ LineExtras& LineStore::extrasOf(std::size_t index) {
 std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
                                   const CellRun& pen, LinkId link) {
     if (!validRow(row)) return 0;
+    // A recorded blanking is carried out after the stores, around the
+    // columns they covered (text often fills a recycled row).
     const std::size_t index = rowIndex(row);
-    materialize(index);
     Cell* const cells = ring_[index].cells.data();
     const int start = column;
     int at = column;

@@ -19,9 +19,15 @@ constexpr std::uint8_t kSub = 0x1A;
 constexpr std::uint8_t kBel = 0x07;
 bool printableAscii(std::uint8_t b) { return b >= 0x20 && b < 0x7F; }
 
-// Where the run of printable ASCII that starts at `p` ends: sixteen bytes
-// at a time where the target can compare them at once.
+// Where the run of printable ASCII that starts at `p` ends.  The first
+// sixteen bytes are compared one by one: text between control sequences is
+// often that short, and the end of a byte loop is predicted, where the
+// result of a block comparison would hold up what follows.  Longer runs go
+// sixteen bytes at a time where the target can compare them at once.
 [[gnu::always_inline]] inline const std::uint8_t* printableEnd(const std::uint8_t* p, const std::uint8_t* end) {
+    const std::uint8_t* const shortEnd = end - p > 16 ? p + 16 : end;
+    for (; p < shortEnd; ++p)
+        if (!printableAscii(*p)) return p;
 #if defined(__SSE2__) || defined(_M_X64)
     const __m128i belowSpace = _mm_set1_epi8(0x1F);
     const __m128i del = _mm_set1_epi8(0x7F);

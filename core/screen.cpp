@@ -115,9 +115,10 @@ void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count)
 }
 
 /* The run path for decoded text.  The characters that fit before the end of
- * the cursor row are stored into it with one store call; a character that
- * would cross the row's end (wrap or clamp) or has no width goes through
- * print(), and the run continues after it.
+ * the cursor row are stored into it with one store call.  At a row's end
+ * with auto-wrap on, the wrap is made here and the run goes on in the next
+ * row; a character that is clamped or has no width goes through print(),
+ * and the run continues after it.
  */
 void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
     if (!charsets_.plain()) {
@@ -138,6 +139,16 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
                 lastPrinted_ = codePoints[i - 1];
                 if (i == count) break;
             }
+        }
+        const int width = cellWidth(codePoints[i]);
+        if (autoWrap_ && width > 0 && width <= columns_ && cursorColumn_ + width > columns_) {
+            // Only the wrap: the character starts the next row's store, so
+            // that a recycled row's blanking is carried out around it.
+            resetView();
+            lines_.setWrapped(cursorRow_);
+            cursorColumn_ = 0;
+            index();
+            continue;
         }
         print(codePoints[i++]);
     }

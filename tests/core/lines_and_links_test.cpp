@@ -30,6 +30,7 @@ const WrapCase kWrapCases[] = {
     {"HardLineEnd", "abc\r\nd", {}},
     {"TwoWraps", "abcdefg", {0, 1}},
     {"WideCharacterThatDoesNotFit", "ab" "\xe4\xb8\xad", {0}},
+    {"DecodedTextRunWrapsTwice", "\xc3\xa9" "bcd\xe4\xb8\xad" "ef", {0, 1}},
     {"AutoWrapOff", CSI "?7labcd", {}},
     {"EraseToEndClears", "abcd" CSI "1;3H" CSI "K", {}},
     {"EraseNotReachingTheEndKeeps", "abcd" CSI "1;2H" CSI "1K", {0}},
