@@ -171,7 +171,9 @@ private:
 
     // Repainting what changed (terminal_widget_repaint.cpp).
     void repaintChanges();
-    void recordPaintedRows(const QRegion &region, int firstRow, int lastRow);
+    // Rows [firstRow, lastPainted] of the region were painted; those after
+    // it up to lastRow were left for the next pass.
+    void recordPaintedRows(const QRegion &region, int firstRow, int lastPainted, int lastRow);
     FrameLook frameLook() const;
     RowOverlay rowOverlay(int row) const;
     bool selectedColumns(int row, int &from, int &to) const;
