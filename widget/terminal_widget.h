@@ -165,7 +165,7 @@ private:
     void paintRow(QPainter &painter, int row);
     void paintSelection(QPainter &painter, int firstRow, int lastRow);
     void paintCursor(QPainter &painter);
-    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
+    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg, const QColor &bg);
     void paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
     QRect cellRect(int column, int row, int n) const;
 

@@ -56,6 +56,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     painter.setFont(m_font);
     m_paintCache->fonts.useBase(m_font);
     m_paintCache->asciiCells.beginPaint(m_font, m_cellWidth, m_cellHeight, m_fontAscent);
+    m_paintCache->characterCells.beginPaint(m_font, m_cellWidth, m_cellHeight, m_fontAscent);
     m_paintCache->cellsUsable = painter.deviceTransform().type() <= QTransform::TxTranslate;
     // A frame can be too much to draw at once: a screen of ideographs whose
     // glyphs the font engine has not rendered yet takes tens of
@@ -88,6 +89,7 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     paintCursor(painter);
     paintPreedit(painter);
     m_paintCache->asciiCells.endPaint();
+    m_paintCache->characterCells.endPaint();
     recordPaintedRows(region, firstRow, lastPainted, lastRow);
     m_screen.clearDirtyRows();
     if (lastPainted < lastRow)
@@ -141,7 +143,7 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
             continue;
         }
         // Everything else goes cell by cell through the glyph cache.
-        paintCellGlyphs(painter, row, run, fg);
+        paintCellGlyphs(painter, row, run, fg, bg);
     }
 }
 
