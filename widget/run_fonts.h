@@ -9,11 +9,13 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "core/cell.h"
 #include "widget/ascii_cells.h"
 #include "widget/ascii_glyphs.h"
 #include "widget/cell_glyphs.h"
+#include "widget/character_cells.h"
 #include "widget/painted_rows.h"
 #include "widget/row_runs.h"
 
@@ -43,6 +45,8 @@ struct PaintCache {
     RunFonts fonts;
     RowRuns row;
     AsciiCells asciiCells;
+    CharacterCells characterCells;
+    std::vector<bool> placedCells; // per cell of a run: taken from characterCells
     // Finished cells may stand in for glyphs in this paint: the painter
     // draws pixel for pixel (no scaling).
     bool cellsUsable = false;

@@ -165,13 +165,15 @@ private:
     void paintRow(QPainter &painter, int row);
     void paintSelection(QPainter &painter, int firstRow, int lastRow);
     void paintCursor(QPainter &painter);
-    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
+    void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg, const QColor &bg);
     void paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg);
     QRect cellRect(int column, int row, int n) const;
 
     // Repainting what changed (terminal_widget_repaint.cpp).
     void repaintChanges();
-    void recordPaintedRows(const QRegion &region, int firstRow, int lastRow);
+    // Rows [firstRow, lastPainted] of the region were painted; those after
+    // it up to lastRow were left for the next pass.
+    void recordPaintedRows(const QRegion &region, int firstRow, int lastPainted, int lastRow);
     FrameLook frameLook() const;
     RowOverlay rowOverlay(int row) const;
     bool selectedColumns(int row, int &from, int &to) const;

@@ -1,7 +1,8 @@
-// TerminalWidget painting of runs that are not plain printable ASCII: each
-// cell's character is placed on its cell from the glyph cache (wide ones
-// spanning two cells), box-drawing and block characters are drawn as
-// geometry, and the run's decorations are drawn as lines across its cells.
+// TerminalWidget painting of runs that are not plain printable ASCII: a
+// character alone in its cell (or two, when wide) is copied from finished
+// cells where it can be, otherwise placed on its cell from the glyph cache;
+// box-drawing and block characters are drawn as geometry, and the run's
+// decorations as lines across its cells.
 #include "widget/terminal_widget.h"
 
 #include <QFontMetricsF>
@@ -10,17 +11,44 @@
 #include <algorithm>
 
 #include "widget/box_drawing.h"
+#include "widget/character_cells.h"
 #include "widget/run_fonts.h"
 
 namespace vesper {
 
-void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
+void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg,
+                                     const QColor &bg)
 {
     RunFonts &fonts = m_paintCache->fonts;
-    CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
+    const CellAttributes &a = run.attributes;
+    CellGlyphs &glyphs = fonts.cellGlyphs(a);
     const int baseline = row * m_cellHeight + m_fontAscent;
     const int end = run.startColumn + run.width;
+    // Characters alone in their cells come from finished cells where the
+    // painter copies pixels and the colours are opaque; the others are
+    // drawn over the composed run, as glyphs or geometry.
+    CharacterCells &finished = m_paintCache->characterCells;
+    std::vector<bool> &placed = m_paintCache->placedCells;
+    placed.assign(std::size_t(run.width), false);
+    if (m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
+        && finished.beginRun((a.bold ? 1 : 0) | (a.italic ? 2 : 0), fg.rgb(), bg.rgb(), run.width)) {
+        for (int column = run.startColumn; column < end; ++column) {
+            const Cell &cell = m_screen.viewCellAt(column, row);
+            const char32_t cp = cell.codePoint;
+            if (cell.wideContinuation || cp == 0 || cp == kSpace || isBoxDrawing(cp)
+                || !m_screen.viewMarksAt(column, row).empty())
+                continue;
+            // A wide character whose right half was overwritten keeps its
+            // whole glyph, drawn over the next cell as before.
+            const int width = column + 1 < end && m_screen.viewCellAt(column + 1, row).wideContinuation ? 2 : 1;
+            if (vesper::cellWidth(cp) == width)
+                placed[std::size_t(column - run.startColumn)] = finished.put(column - run.startColumn, width, cp, glyphs);
+        }
+        finished.drawRun(painter, run.startColumn * m_cellWidth, row * m_cellHeight);
+    }
     for (int column = run.startColumn; column < end; ++column) {
+        if (placed[std::size_t(column - run.startColumn)])
+            continue;
         const Cell &cell = m_screen.viewCellAt(column, row);
         const char32_t cp = cell.codePoint;
         if (cell.wideContinuation || cp == 0)

@@ -3,15 +3,22 @@
 // overlay, and the cursor last, so each layer covers the one before.
 #include "widget/terminal_widget.h"
 
+#include <QBackingStore>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
+#include <QMetaObject>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
 
+#include "widget/paint_budget.h"
 #include "widget/run_fonts.h"
 
 namespace vesper {
+
+qint64 paintBudgetMs = 25;
 
 namespace {
 
@@ -43,26 +50,50 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     // A change repaints only the rows it left stale: the region may be a few
     // bands, and rows outside it are not painted at all.
     const QRegion &region = event->region();
-    for (const QRect &r : region)
+    const QRect rowsArea(0, 0, viewport()->width(), m_rows * m_cellHeight);
+    for (const QRect &r : region.subtracted(rowsArea))
         painter.fillRect(r, m_palette.background());
     painter.setFont(m_font);
     m_paintCache->fonts.useBase(m_font);
     m_paintCache->asciiCells.beginPaint(m_font, m_cellWidth, m_cellHeight, m_fontAscent);
+    m_paintCache->characterCells.beginPaint(m_font, m_cellWidth, m_cellHeight, m_fontAscent);
     m_paintCache->cellsUsable = painter.deviceTransform().type() <= QTransform::TxTranslate;
+    // A frame can be too much to draw at once: a screen of ideographs whose
+    // glyphs the font engine has not rendered yet takes tens of
+    // milliseconds. On the window's own surface, whose pixels persist, a
+    // paint stops after its budget and the rows it did not reach follow in
+    // the next event-loop pass, so that input and timers are served in
+    // between. A grab or a render onto another device is painted in full.
+    const bool mayStop = painter.paintEngine() && window()->backingStore()
+                         && painter.paintEngine()->paintDevice() == window()->backingStore()->paintDevice();
+    QElapsedTimer clock;
+    clock.start();
     const QRect area = region.boundingRect();
     const int firstRow = std::max(area.top() / m_cellHeight, 0);
     const int lastRow = std::min(area.bottom() / m_cellHeight, m_rows - 1);
+    int lastPainted = lastRow;
     for (int row = firstRow; row <= lastRow; ++row) {
-        if (region.intersects(QRect(0, row * m_cellHeight, viewport()->width(), m_cellHeight)))
-            paintRow(painter, row);
+        const QRegion band = region.intersected(QRect(0, row * m_cellHeight, viewport()->width(), m_cellHeight));
+        if (band.isEmpty())
+            continue;
+        for (const QRect &r : band)
+            painter.fillRect(r, m_palette.background());
+        paintRow(painter, row);
+        if (mayStop && row < lastRow && clock.elapsed() >= paintBudgetMs) {
+            lastPainted = row;
+            break;
+        }
     }
-    paintSelection(painter, firstRow, lastRow);
+    paintSelection(painter, firstRow, lastPainted);
     paintLinkHover(painter);
     paintCursor(painter);
     paintPreedit(painter);
     m_paintCache->asciiCells.endPaint();
-    recordPaintedRows(region, firstRow, lastRow);
+    m_paintCache->characterCells.endPaint();
+    recordPaintedRows(region, firstRow, lastPainted, lastRow);
     m_screen.clearDirtyRows();
+    if (lastPainted < lastRow)
+        QMetaObject::invokeMethod(this, &TerminalWidget::repaintChanges, Qt::QueuedConnection);
 }
 
 void TerminalWidget::paintRow(QPainter &painter, int row)
@@ -112,7 +143,7 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
             continue;
         }
         // Everything else goes cell by cell through the glyph cache.
-        paintCellGlyphs(painter, row, run, fg);
+        paintCellGlyphs(painter, row, run, fg, bg);
     }
 }
 

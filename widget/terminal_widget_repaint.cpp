@@ -64,13 +64,13 @@ RowOverlay TerminalWidget::rowOverlay(int row) const
     return overlay;
 }
 
-void TerminalWidget::recordPaintedRows(const QRegion &region, int firstRow, int lastRow)
+void TerminalWidget::recordPaintedRows(const QRegion &region, int firstRow, int lastPainted, int lastRow)
 {
     PaintedRows &painted = m_paintCache->painted;
     painted.beginPaint(frameLook(), m_screen.viewTopLine());
     for (int row = firstRow; row <= lastRow; ++row) {
         const QRect band(0, row * m_cellHeight, viewport()->width(), m_cellHeight);
-        if (region.intersected(band) == QRegion(band))
+        if (row <= lastPainted && region.intersected(band) == QRegion(band))
             painted.recordRow(m_screen, row, rowOverlay(row));
         else
             painted.forgetRow(row);
