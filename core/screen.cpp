@@ -43,9 +43,7 @@ void Screen::print(std::uint32_t codePoint) {
     resetView();
     if (cursorColumn_ + width > columns_) {
         if (autoWrap_) {
-            lines_.setWrapped(cursorRow_);
-            cursorColumn_ = 0;
-            index();
+            wrapToNextRow();
         } else {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
@@ -145,9 +143,7 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
             // Only the wrap: the character starts the next row's store, so
             // that a recycled row's blanking is carried out around it.
             resetView();
-            lines_.setWrapped(cursorRow_);
-            cursorColumn_ = 0;
-            index();
+            wrapToNextRow();
             continue;
         }
         print(codePoints[i++]);

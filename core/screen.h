@@ -213,6 +213,13 @@ private:
     }
     void markRowRange(int from, int to);
     void printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count);
+    // Auto-wrap at the row's end: the row is marked as continued and the
+    // cursor goes to the start of the next one, scrolling at the bottom.
+    void wrapToNextRow() {
+        lines_.setWrapped(cursorRow_);
+        cursorColumn_ = 0;
+        index();
+    }
     void notifyRenumbering(std::int64_t shift);
     void addDirtyRow(int row);
     void returnToLiveView();

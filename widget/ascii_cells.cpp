@@ -18,10 +18,6 @@ constexpr char16_t kFirstPrintable = AsciiGlyphs::kFirstPrintable;
 // colours is the common case, and slots of many colours would crowd the
 // processor's cache out.
 constexpr std::size_t kBudgetBytes = 4u << 20;
-// Colour pairs remembered as seen, per variant.
-constexpr std::size_t kSeenLimit = 4096;
-
-std::uint64_t pairKey(QRgb fg, QRgb bg) { return (std::uint64_t(fg) << 32) | bg; }
 
 // One pixel line of `count` cells: cell i from slot slotOf(i) of `source`,
 // `stride` pixels apart. A cell's line is a few pixels: with the width known
@@ -55,7 +51,7 @@ void copyCellLines(quint32 *out, const quint32 *source, int stride, int count, i
 
 void AsciiCells::beginPaint(const QFont &font, int cellWidth, int cellHeight, int ascent)
 {
-    ++m_paint;
+    m_colours.beginPaint();
     m_scratchPainter.reset();
     if (cellWidth == m_cellWidth && cellHeight == m_cellHeight && ascent == m_ascent && font == m_font)
         return;
@@ -64,61 +60,27 @@ void AsciiCells::beginPaint(const QFont &font, int cellWidth, int cellHeight, in
     m_cellHeight = cellHeight;
     m_ascent = ascent;
     m_pad = std::max(2, cellWidth / 2);
-    for (int v = 0; v < 4; ++v) {
-        m_colours[v].clear();
-        m_seen[v].clear();
-        m_measured[v] = false;
-    }
-    m_bytes = 0;
-}
-
-// Frees the slots of colours that neither this paint nor the one before
-// used, once per paint.
-void AsciiCells::makeRoom()
-{
-    if (std::exchange(m_roomMadeInPaint, m_paint) == m_paint)
-        return;
-    for (auto &map : m_colours) {
-        for (auto it = map.begin(); it != map.end();) {
-            if (it->second.lastPaint + 1 < m_paint) {
-                m_bytes -= std::size_t(it->second.pixels.sizeInBytes());
-                it = map.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    m_colours.clear();
+    for (bool &measured : m_measured)
+        measured = false;
 }
 
 // The slots of a colour pair, made for a pair also seen in an earlier
-// paint (one that scrolls by once is not worth them) while the budget
-// allows; null otherwise.
+// paint while the budget allows; null otherwise.
 AsciiCells::Colours *AsciiCells::cachedColours(int variant, QRgb fg, QRgb bg)
 {
-    const std::uint64_t key = pairKey(fg, bg);
-    if (auto found = m_colours[variant].find(key); found != m_colours[variant].end()) {
-        found->second.lastPaint = m_paint;
-        return &found->second;
-    }
-    auto &seen = m_seen[variant];
-    if (seen.size() > kSeenLimit)
-        seen.clear();
-    const auto [asked, fresh] = seen.emplace(key, m_paint);
-    if (fresh || asked->second == m_paint)
+    if (Colours *found = m_colours.find(variant, fg, bg))
+        return found;
+    if (!m_colours.earned(variant, fg, bg))
         return nullptr;
     const std::size_t bytes = std::size_t(kCharacters) * std::size_t(slotWidth()) * std::size_t(m_cellHeight) * 4;
-    if (m_bytes + bytes > kBudgetBytes)
-        makeRoom();
-    if (m_bytes + bytes > kBudgetBytes)
+    if (!m_colours.makeRoom(bytes, kBudgetBytes))
         return nullptr;
     Colours colours;
     colours.pixels = QImage(kCharacters * slotWidth(), m_cellHeight, QImage::Format_RGB32);
     if (colours.pixels.isNull())
         return nullptr;
-    colours.lastPaint = m_paint;
-    m_bytes += std::size_t(colours.pixels.sizeInBytes());
-    seen.erase(asked);
-    return &m_colours[variant].emplace(key, std::move(colours)).first->second;
+    return &m_colours.add(variant, fg, bg, std::move(colours));
 }
 
 void AsciiCells::renderMissing(Colours &colours, const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg,

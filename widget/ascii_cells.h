@@ -17,11 +17,11 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 
 #include <QPainter>
 
 #include "widget/ascii_glyphs.h"
+#include "widget/colour_pairs.h"
 
 namespace vesper {
 
@@ -44,10 +44,9 @@ private:
     struct Colours {
         QImage pixels; // one slot per character, side by side
         std::bitset<kCharacters> rendered;
-        std::uint64_t lastPaint = 0;
+        std::size_t bytes() const { return std::size_t(pixels.sizeInBytes()); }
     };
     Colours *cachedColours(int variant, QRgb fg, QRgb bg);
-    void makeRoom();
     void renderMissing(Colours &colours, const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
     void renderScratch(const char16_t *text, int count, AsciiGlyphs &glyphs, QRgb fg, QRgb bg);
     int slotWidth() const { return m_cellWidth + 2 * m_pad; }
@@ -58,12 +57,7 @@ private:
     int m_cellHeight = 0;
     int m_ascent = 0;
     int m_pad = 0; // room on each side of a cell for ink that leaves it
-    std::uint64_t m_paint = 0;
-    std::uint64_t m_roomMadeInPaint = 0;
-    std::unordered_map<std::uint64_t, Colours> m_colours[4];
-    // Colour pairs drawn without slots of their own, with the paint.
-    std::unordered_map<std::uint64_t, std::uint64_t> m_seen[4];
-    std::size_t m_bytes = 0;
+    ColourPairs<Colours> m_colours;
     // Per variant: which characters' ink keeps inside the cell (known once
     // `measured`).
     std::bitset<kCharacters> m_inside[4];

@@ -17,28 +17,19 @@ namespace {
 // ideographs in two or three colour pairs fits.
 constexpr std::size_t kBudgetBytes = 16u << 20;
 constexpr int kSlotsPerPage = 64;
-// Colour pairs remembered as seen, per variant.
-constexpr std::size_t kSeenLimit = 4096;
-
-std::uint64_t pairKey(QRgb fg, QRgb bg) { return (std::uint64_t(fg) << 32) | bg; }
 } // namespace
 
-// The slots of one colour pair: pages of kSlotsPerPage slots side by side,
-// filled in order, with a painter open on the last page during a paint.
-struct CharacterCells::Pages {
-    std::vector<QImage> images;
-    std::unordered_map<char32_t, int> slotIndex; // by character
-    int used = 0;
-    std::uint64_t lastPaint = 0;
-    std::unique_ptr<QPainter> painter;
-};
-
-CharacterCells::CharacterCells() = default;
-CharacterCells::~CharacterCells() = default;
+std::size_t CharacterCells::Pages::bytes() const
+{
+    std::size_t total = 0;
+    for (const QImage &image : images)
+        total += std::size_t(image.sizeInBytes());
+    return total;
+}
 
 void CharacterCells::beginPaint(const QFont &font, int cellWidth, int cellHeight, int ascent)
 {
-    ++m_paint;
+    m_pairs.beginPaint();
     m_current = nullptr;
     if (cellWidth == m_cellWidth && cellHeight == m_cellHeight && ascent == m_ascent && font == m_font)
         return;
@@ -46,64 +37,30 @@ void CharacterCells::beginPaint(const QFont &font, int cellWidth, int cellHeight
     m_cellWidth = cellWidth;
     m_cellHeight = cellHeight;
     m_ascent = ascent;
-    for (int v = 0; v < 4; ++v) {
-        m_pages[v].clear();
-        m_seen[v].clear();
-    }
-    m_bytes = 0;
+    m_pairs.clear();
 }
 
 void CharacterCells::endPaint()
 {
     m_current = nullptr;
-    for (auto &map : m_pages)
-        for (auto &[key, pages] : map)
-            pages->painter.reset();
+    m_pairs.forEach([](Pages &pages) { pages.painter.reset(); });
 }
 
-// Frees the slots of pairs that neither this paint nor the one before used,
-// once per paint.
-void CharacterCells::makeRoom()
-{
-    if (std::exchange(m_roomMadeInPaint, m_paint) == m_paint)
-        return;
-    for (auto &map : m_pages) {
-        for (auto it = map.begin(); it != map.end();) {
-            if (it->second->lastPaint + 1 < m_paint) {
-                for (const QImage &image : it->second->images)
-                    m_bytes -= std::size_t(image.sizeInBytes());
-                it = map.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-}
-
-// The slots of a pair seen in an earlier paint (one that scrolls by once is
-// not worth them); null for a pair seen for the first time.
+// The slots of a pair seen in an earlier paint; null for a pair seen for
+// the first time.
 CharacterCells::Pages *CharacterCells::pagesFor(int variant, QRgb fg, QRgb bg)
 {
-    const std::uint64_t key = pairKey(fg, bg);
-    if (auto found = m_pages[variant].find(key); found != m_pages[variant].end()) {
-        found->second->lastPaint = m_paint;
-        return found->second.get();
-    }
-    auto &seen = m_seen[variant];
-    if (seen.size() > kSeenLimit)
-        seen.clear();
-    const auto [asked, fresh] = seen.emplace(key, m_paint);
-    if (fresh || asked->second == m_paint)
+    if (Pages *found = m_pairs.find(variant, fg, bg))
+        return found;
+    if (!m_pairs.earned(variant, fg, bg))
         return nullptr;
-    seen.erase(asked);
-    auto pages = std::make_unique<Pages>();
-    pages->lastPaint = m_paint;
-    return m_pages[variant].emplace(key, std::move(pages)).first->second.get();
+    return &m_pairs.add(variant, fg, bg, Pages());
 }
 
 bool CharacterCells::beginRun(int variant, QRgb fg, QRgb bg, int cells)
 {
     m_current = nullptr;
+    m_runFilled.clear();
     if (m_cellWidth <= 0 || m_cellHeight <= 0 || cells <= 0)
         return false;
     Pages *pages = pagesFor(variant, fg, bg);
@@ -134,16 +91,14 @@ bool CharacterCells::put(int column, int width, char32_t codePoint, CellGlyphs &
         const int page = index / kSlotsPerPage;
         if (page == int(pages->images.size())) {
             const std::size_t bytes = std::size_t(kSlotsPerPage) * std::size_t(slotWidth()) * std::size_t(m_cellHeight) * 4;
-            if (m_bytes + bytes > kBudgetBytes)
-                makeRoom();
-            if (m_bytes + bytes > kBudgetBytes)
+            if (!m_pairs.makeRoom(bytes, kBudgetBytes))
                 return false;
             QImage image(kSlotsPerPage * slotWidth(), m_cellHeight, QImage::Format_RGB32);
             if (image.isNull())
                 return false;
             pages->painter.reset();
             pages->images.push_back(std::move(image));
-            m_bytes += bytes;
+            m_pairs.grew(bytes);
         }
         if (!pages->painter) {
             pages->painter = std::make_unique<QPainter>(&pages->images.back());

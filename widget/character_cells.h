@@ -10,14 +10,14 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QRgb>
 
-#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class QPainter;
+#include "widget/colour_pairs.h"
 
 namespace vesper {
 
@@ -25,9 +25,6 @@ class CellGlyphs;
 
 class CharacterCells {
 public:
-    CharacterCells();
-    ~CharacterCells();
-
     // Starts a paint; drops every slot when the font or the cell geometry
     // changed.
     void beginPaint(const QFont &font, int cellWidth, int cellHeight, int ascent);
@@ -44,22 +41,32 @@ public:
     // Draws the composed run with its top left corner at (left, top).
     void drawRun(QPainter &painter, int left, int top);
 
+    // Whether cell `column` of the run last begun holds a character put
+    // there (until the next beginRun).
+    bool holds(int column) const
+    {
+        return column >= 0 && std::size_t(column) < m_runFilled.size() && m_runFilled[std::size_t(column)];
+    }
+
 private:
-    struct Pages;
+    // The slots of one colour pair: pages of kSlotsPerPage slots side by
+    // side, filled in order, with a painter open on the last page during a
+    // paint.
+    struct Pages {
+        std::vector<QImage> images;
+        std::unordered_map<char32_t, int> slotIndex; // by character
+        int used = 0;
+        std::unique_ptr<QPainter> painter;
+        std::size_t bytes() const;
+    };
     Pages *pagesFor(int variant, QRgb fg, QRgb bg);
-    void makeRoom();
     int slotWidth() const { return 2 * m_cellWidth; }
 
     QFont m_font;
     int m_cellWidth = 0;
     int m_cellHeight = 0;
     int m_ascent = 0;
-    std::uint64_t m_paint = 0;
-    std::uint64_t m_roomMadeInPaint = 0;
-    std::size_t m_bytes = 0;
-    std::unordered_map<std::uint64_t, std::unique_ptr<Pages>> m_pages[4];
-    // Colour pairs seen without slots, with the paint that saw them.
-    std::unordered_map<std::uint64_t, std::uint64_t> m_seen[4];
+    ColourPairs<Pages> m_pairs;
     Pages *m_current = nullptr; // the run's pair
     QRgb m_currentFg = 0;
     QRgb m_currentBg = 0;

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <optional>
-#include <vector>
 
 #include "core/cell.h"
 #include "widget/ascii_cells.h"
@@ -46,7 +45,6 @@ struct PaintCache {
     RowRuns row;
     AsciiCells asciiCells;
     CharacterCells characterCells;
-    std::vector<bool> placedCells; // per cell of a run: taken from characterCells
     // Finished cells may stand in for glyphs in this paint: the painter
     // draws pixel for pixel (no scaling).
     bool cellsUsable = false;

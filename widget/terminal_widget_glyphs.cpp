@@ -28,10 +28,9 @@ void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const Attribute
     // painter copies pixels and the colours are opaque; the others are
     // drawn over the composed run, as glyphs or geometry.
     CharacterCells &finished = m_paintCache->characterCells;
-    std::vector<bool> &placed = m_paintCache->placedCells;
-    placed.assign(std::size_t(run.width), false);
-    if (m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
-        && finished.beginRun((a.bold ? 1 : 0) | (a.italic ? 2 : 0), fg.rgb(), bg.rgb(), run.width)) {
+    const bool composed = m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
+                          && finished.beginRun((a.bold ? 1 : 0) | (a.italic ? 2 : 0), fg.rgb(), bg.rgb(), run.width);
+    if (composed) {
         for (int column = run.startColumn; column < end; ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
             const char32_t cp = cell.codePoint;
@@ -42,12 +41,12 @@ void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const Attribute
             // whole glyph, drawn over the next cell as before.
             const int width = column + 1 < end && m_screen.viewCellAt(column + 1, row).wideContinuation ? 2 : 1;
             if (vesper::cellWidth(cp) == width)
-                placed[std::size_t(column - run.startColumn)] = finished.put(column - run.startColumn, width, cp, glyphs);
+                finished.put(column - run.startColumn, width, cp, glyphs);
         }
         finished.drawRun(painter, run.startColumn * m_cellWidth, row * m_cellHeight);
     }
     for (int column = run.startColumn; column < end; ++column) {
-        if (placed[std::size_t(column - run.startColumn)])
+        if (composed && finished.holds(column - run.startColumn))
             continue;
         const Cell &cell = m_screen.viewCellAt(column, row);
         const char32_t cp = cell.codePoint;
