@@ -303,7 +303,7 @@ void TerminalWidget::scheduleParsePass()
 // are dropped with it.
 bool TerminalWidget::runParser()
 {
-    constexpr qsizetype pieceBytes = 4 << 10;
+    constexpr qsizetype pieceBytes = 1 << 10;
     constexpr qint64 passNanoseconds = 20'000'000;
     QElapsedTimer clock;
     clock.start();
