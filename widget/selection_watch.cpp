@@ -30,7 +30,7 @@ std::uint64_t SelectionWatch::lineHash(const Screen &screen, int line, int from,
     std::size_t seed = view.wrapped();
     for (int column = from; column < to && column < view.size(); ++column) {
         seed = qHashMulti(seed, cellKey(view[column]), view.linkAt(column));
-        const std::u32string_view marks = view.marksAt(column);
+        const CellMarks marks = view.marksAt(column);
         if (!marks.empty())
             seed = qHashMulti(seed, qHashRange(marks.begin(), marks.end()));
     }
