@@ -3,7 +3,8 @@
 // with 5000 lines of scrollback, as every peer engine is fed), and the memory
 // a full 5000-line scrollback holds at 80 and at 200 columns, and the time
 // and peak memory of a column change that re-wraps a full 10 000-line
-// scrollback.
+// scrollback, and what combining marks cost: memory held and column change
+// time with fifteen marks on every cell of a 1024-column screen.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -109,6 +110,65 @@ void reflowFullScrollback(benchmark::State& state) {
     state.counters["peak_ratio"] = peakRatio;
 }
 
+// Text of `lines` lines of `columns` letters, each letter carrying `marks`
+// combining marks from U+0300..U+036F (varied per cell, as mark-stacking
+// text does), one line per CR LF.
+std::string markedText(int columns, int lines, int marks) {
+    std::string text;
+    for (int line = 0; line < lines; ++line) {
+        for (int column = 0; column < columns; ++column) {
+            text += char('a' + (line + column) % 26);
+            for (int k = 0; k < marks; ++k) {
+                const unsigned mark = 0x300 + unsigned(line * 7 + column * 3 + k * 5) % 0x70;
+                text += char(0xC0 | (mark >> 6));
+                text += char(0x80 | (mark & 0x3F));
+            }
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+// The heap a Screen of `columns` x `rows` with 5000 lines of scrollback holds once fed
+// `text`, in MiB.
+double heldAfterFeeding(const std::string& text, int columns, int rows) {
+    const std::int64_t before = bench::heapCounters().liveBytes;
+    Screen screen(columns, rows, kScrollback);
+    Parser parser(screen);
+    feedInChunks(parser, text);
+    return double(bench::heapCounters().liveBytes - before) / (1 << 20);
+}
+
+// Fifteen marks on every cell of 5100 held lines at 1024 columns.  Reported
+// once: held_MiB with the marks, plain_MiB for the same letters without
+// them, and their ratio.  Each iteration is one column change that re-wraps
+// everything (1024 -> 1000 columns, and back the next time); its time is the
+// iteration's, peak_MiB the heap at its highest during the change.
+void marksOnEveryCell(benchmark::State& state) {
+    constexpr int kColumns = 1024, kRows = 100, kMarks = 15;
+    const int lines = kScrollback + kRows + 10;
+    const double plainMiB = heldAfterFeeding(markedText(kColumns, lines, 0), kColumns, kRows);
+    const std::string text = markedText(kColumns, lines, kMarks);
+    const std::int64_t before = bench::heapCounters().liveBytes;
+    Screen screen(kColumns, kRows, kScrollback);
+    Parser parser(screen);
+    feedInChunks(parser, text);
+    const double heldMiB = double(bench::heapCounters().liveBytes - before) / (1 << 20);
+    if (screen.scrollbackLineCount() != kScrollback) state.SkipWithError("the scrollback is not full");
+    double peakMiB = 0;
+    bool narrow = true;
+    for (auto _ : state) {
+        bench::resetHeapPeak();
+        screen.resize(narrow ? kColumns - 24 : kColumns, kRows);
+        peakMiB = std::max(peakMiB, double(bench::heapCounters().peakBytes - before) / (1 << 20));
+        narrow = !narrow;
+    }
+    state.counters["held_MiB"] = heldMiB;
+    state.counters["plain_MiB"] = plainMiB;
+    state.counters["held_over_plain"] = heldMiB / plainMiB;
+    state.counters["peak_MiB"] = peakMiB;
+}
+
 int registerAll() {
     for (const std::string& name : bench::workloadNames()) {
         benchmark::RegisterBenchmark(("feed/" + name).c_str(), feedWorkload, name)
@@ -122,6 +182,10 @@ int registerAll() {
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
     benchmark::RegisterBenchmark("reflow_10000x200", reflowFullScrollback)->Unit(benchmark::kMillisecond)->Iterations(20);
+    benchmark::RegisterBenchmark("marks_15_per_cell_1024x5100", marksOnEveryCell)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(4);
     return 0;
 }
 

@@ -450,6 +450,7 @@ void LineStore::checkInvariants() const {
         if (state.extent < 0 || state.extent > columns_) fail("line extent out of range");
         if (i < spares_ && ring_[i].extras) fail("a spare line keeps marks or links");
         if (state.blanked && (ring_[i].extras || state.wrapped)) fail("a blanked line keeps extras or a wrap");
+        if (ring_[i].extras) ring_[i].extras->checkInvariants();
         for (std::size_t col = std::size_t(state.extent); col < line.size(); ++col)
             if (!(line[col] == state.tail))
                 fail("line " + std::to_string(firstLine_ + std::int64_t(i) - std::int64_t(spares_)) +

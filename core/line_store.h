@@ -32,7 +32,8 @@ public:
     explicit operator bool() const { return cells_ != nullptr; }
     int size() const { return size_; }
     const Cell& operator[](int column) const { return blankFill_ ? *blankFill_ : cells_[column]; }
-    std::u32string_view marksAt(int column) const { return extras_ ? extras_->marksAt(column) : std::u32string_view(); }
+    CellMarks marksAt(int column) const { return extras_ ? extras_->marksAt(column) : CellMarks(); }
+    bool hasMarks(int column) const { return extras_ && extras_->hasMarks(column); }
     LinkId linkAt(int column) const { return extras_ ? extras_->linkAt(column) : 0; }
     // The line's text continues on the next line (a soft wrap).
     bool wrapped() const { return wrapped_; }
@@ -100,7 +101,8 @@ public:
     // Cells from `from` on move `by` columns (right when positive) within the
     // row, with their marks and links; the columns left behind become `fill`.
     void shift(int row, int from, int by, const Cell& fill);
-    // A combining mark or zero-width character on a cell (15 at most).
+    // A combining mark or zero-width character on a cell (within the bounds
+    // of LineExtras).
     void addMark(int row, int column, char32_t mark);
     void setWrapped(int row);
 

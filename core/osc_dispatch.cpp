@@ -1,12 +1,28 @@
 // OSC dispatch: window title and icon name (0, 1, 2), the working directory
 // (7) and hyperlinks (8).  Texts over their bound are ignored whole; titles
-// reach the owner as valid UTF-8.
+// and directories reach the owner as valid UTF-8 without control characters.
 #include <charconv>
 #include <string_view>
 
 #include "core/parser.h"
 
 namespace vesper {
+
+namespace {
+
+// C0 controls, DEL and C1 controls: in a window title, a task bar or a
+// screen reader's speech a line feed, a backspace or a C1 control garbles
+// what is shown, and a directory with them is no path a program meant.
+bool isControl(std::uint32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+
+// Bidirectional embeddings, overrides (U+202A..U+202E) and isolates
+// (U+2066..U+2069) also leave a title: the host shows it among its own
+// text, which an unterminated override would reorder.
+bool isControlInTitle(std::uint32_t cp) {
+    return isControl(cp) || (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
+}  // namespace
 
 void Parser::dispatchOsc() {
     if (oscOverflow_) return;
@@ -22,13 +38,14 @@ void Parser::dispatchOsc() {
     case 1:
     case 2: {
         if (rest.size() > kMaxTitleBytes) return;
-        const std::string title = Utf8Decoder::sanitize(rest);
+        const std::string title = Utf8Decoder::sanitize(rest, isControlInTitle);
         if (command != 1 && titleCallback) titleCallback(title);
         if (command != 2 && iconNameCallback) iconNameCallback(title);
         break;
     }
     case 7:
-        if (rest.size() <= kMaxTitleBytes && currentDirectoryCallback) currentDirectoryCallback(std::string(rest));
+        if (rest.size() <= kMaxTitleBytes && currentDirectoryCallback)
+            currentDirectoryCallback(Utf8Decoder::sanitize(rest, isControl));
         break;
     case 8: setLink(rest); break;
     default: break;

@@ -18,6 +18,7 @@ constexpr std::uint8_t kCan = 0x18;
 constexpr std::uint8_t kSub = 0x1A;
 constexpr std::uint8_t kBel = 0x07;
 bool printableAscii(std::uint8_t b) { return b >= 0x20 && b < 0x7F; }
+bool c1Control(std::uint32_t cp) { return cp >= 0x80 && cp <= 0x9F; }
 
 // Where the run of printable ASCII that starts at `p` ends.  The first
 // sixteen bytes are compared one by one: text between control sequences is
@@ -82,7 +83,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
         const std::uint8_t* next = decoder_.next(p, end, codePoint);
         if (codePoint != Utf8Decoder::kIncomplete) {
             screen_.printText(&codePoint, 1);
-            repeatArmed_ = true;
+            repeatArmed_ = !c1Control(codePoint);
         }
         return next;
     }
@@ -113,7 +114,8 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
         state_ = State::Escape;
         return p + 1;
     }
-    if (b != 0x7F) executeControl(b);
+    if (b == 0x7F) repeatArmed_ = false;  // DEL does nothing, but it is no graphic character
+    else executeControl(b);
     return p + 1;
 }
 
@@ -126,6 +128,7 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
     std::uint32_t block[256];
     std::int64_t held = 0;
     bool printed = false;
+    std::uint32_t last = 0;
     while (p < end) {
         std::uint32_t codePoint;
         int length;
@@ -138,7 +141,7 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
             p = decoder_.next(p, end, codePoint);
             if (codePoint == Utf8Decoder::kIncomplete) break;
         }
-        block[held++] = codePoint;
+        block[held++] = last = codePoint;
         if (held == std::int64_t(std::size(block))) {
             screen_.printText(block, held);
             held = 0;
@@ -149,7 +152,8 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
         screen_.printText(block, held);
         printed = true;
     }
-    if (printed) repeatArmed_ = true;
+    // A C1 control code point prints nothing: REP after it repeats nothing.
+    if (printed) repeatArmed_ = !c1Control(last);
     return p;
 }
 

@@ -58,7 +58,7 @@ public:
     std::function<void(int mode, bool set, bool isPrivate)> modeCallback;
     std::function<void(const std::string& utf8)> titleCallback;             // OSC 0 and OSC 2
     std::function<void(const std::string& utf8)> iconNameCallback;          // OSC 0 and OSC 1
-    std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL as sent
+    std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL without controls
     std::function<void()> bellCallback;                                     // BEL outside control strings
     std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6; RIS as 0
 

@@ -24,7 +24,7 @@ bool showsNothing(const Cell& cell) {
 
 bool blankCell(const Cell* cells, const LineExtras* extras, int column) {
     if (!showsNothing(cells[column])) return false;
-    return !extras || (extras->marksAt(column).empty() && extras->linkAt(column) == 0);
+    return !extras || (!extras->hasMarks(column) && extras->linkAt(column) == 0);
 }
 
 }  // namespace
@@ -151,7 +151,7 @@ bool Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint
         const Piece& piece = pieces_[hint];
         const int c = int(at - piece.start);
         if (!(piece.cells[c] == blank)) return true;
-        if (piece.extras && (piece.extras->linkAt(c) != 0 || !piece.extras->marksAt(c).empty())) return true;
+        if (piece.extras && (piece.extras->linkAt(c) != 0 || piece.extras->hasMarks(c))) return true;
     }
     return false;
 }
@@ -183,14 +183,19 @@ void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size
         const int end = int(std::min<std::int64_t>(to - piece.start, piece.length));
         std::copy(piece.cells + begin, piece.cells + end, cells + column);
         if (piece.extras) {
+            std::size_t markBytes = 0;
+            for (int c = begin; c < end; ++c) markBytes += piece.extras->markBytes(c);
             for (int c = begin; c < end; ++c) {
                 const LinkId link = piece.extras->linkAt(c);
-                const std::u32string_view marks = piece.extras->marksAt(c);
-                if (link == 0 && marks.empty()) continue;
-                if (!line.extras) line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
+                const bool marked = piece.extras->hasMarks(c);
+                if (link == 0 && !marked) continue;
+                if (!line.extras) {
+                    line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
+                    line.extras->reserveMarkBytes(markBytes);  // the row's marks, allocated once
+                }
                 const int to_column = column + c - begin;
                 if (link != 0) line.extras->overwrite(to_column, to_column + 1, link);
-                for (char32_t mark : marks) line.extras->addMark(to_column, mark);
+                if (marked) line.extras->copyMarks(to_column, *piece.extras, c);
             }
         }
         column += end - begin;

@@ -285,10 +285,9 @@ const Cell& Screen::viewCellAt(int column, int row) const {
     return line[column];
 }
 
-std::u32string_view Screen::viewMarksAt(int column, int row) const {
+CellMarks Screen::viewMarksAt(int column, int row) const {
     if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
-    const LineView line = lines_.line(viewTopLine() + row);
-    return line ? line.marksAt(column) : std::u32string_view();
+    return lines_.line(viewTopLine() + row).marksAt(column);
 }
 
 std::string_view Screen::viewLinkAt(int column, int row) const {

@@ -118,9 +118,8 @@ public:
     void scrollViewDown(int lines);
     void setViewOffset(int lines);
     const Cell& viewCellAt(int column, int row) const;
-    // The combining marks of a view cell; empty if none.  Valid until the
-    // next change of the Screen, as are the other views.
-    std::u32string_view viewMarksAt(int column, int row) const;
+    // The combining marks of a view cell, decoded (a value); empty if none.
+    CellMarks viewMarksAt(int column, int row) const;
     // The OSC 8 URI of a view cell; empty if none.
     std::string_view viewLinkAt(int column, int row) const;
     // Absolute line number: its text continues on line + 1 (a soft wrap).

@@ -97,8 +97,9 @@ public:
         return had;
     }
 
-    // `text` decoded and encoded again, every fault as U+FFFD.
-    static std::string sanitize(std::string_view text);
+    // `text` decoded and encoded again, every fault as U+FFFD, without the
+    // code points for which `drop` (when given) is true.
+    static std::string sanitize(std::string_view text, bool (*drop)(std::uint32_t) = nullptr);
 
 private:
     // whole()'s tables, by length: 1 for 0x20..0x7E, 2..4 for the lead bytes

@@ -66,8 +66,8 @@ bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
             return text.length();
         return text.offsetAt(row, column);
     };
-    const int a = offset(m_widget->m_selectionStartLine, m_widget->m_selectionStartColumn);
-    const int b = offset(m_widget->m_selectionEndLine, m_widget->m_selectionEndColumn);
+    const int a = offset(m_widget->m_selection.anchor.line, m_widget->m_selection.anchor.column);
+    const int b = offset(m_widget->m_selection.head.line, m_widget->m_selection.head.column);
     if (a == b)
         return false;
     *start = std::min(a, b);

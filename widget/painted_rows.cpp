@@ -64,9 +64,9 @@ void PaintedRows::recordRow(const Screen &screen, int row, const RowOverlay &ove
     for (int column = 0; column < m_columns; ++column) {
         out[column] = shownCell(line, column);
         if (line) {
-            const std::u32string_view marks = line.marksAt(column);
+            const CellMarks marks = line.marksAt(column);
             if (!marks.empty())
-                record.marks.emplace_back(column, std::u32string(marks));
+                record.marks.emplace_back(column, std::u32string(marks.view()));
         }
     }
 }
@@ -84,7 +84,7 @@ bool PaintedRows::sameRow(const Screen &screen, int row, const Record &record, c
     for (int column = 0; column < m_columns; ++column) {
         if (!CellRun::same(shownCell(line, column), cells[column]))
             return false;
-        const std::u32string_view marks = line ? line.marksAt(column) : std::u32string_view();
+        const CellMarks marks = line.marksAt(column);
         const bool recorded = mark < record.marks.size() && record.marks[mark].first == column;
         if (recorded ? marks != record.marks[mark].second : !marks.empty())
             return false;

@@ -65,7 +65,7 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
         if (!QChar::isSpace(static_cast<char32_t>(cp)))
             run->blank = false;
         // Combining marks are drawn with their character, cell by cell.
-        if (!line.marksAt(column).empty())
+        if (line.hasMarks(column))
             run->printableAscii = run->blank = false;
     }
 }

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -159,16 +160,18 @@ void TerminalWidget::updateGridSize()
     m_columns = newColumns;
     m_rows = newRows;
     // A column change re-wraps the lines: the selection follows its text,
-    // or goes when an end left with the oldest lines.
-    LinePosition ends[2] = {{m_selectionStartLine, m_selectionStartColumn}, {m_selectionEndLine, m_selectionEndColumn}};
-    m_screen.resize(m_columns, m_rows, m_selectionActive ? std::span<LinePosition>(ends) : std::span<LinePosition>());
-    if (m_selectionActive && ends[0].held && ends[1].held) {
-        m_selectionStartLine = ends[0].line;
-        m_selectionStartColumn = ends[0].column;
-        m_selectionEndLine = ends[1].line;
-        m_selectionEndColumn = ends[1].column;
-    } else if (m_selectionActive) {
-        clearSelection();
+    // or goes when an end left with the oldest lines.  That news leaves from
+    // the event loop: this runs inside Qt's resize handling, which goes on
+    // using the widget after a slot could have deleted it.
+    LinePosition ends[2] = {{m_selection.anchor.line, m_selection.anchor.column},
+                            {m_selection.head.line, m_selection.head.column}};
+    m_screen.resize(m_columns, m_rows, m_selection.active ? std::span<LinePosition>(ends) : std::span<LinePosition>());
+    if (m_selection.active && ends[0].held && ends[1].held) {
+        m_selection.anchor = {ends[0].line, ends[0].column};
+        m_selection.head = {ends[1].line, ends[1].column};
+        m_selectionWatch.watch(m_screen, m_selection);
+    } else if (dropSelection()) {
+        QMetaObject::invokeMethod(this, [this] { emit selectionChanged(hasSelection()); }, Qt::QueuedConnection);
     }
     // Until output arrives the screen is blank: a shrink must not turn its
     // blank rows into scrollback (which a later growth would pull back above
@@ -257,31 +260,82 @@ void TerminalWidget::feed(const QByteArray &data)
     if (data.isEmpty())
         return;
     m_receivedOutput = true;
-    if (m_feeding) {
-        // Re-entered from a dataReady receiver while the parser is inside a
-        // byte: the running feed parses these bytes after its own.
-        m_pendingFeed.append(data);
-        return;
-    }
-    if (!runParser(data))
+    m_unparsed.append(data);
+    // Inside a running pass (a dataReady receiver answered at once) the pass
+    // goes on with these bytes.  Otherwise a pass runs now, from the oldest
+    // waiting byte: a session that hands on output faster than it is parsed
+    // sees each of its batches cost a whole pass, and sizes the next ones
+    // down, instead of piling up output here.
+    if (!m_feeding)
+        parsePass();
+}
+
+void TerminalWidget::parsePass()
+{
+    if (!runParser())
         return; // a slot deleted the widget
+    const bool selectionGone = dropOverwrittenSelection();
     syncScrollBar();
     restartCursorBlink();
     repaintChanges();
+    if (!m_unparsed.empty())
+        scheduleParsePass();
+    if (selectionGone)
+        emit selectionChanged(false); // last: a slot may delete the widget
 }
 
-// False when a slot of a signal the parser raised deleted the widget: the
-// rest of the bytes and of the signals are dropped with it.
-bool TerminalWidget::runParser(const QByteArray &data)
+void TerminalWidget::scheduleParsePass()
 {
+    if (std::exchange(m_parsePassScheduled, true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        m_parsePassScheduled = false;
+        parsePass();
+    }, Qt::QueuedConnection);
+}
+
+// Parses in pieces and looks at the clock between them, so that no byte mix
+// (a storm of repeats or erasures at the largest grid, a huge skipped string
+// followed by costly sequences) holds the event loop for long.  What the
+// parser raised leaves once the pass's bytes are parsed, and bytes its
+// receivers feed back are parsed in the same pass if time remains.  False
+// when a slot deleted the widget: the rest of the bytes and of the signals
+// are dropped with it.
+bool TerminalWidget::runParser()
+{
+    constexpr qsizetype pieceBytes = 1 << 10;
+    constexpr qint64 passNanoseconds = 20'000'000;
+    QElapsedTimer clock;
+    clock.start();
+    const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };
     m_feeding = true;
-    for (QByteArray next = data; !next.isEmpty(); next = std::exchange(m_pendingFeed, QByteArray())) {
-        m_parser.feed(next.constData(), next.size());
+    do {
+        while (!m_unparsed.empty() && timeLeft()) {
+            const QByteArrayView piece = m_unparsed.front(pieceBytes);
+            m_parser.feed(piece.data(), piece.size());
+            m_unparsed.pop(piece.size());
+        }
         if (!m_parserSignals.deliver(this))
             return false;
-    }
+    } while (!m_unparsed.empty() && timeLeft());
     m_feeding = false;
     return true;
+}
+
+// What the parser raises meanwhile waits for the pass that is scheduled
+// whenever output waits: a reader's call never emits.
+void TerminalWidget::parseWaitingOutput() const
+{
+    if (m_feeding || m_unparsed.empty())
+        return;
+    auto *self = const_cast<TerminalWidget *>(this);
+    self->m_feeding = true;
+    for (ByteQueue &waiting = self->m_unparsed; !waiting.empty();) {
+        const QByteArrayView piece = waiting.front(1 << 20);
+        self->m_parser.feed(piece.data(), piece.size());
+        waiting.pop(piece.size());
+    }
+    self->m_feeding = false;
 }
 
 void TerminalWidget::refresh() { viewport()->update(); }
@@ -373,21 +427,47 @@ void TerminalWidget::changeEvent(QEvent *event)
 
 // --- lines and text -----------------------------------------------------------
 
-int TerminalWidget::firstLine() const { return m_screen.firstLine(); }
-int TerminalWidget::endLine() const { return m_screen.endLine(); }
-int TerminalWidget::viewTopLine() const { return m_screen.viewTopLine(); }
-int TerminalWidget::scrollbackSize() const { return m_screen.scrollbackLineCount(); }
+int TerminalWidget::firstLine() const
+{
+    parseWaitingOutput();
+    return m_screen.firstLine();
+}
+
+int TerminalWidget::endLine() const
+{
+    parseWaitingOutput();
+    return m_screen.endLine();
+}
+
+int TerminalWidget::viewTopLine() const
+{
+    parseWaitingOutput();
+    return m_screen.viewTopLine();
+}
+
+int TerminalWidget::scrollbackSize() const
+{
+    parseWaitingOutput();
+    return m_screen.scrollbackLineCount();
+}
 int TerminalWidget::scrollbackLimit() const { return m_scrollbackLimit; }
 
 void TerminalWidget::setScrollbackSize(int lines)
 {
     m_scrollbackLimit = std::max(lines, 0);
     m_screen.setScrollbackSize(m_scrollbackLimit);
+    if (dropOverwrittenSelection())
+        emit selectionChanged(false); // last: a slot may delete the widget
 }
-QString TerminalWidget::lineAt(int line) const { return fromUtf8(m_screen.lineText(line)); }
+QString TerminalWidget::lineAt(int line) const
+{
+    parseWaitingOutput();
+    return fromUtf8(m_screen.lineText(line));
+}
 
 QString TerminalWidget::screenText() const
 {
+    parseWaitingOutput();
     QStringList texts;
     for (int r = 0; r < m_rows; ++r)
         texts << fromUtf8(m_screen.viewRowText(r));
@@ -396,6 +476,7 @@ QString TerminalWidget::screenText() const
 
 QString TerminalWidget::sessionText() const
 {
+    parseWaitingOutput();
     QStringList texts;
     for (const std::string &line : m_screen.scrollbackLines())
         texts << fromUtf8(line);

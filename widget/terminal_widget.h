@@ -25,9 +25,12 @@
 
 #include "core/parser.h"
 #include "core/screen.h"
+#include "widget/byte_queue.h"
 #include "widget/deferred_signals.h"
 #include "widget/mouse_reporting.h"
 #include "widget/palette.h"
+#include "widget/selection.h"
+#include "widget/selection_watch.h"
 
 class QKeyEvent;
 class QPainter;
@@ -107,6 +110,12 @@ public:
     void copySelection();
     QColor selectionColor() const;
     void setSelectionColor(const QColor &color);
+    // Characters a double-click takes into a word besides letters, digits and
+    // every code point from 128 on; by default "-#%&+,./:=?@_~", so paths,
+    // addresses and URLs are taken whole while quotes, brackets and shell
+    // punctuation end a word.
+    QString wordCharacters() const;
+    void setWordCharacters(const QString &characters);
 
     QFont terminalFont() const;
     void setTerminalFont(const QFont &font);
@@ -153,7 +162,13 @@ private:
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
-    bool runParser(const QByteArray &data);
+    // Parses what waits for at most one pass's time, then shows it; what
+    // is left follows in the next event-loop pass.
+    void parsePass();
+    bool runParser();
+    void scheduleParsePass();
+    // Readers of the screen see every byte fed before they asked.
+    void parseWaitingOutput() const;
     void updateCellMetrics();
     void updateGridSize();
     void announceGridSize();
@@ -185,18 +200,26 @@ private:
     };
     CellPosition cellAt(QPoint point) const;
     void extendSelectionTo(QPoint point);
-    void selectWordAt(int line, int column);
-    void selectLine(int line);
+    // The word and the logical line (every row its soft wraps join) around a
+    // cell, as a selection.
+    Selection wordAt(int line, int column) const;
+    Selection logicalLineAt(int line) const;
     void startSelection(QPoint point, CellPosition cell);
     void finishDragSelection();
-    void resetSelectionEnds();
+    // Sets (or drops) the selection without signalling: callers emit
+    // selectionChanged once their work on the widget is done.
+    void applySelection(const Selection &selection);
+    bool dropSelection();
+    // A gesture's selection: applied, offered to the selection clipboard,
+    // then signalled.
+    void selectByGesture(const Selection &selection);
+    // After output: the selection goes when its text was erased or overwritten.
+    bool dropOverwrittenSelection();
     void updateAutoScroll(QPoint point);
     void stopAutoScroll();
     void autoScrollStep();
     bool handleClipboardShortcut(const QKeyEvent *event);
     void shiftSelectionLines(std::int32_t shift);
-    bool selectionEndsDiffer() const;
-    void mirrorToSelectionClipboard();
 
     // Mouse, wheel and focus reports (terminal_widget_mouse.cpp).
     QPoint reportedCell(QPoint point) const;
@@ -247,15 +270,14 @@ private:
     bool m_uniformAdvance = true;
     int m_columns = 80;
     int m_rows = 24;
-    int m_selectionStartLine = 0;
-    int m_selectionStartColumn = 0;
-    int m_selectionEndLine = 0;
-    int m_selectionEndColumn = 0;
-    bool m_selectionActive = false;
+    Selection m_selection;
+    // Whether a program has since erased or overwritten the selected text.
+    SelectionWatch m_selectionWatch;
     bool m_resizeSettling = false;     // a resize was applied in this event-loop pass
     bool m_gridUpdatePending = false;  // a later one waits for the end of the pass
     bool m_selecting = false;
     QColor m_selectionColor{80, 120, 200, 110};
+    QString m_wordCharacters = QStringLiteral("-#%&+,./:=?@_~");
     QTimer *m_autoScrollTimer = nullptr;
     int m_autoScrollDirection = 0;
     QPoint m_lastMousePosition;
@@ -267,6 +289,9 @@ private:
     int m_scrollbackLimit = 0;
 
     MouseModes m_mouseModes;
+    // Whose the gesture under way is: the press decides, the release ends it.
+    enum class MouseGesture { None, Local, Reported };
+    MouseGesture m_mouseGesture = MouseGesture::None;
     // The cell of the last motion report: motion is reported per cell.
     int m_lastMotionColumn = -1;
     int m_lastMotionRow = -1;
@@ -299,10 +324,11 @@ private:
     bool m_linkReleasePending = false;
     std::unique_ptr<TerminalLink> m_hoveredLink;
 
-    // A feed that arrives while the parser runs (a synchronous answer to a
-    // device reply) is queued here and parsed by the running feed.
+    // Output not parsed yet: what arrived while the parser ran (a synchronous
+    // answer to a device reply) and what one pass had no time for.
     bool m_feeding = false;
-    QByteArray m_pendingFeed;
+    bool m_parsePassScheduled = false;
+    ByteQueue m_unparsed;
     // What the parser signals (device replies among them) goes out once the
     // bytes in hand are parsed: a slot may delete the widget, and the parser
     // must never resume inside a deleted widget.

@@ -52,7 +52,7 @@ void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const Attribute
         const char32_t cp = cell.codePoint;
         if (cell.wideContinuation || cp == 0)
             continue;
-        const std::u32string_view marks = m_screen.viewMarksAt(column, row);
+        const CellMarks marks = m_screen.viewMarksAt(column, row);
         const QPointF origin(column * m_cellWidth, baseline);
         if (!marks.empty()) {
             // The character with its marks, shaped together so that the font

@@ -6,6 +6,9 @@
 // bell leaves from the event loop, once per pass however many arrived.
 #include "widget/terminal_widget.h"
 
+#include <QSysInfo>
+
+#include <algorithm>
 #include <utility>
 
 namespace vesper {
@@ -14,12 +17,27 @@ namespace {
 
 QString fromUtf8(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
-// OSC 7 carries file://host/path; anything else (another scheme, a relative
-// or missing path, a malformed URL) announces no directory and is ignored.
+bool isControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F); }
+
+// A directory on this machine: no host, localhost or the machine's own name.
+bool isLocalHost(const QString &host)
+{
+    return host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0
+           || host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0;
+}
+
+// OSC 7 carries file://host/path.  Anything else announces no directory and
+// is ignored: another scheme, a malformed URL, another machine's directory,
+// a relative or missing path, or a path whose percent-escapes decode to
+// control characters (file:///tmp/%0a%1b[2J would put a line feed and an
+// escape sequence into whatever shows or uses the directory).
 QUrl directoryUrl(const std::string &sent)
 {
     const QUrl url(fromUtf8(sent), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme() != QLatin1String("file") || !url.path().startsWith(QLatin1Char('/')))
+    if (!url.isValid() || url.scheme() != QLatin1String("file") || !isLocalHost(url.host()))
+        return {};
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (!path.startsWith(QLatin1Char('/')) || std::any_of(path.begin(), path.end(), isControl))
         return {};
     return url;
 }

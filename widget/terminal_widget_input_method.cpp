@@ -11,6 +11,12 @@
 
 namespace vesper {
 
+namespace {
+
+constexpr qsizetype kMaxPreeditUnits = 64 << 10;
+
+} // namespace
+
 void TerminalWidget::inputMethodEvent(QInputMethodEvent *event)
 {
     const QString commit = event->commitString();
@@ -21,8 +27,12 @@ void TerminalWidget::inputMethodEvent(QInputMethodEvent *event)
         }
         restartCursorBlink();
     }
-    if (m_preeditText != event->preeditString() || !commit.isEmpty()) {
-        m_preeditText = event->preeditString();
+    // A composition longer than any input method makes is kept only in
+    // part: it is shown, never sent, and drawing it whole on every paint
+    // would stall the window.
+    const QString preedit = event->preeditString().left(kMaxPreeditUnits);
+    if (m_preeditText != preedit || !commit.isEmpty()) {
+        m_preeditText = preedit;
         viewport()->update();
     }
     event->accept();
@@ -50,7 +60,8 @@ QVariant TerminalWidget::inputMethodQuery(Qt::InputMethodQuery query) const
 }
 
 // The preedit string covers the cells from the cursor on, in the default
-// colours and underlined, so it reads as text that is not typed yet.
+// colours and underlined, so it reads as text that is not typed yet.  Only
+// what fits before the viewport's right edge is measured and drawn, elided.
 void TerminalWidget::paintPreedit(QPainter &painter)
 {
     if (m_preeditText.isEmpty())
@@ -61,11 +72,16 @@ void TerminalWidget::paintPreedit(QPainter &painter)
     QFont underlined = m_font;
     underlined.setUnderline(true);
     painter.setFont(underlined);
-    const int width = painter.fontMetrics().horizontalAdvance(m_preeditText);
+    const int room = std::max(viewport()->width() - cursorCell.left(), m_cellWidth);
+    // Four units a column (a surrogate pair with a mark) is more than text
+    // that fits ever needs: the rest of a long composition is not measured.
+    const QString shown = painter.fontMetrics().elidedText(m_preeditText.left(4 * (room / m_cellWidth + 1)),
+                                                           Qt::ElideRight, room);
+    const int width = painter.fontMetrics().horizontalAdvance(shown);
     const QRect area(cursorCell.left(), cursorCell.top(), std::max(width, m_cellWidth), m_cellHeight);
     painter.fillRect(area, m_palette.background());
     painter.setPen(m_palette.foreground());
-    painter.drawText(area.left(), area.top() + m_fontAscent, m_preeditText);
+    painter.drawText(area.left(), area.top() + m_fontAscent, shown);
 }
 
 } // namespace vesper

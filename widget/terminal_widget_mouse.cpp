@@ -63,7 +63,18 @@ QPoint TerminalWidget::reportedCell(QPoint point) const
 // that local selection leaves it alone.
 bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
 {
-    if (m_mouseModes.tracking == MouseTracking::Off || event->modifiers().testFlag(Qt::ShiftModifier))
+    if (m_mouseModes.tracking == MouseTracking::Off)
+        return false;
+    // Shift keeps a press for local selection, and the gesture it begins
+    // stays with its owner until the last button is up: Shift let go
+    // mid-drag must not send the program a release it never saw pressed.
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    if (action == MouseAction::Press)
+        m_mouseGesture = shift ? MouseGesture::Local : MouseGesture::Reported;
+    const bool local = m_mouseGesture == MouseGesture::None ? shift : m_mouseGesture == MouseGesture::Local;
+    if (action == MouseAction::Release && event->buttons() == Qt::NoButton)
+        m_mouseGesture = MouseGesture::None;
+    if (local)
         return false;
     const int button = action == MouseAction::Motion ? heldButton(event->buttons()) : reportButton(event->button());
     if (button < 0)
@@ -99,12 +110,12 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
     const QPoint cell = reportedCell(event->position().toPoint());
     const MouseReport report{MouseAction::Press, steps > 0 ? kWheelUp : kWheelDown,
                              reportModifiers(event->modifiers()), cell.x(), cell.y()};
-    const std::string bytes = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
-    const QByteArray sequence = QByteArray::fromStdString(bytes);
-    // Each report may be the last: a slot of `dataReady` may delete the widget.
-    for (int i = 0; i < std::abs(steps) && !sequence.isEmpty(); ++i)
-        if (!emitAlive(this, &TerminalWidget::dataReady, sequence))
-            return;
+    const std::string sequence = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
+    std::string bytes;
+    for (int i = 0; i < std::abs(steps); ++i)
+        bytes += sequence;
+    if (!bytes.empty())
+        emitBytes(bytes); // behind a paste still being sent, as every byte
 }
 
 void TerminalWidget::scrollAlternateScreen(int steps)

@@ -33,21 +33,7 @@ FrameLook TerminalWidget::frameLook() const
 // The selected columns [from, to) of view row `row`; false when none.
 bool TerminalWidget::selectedColumns(int row, int &from, int &to) const
 {
-    if (!m_selectionActive || !selectionEndsDiffer())
-        return false;
-    const bool startIsLower =
-        m_selectionStartLine < m_selectionEndLine
-        || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
-    const int loLine = startIsLower ? m_selectionStartLine : m_selectionEndLine;
-    const int loColumn = startIsLower ? m_selectionStartColumn : m_selectionEndColumn;
-    const int hiLine = startIsLower ? m_selectionEndLine : m_selectionStartLine;
-    const int hiColumn = startIsLower ? m_selectionEndColumn : m_selectionStartColumn;
-    const int line = m_screen.viewTopLine() + row;
-    if (line < loLine || line > hiLine)
-        return false;
-    from = std::clamp(line == loLine ? loColumn : 0, 0, m_columns);
-    to = std::clamp(line == hiLine ? hiColumn : m_columns, 0, m_columns);
-    return from < to;
+    return m_selection.columnsOn(m_screen.viewTopLine() + row, m_columns, from, to);
 }
 
 RowOverlay TerminalWidget::rowOverlay(int row) const

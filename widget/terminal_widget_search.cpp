@@ -43,10 +43,8 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
     // Forward searches start after the selection, backward ones before it.
     TextPosition anchor{m_screen.viewTopLine() + m_rows - 1, m_columns};
     if (hasSelection()) {
-        const bool startIsLower = m_selectionStartLine < m_selectionEndLine
-                                  || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
-        anchor = backward == startIsLower ? TextPosition{m_selectionStartLine, m_selectionStartColumn}
-                                          : TextPosition{m_selectionEndLine, m_selectionEndColumn};
+        const SelectionEnd from = backward ? m_selection.first() : m_selection.last();
+        anchor = TextPosition{from.line, from.column};
     }
     anchor.line = std::clamp(anchor.line, m_screen.firstLine(), m_screen.endLine() - 1);
 

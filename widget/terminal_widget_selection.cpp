@@ -10,12 +10,10 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
-#include <string_view>
 
 #include "widget/input_encoding.h"
 #include "widget/outgoing_text.h"
@@ -26,17 +24,6 @@ namespace vesper {
 namespace {
 
 constexpr int kAutoScrollIntervalMs = 60;
-
-// Letters, digits and every character a URL may hold unescaped, so that a
-// double-click takes a whole path, address or URL.
-bool isWordCharacter(char32_t c)
-{
-    if (c >= 128)
-        return true;
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-        return true;
-    return c > ' ' && std::u32string_view(U"-._~:/?#[]@!$&'*+,;=%").find(c) != std::u32string_view::npos;
-}
 
 QClipboard *clipboard() { return QGuiApplication::clipboard(); }
 
@@ -51,44 +38,66 @@ TerminalWidget::CellPosition TerminalWidget::cellAt(QPoint point) const
     return {m_screen.viewTopLine() + row, column};
 }
 
-bool TerminalWidget::selectionEndsDiffer() const
-{
-    return m_selectionStartLine != m_selectionEndLine || m_selectionStartColumn != m_selectionEndColumn;
-}
-
-void TerminalWidget::resetSelectionEnds()
-{
-    m_selectionStartLine = m_selectionStartColumn = m_selectionEndLine = m_selectionEndColumn = 0;
-}
-
 void TerminalWidget::shiftSelectionLines(std::int32_t shift)
 {
-    m_selectionStartLine -= shift;
-    m_selectionEndLine -= shift;
+    m_selection.shiftLines(shift);
+    m_selectionWatch.shiftLines(shift);
+}
+
+void TerminalWidget::applySelection(const Selection &selection)
+{
+    m_selection = selection;
+    m_selecting = false;
+    m_selectionWatch.watch(m_screen, m_selection);
+    viewport()->update();
+}
+
+// False when there was nothing to drop.
+bool TerminalWidget::dropSelection()
+{
+    if (!m_selection.active)
+        return false;
+    m_selection = {};
+    m_selecting = false;
+    m_selectionWatch.clear();
+    viewport()->update();
+    return true;
+}
+
+bool TerminalWidget::dropOverwrittenSelection()
+{
+    if (!m_selection.active || !m_selectionWatch.changed(m_screen))
+        return false;
+    stopAutoScroll();
+    return dropSelection();
 }
 
 // --- public operations --------------------------------------------------------
 
-bool TerminalWidget::hasSelection() const { return m_selectionActive && selectionEndsDiffer(); }
+bool TerminalWidget::hasSelection() const
+{
+    return m_selection.selectsText() && m_selection.last().line >= m_screen.firstLine();
+}
 
 QString TerminalWidget::selectedText() const
 {
+    parseWaitingOutput();
     if (!hasSelection())
         return {};
-    const bool startIsLower = m_selectionStartLine < m_selectionEndLine
-                              || (m_selectionStartLine == m_selectionEndLine && m_selectionStartColumn <= m_selectionEndColumn);
-    const std::string text = startIsLower
-                                 ? m_screen.rangeText(m_selectionStartLine, m_selectionStartColumn, m_selectionEndLine, m_selectionEndColumn)
-                                 : m_screen.rangeText(m_selectionEndLine, m_selectionEndColumn, m_selectionStartLine, m_selectionStartColumn);
+    const SelectionEnd from = m_selection.first();
+    const SelectionEnd to = m_selection.last();
+    const std::string text = m_screen.rangeText(from.line, from.column, to.line, to.column);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // Gestures that make a selection offer it to the selection clipboard, where
 // the platform has one; selections made through the API do not.
-void TerminalWidget::mirrorToSelectionClipboard()
+void TerminalWidget::selectByGesture(const Selection &selection)
 {
+    applySelection(selection);
     if (hasSelection() && clipboard()->supportsSelection())
         clipboard()->setText(selectedText(), QClipboard::Selection);
+    emit selectionChanged(hasSelection()); // last: a slot may delete the widget
 }
 
 void TerminalWidget::copySelection()
@@ -100,13 +109,8 @@ void TerminalWidget::copySelection()
 
 void TerminalWidget::clearSelection()
 {
-    if (!m_selectionActive)
-        return;
-    m_selectionActive = false;
-    m_selecting = false;
-    resetSelectionEnds();
-    viewport()->update();
-    emit selectionChanged(false); // last: a slot may delete the widget
+    if (dropSelection())
+        emit selectionChanged(false); // last: a slot may delete the widget
 }
 
 void TerminalWidget::selectAll()
@@ -116,14 +120,8 @@ void TerminalWidget::selectAll()
 
 void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int endCol)
 {
-    m_selectionStartLine = startLine;
-    m_selectionStartColumn = startCol;
-    m_selectionEndLine = endLine;
-    m_selectionEndColumn = endCol;
-    m_selectionActive = true;
-    m_selecting = false;
-    viewport()->update();
-    emit selectionChanged(selectionEndsDiffer());
+    applySelection({{startLine, startCol}, {endLine, endCol}, true});
+    emit selectionChanged(m_selection.selectsText()); // last: a slot may delete the widget
 }
 
 QColor TerminalWidget::selectionColor() const { return m_selectionColor; }
@@ -135,6 +133,10 @@ void TerminalWidget::setSelectionColor(const QColor &color)
         viewport()->update();
 }
 
+QString TerminalWidget::wordCharacters() const { return m_wordCharacters; }
+
+void TerminalWidget::setWordCharacters(const QString &characters) { m_wordCharacters = characters; }
+
 void TerminalWidget::paste(const QString &text) { m_outgoing->addText(text, m_bracketedPaste); }
 
 void TerminalWidget::send(const QString &text) { m_outgoing->addText(text, false); }
@@ -144,53 +146,56 @@ void TerminalWidget::send(const QString &text) { m_outgoing->addText(text, false
 void TerminalWidget::extendSelectionTo(QPoint point)
 {
     const CellPosition cell = cellAt(point);
-    m_selectionEndLine = cell.line;
-    m_selectionEndColumn = cell.column;
-    m_selectionActive = true;
+    m_selection.head = {cell.line, cell.column};
+    m_selection.active = true;
     viewport()->update();
 }
 
 void TerminalWidget::startSelection(QPoint point, CellPosition cell)
 {
-    m_selectionActive = false;
-    m_selectionStartLine = m_selectionEndLine = cell.line;
-    m_selectionStartColumn = m_selectionEndColumn = cell.column;
+    m_selection = {{cell.line, cell.column}, {cell.line, cell.column}, false};
+    m_selectionWatch.clear();
     m_selecting = true;
     m_lastMousePosition = point;
     viewport()->update();
-    emit selectionChanged(false);
+    emit selectionChanged(false); // last: a slot may delete the widget
 }
 
-void TerminalWidget::selectLine(int line)
+// The rows a line's soft wraps join, whole: the logical line as the program
+// wrote it.
+Selection TerminalWidget::logicalLineAt(int line) const
 {
-    m_selectionStartLine = m_selectionEndLine = line;
-    m_selectionStartColumn = 0;
-    m_selectionEndColumn = m_columns;
-    m_selectionActive = true;
-    m_selecting = false;
-    viewport()->update();
-    emit selectionChanged(true);
+    int first = line;
+    while (first > m_screen.firstLine() && m_screen.isLineWrapped(first - 1))
+        --first;
+    int last = line;
+    while (last + 1 < m_screen.endLine() && m_screen.isLineWrapped(last))
+        ++last;
+    return {{first, 0}, {last, m_columns}, true};
 }
 
 // The word under the cell, read from its paragraph so that a word the right
-// margin breaks is taken whole.
-void TerminalWidget::selectWordAt(int line, int column)
+// margin breaks is taken whole; a cell outside every word selects itself.
+Selection TerminalWidget::wordAt(int line, int column) const
 {
+    const Selection itself{{line, column}, {line, column + 1}, true};
     const WrappedText paragraph = WrappedText::around(m_screen, line);
     const QString &text = paragraph.text();
     const qsizetype unit = paragraph.unitCovering({line, column});
     if (unit >= text.size())
-        return;
-    const auto wordAt = [&](qsizetype u) { return isWordCharacter(text.at(u).unicode()); };
+        return itself;
+    const auto wordAt = [&](qsizetype u) {
+        const char16_t c = text.at(u).unicode();
+        return c >= 128 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+               || m_wordCharacters.contains(QChar(c));
+    };
     // A double-width character ends the word it closes.
     const auto wideEndsAt = [&](qsizetype u) {
         const TextPosition here = paragraph.positionOf(u);
         return paragraph.endOf(u).column - here.column == 2 && !(paragraph.positionOf(u + 1) == here);
     };
-    if (!wordAt(unit)) {
-        setSelection(line, column, line, column + 1);
-        return;
-    }
+    if (!wordAt(unit))
+        return itself;
     qsizetype start = unit;
     while (start > 0 && wordAt(start - 1) && !wideEndsAt(start - 1))
         --start;
@@ -199,7 +204,7 @@ void TerminalWidget::selectWordAt(int line, int column)
         ++end;
     const TextPosition from = paragraph.positionOf(start);
     const TextPosition to = paragraph.endOf(end);
-    setSelection(from.line, from.column, to.line, to.column);
+    return {{from.line, from.column}, {to.line, to.column}, true};
 }
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)
@@ -219,9 +224,8 @@ void TerminalWidget::mousePressEvent(QMouseEvent *event)
     const CellPosition cell = cellAt(point);
 
     if (m_clickCount >= 3) {
-        selectLine(cell.line);
-        mirrorToSelectionClipboard();
-    } else if (shift && m_selectionActive) {
+        selectByGesture(logicalLineAt(cell.line));
+    } else if (shift && m_selection.active) {
         extendSelectionTo(point);
         m_selecting = true;
     } else {
@@ -242,12 +246,7 @@ void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
     m_clickCount = 2;
     m_clickTimer.restart();
     const CellPosition cell = cellAt(event->position().toPoint());
-    m_selecting = false;
-    // selectionChanged may delete the widget.
-    const QPointer<TerminalWidget> alive(this);
-    selectWordAt(cell.line, std::min(cell.column, m_columns - 1));
-    if (alive)
-        mirrorToSelectionClipboard();
+    selectByGesture(wordAt(cell.line, std::min(cell.column, m_columns - 1)));
 }
 
 void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
@@ -288,18 +287,11 @@ void TerminalWidget::finishDragSelection()
 {
     m_selecting = false;
     stopAutoScroll();
-    if (!selectionEndsDiffer()) {
-        if (!m_selectionActive)
-            return; // a click without a drag
-        m_selectionActive = false;
-        resetSelectionEnds();
-        viewport()->update();
-        emit selectionChanged(false);
+    if (m_selection.anchor == m_selection.head) {
+        clearSelection(); // a click without a drag: nothing to clear
         return;
     }
-    m_selectionActive = true;
-    mirrorToSelectionClipboard();
-    emit selectionChanged(true);
+    selectByGesture({m_selection.anchor, m_selection.head, true});
 }
 
 // --- auto-scroll --------------------------------------------------------------
@@ -355,8 +347,7 @@ bool TerminalWidget::handleClipboardShortcut(const QKeyEvent *event)
         return false;
     switch (event->key()) {
     case Qt::Key_A:
-        selectAll();
-        mirrorToSelectionClipboard();
+        selectByGesture({{m_screen.firstLine(), 0}, {m_screen.endLine() - 1, m_columns}, true});
         return true;
     case Qt::Key_C:
         if (!hasSelection())

@@ -106,6 +106,39 @@ SCENARIOS = {
         w.selectAll()
         assert len(calls) == 1
     """,
+    "widget selectionChanged when a narrower grid drops the selection": """
+        w = shown_widget()
+        w.setScrollbackSize(0)
+        w.feed(b"".join(b"%02d " % i * 12 + b"\\r\\n" for i in range(20)))
+        top = w.viewTopLine()
+        w.setSelection(top, 0, top, 5)
+        w.selectionChanged.connect(deleter(w))
+        w.resize(150, 240)
+        run_events(50)
+        assert len(calls) == 1 and not shiboken6.isValid(w)
+    """,
+    "widget selectionChanged when a larger font drops the selection": """
+        w = shown_widget()
+        w.setScrollbackSize(0)
+        w.feed(b"".join(b"%02d " % i * 12 + b"\\r\\n" for i in range(20)))
+        top = w.viewTopLine()
+        w.setSelection(top, 0, top, 5)
+        w.selectionChanged.connect(deleter(w))
+        font = w.terminalFont()
+        font.setPointSize(font.pointSize() * 3)
+        w.setTerminalFont(font)
+        run_events(50)
+        assert len(calls) == 1 and not shiboken6.isValid(w)
+    """,
+    "widget selectionChanged when output overwrites the selection": """
+        w = shown_widget()
+        w.feed(b"some text\\r\\n")
+        top = w.viewTopLine()
+        w.setSelection(top, 0, top, 4)
+        w.selectionChanged.connect(deleter(w))
+        w.feed(b"\\x1b[2J" + b"\\x1b[6n" * 5)
+        assert len(calls) == 1 and not shiboken6.isValid(w)
+    """,
     "widget selectionChanged from a mouse drag": """
         w = shown_widget()
         w.feed(b"some words on a line")

@@ -129,6 +129,12 @@ def test_terminal_palette_is_returned_as_a_copy(widget):
     assert widget.terminalPalette().background() == QColor("#224466")
 
 
+def test_word_characters_round_trip_as_str(widget):
+    assert widget.wordCharacters() == "-#%&+,./:=?@_~"
+    widget.setWordCharacters("'\u00e9")
+    assert widget.wordCharacters() == "'\u00e9"
+
+
 def test_font_accepts_family_strings_and_lists(widget):
     widget.setTerminalFont("DejaVu Sans Mono")
     assert isinstance(widget.terminalFont(), QFont)

@@ -68,6 +68,27 @@ TEST(SelectionClipboard, WordLineAndSelectAllGesturesAreMirroredApiSelectionsAre
     EXPECT_EQ(clipboard->text(QClipboard::Selection), "sentinel");
 }
 
+// The selection clipboard is set before the gesture signals: a slot may
+// delete the widget, which must not be read afterwards.
+TEST(SelectionClipboard, GesturesMirrorBeforeASlotDeletesTheWidget)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    for (const bool selectAllKey : {false, true}) {
+        auto owned = makeWidget(30, 5);
+        TerminalWidget *w = owned.get();
+        feed(*w, "alpha beta\r\nsecond");
+        QTest::mouseDClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 7, 0));
+        QObject::connect(w, &TerminalWidget::selectionChanged, w, [&owned] { owned.reset(); });
+        if (selectAllKey)
+            QTest::keyPress(w, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            QTest::mousePress(w->viewport(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 7, 0));
+        ASSERT_EQ(owned, nullptr) << selectAllKey;
+        const QString expected = selectAllKey ? QStringLiteral("alpha beta\nsecond") : QStringLiteral("alpha beta");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard->text(QClipboard::Selection).startsWith(expected); }, 2000));
+    }
+}
+
 TEST(SelectionClipboard, ShiftInsertPastesTheClipboard)
 {
     auto w = makeWidget(30, 5);

@@ -129,4 +129,19 @@ TEST_F(CursorFixture, InputMethodCommitsAreTypedAndPreeditIsOnlyShown)
     EXPECT_EQ(w->inputMethodQuery(Qt::ImCursorRectangle).toRect(), cellRect(*w, 6, 3).translated(w->viewport()->pos()));
 }
 
+// A composition of a million characters is kept only in part and drawn only
+// as far as the row has room, elided, so it cannot stall each paint.
+TEST_F(CursorFixture, AHugePreeditIsBoundedAndDrawnOnlyWhereItFits)
+{
+    focus();
+    feed(*w, "\x1b[2;3H");
+    QInputMethodEvent preedit(QString(1 << 20, QChar(0x65e5)), {});
+    QApplication::sendEvent(w.get(), &preedit);
+    EXPECT_EQ(w->inputMethodQuery(Qt::ImCursorPosition).toInt(), 64 << 10);
+    const QImage shown = grabViewport(*w);
+    EXPECT_GT(countColor(shown, cellRect(*w, 2, 1, 4), Palette().foreground()), 0);
+    EXPECT_EQ(countColor(shown, QRect(0, 2 * w->cellHeight(), shown.width(), shown.height()), Palette().foreground()), 0)
+        << "nothing below the cursor row";
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 // raise), the bell coalesced per event-loop pass, the program's cursor style,
 // and slots that delete the widget in the middle of a feed.
 #include <QPointer>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -39,12 +40,18 @@ const AnnounceCase kAnnounceCases[] = {
     {"the same title again is no news", {"\x1b]2;a\a", "\x1b]2;a\a"}, "a", "", "", {"a"}, {}, {}},
     {"set and set back within a feed is no news", {"\x1b]2;a\a\x1b]2;\a"}, "", "", "", {}, {}, {}},
     {"a title split across feeds", {"\x1b]2;sp", "lit\a"}, "split", "", "", {"split"}, {}, {}},
-    {"OSC 7 sets the directory", {"\x1b]7;file://host/tmp/dir\a"}, "", "", "file://host/tmp/dir", {}, {},
-     {"file://host/tmp/dir"}},
+    {"OSC 7 sets the directory", {"\x1b]7;file://localhost/tmp/dir\a"}, "", "", "file://localhost/tmp/dir", {}, {},
+     {"file://localhost/tmp/dir"}},
     {"percent-encoded paths", {"\x1b]7;file:///a%20b\a"}, "", "", "file:///a%20b", {}, {}, {"file:///a%20b"}},
     {"another scheme is ignored", {"\x1b]7;http://host/tmp\a"}, "", "", "", {}, {}, {}},
     {"a plain path is ignored", {"\x1b]7;/tmp/dir\a"}, "", "", "", {}, {}, {}},
-    {"a URL without a path is ignored", {"\x1b]7;file://host\a"}, "", "", "", {}, {}, {}},
+    {"a URL without a path is ignored", {"\x1b]7;file://localhost\a"}, "", "", "", {}, {}, {}},
+    {"another machine's directory is ignored", {"\x1b]7;file:///one\a\x1b]7;file://elsewhere.example/tmp\a"}, "", "",
+     "file:///one", {}, {}, {"file:///one"}},
+    {"escaped controls in the path are ignored",
+     {"\x1b]7;file:///one\a\x1b]7;file:///tmp/%0a%1b[2J\a\x1b]7;file:///%7f\a\x1b]7;file:///x%c2%85\a"}, "", "",
+     "file:///one", {}, {}, {"file:///one"}},
+    {"titles drop controls", {"\x1b]0;a\r\nb\x08\xc2\x9b" "c\xe2\x80\xae" "d\a"}, "abcd", "abcd", "", {"abcd"}, {"abcd"}, {}},
     {"a malformed URL is ignored", {"\x1b]7;file://ho st/x\a"}, "", "", "", {}, {}, {}},
     {"an invalid OSC 7 keeps the last directory", {"\x1b]7;file:///one\a\x1b]7;no\a", "\x1b]7;::\a"}, "", "",
      "file:///one", {}, {}, {"file:///one"}},
@@ -89,6 +96,16 @@ INSTANTIATE_TEST_SUITE_P(Table, Announce, ::testing::ValuesIn(kAnnounceCases),
                                      ch = '_';
                              return n;
                          });
+
+TEST(TerminalWidgetDirectory, TheMachinesOwnHostNameIsLocal)
+{
+    const QString host = QSysInfo::machineHostName();
+    if (host.isEmpty())
+        GTEST_SKIP() << "this machine has no host name";
+    auto w = makeWidget(20, 4);
+    w->feed("\x1b]7;file://" + host.toUtf8() + "/srv/x\a");
+    EXPECT_EQ(w->currentDirectory().path(), QStringLiteral("/srv/x"));
+}
 
 TEST(TerminalWidgetBell, OncePerEventLoopPass)
 {

@@ -103,6 +103,36 @@ TEST_F(MouseFixture, TrackingModesReportTheirGestures)
     }
 }
 
+// The press decides whose a gesture is: Shift let go (or pressed) before
+// the button is up does not hand the rest of the gesture to the other side.
+TEST_F(MouseFixture, AGestureStaysWithWhoeverGotItsPress)
+{
+    feed(*w, "hello world\x1b[?1002h\x1b[?1006h");
+    press(0, 0, Qt::LeftButton, Qt::ShiftModifier);
+    move(cellCenter(*w, 4, 0), Qt::LeftButton);
+    release(4, 0);
+    EXPECT_EQ(sent(), QByteArray()) << "no motion or release without a reported press";
+    EXPECT_EQ(w->selectedText(), "hell");
+
+    press(1, 1);
+    move(cellCenter(*w, 2, 1), Qt::LeftButton, Qt::ShiftModifier);
+    release(2, 1, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(sent(), QByteArray("\x1b[<0;2;2M\x1b[<36;3;2M\x1b[<4;3;2m"));
+}
+
+// Wheel reports queue behind a paste still being sent, as keys do.
+TEST_F(MouseFixture, WheelReportsWaitBehindAPaste)
+{
+    feed(*w, "\x1b[?1000h\x1b[?1006h");
+    const QString text(3 << 18, QLatin1Char('p'));
+    w->paste(text);
+    wheel(240);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return data->size() >= 4; }));
+    const QByteArray all = sent();
+    EXPECT_EQ(all.size(), text.size() + 2 * 10);
+    EXPECT_TRUE(all.endsWith("\x1b[<64;3;2M\x1b[<64;3;2M"));
+}
+
 TEST_F(MouseFixture, ButtonsModifiersAndClamping)
 {
     feed(*w, "\x1b[?1000h\x1b[?1006h");

@@ -109,8 +109,12 @@ TEST_F(SelectionFixture, DoubleClickSelectsWords)
         {"a|b", 0, "a"},
         {"a|b", 1, "|"},
         {"(x)", 1, "x"},
-        // Every character a URL may hold unescaped belongs to the word.
-        {"(/?#[]@!$&'*+,;=%~)", 3, "/?#[]@!$&'*+,;=%~"},
+        // Paths, addresses and URLs are words; quotes, brackets and shell
+        // punctuation end them.
+        {"<https://e.org/a?b=1&c=2#x,y>", 3, "https://e.org/a?b=1&c=2#x,y"},
+        {"'hello'", 2, "hello"},
+        {"foo; bar", 1, "foo"},
+        {"$HOME!*x", 2, "HOME"},
         {"<x:-._y> z", 2, "x:-._y"},
         {"x  y", 1, ""}, // a space selects its one cell, whose text trims to nothing
         {"r\xc3\xa9sum\xc3\xa9 ok", 2, "r\xc3\xa9sum\xc3\xa9"},
@@ -153,13 +157,56 @@ TEST_F(SelectionFixture, DoubleClickTakesAWordTheMarginBroke)
     EXPECT_EQ(w->selectedText(), "def");
 }
 
+TEST_F(SelectionFixture, WordCharactersCanBeChanged)
+{
+    w->setWordCharacters(QStringLiteral("'"));
+    EXPECT_EQ(w->wordCharacters(), "'");
+    feed(*w, "it's a/b");
+    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 1, 0));
+    EXPECT_EQ(w->selectedText(), "it's");
+    newClick();
+    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 5, 0));
+    EXPECT_EQ(w->selectedText(), "a");
+}
+
+// The whole logical line, across the soft wraps of its rows.
 TEST_F(SelectionFixture, TripleClickSelectsTheLine)
 {
-    feed(*w, "first\r\nsecond line   ");
-    QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, 2, 1));
-    press(2, 1);
-    EXPECT_EQ(w->selectedText(), "second line");
-    EXPECT_EQ(changes->last().at(0).toBool(), true);
+    feed(*w, "first\r\nsecond line   \r\n0123456789abcdefghijKLMNOPQRSTUVWXYZ++\r\nlast");
+    for (const QPoint cell : {QPoint(2, 1), QPoint(4, 3), QPoint(0, 4), QPoint(15, 2)}) {
+        newClick();
+        QTest::mouseDClick(vp(), Qt::LeftButton, Qt::NoModifier, cellCenter(*w, cell.x(), cell.y()));
+        press(cell.x(), cell.y());
+        const char *expected = cell.y() == 1 ? "second line" : cell.y() == 4 ? "last" : "0123456789abcdefghijKLMNOPQRSTUVWXYZ++";
+        EXPECT_EQ(w->selectedText(), expected) << cell.y();
+        EXPECT_EQ(changes->last().at(0).toBool(), true);
+    }
+}
+
+// As in xterm, output that erases or overwrites a selected cell ends the
+// selection; output elsewhere, and scrolling, leave it on its text.
+TEST_F(SelectionFixture, SelectionGoesWhenItsTextIsOverwritten)
+{
+    struct Case {
+        const char *bytes;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"\x1b[2J", false},         {"\x1b[1;1H\x1b[K", false},    {"\x1b[1;3Hxy", false},
+        {"\x1b[1;2H\x1b[2P", false}, {"\x1b[1;1H\x1b[L", false},    {"\x1b[1;4H\x1b[X", false},
+        {"\x1b[2;6Hxy", true},      {"\x1b[3;1Hmore\r\n", true}, {"\x1b[5;1H\n\n\n\n\n\n\n", true},
+        {"\x1b[?1049h", false},
+    };
+    for (const Case &c : cases) {
+        feed(*w, "\x1b[?1049l\x1b[2J\x1b[Hkeep this\r\nnext");
+        const int top = w->endLine() - w->terminalRows();
+        w->setSelection(top, 0, top + 1, 2);
+        changes->clear();
+        feed(*w, c.bytes);
+        EXPECT_EQ(w->hasSelection(), c.kept) << c.bytes;
+        EXPECT_EQ(w->selectedText(), c.kept ? "keep this\nne" : "") << c.bytes;
+        EXPECT_EQ(emitted(*changes), c.kept ? QList<bool>{} : QList<bool>{false}) << c.bytes;
+    }
 }
 
 TEST_F(SelectionFixture, ApiSelectionsAndTheirSignals)
@@ -207,7 +254,8 @@ TEST_F(SelectionFixture, SelectionFollowsTheCoresRenumbering)
     const QRect rows(0, 0, 20 * w->cellWidth(), 2 * w->cellHeight());
     EXPECT_EQ(countColor(image, rows, w->terminalPalette().background()), rows.width() * rows.height())
         << "no selection overlay on lines that merely reuse the old numbers";
-    EXPECT_TRUE(w->hasSelection());
+    EXPECT_FALSE(w->hasSelection()) << "its lines left the store";
+    EXPECT_EQ(emitted(*changes).last(), false);
 }
 
 TEST_F(SelectionFixture, DraggingBelowTheViewAutoScrollsToTheLiveScreen)
@@ -292,6 +340,7 @@ TEST(SelectionReflow, SelectionFollowsItsTextThroughColumnChanges)
     }
     EXPECT_EQ(emitted(changes), (QList<bool>{true}));
 
+    // Dropping the scrollback it was on ends the selection too.
     w->setScrollbackSize(0);
     w->feed("\r\n" + QByteArray(40, 'x') + "\r\nx\r\ny\r\nz");
     const int line = w->endLine() - 5;
@@ -299,7 +348,7 @@ TEST(SelectionReflow, SelectionFollowsItsTextThroughColumnChanges)
     w->resize(10 * w->cellWidth(), 5 * w->cellHeight());
     QApplication::processEvents();
     EXPECT_FALSE(w->hasSelection());
-    EXPECT_EQ(emitted(changes), (QList<bool>{true, true, false}));
+    EXPECT_EQ(emitted(changes), (QList<bool>{true, false, true, false}));
 }
 
 // Resizes within one event-loop pass: the first applies at once, the later

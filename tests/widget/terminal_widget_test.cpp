@@ -262,6 +262,24 @@ TEST(TerminalWidgetFeed, ReentrantOutputSyncsTheScrollBar)
     EXPECT_EQ(w->verticalScrollBar()->value(), 16);
 }
 
+// Output that costs more than one pass's time is parsed over several
+// event-loop passes; readers see all of it at once, bytes fed meanwhile keep
+// their place behind it, and the replies and the scroll bar follow.
+TEST(TerminalWidgetFeed, OutputLongerThanOnePassKeepsItsOrder)
+{
+    auto w = makeWidget(40, 10);
+    QSignalSpy data(w.get(), &TerminalWidget::dataReady);
+    QByteArray storm;
+    for (int i = 0; i < 20000; ++i)
+        storm += "\x1b[2J\x1b[Hx\x1b[399b\x1b[5n";
+    w->feed(storm);
+    w->feed("\x1b[2J\x1b[H" + lines(25) + "end");
+    EXPECT_EQ(screenRow(*w, 9).trimmed(), "end");
+    EXPECT_EQ(w->scrollbackSize(), 16);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return data.count() >= 20000; }, 20000));
+    EXPECT_EQ(w->verticalScrollBar()->maximum(), 16);
+}
+
 TEST(TerminalWidgetText, ScreenAndSessionText)
 {
     auto w = makeWidget(6, 3);
