@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 #include "core/parser.h"
 #include "core/screen.h"
@@ -42,6 +43,7 @@ struct FrameLook;
 struct PaintCache;
 struct RowOverlay;
 struct TerminalLink;
+class LinkLookup;
 class OutgoingText;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -83,7 +85,9 @@ public:
     int scrollbackLimit() const;
 
     // Selects the next (or previous) occurrence of `text` after the selection
-    // or the bottom of the view, wrapping around once; false when none.
+    // or the bottom of the view, wrapping around once; false when none. A
+    // search of a large scrollback lets the event loop run between slices
+    // (without user input).
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);
 
     // The style in force; setting it also makes it the one a program's
@@ -224,6 +228,8 @@ private:
 
     // Links (terminal_widget_links.cpp).
     QPoint linkCellAt(QPoint point) const;
+    std::optional<TerminalLink> linkUnder(QPoint point);
+    void forgetLinkText();
     bool resolveHoveredLink();
     void updateLinkHover();
     void trackLinkPointer(const QMouseEvent *event);
@@ -298,6 +304,10 @@ private:
     bool m_linkModifierHeld = false;
     bool m_linkReleasePending = false;
     std::unique_ptr<TerminalLink> m_hoveredLink;
+    // The text read around the pointer for links, kept until it changes.
+    std::unique_ptr<LinkLookup> m_linkLookup;
+    // A find() lets the event loop run between its slices.
+    bool m_findSlicing = false;
 
     // A feed that arrives while the parser runs (a synchronous answer to a
     // device reply) is queued here and parsed by the running feed.

@@ -173,10 +173,10 @@ void TerminalWidget::selectLine(int line)
 }
 
 // The word under the cell, read from its paragraph so that a word the right
-// margin breaks is taken whole.
+// margin breaks is taken whole (up to kLookupRadiusCells either way).
 void TerminalWidget::selectWordAt(int line, int column)
 {
-    const WrappedText paragraph = WrappedText::around(m_screen, line);
+    const WrappedText paragraph = WrappedText::window(m_screen, {line, column}, kLookupRadiusCells);
     const QString &text = paragraph.text();
     const qsizetype unit = paragraph.unitCovering({line, column});
     if (unit >= text.size())

@@ -86,6 +86,8 @@ TEST(SearchWrapped, MatchesAcrossSoftWrapsOnly)
         {"0123456789abcdefgh\xe4\xb8\xad" "z", "\xe4\xb8\xad" "z", "\xe4\xb8\xad" "z"},
         {"0123456789abcdefghi\xe4\xb8\xad", "i \xe4\xb8\xad", "i \xe4\xb8\xad"}, // padded before the wrap
         {"0123456789abcdefghij0123456789abcdefghijKLM", "jk", "jK"}, // three rows, one paragraph
+        {"0123456789abcdefghij0123456789abcdefghijKLM", "ij0123456789abcdefghijk", "ij0123456789abcdefghijK"},
+        {"0123456789abcdefghij0123456789abcdefghij\r\nKLM", "ijk", nullptr},
     };
     for (const Case &c : cases) {
         auto w = widget_test::makeWidget(20, 4);
@@ -98,6 +100,27 @@ TEST(SearchWrapped, MatchesAcrossSoftWrapsOnly)
             }
         }
     }
+}
+
+// A slot of selectionChanged may delete the widget: find() scrolls first
+// and emits last. In a child process with freed memory overwritten, so that
+// a use after free crashes the child.
+TEST(SearchDeletion, SelectionSlotMayDeleteTheWidget)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    qputenv("MALLOC_PERTURB_", "165");
+    EXPECT_EXIT(
+        {
+            TerminalWidget *w = widget_test::makeWidget(20, 4).release();
+            feed(*w, "needle\r\n");
+            for (int i = 0; i < 50; ++i)
+                feed(*w, "hay\r\n");
+            QObject::connect(w, &TerminalWidget::selectionChanged, [w] { delete w; });
+            const bool found = w->find("needle"); // in the scrollback: the view moves
+            std::_Exit(found ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    qunsetenv("MALLOC_PERTURB_");
 }
 
 } // namespace
