@@ -124,14 +124,6 @@ SCENARIOS = {
         run_events(50)
         assert len(calls) >= 1
     """,
-    "widget selectionChanged from find": """
-        w = shown_widget()
-        w.feed(b"needle\\r\\n" + b"hay\\r\\n" * 100)
-        run_events(50)
-        w.selectionChanged.connect(deleter(w))
-        assert w.find("needle")
-        assert len(calls) == 1
-    """,
     "widget dataReady from wheel reports": """
         from PySide6.QtCore import QPointF
         from PySide6.QtGui import QWheelEvent
