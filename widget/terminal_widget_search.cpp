@@ -26,7 +26,7 @@ namespace vesper {
 
 namespace {
 
-constexpr qint64 kFindSliceMs = 15;
+constexpr qint64 kFindSliceMs = 10;
 
 } // namespace
 

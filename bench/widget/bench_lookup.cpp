@@ -203,7 +203,7 @@ void registerAll()
                                              pointerAction(st, kind, action);
                                          })
                 ->Unit(benchmark::kMillisecond)
-                ->Iterations(20);
+                ->Iterations(4);
         benchmark::RegisterBenchmark((std::string("find_miss/") + s.name).c_str(),
                                      [kind = s.kind](benchmark::State &st) { findMiss(st, kind); })
             ->Unit(benchmark::kMillisecond)
