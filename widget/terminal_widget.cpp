@@ -240,6 +240,7 @@ void TerminalWidget::syncScrollBar()
     bar->setSingleStep(1);
     bar->setValue(n - m_screen.viewOffset());
     m_syncingScrollBar = wasSyncing;
+    forgetLinkText();
     noteAccessibleTextChange();
 }
 

@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 #include "core/parser.h"
 #include "core/screen.h"
@@ -45,6 +46,7 @@ struct FrameLook;
 struct PaintCache;
 struct RowOverlay;
 struct TerminalLink;
+class LinkLookup;
 class OutgoingText;
 
 class TerminalWidget : public QAbstractScrollArea {
@@ -86,7 +88,9 @@ public:
     int scrollbackLimit() const;
 
     // Selects the next (or previous) occurrence of `text` after the selection
-    // or the bottom of the view, wrapping around once; false when none.
+    // or the bottom of the view, wrapping around once; false when none. A
+    // search of a large scrollback lets the event loop run between slices
+    // (without user input).
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);
 
     // The style in force; setting it also makes it the one a program's
@@ -247,6 +251,8 @@ private:
 
     // Links (terminal_widget_links.cpp).
     QPoint linkCellAt(QPoint point) const;
+    std::optional<TerminalLink> linkUnder(QPoint point);
+    void forgetLinkText();
     bool resolveHoveredLink();
     void updateLinkHover();
     void trackLinkPointer(const QMouseEvent *event);
@@ -323,6 +329,10 @@ private:
     bool m_linkModifierHeld = false;
     bool m_linkReleasePending = false;
     std::unique_ptr<TerminalLink> m_hoveredLink;
+    // The text read around the pointer for links, kept until it changes.
+    std::unique_ptr<LinkLookup> m_linkLookup;
+    // A find() lets the event loop run between its slices.
+    bool m_findSlicing = false;
 
     // Output not parsed yet: what arrived while the parser ran (a synchronous
     // answer to a device reply) and what one pass had no time for.

@@ -1,9 +1,11 @@
 // TerminalWidget links: while Ctrl is held, the link under the pointer (an
 // OSC 8 link or a URL in the text) is underlined and the pointer becomes a
 // pointing hand; Ctrl+click emits linkActivated and opens nothing. A link's
-// URL is the viewport's tooltip. Ctrl+click on a link is taken for the link
-// even while a program asks for mouse reports (Ctrl+click elsewhere, and
-// every plain click, still reach the program).
+// URL, exactly as it is delivered and in a form that cannot disguise its
+// host (displayedUrl), is the viewport's tooltip. Ctrl+click on a link is
+// taken for the link even while a program asks for mouse reports (Ctrl+click
+// elsewhere, and every plain click, still reach the program). The lookups
+// share one LinkLookup, which the widget tells when the text changes.
 #include "widget/terminal_widget.h"
 
 #include <QFontMetricsF>
@@ -20,11 +22,19 @@
 
 namespace vesper {
 
-namespace {
+std::optional<TerminalLink> TerminalWidget::linkUnder(QPoint point)
+{
+    if (!m_linkLookup)
+        m_linkLookup = std::make_unique<LinkLookup>();
+    const QPoint cell = linkCellAt(point);
+    return m_linkLookup->at(m_screen, cell.y(), cell.x());
+}
 
-std::optional<TerminalLink> linkUnder(const Screen &screen, QPoint cell) { return linkAtCell(screen, cell.y(), cell.x()); }
-
-} // namespace
+void TerminalWidget::forgetLinkText()
+{
+    if (m_linkLookup)
+        m_linkLookup->forget();
+}
 
 QPoint TerminalWidget::linkCellAt(QPoint point) const
 {
@@ -39,7 +49,7 @@ bool TerminalWidget::resolveHoveredLink()
 {
     std::optional<TerminalLink> link;
     if (m_linkModifierHeld && m_linkPointerInside)
-        link = linkUnder(m_screen, linkCellAt(m_linkPointer));
+        link = linkUnder(m_linkPointer);
     if (bool(link) == bool(m_hoveredLink) && (!link || *link == *m_hoveredLink))
         return false;
     m_hoveredLink = link ? std::make_unique<TerminalLink>(*link) : nullptr;
@@ -76,12 +86,12 @@ bool TerminalWidget::takeLinkClick(const QMouseEvent *event, bool activate)
 {
     if (event->button() != Qt::LeftButton || !event->modifiers().testFlag(Qt::ControlModifier))
         return false;
-    const std::optional<TerminalLink> link = linkUnder(m_screen, linkCellAt(event->position().toPoint()));
+    const std::optional<TerminalLink> link = linkUnder(event->position().toPoint());
     if (!link)
         return false;
     m_linkReleasePending = true;
     if (activate)
-        emit linkActivated(QUrl(link->url)); // last: a slot may delete the widget
+        emit linkActivated(link->url); // last: a slot may delete the widget
     return true;
 }
 
@@ -104,9 +114,9 @@ bool TerminalWidget::viewportEvent(QEvent *event)
     switch (event->type()) {
     case QEvent::ToolTip: {
         const auto *help = static_cast<QHelpEvent *>(event);
-        const std::optional<TerminalLink> link = linkUnder(m_screen, linkCellAt(help->pos()));
+        const std::optional<TerminalLink> link = linkUnder(help->pos());
         if (link) {
-            QToolTip::showText(help->globalPos(), link->url, viewport());
+            QToolTip::showText(help->globalPos(), displayedUrl(link->url), viewport());
         } else {
             QToolTip::hideText();
             event->ignore();

@@ -1,36 +1,32 @@
-// TerminalWidget search: find() walks the paragraphs of the scrollback and
-// screen from the selection (or the bottom of the view) in one direction,
-// wrapping around once, selects the first occurrence and scrolls it into
-// view. A paragraph is a line with the lines it soft-wraps into, so a match
-// broken only by the right margin is found.
+// TerminalWidget search: find() walks the lines of the scrollback and screen
+// from the selection (or the bottom of the view) in one direction, wrapping
+// around once, selects the first occurrence and scrolls it into view. A match
+// may run on across soft wraps (LineSearch), so one broken only by the right
+// margin is found; each line is read about once, however long its paragraph.
+//
+// A search of a large store runs in slices of at most kFindSliceMs; between
+// two slices the event loop makes one pass without user input (paints,
+// timers, the session's output), so the application stays live while the
+// call still returns the hit or the miss. Output that arrives meanwhile is
+// searched as it then stands; a slot that deletes the widget during a pass
+// ends the search with false; a find() started from such a pass runs without
+// slices.
 #include "widget/terminal_widget.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QScrollBar>
 
 #include <algorithm>
 
-#include "widget/wrapped_text.h"
+#include "widget/line_search.h"
 
 namespace vesper {
 
 namespace {
 
-struct Match {
-    qsizetype unit = -1;
-    WrappedText paragraph;
-};
-
-// The paragraph after (or before) `p`, wrapping from the last to the first
-// line of the store (and back).
-WrappedText neighbour(const Screen &screen, const WrappedText &p, bool backward)
-{
-    int line = backward ? p.firstLine() - 1 : p.lastLine() + 1;
-    if (line >= screen.endLine())
-        line = screen.firstLine();
-    else if (line < screen.firstLine())
-        line = screen.endLine() - 1;
-    return WrappedText::around(screen, line);
-}
+constexpr qint64 kFindSliceMs = 10;
 
 } // namespace
 
@@ -38,7 +34,7 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
 {
     if (text.isEmpty())
         return false;
-    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    LineSearch search(m_screen, text, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
 
     // Forward searches start after the selection, backward ones before it.
     TextPosition anchor{m_screen.viewTopLine() + m_rows - 1, m_columns};
@@ -47,35 +43,41 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
         anchor = TextPosition{from.line, from.column};
     }
     anchor.line = std::clamp(anchor.line, m_screen.firstLine(), m_screen.endLine() - 1);
+    int line = anchor.line;
+    const qsizetype from = search.unitAt(line, anchor);
+    qsizetype unit = backward ? (from > 0 ? search.find(line, from - 1, true) : -1) : search.find(line, from, false);
 
-    const WrappedText first = WrappedText::around(m_screen, anchor.line);
-    if (first.isEmpty())
-        return false;
-    const qsizetype from = first.unitAt(anchor);
-    Match match;
-    if (backward) {
-        if (from > 0)
-            match = {first.text().lastIndexOf(text, from - 1, cs), first};
-    } else {
-        match = {first.text().indexOf(text, from, cs), first};
+    // Every other line once, then the anchor's line again whole: the
+    // wrap-around.
+    const bool sliced = !m_findSlicing;
+    QElapsedTimer slice;
+    slice.start();
+    const int lines = m_screen.endLine() - m_screen.firstLine();
+    for (int visited = 0; unit < 0 && visited < lines; ++visited) {
+        line += backward ? -1 : 1;
+        if (line >= m_screen.endLine())
+            line = m_screen.firstLine();
+        else if (line < m_screen.firstLine())
+            line = m_screen.endLine() - 1;
+        unit = search.find(line, backward ? -1 : 0, backward);
+        if (unit < 0 && sliced && slice.elapsed() >= kFindSliceMs) {
+            const QPointer<TerminalWidget> alive(this);
+            m_findSlicing = true;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            if (!alive)
+                return false;
+            m_findSlicing = false;
+            search.forget();
+            line = std::clamp(line, m_screen.firstLine(), m_screen.endLine() - 1);
+            slice.restart();
+        }
     }
-    // Every other paragraph once, then the start paragraph again from its
-    // other end: the wrap-around.
-    WrappedText p = first;
-    const int paragraphs = m_screen.endLine() - m_screen.firstLine();
-    for (int visited = 0; match.unit < 0 && visited < paragraphs; ++visited) {
-        p = neighbour(m_screen, p, backward);
-        match = {backward ? p.text().lastIndexOf(text, -1, cs) : p.text().indexOf(text, 0, cs), p};
-        if (p.firstLine() == first.firstLine())
-            break;
-    }
-    if (match.unit < 0)
+    if (unit < 0)
         return false;
 
-    const TextPosition start = match.paragraph.positionOf(match.unit);
-    const TextPosition end = match.paragraph.endOf(match.unit + text.size() - 1);
-    setSelection(start.line, start.column, end.line, end.column);
+    const auto [start, end] = search.cellsOf(line, unit);
     scrollLinesIntoView(start.line, end.line);
+    setSelection(start.line, start.column, end.line, end.column); // emits last: a slot may delete the widget
     return true;
 }
 

@@ -175,11 +175,12 @@ Selection TerminalWidget::logicalLineAt(int line) const
 }
 
 // The word under the cell, read from its paragraph so that a word the right
-// margin breaks is taken whole; a cell outside every word selects itself.
+// margin breaks is taken whole (up to kLookupRadiusCells either way); a cell
+// outside every word selects itself.
 Selection TerminalWidget::wordAt(int line, int column) const
 {
     const Selection itself{{line, column}, {line, column + 1}, true};
-    const WrappedText paragraph = WrappedText::around(m_screen, line);
+    const WrappedText paragraph = WrappedText::window(m_screen, {line, column}, kLookupRadiusCells);
     const QString &text = paragraph.text();
     const qsizetype unit = paragraph.unitCovering({line, column});
     if (unit >= text.size())

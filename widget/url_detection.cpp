@@ -1,6 +1,8 @@
 // URL detection; see url_detection.h.
 #include "widget/url_detection.h"
 
+#include <QSysInfo>
+
 #include <array>
 
 namespace vesper {
@@ -33,6 +35,31 @@ bool closesSomething(QStringView url, char16_t closer)
     // Balanced without the closer: it closes nothing.
     const QStringView before = url.chopped(1);
     return before.count(QChar(opener)) > before.count(QChar(closer));
+}
+
+// A control character, or a format character (general category Cf: the
+// bidirectional embeddings, overrides and isolates, zero-width joiners and
+// spaces, tag characters), which changes how text looks without showing.
+bool hasHiddenCharacter(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
+        if ((c < 0x10000 && isControl(char16_t(c))) || QChar::category(c) == QChar::Other_Format)
+            return true;
+    }
+    return false;
+}
+
+// A file: URL opens a file of this machine only: a host that names another
+// one would have the application reach out to it (a network share).
+bool isLocalHost(const QString &host)
+{
+    return host.isEmpty() || host.compare(u"localhost", Qt::CaseInsensitive) == 0
+           || host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -75,15 +102,17 @@ UrlSpan urlAt(QStringView text, qsizetype unit)
     return {};
 }
 
-bool isOfferedUrl(QStringView url)
+std::optional<QUrl> offeredUrl(QStringView text)
 {
-    const qsizetype prefix = schemeAt(url, 0);
-    if (prefix == 0 || prefix == url.size())
-        return false;
-    for (const QChar c : url)
-        if (isControl(c.unicode()))
-            return false;
-    return true;
+    const qsizetype prefix = schemeAt(text, 0);
+    if (prefix == 0 || prefix == text.size() || hasHiddenCharacter(text))
+        return std::nullopt;
+    QUrl url(text.toString(), QUrl::StrictMode);
+    if (!url.isValid() || (url.isLocalFile() && !isLocalHost(url.host())))
+        return std::nullopt;
+    return url;
 }
+
+QString displayedUrl(const QUrl &url) { return url.toDisplayString(QUrl::EncodeUnicode | QUrl::EncodeSpaces); }
 
 } // namespace vesper

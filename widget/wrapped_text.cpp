@@ -4,21 +4,37 @@
 #include "core/cell.h"
 #include "core/screen.h"
 
+#include <algorithm>
+
 namespace vesper {
 
-WrappedText WrappedText::around(const Screen &screen, int line)
+WrappedText WrappedText::window(const Screen &screen, TextPosition cell, int radius)
+{
+    if (cell.line < screen.firstLine() || cell.line >= screen.endLine())
+        return {};
+    // Whole lines on either side, one more than the radius needs: the cell
+    // may sit anywhere on its own line.
+    const int reach = radius / std::max(screen.columns(), 1) + 1;
+    int first = cell.line;
+    while (first > screen.firstLine() && cell.line - first < reach && screen.isLineWrapped(first - 1))
+        --first;
+    int last = cell.line;
+    while (last + 1 < screen.endLine() && last - cell.line < reach && screen.isLineWrapped(last))
+        ++last;
+    return lines(screen, first, last);
+}
+
+WrappedText WrappedText::lines(const Screen &screen, int first, int last)
 {
     WrappedText out;
-    if (line < screen.firstLine() || line >= screen.endLine())
+    first = std::max(first, screen.firstLine());
+    last = std::min(last, screen.endLine() - 1);
+    if (first > last)
         return out;
-    int first = line;
-    while (first > screen.firstLine() && screen.isLineWrapped(first - 1))
-        --first;
-    int last = line;
-    while (last + 1 < screen.endLine() && screen.isLineWrapped(last))
-        ++last;
     out.m_firstLine = first;
     out.m_lastLine = first - 1;
+    out.m_cutBefore = first > screen.firstLine() && screen.isLineWrapped(first - 1);
+    out.m_cutAfter = last + 1 < screen.endLine() && screen.isLineWrapped(last);
     // Every cell of a row is text (lineText trims nothing), so a blank at the
     // margin before a wrap stays between the rows' texts.
     for (int l = first; l <= last; ++l)

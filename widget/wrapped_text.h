@@ -1,7 +1,10 @@
-// The text of one paragraph of the terminal: a line together with the lines
-// it soft-wraps into, as one QString, with the cell each UTF-16 unit came
-// from. Searching, word and link detection read text through it, so that a
-// word or a URL broken only by the right margin is found whole.
+// The text of consecutive lines of one paragraph of the terminal (a line
+// together with the lines it soft-wraps into) as one QString, with the cell
+// each UTF-16 unit came from. Searching, word and link detection read text
+// through it, so that a word or a URL broken only by the right margin is
+// found whole. Word and link detection read a bounded window of the
+// paragraph around a cell: output without line feeds can make one paragraph
+// of the whole scrollback.
 #pragma once
 
 #include <QString>
@@ -12,6 +15,11 @@ namespace vesper {
 
 class Screen;
 
+// How far word and link lookups read on either side of a cell, whatever the
+// length of its paragraph: a word or URL longer than this is cut or not
+// offered, and a lookup costs the same on any output.
+inline constexpr int kLookupRadiusCells = 8192;
+
 struct TextPosition {
     int line = 0;   // absolute line number
     int column = 0; // cell
@@ -20,13 +28,21 @@ struct TextPosition {
 
 class WrappedText {
 public:
-    // The paragraph holding absolute line `line`: the lines before it that
-    // wrap into it, it, and the lines it wraps into (empty outside the store).
-    static WrappedText around(const Screen &screen, int line);
+    // The lines of the paragraph of `cell` within `radius` cells of it
+    // either way (whole lines; at least `radius` cells where the paragraph
+    // has them). Empty outside the store.
+    static WrappedText window(const Screen &screen, TextPosition cell, int radius);
+    // Lines [first, last] as they are (the caller keeps them in one
+    // paragraph); empty outside the store.
+    static WrappedText lines(const Screen &screen, int first, int last);
 
     int firstLine() const { return m_firstLine; }
     int lastLine() const { return m_lastLine; }
     bool isEmpty() const { return m_lastLine < m_firstLine; }
+    // The paragraph goes on before the first line (after the last): what
+    // touches that edge of the text may be part of something longer.
+    bool cutBefore() const { return m_cutBefore; }
+    bool cutAfter() const { return m_cutAfter; }
     const QString &text() const { return m_text; }
 
     // The cell of unit `unit`; the unit past the end maps to the cell after
@@ -46,6 +62,8 @@ private:
 
     int m_firstLine = 0;
     int m_lastLine = -1;
+    bool m_cutBefore = false;
+    bool m_cutAfter = false;
     QString m_text;
     // Per unit: its line, its column and its character's width in cells.
     std::vector<int> m_lines;

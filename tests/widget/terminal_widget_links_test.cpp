@@ -1,7 +1,9 @@
 // Links through the widget's event paths: Ctrl over a link underlines it
 // (only its cells change) and shows a pointing hand, Ctrl+click emits
 // linkActivated for URLs in the text and OSC 8 links, with or without mouse
-// reporting, and the URL is the viewport's tooltip.
+// reporting, and the URL is the viewport's tooltip. Links that would show
+// other than what they deliver are not offered, and output under the pointer
+// is seen at once.
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QUrl>
@@ -122,6 +124,48 @@ TEST_F(LinkFixture, TheUrlIsTheTooltip)
             EXPECT_EQ(QToolTip::text(), c.tip);
         }
     }
+}
+
+// Each row holds one link that is not offered (it would hide its host or
+// its name, or deliver nothing) or one whose tooltip shows its host in ACE.
+TEST(LinkSpoofs, TooltipShowsWhatIsDelivered)
+{
+    auto w = makeWidget(40, 6);
+    feed(*w, "\x1b]8;;https://a b/\x1b\\spaced host\x1b]8;;\x1b\\\r\n"
+             "\x1b]8;;http://x/\xe2\x80\xaegnp.exe\x1b\\innocent.png\x1b]8;;\x1b\\\r\n"
+             "http://x/\xe2\x80\x8bhidden\r\n"
+             "http://evil.example\\@example.org/\r\n"
+             "\x1b]8;;file://server.example/share\x1b\\share\x1b]8;;\x1b\\\r\n"
+             "see http://\xd0\xb0pple.com/ now");
+    QSignalSpy activated(w.get(), &TerminalWidget::linkActivated);
+    for (int row = 0; row < 6; ++row) {
+        const QPoint pos = cellCenter(*w, row == 5 ? 8 : 2, row);
+        QHelpEvent help(QEvent::ToolTip, pos, w->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(w->viewport(), &help);
+        EXPECT_EQ(help.isAccepted(), row == 5) << row;
+        QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::ControlModifier, pos);
+    }
+    EXPECT_EQ(QToolTip::text(), "http://xn--pple-43d.com/");
+    ASSERT_EQ(activated.count(), 1);
+    const QUrl url = activated.at(0).at(0).toUrl();
+    EXPECT_TRUE(url.isValid());
+    EXPECT_EQ(url.toString(QUrl::EncodeUnicode), "http://xn--pple-43d.com/");
+}
+
+// Output that replaces the text under a held pointer changes the link at
+// once: no lookup answers from text read before it.
+TEST_F(LinkFixture, OutputUnderThePointerIsSeenAtOnce)
+{
+    hover(7, 0);
+    QTest::keyPress(w.get(), Qt::Key_Control);
+    EXPECT_EQ(vp()->cursor().shape(), Qt::PointingHandCursor);
+    feed(*w, "\x1b[1;5Hftp");
+    ctrlClick(7, 0);
+    feed(*w, "\x1b[1;5Hhttp://q.r/s");
+    QApplication::processEvents();
+    ctrlClick(7, 0);
+    EXPECT_EQ(urls(), QList<QUrl>{QUrl("http://q.r/s")});
+    QTest::keyRelease(w.get(), Qt::Key_Control);
 }
 
 } // namespace

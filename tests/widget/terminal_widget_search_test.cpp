@@ -4,6 +4,8 @@
 // scrollback scrolled into view.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/widget/widget_test_support.h"
 
 namespace {
@@ -86,6 +88,8 @@ TEST(SearchWrapped, MatchesAcrossSoftWrapsOnly)
         {"0123456789abcdefgh\xe4\xb8\xad" "z", "\xe4\xb8\xad" "z", "\xe4\xb8\xad" "z"},
         {"0123456789abcdefghi\xe4\xb8\xad", "i \xe4\xb8\xad", "i \xe4\xb8\xad"}, // padded before the wrap
         {"0123456789abcdefghij0123456789abcdefghijKLM", "jk", "jK"}, // three rows, one paragraph
+        {"0123456789abcdefghij0123456789abcdefghijKLM", "ij0123456789abcdefghijk", "ij0123456789abcdefghijK"},
+        {"0123456789abcdefghij0123456789abcdefghij\r\nKLM", "ijk", nullptr},
     };
     for (const Case &c : cases) {
         auto w = widget_test::makeWidget(20, 4);
@@ -98,6 +102,28 @@ TEST(SearchWrapped, MatchesAcrossSoftWrapsOnly)
             }
         }
     }
+}
+
+// A slot of selectionChanged may delete the widget: find() scrolls first
+// and emits last. In a child process; the slot hands the widget's memory out
+// again, overwritten, so that a use after free crashes the child.
+TEST(SearchDeletion, SelectionSlotMayDeleteTheWidget)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TerminalWidget *w = widget_test::makeWidget(20, 4).release();
+            feed(*w, "needle\r\n");
+            for (int i = 0; i < 50; ++i)
+                feed(*w, "hay\r\n");
+            QObject::connect(w, &TerminalWidget::selectionChanged, [w] {
+                delete w;
+                std::memset(::operator new(sizeof(TerminalWidget)), 0xa5, sizeof(TerminalWidget)); // never freed
+            });
+            const bool found = w->find("needle"); // in the scrollback: the view moves
+            std::_Exit(found ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
