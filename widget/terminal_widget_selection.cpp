@@ -18,7 +18,6 @@
 #include <string_view>
 
 #include "widget/input_encoding.h"
-#include "widget/outgoing_text.h"
 #include "widget/wrapped_text.h"
 
 namespace vesper {
@@ -135,9 +134,9 @@ void TerminalWidget::setSelectionColor(const QColor &color)
         viewport()->update();
 }
 
-void TerminalWidget::paste(const QString &text) { m_outgoing->addText(text, m_bracketedPaste); }
+bool TerminalWidget::paste(const QString &text) { return sendText(text, m_bracketedPaste, "paste"); }
 
-void TerminalWidget::send(const QString &text) { m_outgoing->addText(text, false); }
+bool TerminalWidget::send(const QString &text) { return sendText(text, false, "send"); }
 
 // --- gestures -----------------------------------------------------------------
 
