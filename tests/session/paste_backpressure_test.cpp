@@ -2,15 +2,19 @@
 // than the session's input bound, into a program that starts reading late,
 // arrives whole, in order and closed, because the widget's sliced sending
 // waits while the session holds more than its high-water mark.  The child
-// reads its terminal in raw mode (no line limit, no echo) and reports the
-// count and SHA-256 of the bytes up to the end of the paste, then what came
-// after it.
+// starts reading only once the widget has gone quiet (paused, or done with
+// the whole paste), then reads its terminal in raw mode (no line limit, no
+// echo) and reports the count and SHA-256 of the bytes up to the end of the
+// paste, then what came after it.
 #include "session/attach.h"
 #include "session/process_session.h"
 #include "session_test_support.h"
 #include "widget/text_encoding.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,7 +28,8 @@ constexpr char kLateReader[] = R"(
 import hashlib, os, select, sys, time, tty
 tty.setraw(0)
 os.write(1, b"ready\n")
-time.sleep(float(sys.argv[1]))
+while not os.path.exists(sys.argv[1]):
+    time.sleep(0.02)
 end = b"\x1b[201~"
 digest, count, tail, after = hashlib.sha256(), 0, b"", None
 def more():
@@ -70,18 +75,28 @@ TEST_F(PasteBackPressure, PastePastTheInputBoundIntoALateReaderArrivesWholeInOrd
     std::vector<bool> backlog;
     QObject::connect(session.get(), &PtySession::inputBacklogChanged, [&](bool b) { backlog.push_back(b); });
     attach(&widget, session.get());
-    ASSERT_TRUE(session->start("python3", {"-c", kLateReader, "1"}, {}, 80, 24)) << session->error().toStdString();
+    QTemporaryDir dir;
+    const QString startReading = dir.filePath("go");
+    ASSERT_TRUE(session->start("python3", {"-c", kLateReader, startReading}, {}, 80, 24))
+        << session->error().toStdString();
     ASSERT_TRUE(waitFor([&] { return recorder.output.contains("ready"); }));
+    QElapsedTimer quiet;
+    int sent = 0;
+    QObject::connect(&widget, &TerminalWidget::dataReady, [&] {
+        ++sent;
+        quiet.restart();
+    });
 
     const QString text = hundredMebibytes();
     ASSERT_GT(text.size(), ProcessSession::maxUnwrittenInput);
-    widget.feed("\x1b[?2004h");
-    ASSERT_TRUE(widget.paste(text));
-    widget.send("after"); // typed meanwhile: behind the paste
     const std::string expected = encodeTextFast(text, true);
     const QByteArray digest =
         QCryptographicHash::hash(QByteArrayView(expected.data(), qsizetype(expected.size())), QCryptographicHash::Sha256);
-
+    widget.feed("\x1b[?2004h");
+    ASSERT_TRUE(widget.paste(text));
+    widget.send("after"); // typed meanwhile: behind the paste
+    ASSERT_TRUE(waitFor([&] { return sent > 0 && quiet.elapsed() > 500; }, 60000));
+    QFile(startReading).open(QIODevice::WriteOnly);
     ASSERT_TRUE(waitFor([&] { return recorder.output.contains("got "); }, 60000));
     ASSERT_TRUE(waitFor([&] { return recorder.output.endsWith("\n"); }));
     const QByteArray report = recorder.output.mid(recorder.output.indexOf("got "));
