@@ -74,7 +74,7 @@ def test_python_session_backlog_pauses_the_widget_and_oversize_text_is_refused(w
     session.inputBacklogChanged.emit(False)
     qtbot.waitUntil(lambda: session.calls == [("write", b"held")])
 
-    big = "x" * (lumenvale.TerminalWidget.maxTextLength + 1)
+    big = "x" * (134217728 + 1)  # TerminalWidget::maxTextLength + 1
     with qtbot.waitSignal(widget.errorOccurred) as refused:
         assert widget.paste(big) is False
     assert refused.args == [widget.error()]
