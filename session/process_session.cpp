@@ -5,11 +5,11 @@
 // two lock-free single-producer queues and a counter of bytes in flight,
 // which the reader waits on (C++20 atomic wait) so that a fast child is slowed
 // down by the terminal instead of growing memory.  The other way round, the
-// writer rings the relay when the input it holds drains below the low-water
-// mark, so that inputBacklogChanged slows down the writers of a slow child.  The session's thread never
-// waits for the reader, the writer or a child: a child that has not ended when
-// the session lets go of it (terminate(), destruction) is hung up and handed
-// to the ChildReaper with its backend.
+// writer rings the relay when the input it holds drains to the low-water
+// mark, so that inputBacklogChanged paces the writers of a slow child.  The
+// session's thread never waits for the reader, the writer or a child: a child
+// that has not ended when the session lets go of it (terminate(),
+// destruction) is hung up and handed to the ChildReaper with its backend.
 #include "session/process_session.h"
 
 #include "session/child_reaper.h"
