@@ -24,8 +24,10 @@ inline constexpr const char *attach =
     "attach(widget, session, /)\n"
     "\n"
     "Connects session.dataReceived to widget.feed, widget.dataReady to\n"
-    "session.write and widget.resized to session.resize.  Neither the session's\n"
-    "start nor its finished signal is touched; calling it twice connects twice.";
+    "session.write, widget.resized to session.resize and\n"
+    "session.inputBacklogChanged to widget.setSendingPaused (lifted when the\n"
+    "session is destroyed).  Neither the session's start nor its finished\n"
+    "signal is touched; calling it twice connects twice.";
 
 inline constexpr const char *encodeText =
     "encode_text(text, bracketed_paste, /) -> str\n"
@@ -70,16 +72,22 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "write(data) and resize(cols, rows) reach the child;\n"
      "terminate() ends it.  Signals: dataReceived(bytes) for output (everything\n"
      "read so far, in order, in batches of about 5 ms of work), finished(int)\n"
-     "with the exit code.\n"
+     "with the exit code, inputBacklogChanged(bool): True while more input\n"
+     "waits unwritten than the session wants to hold, False once drained.\n"
      "\n"
      "Python subclasses implement start, running, error, write, resize and\n"
-     "terminate; attach() then calls their write and resize."},
+     "terminate; attach() then calls their write and resize.  Emitting\n"
+     "inputBacklogChanged is optional: it pauses an attached widget's texts."},
     {"TerminalWidget",
      "A scrollable terminal screen with scrollback, selection and clipboard.\n"
      "\n"
      "Data: feed(bytes) interprets program output; send(text) and paste(text)\n"
-     "emit the bytes for a text as dataReady; key presses are emitted the same\n"
-     "way.  Grid: columns(), terminalRows(), cellWidth(), cellHeight(); the\n"
+     "emit the bytes for a text as dataReady (large texts a slice per event-loop\n"
+     "pass) and return False, sending nothing, for a text longer than\n"
+     "134,217,728 UTF-16 units (C++ TerminalWidget::maxTextLength); error() and\n"
+     "the errorOccurred(str) signal say why.  setSendingPaused(bool) holds texts, keys and replies behind them\n"
+     "(attach drives it from the session's backlog).  Key presses are emitted\n"
+     "the same way.  Grid: columns(), terminalRows(), cellWidth(), cellHeight(); the\n"
      "resized(cols, rows) signal follows the widget's size.\n"
      "Text: lineAt(line) for absolute line numbers from firstLine() up to\n"
      "endLine(), screenText() for the visible rows, sessionText() for scrollback\n"
@@ -112,9 +120,9 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "an http, https, file or mailto URL in the text) is underlined, and\n"
      "Ctrl+click emits linkActivated(QUrl), also while a program reads the\n"
      "mouse; the widget opens nothing itself.  The URL is the tooltip.\n"
-     "Signals: dataReady(bytes), resized(int, int), bell(), selectionChanged(bool),\n"
-     "cursorStyleChanged(CursorStyle), linkActivated(QUrl), titleChanged(str),\n"
-     "iconTitleChanged(str), currentDirectoryChanged(QUrl)."},
+     "Signals: dataReady(bytes), errorOccurred(str), resized(int, int), bell(),\n"
+     "selectionChanged(bool), cursorStyleChanged(CursorStyle), linkActivated(QUrl),\n"
+     "titleChanged(str), iconTitleChanged(str), currentDirectoryChanged(QUrl)."},
 }};
 
 } // namespace lumenvale_support::docs

@@ -13,6 +13,9 @@ void attach(TerminalWidget *widget, PtySession *session)
     QObject::connect(session, &PtySession::dataReceived, widget, &TerminalWidget::feed);
     QObject::connect(widget, &TerminalWidget::dataReady, session, &PtySession::write);
     QObject::connect(widget, &TerminalWidget::resized, session, &PtySession::resize);
+    QObject::connect(session, &PtySession::inputBacklogChanged, widget, &TerminalWidget::setSendingPaused);
+    // A paste paused by a session that is gone would wait for ever.
+    QObject::connect(session, &QObject::destroyed, widget, [widget] { widget->setSendingPaused(false); });
 }
 
 } // namespace vesper

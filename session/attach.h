@@ -7,8 +7,9 @@
 namespace vesper {
 
 // Connects the session's output to the widget's feed, the widget's outgoing
-// bytes to the session's write and its grid changes to the session's resize.
-// Does nothing when either is null.
+// bytes to the session's write, its grid changes to the session's resize and
+// the session's input backlog to the widget's pause of sending (lifted when
+// the session is destroyed).  Does nothing when either is null.
 void attach(TerminalWidget *widget, PtySession *session);
 
 } // namespace vesper

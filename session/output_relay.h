@@ -1,6 +1,6 @@
-// OutputRelay: the reader thread's doorbell.  The reader emits outputReady()
-// from its own thread; a queued connection runs the session's drain in the
-// session's thread.  The chunks themselves travel through a lock-free queue
+// OutputRelay: the doorbell of the session's threads.  The reader emits
+// outputReady() and the writer inputDrained() from their own threads; queued
+// connections run the session's handlers in the session's thread.  The chunks themselves travel through a lock-free queue
 // of our own (SpscQueue), so every hand-over between the threads is one the
 // race detector can see (Qt's own event queue is not instrumented).
 #pragma once
@@ -13,6 +13,7 @@ class OutputRelay : public QObject {
     Q_OBJECT
 signals:
     void outputReady();
+    void inputDrained();
 };
 
 } // namespace vesper

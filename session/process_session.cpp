@@ -4,10 +4,12 @@
 // runs on the session's thread.  The threads share only a Run: stop flags,
 // two lock-free single-producer queues and a counter of bytes in flight,
 // which the reader waits on (C++20 atomic wait) so that a fast child is slowed
-// down by the terminal instead of growing memory.  The session's thread never
-// waits for the reader, the writer or a child: a child that has not ended when
-// the session lets go of it (terminate(), destruction) is hung up and handed
-// to the ChildReaper with its backend.
+// down by the terminal instead of growing memory.  The other way round, the
+// writer rings the relay when the input it holds drains to the low-water
+// mark, so that inputBacklogChanged paces the writers of a slow child.  The
+// session's thread never waits for the reader, the writer or a child: a child
+// that has not ended when the session lets go of it (terminate(),
+// destruction) is hung up and handed to the ChildReaper with its backend.
 #include "session/process_session.h"
 
 #include "session/child_reaper.h"
@@ -82,6 +84,9 @@ struct ProcessSession::Run {
     std::atomic<bool> writerStop{false};
     // The writer gave up (the terminal is gone): later writes are dropped.
     std::atomic<bool> writerEnded{false};
+    // The session's thread waits for unwrittenCost to fall to inputLowWater;
+    // the writer takes the flag back when it does, and rings the relay.
+    std::atomic<bool> drainWatched{false};
     // Bumped after every push and on stop: the value the writer sleeps on.
     std::atomic<std::uint32_t> writeSignals{0};
 
@@ -92,6 +97,15 @@ struct ProcessSession::Run {
         // drops the queued drain if the session is gone by then.
         if (!drainPending.exchange(true, std::memory_order_acq_rel))
             emit relay->outputReady();
+    }
+
+    // Writer only, after lowering unwrittenCost to `left` (or giving up).
+    // Sequentially consistent with the session's arming in
+    // updateInputBacklog(): one of the two sees the other's write.
+    void noteInputLeft(OutputRelay *relay, std::int64_t left)
+    {
+        if (left <= inputLowWater && drainWatched.load() && drainWatched.exchange(false))
+            emit relay->inputDrained();
     }
 
     void wakeWriter()
@@ -155,6 +169,7 @@ ProcessSession::ProcessSession(BackendFactory makeBackend, QObject *parent)
       exitMailbox_(std::make_shared<ExitMailbox>(this)), relay_(std::make_unique<OutputRelay>())
 {
     connect(relay_.get(), &OutputRelay::outputReady, this, &ProcessSession::drainOutput, Qt::QueuedConnection);
+    connect(relay_.get(), &OutputRelay::inputDrained, this, &ProcessSession::updateInputBacklog, Qt::QueuedConnection);
 }
 
 ProcessSession::~ProcessSession()
@@ -221,7 +236,7 @@ bool ProcessSession::startThreads(QString &failure)
 {
     try {
         reader_ = std::thread(&ProcessSession::readLoop, backend_.get(), relay_.get(), run_);
-        writer_ = std::thread(&ProcessSession::writeLoop, backend_.get(), run_);
+        writer_ = std::thread(&ProcessSession::writeLoop, backend_.get(), relay_.get(), run_);
     } catch (const std::system_error &e) {
         failure = QStringLiteral("thread: ") + QString::fromLocal8Bit(e.what());
         return false;
@@ -250,7 +265,7 @@ void ProcessSession::readLoop(PtyBackend *backend, OutputRelay *relay, std::shar
 
 // The writer thread: the queued input into the terminal, in order, until
 // stopped or until the terminal is gone.
-void ProcessSession::writeLoop(PtyBackend *backend, std::shared_ptr<Run> run)
+void ProcessSession::writeLoop(PtyBackend *backend, OutputRelay *relay, std::shared_ptr<Run> run)
 {
     while (true) {
         // Read the signal count before looking at the queue: a push after
@@ -270,15 +285,17 @@ void ProcessSession::writeLoop(PtyBackend *backend, std::shared_ptr<Run> run)
             if (wrote == 0)
                 break;
             done += static_cast<qsizetype>(wrote);
-            run->unwrittenCost.fetch_sub(static_cast<std::int64_t>(wrote), std::memory_order_acq_rel);
+            const auto cost = static_cast<std::int64_t>(wrote);
+            run->noteInputLeft(relay, run->unwrittenCost.fetch_sub(cost) - cost);
         }
         if (done < data.size()) {
             // The terminal is gone: nothing queued can arrive any more (what
-            // is left is freed with the Run).
+            // is left is freed with the Run), and nobody need wait for it.
             run->writerEnded.store(true, std::memory_order_release);
+            run->noteInputLeft(relay, 0);
             return;
         }
-        run->unwrittenCost.fetch_sub(queuedWriteCost, std::memory_order_acq_rel);
+        run->noteInputLeft(relay, run->unwrittenCost.fetch_sub(queuedWriteCost) - queuedWriteCost);
     }
 }
 
@@ -371,9 +388,31 @@ void ProcessSession::write(const QByteArray &data)
         errorText_ = QStringLiteral("write: input buffer full, %1 bytes dropped").arg(data.size());
         return;
     }
-    run_->unwrittenCost.fetch_add(cost, std::memory_order_acq_rel);
+    run_->unwrittenCost.fetch_add(cost);
     run_->pendingWrites.push(data);
     run_->wakeWriter();
+    if (!inputBacklogged_ && run_->unwrittenCost.load() > inputHighWater)
+        updateInputBacklog(); // last: it may emit
+}
+
+// Session's thread: whether writers should wait (above the high-water mark
+// until drained to the low-water mark), said by inputBacklogChanged when it
+// changes.  Runs after write() and whenever the writer rang (a ring may be
+// stale: everything is looked at afresh).
+void ProcessSession::updateInputBacklog()
+{
+    const bool live = (state_ == State::Running || state_ == State::Exited) &&
+                      !run_->writerEnded.load(std::memory_order_acquire);
+    const auto above = [this](std::int64_t mark) { return run_->unwrittenCost.load() > mark; };
+    bool backlogged = live && above(inputBacklogged_ ? inputLowWater : inputHighWater);
+    if (backlogged) {
+        // Armed before the second look: a drain after the look rings.
+        run_->drainWatched.store(true);
+        backlogged = above(inputLowWater);
+    }
+    if (backlogged == std::exchange(inputBacklogged_, backlogged))
+        return;
+    emit inputBacklogChanged(backlogged);
 }
 
 void ProcessSession::resize(int cols, int rows)
@@ -456,6 +495,10 @@ void ProcessSession::stopThreads()
     QByteArray unsent;
     while (run_->pendingWrites.pop(unsent))
         unsent.clear();
+    // Writers held back by this run need not wait any more; said from the
+    // event loop, as the caller may not emit yet (dropped if we are deleted).
+    if (inputBacklogged_)
+        QMetaObject::invokeMethod(this, &ProcessSession::updateInputBacklog, Qt::QueuedConnection);
 }
 
 std::optional<int> ProcessSession::releaseResources(bool reportExit)

@@ -40,6 +40,11 @@ public:
     // grow, while a 32 MiB paste into a busy program still fits.
     static constexpr std::int64_t maxUnwrittenInput = std::int64_t{64} << 20;
     static constexpr std::int64_t queuedWriteCost = 128;
+    // The same cost past which inputBacklogChanged(true) asks the writers to
+    // wait, and down to which it must drain for inputBacklogChanged(false):
+    // an attached widget then never comes near maxUnwrittenInput.
+    static constexpr std::int64_t inputHighWater = std::int64_t{4} << 20;
+    static constexpr std::int64_t inputLowWater = std::int64_t{1} << 20;
 
 protected:
     // A run's backend leaves with its child when the session lets go of a
@@ -56,9 +61,10 @@ private:
     // The bodies of the reader and the writer thread; they share only `run`
     // with the session.
     static void readLoop(PtyBackend *backend, OutputRelay *relay, std::shared_ptr<Run> run);
-    static void writeLoop(PtyBackend *backend, std::shared_ptr<Run> run);
+    static void writeLoop(PtyBackend *backend, OutputRelay *relay, std::shared_ptr<Run> run);
     void stopThreads();
     void drainOutput();
+    void updateInputBacklog();
     bool outputEnded() const;
     void reportFinished();
     void onChildExited();
@@ -82,6 +88,8 @@ private:
     // The child's exit code once noticed; `finished` waits for the output.
     std::optional<int> exitCode_;
     bool finishedReported_ = false;
+    // What inputBacklogChanged last said.
+    bool inputBacklogged_ = false;
     QString errorText_;
 };
 

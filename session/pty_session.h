@@ -35,6 +35,11 @@ public:
 signals:
     void dataReceived(QByteArray data);
     void finished(int exitCode);
+    // Optional back-pressure: true when the input written but not yet taken
+    // by the program has grown past what the session wants to hold, false
+    // once it has drained (or the run ended).  attach() pauses the widget's
+    // sending in between; a session that never emits it is never waited for.
+    void inputBacklogChanged(bool backlogged);
 
 public slots:
     virtual void write(const QByteArray &data) = 0;

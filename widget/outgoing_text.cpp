@@ -2,8 +2,6 @@
 
 #include <QMetaObject>
 
-#include "widget/text_encoding.h"
-
 namespace vesper {
 
 namespace {
@@ -22,7 +20,7 @@ OutgoingText::OutgoingText(QObject *owner, std::function<void(const QByteArray &
 
 void OutgoingText::addText(const QString &text, bool bracketedPaste)
 {
-    if (m_items.empty() && text.size() <= sliceUnits) {
+    if (m_items.empty() && !m_paused && text.size() <= sliceUnits) {
         m_send(toBytes(encodeTextFast(text, bracketedPaste)));
         return;
     }
@@ -30,24 +28,40 @@ void OutgoingText::addText(const QString &text, bool bracketedPaste)
     item.text = text; // shared, not copied
     item.bracketed = bracketedPaste;
     item.isText = true;
+    item.encoder = SlicedTextEncoder(bracketedPaste);
     m_items.push_back(std::move(item));
     schedule();
 }
 
-void OutgoingText::addBytes(const QByteArray &bytes)
+bool OutgoingText::addBytes(const QByteArray &bytes)
 {
     if (m_items.empty()) {
         m_send(bytes);
-        return;
+        return true;
+    }
+    if (m_queuedBytes + bytes.size() > maxQueuedBytes)
+        return false;
+    m_queuedBytes += bytes.size();
+    if (!m_items.back().isText) {
+        m_items.back().bytes += bytes; // keys and replies travel together
+        return true;
     }
     Item item;
     item.bytes = bytes;
     m_items.push_back(std::move(item));
+    return true;
+}
+
+void OutgoingText::setPaused(bool paused)
+{
+    m_paused = paused;
+    if (!m_paused && !m_items.empty())
+        schedule();
 }
 
 void OutgoingText::schedule()
 {
-    if (m_scheduled || !m_owner)
+    if (m_scheduled || m_paused || !m_owner)
         return;
     m_scheduled = true;
     QMetaObject::invokeMethod(m_owner, [this] { step(); }, Qt::QueuedConnection);
@@ -56,15 +70,17 @@ void OutgoingText::schedule()
 void OutgoingText::step()
 {
     m_scheduled = false;
-    // Ready bytes up to the next text, then one slice of that text.  A
-    // receiver of `send` may delete the owner, and this with it.
-    // The sender is a copy, alive for the call whatever the receiver does.
+    // Ready bytes up to the next text, then one slice of that text; nothing
+    // once a receiver paused the sending.  A receiver of `send` may delete
+    // the owner, and this with it.  The sender is a copy, alive for the call
+    // whatever the receiver does.
     const QPointer<QObject> alive = m_owner;
     const std::function<void(const QByteArray &)> sendNow = m_send;
-    while (!m_items.empty()) {
+    while (!m_items.empty() && !m_paused) {
         Item &item = m_items.front();
         if (!item.isText) {
             const QByteArray bytes = std::move(item.bytes);
+            m_queuedBytes -= bytes.size();
             m_items.pop_front();
             sendNow(bytes);
             if (!alive)
@@ -75,17 +91,20 @@ void OutgoingText::step()
         if (item.bracketed && item.done == 0)
             out = "\x1b[200~";
         const qsizetype end = textSliceEnd(item.text, item.done, sliceUnits);
-        appendEncodedText(out, QStringView(item.text).sliced(item.done, end - item.done), item.bracketed);
+        item.encoder.append(out, QStringView(item.text).sliced(item.done, end - item.done));
         item.done = end;
-        const bool last = end == item.text.size();
-        if (last) {
+        if (end == item.text.size()) {
+            item.encoder.finish(out);
             if (item.bracketed)
                 out += "\x1b[201~";
             m_items.pop_front();
         }
-        sendNow(toBytes(out));
-        if (!alive)
-            return;
+        // A slice of controls that a paste drops may encode to nothing.
+        if (!out.empty()) {
+            sendNow(toBytes(out));
+            if (!alive)
+                return;
+        }
         break;
     }
     if (!m_items.empty())

@@ -79,7 +79,7 @@ void TerminalWidget::installParserCallbacks()
     m_parser.replyCallback = [this](const std::string &bytes) {
         // A reply waits behind a large text still being sent, like a key.
         m_parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
-            m_outgoing->addBytes(reply);
+            queueBytes(reply);
         });
     };
     m_parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
@@ -108,7 +108,7 @@ void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
 void TerminalWidget::emitBytes(const std::string &bytes)
 {
     // Behind a large text still being sent, if there is one.
-    m_outgoing->addBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    queueBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 // --- font, metrics and grid ---------------------------------------------------

@@ -67,8 +67,16 @@ public:
     explicit TerminalWidget(QWidget *parent = nullptr);
     ~TerminalWidget() override;
 
-    void send(const QString &text);
-    void paste(const QString &text);
+    // Texts for the program: send as typed, paste as pasted (bracketed when
+    // the program asked).  A text longer than maxTextLength UTF-16 units is
+    // refused whole: false, nothing sent, error() and errorOccurred say why.
+    static constexpr qsizetype maxTextLength = qsizetype(1) << 27;
+    bool send(const QString &text);
+    bool paste(const QString &text);
+    // Why the last text was refused, or bytes for the program dropped (more
+    // than a mebibyte of keys and replies waiting behind a paused paste);
+    // empty if none was.
+    QString error() const;
     void refresh();
 
     int columns() const;
@@ -128,6 +136,10 @@ public:
 
 public slots:
     void feed(const QByteArray &data);
+    // While paused, texts wait in the widget, a large one between its slices,
+    // and keys and replies wait behind them.  attach() connects a session's
+    // inputBacklogChanged here, so a paste goes out at the program's pace.
+    void setSendingPaused(bool paused);
 
 signals:
     void dataReady(QByteArray data);
@@ -140,6 +152,8 @@ signals:
     void currentDirectoryChanged(QUrl url);
     // Ctrl+click on a link; the widget opens nothing itself.
     void linkActivated(const QUrl &url);
+    // error() changed; from the event loop, at most once per pass.
+    void errorOccurred(QString message);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -359,8 +373,14 @@ private:
     AccessibleTextTracker *m_accessibleText = nullptr;
     void noteAccessibleTextChange();
     void noteAccessibleNameChange();
-    // Bytes for the program; large texts go out a slice per pass.
+    // Bytes for the program; large texts go out a slice per pass
+    // (terminal_widget_sending.cpp).
     std::unique_ptr<OutgoingText> m_outgoing;
+    bool sendText(const QString &text, bool bracketed, const char *what);
+    void queueBytes(const QByteArray &bytes);
+    void reportError(const QString &message);
+    QString m_error;
+    bool m_errorPending = false;
 };
 
 } // namespace vesper

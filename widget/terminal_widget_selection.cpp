@@ -16,7 +16,6 @@
 #include <algorithm>
 
 #include "widget/input_encoding.h"
-#include "widget/outgoing_text.h"
 #include "widget/wrapped_text.h"
 
 namespace vesper {
@@ -137,9 +136,9 @@ QString TerminalWidget::wordCharacters() const { return m_wordCharacters; }
 
 void TerminalWidget::setWordCharacters(const QString &characters) { m_wordCharacters = characters; }
 
-void TerminalWidget::paste(const QString &text) { m_outgoing->addText(text, m_bracketedPaste); }
+bool TerminalWidget::paste(const QString &text) { return sendText(text, m_bracketedPaste, "paste"); }
 
-void TerminalWidget::send(const QString &text) { m_outgoing->addText(text, false); }
+bool TerminalWidget::send(const QString &text) { return sendText(text, false, "send"); }
 
 // --- gestures -----------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vesper {
 
@@ -23,9 +24,16 @@ bool droppedFromPaste(char16_t u)
     return (u < 0x20 && u != u'\t' && u != u'\r') || (u >= 0x7f && u <= 0x9f);
 }
 
-} // namespace
+void appendUtf8(std::string &out, QStringView units)
+{
+    const QByteArray utf8 = units.toUtf8();
+    out.append(utf8.constData(), std::size_t(utf8.size()));
+}
 
-void appendEncodedText(std::string &out, QStringView text, bool bracketedPaste)
+// The one-pass encoder.  With `held`, `text` is a slice: a high surrogate
+// that is the last unit of the slice a paste keeps is not encoded but left
+// in *held (it pairs with the next kept unit if that is a low surrogate).
+void encodeInto(std::string &out, QStringView text, bool bracketedPaste, char16_t *held)
 {
     const char16_t *u = text.utf16();
     const qsizetype n = text.size();
@@ -92,7 +100,17 @@ void appendEncodedText(std::string &out, QStringView text, bool bracketedPaste)
             dropsInside = dropsInside || dropped;
             ++j;
         }
-        QStringView stretch = text.sliced(i, j - i);
+        qsizetype stretchEnd = j;
+        if (held && j == n) {
+            qsizetype last = j - 1; // u[i] itself is kept
+            while (last > i && bracketedPaste && droppedFromPaste(u[last]))
+                --last;
+            if (QChar::isHighSurrogate(u[last])) {
+                *held = u[last];
+                stretchEnd = last;
+            }
+        }
+        QStringView stretch = text.sliced(i, stretchEnd - i);
         QString kept;
         if (dropsInside) {
             kept = stretch.toString();
@@ -106,29 +124,49 @@ void appendEncodedText(std::string &out, QStringView text, bool bracketedPaste)
     out.resize(at);
 }
 
+} // namespace
+
 std::string encodeTextFast(QStringView text, bool bracketedPaste)
 {
     std::string out;
     if (bracketedPaste)
         out = "\x1b[200~";
-    appendEncodedText(out, text, bracketedPaste);
+    encodeInto(out, text, bracketedPaste, nullptr);
     if (bracketedPaste)
         out += "\x1b[201~";
     return out;
 }
 
+void SlicedTextEncoder::append(std::string &out, QStringView slice)
+{
+    qsizetype from = 0;
+    if (m_heldHigh) {
+        // The held half pairs with the first unit the paste keeps, if that
+        // is a low surrogate; a slice of dropped controls keeps it waiting.
+        while (from < slice.size() && m_bracketed && slice[from] != u'\n' && droppedFromPaste(slice[from].unicode()))
+            ++from;
+        if (from == slice.size())
+            return;
+        const char16_t pair[2] = {std::exchange(m_heldHigh, 0), slice[from].unicode()};
+        const bool pairs = QChar::isLowSurrogate(pair[1]);
+        appendUtf8(out, QStringView(pair, pairs ? 2 : 1));
+        from += pairs ? 1 : 0;
+    }
+    encodeInto(out, slice.sliced(from), m_bracketed, &m_heldHigh);
+}
+
+void SlicedTextEncoder::finish(std::string &out)
+{
+    if (m_heldHigh) {
+        const char16_t lone = std::exchange(m_heldHigh, 0);
+        appendUtf8(out, QStringView(&lone, 1));
+    }
+}
+
 qsizetype textSliceEnd(QStringView text, qsizetype from, qsizetype units)
 {
-    qsizetype end = std::min(text.size(), from + std::max<qsizetype>(units, 1));
-    // Never right after a control (CR LF make one CR; a dropped control may
-    // stand between the halves of a surrogate pair) or a high surrogate.
-    while (end < text.size()) {
-        const char16_t last = text[end - 1].unicode();
-        if (!(last < 0x20 || (last >= 0x7f && last <= 0x9f) || QChar::isHighSurrogate(last)))
-            break;
-        ++end;
-    }
-    return end;
+    const qsizetype end = std::min(text.size(), from + std::max<qsizetype>(units, 1));
+    return end < text.size() && text[end - 1] == u'\r' && text[end] == u'\n' ? end + 1 : end;
 }
 
 } // namespace vesper

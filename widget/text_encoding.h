@@ -14,11 +14,24 @@ namespace vesper {
 // The whole text, inside ESC[200~ ... ESC[201~ when bracketed.
 std::string encodeTextFast(QStringView text, bool bracketedPaste);
 
-// Appends the bytes of `text` without markers.  Encoding a text in slices cut
-// by textSliceEnd gives the bytes of encoding it whole.
-void appendEncodedText(std::string &out, QStringView text, bool bracketedPaste);
+// Encodes a text handed over in consecutive slices (cut by textSliceEnd) to
+// the bytes of encoding it whole, without markers.  A slice's end leaves one
+// thing open: a high surrogate whose low half may still follow behind
+// controls that a paste drops.  It waits here for the next slice, or for
+// finish() at the end of the text.
+class SlicedTextEncoder {
+public:
+    explicit SlicedTextEncoder(bool bracketedPaste) : m_bracketed(bracketedPaste) {}
+    void append(std::string &out, QStringView slice);
+    void finish(std::string &out);
 
-// Where a slice of about `units` UTF-16 units from `from` may end.
+private:
+    bool m_bracketed;
+    char16_t m_heldHigh = 0;
+};
+
+// Where a slice of `units` UTF-16 units from `from` ends: one unit later when
+// that completes a CR LF pair (which becomes one CR), whatever the text.
 qsizetype textSliceEnd(QStringView text, qsizetype from, qsizetype units);
 
 } // namespace vesper

@@ -62,6 +62,26 @@ def test_python_session_is_driven_through_attach(widget, qtbot):
     assert finished.args == [0] and not session.running()
 
 
+def test_python_session_backlog_pauses_the_widget_and_oversize_text_is_refused(widget, qtbot):
+    # A session that never emits inputBacklogChanged is never waited for (the
+    # test above); one that does holds texts in the widget until it drains.
+    session = RecordingSession()
+    lumenvale.attach(widget, session)
+    session.inputBacklogChanged.emit(True)
+    assert widget.send("held") is True
+    qtbot.wait(20)
+    assert session.calls == []
+    session.inputBacklogChanged.emit(False)
+    qtbot.waitUntil(lambda: session.calls == [("write", b"held")])
+
+    big = "x" * (134217728 + 1)  # TerminalWidget::maxTextLength + 1
+    with qtbot.waitSignal(widget.errorOccurred) as refused:
+        assert widget.paste(big) is False
+    assert refused.args == [widget.error()]
+    assert widget.error().startswith("paste: text of 134217729 characters refused")
+    assert session.calls == [("write", b"held")]
+
+
 def test_attach_twice_delivers_twice(widget):
     session = RecordingSession()
     lumenvale.attach(widget, session)

@@ -79,6 +79,25 @@ TEST_F(Attach, TwiceDeliversTwice)
     EXPECT_EQ(session.written, (std::vector<QByteArray>{"x", "x"}));
 }
 
+TEST_F(Attach, SessionBacklogPausesTheWidgetUntilDrainedOrDestroyed)
+{
+    auto session = std::make_unique<RecordingSession>();
+    attach(&widget, session.get());
+    emit session->inputBacklogChanged(true);
+    widget.send("held");
+    QTest::qWait(10);
+    EXPECT_TRUE(session->written.empty());
+    emit session->inputBacklogChanged(false);
+    ASSERT_TRUE(waitFor([&] { return session->written == std::vector<QByteArray>{"held"}; }));
+
+    QByteArray sent;
+    QObject::connect(&widget, &TerminalWidget::dataReady, [&](const QByteArray &b) { sent += b; });
+    emit session->inputBacklogChanged(true);
+    widget.send("after");
+    session.reset();
+    EXPECT_TRUE(waitFor([&] { return sent == "after"; }));
+}
+
 TEST_F(Attach, DestroyedSessionLeavesWidgetWorking)
 {
     auto *session = new RecordingSession;

@@ -1,7 +1,8 @@
 // OutgoingText: a large text leaves in slices over several event-loop passes
 // whose bytes join to the text's whole encoding; bytes added meanwhile wait
 // behind it; small texts and lone bytes leave inside the call; deleting the
-// owner from a receiver stops the slices.
+// owner from a receiver stops the slices; a pause holds slices and texts;
+// the widget refuses a text over its limit whole.
 #include "widget/outgoing_text.h"
 
 #include "widget/terminal_widget.h"
@@ -55,6 +56,72 @@ TEST(OutgoingText, LargeTextLeavesInSlicesThatJoinToTheWholeAndOtherBytesWaitBeh
         out.addBytes("NOW");
         EXPECT_EQ(sent.back(), "NOW");
     }
+}
+
+TEST(OutgoingText, PauseHoldsSlicesAndTextsUntilLiftedAndBytesWaitingBehindAreBounded)
+{
+    widget_test::application();
+    QObject owner;
+    std::vector<QByteArray> sent;
+    OutgoingText *self = nullptr;
+    // The first slice pauses the sending, as a session's backlog does from
+    // inside its write.
+    OutgoingText out(&owner, [&](const QByteArray &b) {
+        sent.push_back(b);
+        self->setPaused(true);
+    });
+    self = &out;
+    const QString text = bigText(true);
+    out.addText(text, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sent.empty(); }, 10000));
+    out.addBytes("KEY");
+    out.addText(QStringLiteral("small"), false);
+    QTest::qWait(30);
+    EXPECT_EQ(sent.size(), 1u);
+    // Bytes behind the held text are bounded: the key went in, this does not.
+    EXPECT_FALSE(out.addBytes(QByteArray(OutgoingText::maxQueuedBytes, 'r')));
+
+    while (out.pending()) {
+        out.setPaused(false);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return out.paused(); }, 10000));
+    }
+    ASSERT_GE(sent.size(), 5u);
+    QByteArray joined;
+    for (std::size_t i = 0; i + 2 < sent.size(); ++i)
+        joined += sent[i];
+    EXPECT_EQ(joined.toStdString(), encodeTextFast(text, true));
+    EXPECT_EQ(sent[sent.size() - 2], "KEY");
+    EXPECT_EQ(sent.back(), "small");
+
+    // Paused with nothing waiting: bytes leave at once, texts wait.
+    sent.clear();
+    EXPECT_TRUE(out.addBytes("k"));
+    out.addText(QStringLiteral("t"), false);
+    QTest::qWait(10);
+    EXPECT_EQ(sent, std::vector<QByteArray>{"k"});
+    out.setPaused(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.size() == 2; }, 1000));
+    EXPECT_EQ(sent.back(), "t");
+}
+
+TEST(OutgoingText, WidgetRefusesATextOverTheLimitWholeAndSaysWhyFromTheEventLoop)
+{
+    widget_test::application();
+    TerminalWidget w;
+    QByteArray sent;
+    std::vector<QString> errors;
+    QObject::connect(&w, &TerminalWidget::dataReady, [&](const QByteArray &b) { sent += b; });
+    QObject::connect(&w, &TerminalWidget::errorOccurred, [&](const QString &e) { errors.push_back(e); });
+    const QString huge(TerminalWidget::maxTextLength + 1, QChar(u'x'));
+    EXPECT_FALSE(w.paste(huge));
+    EXPECT_FALSE(w.send(huge));
+    EXPECT_TRUE(errors.empty()); // not from inside the call
+    const QString why = QStringLiteral("send: text of 134217729 characters refused, the limit is 134217728");
+    EXPECT_EQ(w.error(), why);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors.empty(); }, 1000));
+    EXPECT_EQ(errors, std::vector<QString>{why}); // once per pass, the latest
+    EXPECT_TRUE(w.send(QStringLiteral("ok")));
+    EXPECT_EQ(sent, "ok");
 }
 
 TEST(OutgoingText, SmallTextLeavesInsideTheCall)

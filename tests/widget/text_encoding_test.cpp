@@ -1,14 +1,17 @@
 // The one-pass text encoder against the plain definition (replace CR LF and
 // LF by CR, drop the paste's forbidden controls, QString::toUtf8) on random
 // texts built to hit every branch: blocks of four cut anywhere, CR LF across
-// block edges, controls, C1, non-ASCII stretches and lone surrogates.
+// block edges, controls, C1, non-ASCII stretches and lone surrogates; the
+// same texts encoded in slices of every small size give the same bytes.
 #include "widget/text_encoding.h"
 
 #include <QString>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 
 namespace vesper {
 namespace {
@@ -24,6 +27,20 @@ std::string reference(QString text, bool bracketed)
         return (u < 0x20 && u != u'\t' && u != u'\r') || (u >= 0x7f && u <= 0x9f);
     });
     return "\x1b[200~" + text.toStdString() + "\x1b[201~";
+}
+
+std::string encodeSliced(const QString &text, bool bracketed, qsizetype units)
+{
+    std::string out = bracketed ? "\x1b[200~" : "";
+    SlicedTextEncoder encoder(bracketed);
+    for (qsizetype from = 0; from < text.size();) {
+        const qsizetype to = textSliceEnd(text, from, units);
+        EXPECT_GT(to, from);
+        encoder.append(out, QStringView(text).sliced(from, to - from));
+        from = to;
+    }
+    encoder.finish(out);
+    return bracketed ? out + "\x1b[201~" : out;
 }
 
 TEST(EncodeTextFast, MatchesThePlainDefinitionOnRandomTexts)
@@ -42,18 +59,42 @@ TEST(EncodeTextFast, MatchesThePlainDefinitionOnRandomTexts)
         for (const bool bracketed : {false, true}) {
             ASSERT_EQ(encodeTextFast(text, bracketed), reference(text, bracketed))
                 << "text " << text.toStdString() << " bracketed " << bracketed;
-            // Slices of any size give the same bytes.
             const qsizetype units = 1 + qsizetype(random() % 6);
-            std::string sliced = bracketed ? "\x1b[200~" : "";
-            for (qsizetype from = 0; from < text.size();) {
-                const qsizetype to = textSliceEnd(text, from, units);
-                ASSERT_GT(to, from);
-                appendEncodedText(sliced, QStringView(text).sliced(from, to - from), bracketed);
-                from = to;
-            }
-            if (bracketed)
-                sliced += "\x1b[201~";
-            ASSERT_EQ(sliced, reference(text, bracketed)) << "text " << text.toStdString() << " in slices of " << units;
+            ASSERT_EQ(encodeSliced(text, bracketed, units), reference(text, bracketed))
+                << "text " << text.toStdString() << " in slices of " << units;
+        }
+    }
+}
+
+TEST(EncodeTextFast, SlicesCutBetweenTheHalvesOfWhatAPasteJoins)
+{
+    // A surrogate pair whose halves a paste's dropped controls separate, CR
+    // LF pairs, a lone high surrogate before a line break and at the end.
+    const std::u16string texts[] = {
+        u"\xd83d\x1b\x1b\x03\x7f\x9b\xde00", u"\r\n\r\n\n\r", u"a\xd83d\x1b\n\xde00",
+        u"\xd83d\xd83d\x1b\xde00\xe9",  u"\x4e2d\xd83d\x01",  u"\xd83d\x1b\x1b\x1b\x1b\x1b",
+    };
+    for (const std::u16string &units : texts) {
+        const QString text = QString::fromUtf16(units.data(), qsizetype(units.size()));
+        for (const bool bracketed : {false, true})
+            for (qsizetype size = 1; size <= text.size(); ++size)
+                ASSERT_EQ(encodeSliced(text, bracketed, size), reference(text, bracketed))
+                    << "text " << text.toStdString() << " in slices of " << size << " bracketed " << bracketed;
+    }
+}
+
+TEST(TextSliceEnd, GrowsOnlyToFinishACrLfPair)
+{
+    // Controls of any kind, line breaks and surrogates do not stretch a slice.
+    QString text;
+    for (int i = 0; i < 64; ++i)
+        text += QStringLiteral("\n\x1b\x03\r\n\r\x9b") + QChar(0xd83d) + QChar(0xde00);
+    for (qsizetype units = 1; units < 12; ++units) {
+        for (qsizetype from = 0; from < text.size();) {
+            const qsizetype to = textSliceEnd(text, from, units);
+            const bool crLf = to - from == units + 1 && text[to - 2] == u'\r' && text[to - 1] == u'\n';
+            ASSERT_TRUE(to - from == std::min(units, text.size() - from) || crLf) << from << " " << units;
+            from = to;
         }
     }
 }
