@@ -45,6 +45,7 @@ install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}
 if(TARGET vesper_widget)
   install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
                 widget/mouse_reporting.h widget/deferred_signals.h
+                widget/byte_queue.h widget/selection.h widget/selection_watch.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
   install(FILES session/pty_session.h session/attach.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)

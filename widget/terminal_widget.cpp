@@ -72,7 +72,16 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     viewport()->update();
 }
 
-TerminalWidget::~TerminalWidget() = default;
+// Objects the host parented to the widget (a session, typically) go while the
+// widget is still whole: QWidget would delete them only after this class's
+// members are gone, and their destroyed() may still reach the widget's slots.
+TerminalWidget::~TerminalWidget()
+{
+    const QObjectList owned = children();
+    for (QObject *child : owned)
+        if (!child->isWidgetType())
+            delete child;
+}
 
 void TerminalWidget::installParserCallbacks()
 {
