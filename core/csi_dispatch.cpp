@@ -1,6 +1,7 @@
 // Control-sequence dispatch: one case per supported final byte, the mode
 // handling with its notifications, the SGR parameter list and the device
 // status reports.
+#include <algorithm>
 #include <string>
 
 #include "core/parser.h"
@@ -64,15 +65,9 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'd': s.linePositionAbsolute(count()); break;                  // VPA
     case 'h': setModes(true); break;                                   // SM, DECSET
     case 'l': setModes(false); break;                                  // RM, DECRST
-    case 'm':                                                          // SGR
-        if (colonSeen_) s.selectGraphicRendition(sgrParameters().span());
-        else s.selectGraphicRendition(signedParameters());
-        break;
+    case 'm': s.selectGraphicRendition(signedParameters(), continued_); break;  // SGR
     case 'n': deviceStatusReport(); break;                             // DSR
-    case 'r':                                                          // DECSTBM
-        if (paramCount_ < 2) s.resetMargins();
-        else s.setMargins(selector() == 0 ? 1 : selector(), second == 0 ? s.rows() : second);
-        break;
+    case 'r': s.setMargins(selector(), second); break;                 // DECSTBM
     case 's': s.saveCursor(); break;                                   // SCOSC
     case 'u': s.restoreCursor(); break;                                // SCORC
     default: break;
@@ -122,27 +117,6 @@ void Parser::setPrivateMode(int mode, bool set) {
     }
 }
 
-Parser::ParameterList Parser::sgrParameters() const {
-    ParameterList list;
-    if (!colonSeen_) {
-        for (int i = 0; i < paramCount_; ++i) list.values[std::size_t(i)] = parameter(i);
-        list.count = paramCount_;
-        return list;
-    }
-    // The rewritten list is never longer than the collected one.
-    // The colon form 38:2:CS:R:G:B carries a colour-space identifier that the
-    // semicolon form lacks: drop it when six values are present.
-    for (int i = 0; i < paramCount_; ++i) {
-        const int v = parameter(i);
-        list.values[std::size_t(list.count++)] = v;
-        if ((v == 38 || v == 48) && i + 2 < paramCount_ && parameter(i + 1) == 2 && paramCount_ - i >= 6) {
-            list.values[std::size_t(list.count++)] = 2;
-            i += 2;
-        }
-    }
-    return list;
-}
-
 void Parser::deviceStatusReport() {
     if (paramCount_ == 0) return;
     switch (parameter(0)) {
@@ -150,7 +124,9 @@ void Parser::deviceStatusReport() {
     case 6: {                              // cursor position report
         std::string reply = "\x1b[";
         if (privateMarker_ == '?') reply += '?';
-        reply += std::to_string(screen_.cursorRow() + 1) + ';' + std::to_string(screen_.cursorColumn() + 1) + 'R';
+        // A pending wrap reports the last column.
+        const int column = std::min(screen_.cursorColumn(), screen_.columns() - 1);
+        reply += std::to_string(screen_.cursorRow() + 1) + ';' + std::to_string(column + 1) + 'R';
         sendReply(reply);
         break;
     }

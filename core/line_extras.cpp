@@ -17,9 +17,10 @@ void LineExtras::addMark(int column, char32_t mark) {
     if (marks.size() < kMaxMarks) marks.push_back(mark);
 }
 
-void LineExtras::overwrite(int from, int to, LinkId link) {
+void LineExtras::overwrite(int from, int to, LinkId link, const CellDecoration& decoration) {
     from = std::clamp(from, 0, columns_);
     to = std::clamp(to, from, columns_);
+    decorations_.overwrite(from, to, columns_, decoration);
     if (!marks_.empty())
         for (int c = from; c < to; ++c) marks_[std::size_t(c)].clear();
     if (links_ids_.empty()) {
@@ -47,11 +48,13 @@ void LineExtras::shift(int from, int by) {
         overwrite(columns_ - n, columns_, 0);
         if (!marks_.empty()) std::rotate(marks_.begin() + from, marks_.end() - n, marks_.end());
         if (!links_ids_.empty()) std::rotate(links_ids_.begin() + from, links_ids_.end() - n, links_ids_.end());
+        decorations_.rotate(from, n);
     } else {
         overwrite(from, from + n, 0);
         if (!marks_.empty()) std::rotate(marks_.begin() + from, marks_.begin() + from + n, marks_.end());
         if (!links_ids_.empty())
             std::rotate(links_ids_.begin() + from, links_ids_.begin() + from + n, links_ids_.end());
+        decorations_.rotate(from, -n);
     }
 }
 
@@ -59,6 +62,7 @@ void LineExtras::resize(int columns) {
     if (columns < columns_) overwrite(columns, columns_, 0);
     if (!marks_.empty()) marks_.resize(std::size_t(columns));
     if (!links_ids_.empty()) links_ids_.resize(std::size_t(columns), 0);
+    decorations_.resize(columns);
     columns_ = columns;
 }
 

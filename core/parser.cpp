@@ -60,7 +60,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
         case State::Ground: p = ground(p, end); break;
         case State::Csi: p = csiRun(p, end); break;
         case State::Escape: escape(*p++); break;
-        case State::EscapeSkip: designate(*p++); break;
+        case State::EscapeIntermediate: escapeIntermediate(*p++); break;
         case State::OscString:
         case State::DcsString: p = controlString(p, end); break;
         }
@@ -154,7 +154,8 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
 }
 
 /* Digits and separators up to the first other byte (a run of digits
- * accumulates in a register, modulo 2^32).  The collector's state lives in
+ * accumulates in a register, modulo 2^32).  A colon marks the parameter it
+ * ends as continued: what follows is its sub-parameter.  The collector's state lives in
  * locals while the loop runs, which calls nothing: the parameter stores could
  * alias the members (an unsigned and a signed int), which would make the
  * compiler reload them after each store.
@@ -183,8 +184,9 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
             }
             if (!overflow) params[count - 1] = value;
         } else if (b == ';' || b == ':') {
-            if (b == ':') colonSeen_ = true;
-            if (!started && count < kMaxParameters) params[count++] = 0;
+            const bool dropped = started ? overflow : count == kMaxParameters;
+            if (!started && !dropped) params[count++] = 0;
+            if (b == ':' && !dropped) continued_ |= 1u << (count - 1);
             started = false;
         } else {
             break;
@@ -250,7 +252,51 @@ void Parser::executeControl(std::uint8_t b) {
     }
 }
 
+/* The byte after ESC.  C0 controls execute inside an escape sequence (CAN
+ * and SUB cancel it, ESC starts it afresh); intermediates 0x20-0x2F are
+ * collected up to the final byte; DEL is ignored.
+ */
 void Parser::escape(std::uint8_t b) {
+    if (b >= 0x30 && b <= 0x7E) {
+        dispatchEscape(b);
+    } else if (b >= 0x20 && b <= 0x2F) {
+        repeatArmed_ = false;
+        intermediate_ = char(b);
+        state_ = State::EscapeIntermediate;
+    } else if (b >= 0x80) {
+        repeatArmed_ = false;
+        state_ = State::Ground;  // consumed
+    } else if (b != 0x7F) {
+        escapeControl(b);
+    }
+}
+
+void Parser::escapeIntermediate(std::uint8_t b) {
+    if (b >= 0x30 && b <= 0x7E) {
+        state_ = State::Ground;
+        dispatchEscapeWithIntermediate(b);
+    } else if (b >= 0x20 && b <= 0x2F) {
+        intermediate_ = kSeveralIntermediates;
+    } else if (b >= 0x80) {
+        state_ = State::Ground;
+    } else if (b != 0x7F) {
+        escapeControl(b);
+    }
+}
+
+void Parser::escapeControl(std::uint8_t b) {
+    if (b == kCan || b == kSub) {
+        repeatArmed_ = false;
+        state_ = State::Ground;
+    } else if (b == kEsc) {
+        repeatArmed_ = false;
+        state_ = State::Escape;
+    } else {
+        executeControl(b);
+    }
+}
+
+void Parser::dispatchEscape(std::uint8_t b) {
     const bool armed = repeatArmed_;
     repeatArmed_ = false;
     state_ = State::Ground;
@@ -272,15 +318,6 @@ void Parser::escape(std::uint8_t b) {
         stringEscape_ = false;
         state_ = State::DcsString;
         break;
-    case '(':
-    case ')':
-        designating_ = b == '(' ? 0 : 1;
-        state_ = State::EscapeSkip;
-        break;
-    case '#': case '%': case '*': case '+':
-        designating_ = -1;  // G2/G3 and the rest: the next byte is consumed
-        state_ = State::EscapeSkip;
-        break;
     case '7': screen_.saveCursor(); break;     // DECSC
     case '8': screen_.restoreCursor(); break;  // DECRC
     case 'D': screen_.index(); break;          // IND
@@ -301,11 +338,21 @@ void Parser::escape(std::uint8_t b) {
     }
 }
 
-void Parser::designate(std::uint8_t b) {
-    state_ = State::Ground;
+// ESC I... F: G0 and G1 designations and DECALN act; the rest (G2/G3 and
+// 96-character sets, the 7/8-bit control switches, line sizes, the
+// character-coding switches) is consumed without effect.
+void Parser::dispatchEscapeWithIntermediate(std::uint8_t finalByte) {
     Charset set;
-    if (designating_ >= 0 && charsetFromFinal(b, set)) screen_.designateCharset(designating_, set);
-    designating_ = -1;
+    switch (intermediate_) {
+    case '(':  // designate G0
+    case ')':  // designate G1
+        if (charsetFromFinal(finalByte, set)) screen_.designateCharset(intermediate_ == '(' ? 0 : 1, set);
+        break;
+    case '#':
+        if (finalByte == '8') screen_.screenAlignmentTest();  // DECALN
+        break;
+    default: break;
+    }
 }
 
 void Parser::beginCsi() {
@@ -316,7 +363,7 @@ void Parser::beginCsi() {
     paramOverflow_ = false;
     privateMarker_ = 0;
     intermediate_ = 0;
-    colonSeen_ = false;
+    continued_ = 0;
     state_ = State::Csi;
 }
 

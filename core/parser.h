@@ -21,7 +21,7 @@ public:
     enum class State : std::int32_t {
         Ground = 0,
         Escape = 1,
-        EscapeSkip = 2,
+        EscapeIntermediate = 2,  // after ESC and one or more bytes 0x20-0x2F
         Csi = 3,
         OscString = 4,
         DcsString = 5,
@@ -30,14 +30,6 @@ public:
     // Parameters beyond this many in one control sequence are dropped, so a
     // hostile sequence costs no memory; SGR needs far fewer.
     static constexpr int kMaxParameters = 32;
-
-    // A parameter list held inline (no allocation on the SGR path); only
-    // the first `count` values are meaningful.
-    struct ParameterList {
-        std::array<std::int32_t, kMaxParameters> values;
-        int count = 0;
-        std::span<const std::int32_t> span() const { return {values.data(), std::size_t(count)}; }
-    };
 
     // Titles and directories longer than this are ignored whole, and so are
     // link targets longer than kMaxUriBytes.
@@ -76,7 +68,10 @@ private:
     const std::uint8_t* collectParameters(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* controlString(const std::uint8_t* p, const std::uint8_t* end);
     void escape(std::uint8_t b);
-    void designate(std::uint8_t b);
+    void escapeIntermediate(std::uint8_t b);
+    void escapeControl(std::uint8_t b);
+    void dispatchEscape(std::uint8_t finalByte);
+    void dispatchEscapeWithIntermediate(std::uint8_t finalByte);
     void csi(std::uint8_t b);
     void executeControl(std::uint8_t b);
     void enterEscape();
@@ -97,8 +92,7 @@ private:
     void setModes(bool set);
     void setPrivateMode(int mode, bool set);
     void deviceStatusReport();
-    ParameterList sgrParameters() const;
-    // The collected parameters read as signed values (the usual SGR case).
+    // The collected parameters read as signed values.
     std::span<const std::int32_t> signedParameters() const {
         return {reinterpret_cast<const std::int32_t*>(params_.data()), std::size_t(paramCount_)};
     }
@@ -114,10 +108,12 @@ private:
     bool paramStarted_ = false;
     bool paramOverflow_ = false;  // the list is full: further parameters are dropped
     char privateMarker_ = 0;
-    char intermediate_ = 0;  // the last intermediate byte of a control sequence
-    bool colonSeen_ = false;
-    // EscapeSkip consumes one byte; after ESC ( or ESC ) it designates G0 or G1.
-    std::int8_t designating_ = -1;
+    // The last intermediate byte of a control sequence; the first of an
+    // escape sequence, or kSeveralIntermediates.
+    char intermediate_ = 0;
+    static constexpr char kSeveralIntermediates = 0x7F;
+    // Bit i set: a colon joined parameter i to parameter i + 1 (a sub-parameter).
+    std::uint32_t continued_ = 0;
     Utf8Decoder decoder_;
     bool stringEscape_ = false;
     // OSC text collected so far (DCS, SOS, PM and APC strings are dropped).

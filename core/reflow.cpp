@@ -186,10 +186,11 @@ void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size
             for (int c = begin; c < end; ++c) {
                 const LinkId link = piece.extras->linkAt(c);
                 const std::u32string_view marks = piece.extras->marksAt(c);
-                if (link == 0 && marks.empty()) continue;
+                const CellDecoration decoration = piece.extras->decorationAt(c);
+                if (link == 0 && marks.empty() && !decoration.needsStoring()) continue;
                 if (!line.extras) line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
                 const int to_column = column + c - begin;
-                if (link != 0) line.extras->overwrite(to_column, to_column + 1, link);
+                line.extras->overwrite(to_column, to_column + 1, link, decoration);
                 for (char32_t mark : marks) line.extras->addMark(to_column, mark);
             }
         }

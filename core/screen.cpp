@@ -48,7 +48,7 @@ void Screen::print(std::uint32_t codePoint) {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
     }
-    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), link_);
+    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), link_, decoration_);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
     lastPrinted_ = codePoint;
@@ -104,7 +104,7 @@ void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count)
             continue;
         }
         const int piece = int(std::min<std::int64_t>(columns_ - cursorColumn_, count - i));
-        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, textPen(), link_);
+        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, textPen(), link_, decoration_);
         markDirty(cursorRow_);
         cursorColumn_ += piece;
         i += piece;
@@ -128,7 +128,7 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
         int column = cursorColumn_;
         if (column < columns_) {
             const std::int64_t taken =
-                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), link_);
+                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), link_, decoration_);
             if (taken > 0) {
                 resetView();
                 markDirty(cursorRow_);
@@ -289,6 +289,15 @@ std::u32string_view Screen::viewMarksAt(int column, int row) const {
     if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
     const LineView line = lines_.line(viewTopLine() + row);
     return line ? line.marksAt(column) : std::u32string_view();
+}
+
+CellDecoration Screen::viewDecorationAt(int column, int row) const {
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
+    const LineView line = lines_.line(viewTopLine() + row);
+    if (!line) return {};
+    CellDecoration decoration = line.decorationAt(column);
+    decoration.underline = underlineStyleOf(line[column].attributes, decoration.underline);
+    return decoration;
 }
 
 std::string_view Screen::viewLinkAt(int column, int row) const {

@@ -49,6 +49,8 @@ public:
     int scrollBottom() const { return scrollBottom_; }
     bool autoWrap() const { return autoWrap_; }
     const CellAttributes& attributes() const { return attributes_; }
+    // The underline style and colour printed cells take (SGR 4:n, 21, 24, 58, 59).
+    const CellDecoration& decoration() const { return decoration_; }
     bool alternateActive() const { return alternateActive_; }
     int viewOffset() const { return viewOffset_; }
     bool viewScrolled() const { return viewScrolled_; }
@@ -72,7 +74,7 @@ public:
     [[gnu::always_inline]] void printAscii(const std::uint8_t* bytes, std::int64_t count) {
         if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain()) {
             resetView();
-            lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_);
+            lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_, decoration_);
             markDirty(cursorRow_);
             cursorColumn_ += std::int32_t(count);
             lastPrinted_ = bytes[count - 1];
@@ -87,6 +89,7 @@ public:
     void repeatLastCharacter(int count);
     void index() {
         resetView();
+        leavePendingWrap();
         if (cursorRow_ == scrollBottom_) {
             scrollRegionUp();
             markRows(scrollTop_, scrollBottom_);
@@ -123,6 +126,8 @@ public:
     std::u32string_view viewMarksAt(int column, int row) const;
     // The OSC 8 URI of a view cell; empty if none.
     std::string_view viewLinkAt(int column, int row) const;
+    // The underline style and colour of a view cell.
+    CellDecoration viewDecorationAt(int column, int row) const;
     // Absolute line number: its text continues on line + 1 (a soft wrap).
     bool isLineWrapped(int line) const;
 
@@ -134,6 +139,9 @@ public:
     void saveCursor();
     void restoreCursor();
     void reset();
+    // DECALN: every cell an E in the default rendition, the margins reset
+    // and the cursor home.
+    void screenAlignmentTest();
     void designateCharset(int slot, Charset set) { charsets_.g[slot & 1] = set; }
     void invokeCharset(int slot) { charsets_.gl = std::uint8_t(slot & 1); }
     void setCursorStyle(int style) { cursorStyle_ = style; }
@@ -157,9 +165,13 @@ public:
     void deleteLines(int count);
     void scrollUp(int count);
     void scrollDown(int count);
+    // DECSTBM: 0 is the default (the first or the last row); a region of
+    // fewer than two rows is ignored; an accepted one homes the cursor.
     void setMargins(int top, int bottom);
     void resetMargins();
-    void selectGraphicRendition(std::span<const std::int32_t> parameters);
+    // Bit i of `continued` set: parameter i + 1 is a sub-parameter of
+    // parameter i (they were joined by a colon), so the two form one group.
+    void selectGraphicRendition(std::span<const std::int32_t> parameters, std::uint32_t continued = 0);
     void setAutoWrap(bool on) { autoWrap_ = on; }
 
     // --- line numbers and text ---------------------------------------------
@@ -185,12 +197,16 @@ public:
     std::function<void(std::int32_t shift)> lineRenumberCallback;
 
 private:
-    // A blank with the current attributes.  Kept rather than built per call:
+    // A blank in the current colours (nothing else of the rendition: erased
+    // and inserted cells are not reverse, underlined, bold, ...).  Kept rather than built per call:
     // a Cell built field by field and then copied whole stalls the copy, and
     // every scroll and erase needs one.
     const Cell& fillCell() const {
         if (fillStale_) {
-            fill_ = Cell(kSpace, attributes_);
+            CellAttributes colours;
+            colours.fg = attributes_.fg;
+            colours.bg = attributes_.bg;
+            fill_ = Cell(kSpace, colours);
             fillStale_ = false;
         }
         return fill_;
@@ -202,6 +218,23 @@ private:
         return textPen_;
     }
     void refreshPen() const;
+    // A cursor with a wrap pending steps back onto the last column, as every
+    // operation but printing and tabs does first.
+    void leavePendingWrap() {
+        if (cursorColumn_ >= columns_) cursorColumn_ = columns_ - 1;
+    }
+    void setUnderline(UnderlineStyle style);
+    // One SGR group (a code with its sub-parameters), `size` values from `i`.
+    void selectGroupRendition(std::span<const std::int32_t> list, std::size_t i, std::size_t size);
+    // The slot DECSC and DECRC use: each screen has its own.
+    struct SavedCursor {
+        std::int32_t row = 0;
+        std::int32_t column = 0;  // columns(): a wrap was pending
+        CellAttributes attributes;
+        CellDecoration decoration;
+        CharsetState charsets;
+    };
+    SavedCursor& savedCursor() { return savedCursors_[alternateActive_ ? 1 : 0]; }
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void attachMark(std::uint32_t mark);
     void printTranslated(const std::uint32_t* codePoints, std::int64_t count);
@@ -230,15 +263,13 @@ private:
     std::int32_t rows_;
     std::int32_t cursorColumn_ = 0;
     std::int32_t cursorRow_ = 0;
-    std::int32_t savedCursorColumn_ = 0;
-    std::int32_t savedCursorRow_ = 0;
     std::int32_t scrollTop_ = 0;
     std::int32_t scrollBottom_ = 0;
     bool autoWrap_ = true;
     CellAttributes attributes_;
-    CellAttributes savedAttributes_;
+    CellDecoration decoration_;
     CharsetState charsets_;
-    CharsetState savedCharsets_;
+    SavedCursor savedCursors_[2];  // the primary screen's, the alternate screen's
     std::int32_t cursorStyle_ = 0;
     std::uint32_t lastPrinted_ = 0;  // for REP; 0: none yet
     // Declared before the stores, which hold uses of its links.

@@ -77,6 +77,15 @@ SEEDS = {
                          + CSI + b"2b" + ESC + b"(Z" + CSI + b"s" + CSI + b"u") * 12 + ESC + b"c"),
     "titles_and_styles": feed(ESC + b"]0;t\xff\xc3" + b"\x07" + ESC + b"]1;i" + ESC + b"\\" + ESC + b"]7;file:///x\x07"
                               + b"\x07" + CSI + b"3 q" + CSI + b"2;8;21;53mA" + CSI + b"22;28;24;55mB" + CSI + b"5b"),
+    "sgr_groups": feed(CSI + b"4:3;58:2::255:0:0mA" + CSI + b"4:5;58:5:9;1:2;38:2:1:2:3:4:5:6mB" + CSI + b"4:;38:5m"
+                       + b"C" + CSI + b"4:2:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1m" + CSI + b"59;24mD")
+    + resize(3, 4) + feed(CSI + b"2@" + CSI + b"K"),
+    "pending_wrap": feed(b"abcdefghij" + b"\b" + b"x" * 10 + CSI + b"A" + b"y" * 10 + CSI + b"D" + b"z" * 10 + ESC + b"7"
+                         + b"\t" + ESC + b"8" + b"w" * 10 + ESC + b"M" + b"v" * 10 + CSI + b"6n" + CSI + b"P" + CSI + b"@"),
+    "escape_intermediates": feed(ESC + b" F" + ESC + b"(%5" + ESC + b"#8" + ESC + b"( \r!B" + ESC + b"\x7f7" + ESC + b"(\x18"
+                                 + ESC + ESC + b"[2C" + ESC + b"#3" + ESC + b"*0" + ESC + b" " * 30 + b"G"),
+    "margins_and_saves": feed(CSI + b"r" + CSI + b"5r" + CSI + b"0;0r" + CSI + b"3;3r" + CSI + b"2;4r" + CSI + b"?1049h"
+                              + ESC + b"7" + CSI + b"?1049l" + ESC + b"8" + CSI + b"3J" + b"row\n" * 30 + CSI + b"3J"),
 }
 
 
