@@ -9,16 +9,10 @@
 namespace vesper {
 
 bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
-    // With an intermediate byte only DECSCUSR (CSI Ps SP q) is supported;
-    // other such sequences are consumed without effect.
+    // Sequences with an intermediate byte act here and are done; other
+    // such sequences are consumed without effect.
     if (intermediate_ != 0) {
-        if (intermediate_ == ' ' && finalByte == 'q' && privateMarker_ == 0) {
-            const int style = selector();
-            if (style >= 0 && style <= 6) {
-                screen_.setCursorStyle(style);
-                if (cursorStyleCallback) cursorStyleCallback(style);
-            }
-        }
+        if (privateMarker_ == 0) dispatchIntermediateCsi(finalByte);
         return false;
     }
     // A private marker selects a different function.  Only the final bytes
@@ -29,6 +23,31 @@ bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
     switch (finalByte) {
     case 'c': case 'h': case 'l': case 'n': case 'J': case 'K': return true;
     default: return false;
+    }
+}
+
+void Parser::dispatchIntermediateCsi(std::uint8_t finalByte) {
+    Screen& s = screen_;
+    switch (intermediate_ << 8 | finalByte) {
+    case ' ' << 8 | 'q': {  // DECSCUSR
+        const int style = selector();
+        if (style >= 0 && style <= 6) {
+            s.setCursorStyle(style);
+            if (cursorStyleCallback) cursorStyleCallback(style);
+        }
+        break;
+    }
+    case ' ' << 8 | '@': s.scrollLeft(count()); break;      // SL
+    case ' ' << 8 | 'A': s.scrollRight(count()); break;     // SR
+    case '\'' << 8 | '}': s.insertColumns(count()); break;  // DECIC
+    case '\'' << 8 | '~': s.deleteColumns(count()); break;  // DECDC
+    case '!' << 8 | 'p': {                                  // DECSTR
+        const bool styled = s.cursorStyle() != 0;
+        s.softReset();
+        if (styled && cursorStyleCallback) cursorStyleCallback(0);
+        break;
+    }
+    default: break;
     }
 }
 
@@ -47,6 +66,7 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'F': s.cursorUp(count()); s.carriageReturn(); break;          // CPL
     case 'G':                                                          // CHA
     case '`': s.cursorHorizontalAbsolute(count()); break;              // HPA
+    case 'I': s.tabForward(count()); break;                            // CHT
     case 'H':                                                          // CUP
     case 'f': s.cursorPosition(count(), second == 0 ? 1 : second); break;  // HVP
     case 'J': s.eraseInDisplay(selector()); break;                     // ED, DECSED
@@ -57,12 +77,16 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'S': s.scrollUp(count()); break;                              // SU
     case 'T': if (paramCount_ < 5) s.scrollDown(count()); break;       // SD (5+ parameters: mouse tracking)
     case 'X': s.eraseCharacters(count()); break;                       // ECH
+    case 'Z': s.tabBackward(count()); break;                           // CBT
+    case 'a': s.cursorForward(count()); break;                         // HPR
     case 'b': if (csiMayRepeat_) s.repeatLastCharacter(count()); break;  // REP
     case 'c':                                                          // DA
         if (privateMarker_ == 0 || privateMarker_ == '?') sendReply(primaryDeviceAttributes_);
         else if (privateMarker_ == '>') sendReply(secondaryDeviceAttributes_);
         break;
     case 'd': s.linePositionAbsolute(count()); break;                  // VPA
+    case 'e': s.cursorDown(count()); break;                            // VPR
+    case 'g': s.clearTabStops(selector()); break;                      // TBC
     case 'h': setModes(true); break;                                   // SM, DECSET
     case 'l': setModes(false); break;                                  // RM, DECRST
     case 'm': s.selectGraphicRendition(signedParameters(), continued_); break;  // SGR
@@ -80,18 +104,20 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
 
 void Parser::setModes(bool set) {
     const bool isPrivate = privateMarker_ == '?';
+    // Other markers (CSI > Ps h, ...) select no mode the terminal keeps.
+    const bool ansi = privateMarker_ == 0;
     for (int i = 0; i < paramCount_; ++i) {
         const int mode = parameter(i);
         // The owner hears of the mode before its effect on the screen.
         if (modeCallback) modeCallback(mode, set, isPrivate);
         if (isPrivate) setPrivateMode(mode, set);
+        else if (ansi) screen_.setMode(mode, false, set);
     }
 }
 
 void Parser::setPrivateMode(int mode, bool set) {
     Screen& s = screen_;
     switch (mode) {
-    case 7: s.setAutoWrap(set); break;  // DECAWM
     case 47: s.setAlternateScreen(set); break;
     case 1047:
         // Leaving blanks the alternate screen; a reset while the primary
@@ -113,7 +139,7 @@ void Parser::setPrivateMode(int mode, bool set) {
             s.restoreCursor();
         }
         break;
-    default: break;
+    default: s.setMode(mode, true, set); break;
     }
 }
 
@@ -124,9 +150,7 @@ void Parser::deviceStatusReport() {
     case 6: {                              // cursor position report
         std::string reply = "\x1b[";
         if (privateMarker_ == '?') reply += '?';
-        // A pending wrap reports the last column.
-        const int column = std::min(screen_.cursorColumn(), screen_.columns() - 1);
-        reply += std::to_string(screen_.cursorRow() + 1) + ';' + std::to_string(column + 1) + 'R';
+        reply += std::to_string(screen_.reportedRow() + 1) + ';' + std::to_string(screen_.reportedColumn() + 1) + 'R';
         sendReply(reply);
         break;
     }

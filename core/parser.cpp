@@ -95,7 +95,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
             p = run;
         } else if (b == '\n' || b == '\r') {
             repeatArmed_ = csiMayRepeat_ = false;
-            if (b == '\n') screen_.index();
+            if (b == '\n') screen_.lineFeed();
             else screen_.carriageReturn();
             ++p;
         } else if (b == kEsc && end - p >= 2 && p[1] == '[') {
@@ -244,7 +244,7 @@ void Parser::executeControl(std::uint8_t b) {
     case 0x09: screen_.horizontalTab(); break;   // HT
     case 0x0A:                                   // LF
     case 0x0B:                                   // VT
-    case 0x0C: screen_.index(); break;           // FF
+    case 0x0C: screen_.lineFeed(); break;        // FF
     case 0x0D: screen_.carriageReturn(); break;  // CR
     case 0x0E: screen_.invokeCharset(1); break;  // SO
     case 0x0F: screen_.invokeCharset(0); break;  // SI
@@ -325,7 +325,10 @@ void Parser::dispatchEscape(std::uint8_t b) {
         screen_.carriageReturn();
         screen_.index();
         break;
+    case 'H': screen_.setTabStop(); break;                    // HTS
     case 'M': screen_.reverseIndex(); break;                  // RI
+    case '=': screen_.setApplicationKeypad(true); break;      // DECKPAM
+    case '>': screen_.setApplicationKeypad(false); break;     // DECKPNM
     case 'Z': sendReply(primaryDeviceAttributes_); break;     // DECID
     case 'c': {                                               // RIS
         // The reset also ends a program's cursor style; say so as DECSCUSR 0.
@@ -334,7 +337,7 @@ void Parser::dispatchEscape(std::uint8_t b) {
         if (styled && cursorStyleCallback) cursorStyleCallback(0);
         break;
     }
-    default: break;  // keypad modes and everything else: consumed
+    default: break;  // everything else: consumed
     }
 }
 

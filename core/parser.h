@@ -83,6 +83,7 @@ private:
     // A sequence with an intermediate byte or a private marker: false when
     // dispatchCsi() has nothing more to do with it.
     bool dispatchMarkedCsi(std::uint8_t finalByte);
+    void dispatchIntermediateCsi(std::uint8_t finalByte);
     // The first parameter; 1 when absent or 0.  It may read as negative:
     // Screen operations clamp.
     int count() const { return paramCount_ == 0 || params_[0] == 0 ? 1 : parameter(0); }

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include <bitset>
 
 #include "core/cell.h"
 #include "core/cell_run.h"
@@ -22,6 +23,7 @@
 #include "core/line_position.h"
 #include "core/line_store.h"
 #include "core/link_table.h"
+#include "core/terminal_modes.h"
 
 namespace vesper {
 
@@ -47,7 +49,15 @@ public:
     int cursorRow() const { return cursorRow_; }
     int scrollTop() const { return scrollTop_; }
     int scrollBottom() const { return scrollBottom_; }
-    bool autoWrap() const { return autoWrap_; }
+    bool autoWrap() const { return modes_.autoWrap; }
+    // Every mode a program set; the widget's encoders read them here.
+    const TerminalModes& modes() const { return modes_; }
+    // DECRQM's answer for a mode: 1 set, 2 reset, 0 unknown.
+    int modeReport(int mode, bool isPrivate) const;
+    // The cursor as a position report gives it: 0-based, relative to the
+    // top margin in origin mode, on the last column while a wrap is pending.
+    int reportedRow() const { return cursorRow_ - (modes_.originMode ? scrollTop_ : 0); }
+    int reportedColumn() const { return cursorColumn_ < columns_ ? cursorColumn_ : columns_ - 1; }
     const CellAttributes& attributes() const { return attributes_; }
     // The underline style and colour printed cells take (SGR 4:n, 21, 24, 58, 59).
     const CellDecoration& decoration() const { return decoration_; }
@@ -72,7 +82,7 @@ public:
     // case, a run that fits on the cursor row as it is: the parser calls it
     // for every piece of text, often a few bytes between two sequences.
     [[gnu::always_inline]] void printAscii(const std::uint8_t* bytes, std::int64_t count) {
-        if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain()) {
+        if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain() && !modes_.insertMode) {
             resetView();
             lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_, decoration_);
             markDirty(cursorRow_);
@@ -96,6 +106,11 @@ public:
         } else if (cursorRow_ < rows_ - 1) {
             ++cursorRow_;
         }
+    }
+    // LF, VT and FF: an index, and a carriage return too in new-line mode.
+    void lineFeed() {
+        if (modes_.newLineMode) cursorColumn_ = 0;
+        index();
     }
     void scrollRegionUp();
     void markDirty(int row) {
@@ -133,6 +148,10 @@ public:
 
     // --- C0 and escape functions -------------------------------------------
     void backspace();
+    void setTabStop();            // HTS
+    void clearTabStops(int mode);  // TBC: 0 the one at the cursor, 3 all
+    void tabForward(int count);   // CHT (HT is one)
+    void tabBackward(int count);  // CBT
     void carriageReturn() { cursorColumn_ = 0; }
     void horizontalTab();
     void reverseIndex();
@@ -172,7 +191,19 @@ public:
     // Bit i of `continued` set: parameter i + 1 is a sub-parameter of
     // parameter i (they were joined by a colon), so the two form one group.
     void selectGraphicRendition(std::span<const std::int32_t> parameters, std::uint32_t continued = 0);
-    void setAutoWrap(bool on) { autoWrap_ = on; }
+    void setAutoWrap(bool on) { modes_.autoWrap = on; }
+    // SM/RM and DECSET/DECRST of a mode TerminalModes holds (origin mode
+    // also homes the cursor); false when the mode is not one of them.
+    bool setMode(int mode, bool isPrivate, bool on);
+    void setApplicationKeypad(bool on) { modes_.applicationKeypad = on; }
+    void scrollLeft(int count);     // SL: the region's rows move left
+    void scrollRight(int count);    // SR
+    void insertColumns(int count);  // DECIC: at the cursor column, in the region's rows
+    void deleteColumns(int count);  // DECDC
+    // DECSTR: the modes of TerminalModes::softReset, the rendition, the
+    // margins, the character sets, the cursor style and the saved cursor
+    // return to their defaults; the screen and the cursor stay.
+    void softReset();
 
     // --- line numbers and text ---------------------------------------------
     int firstLine() const { return lines_.firstLine(); }
@@ -233,6 +264,7 @@ private:
         CellAttributes attributes;
         CellDecoration decoration;
         CharsetState charsets;
+        bool originMode = false;
     };
     SavedCursor& savedCursor() { return savedCursors_[alternateActive_ ? 1 : 0]; }
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
@@ -265,7 +297,13 @@ private:
     std::int32_t cursorRow_ = 0;
     std::int32_t scrollTop_ = 0;
     std::int32_t scrollBottom_ = 0;
-    bool autoWrap_ = true;
+    TerminalModes modes_;
+    // Tab stops by column, for the widest grid: a narrower screen keeps the
+    // stops beyond its edge for when it widens again.
+    std::bitset<kMaxGridColumns> tabStops_;
+    void resetTabStops();
+    // Row `row` (1-based) of a cursor positioning: of the region in origin mode.
+    int rowPosition(int row) const;
     CellAttributes attributes_;
     CellDecoration decoration_;
     CharsetState charsets_;

@@ -22,15 +22,40 @@ int countOf(int count) { return count < 1 ? 1 : count; }
 
 // --- C0 and escape functions -----------------------------------------------------
 
-void Screen::backspace() {
-    leavePendingWrap();
-    if (cursorColumn_ > 0) --cursorColumn_;
+void Screen::backspace() { cursorBackward(1); }
+
+// --- tab stops -------------------------------------------------------------------------
+
+void Screen::resetTabStops() {
+    tabStops_.reset();
+    for (std::size_t column = 8; column < tabStops_.size(); column += 8) tabStops_.set(column);
 }
 
-void Screen::horizontalTab() {
-    // Fixed stops every 8 columns; a tab never wraps, and a pending wrap stays.
+void Screen::setTabStop() { tabStops_.set(std::size_t(std::min(cursorColumn_, columns_ - 1))); }
+
+void Screen::clearTabStops(int mode) {
+    if (mode == 0) tabStops_.reset(std::size_t(std::min(cursorColumn_, columns_ - 1)));
+    else if (mode == 3) tabStops_.reset();
+}
+
+void Screen::horizontalTab() { tabForward(1); }
+
+void Screen::tabForward(int count) {
+    // A tab never wraps: without a further stop it ends on the last column;
+    // a pending wrap stays.
     if (cursorColumn_ >= columns_) return;
-    cursorColumn_ = std::min(columns_ - 1, (cursorColumn_ / 8) * 8 + 8);
+    for (int n = countOf(count); n > 0 && cursorColumn_ < columns_ - 1; --n) {
+        do ++cursorColumn_;
+        while (cursorColumn_ < columns_ - 1 && !tabStops_.test(std::size_t(cursorColumn_)));
+    }
+}
+
+void Screen::tabBackward(int count) {
+    leavePendingWrap();
+    for (int n = countOf(count); n > 0 && cursorColumn_ > 0; --n) {
+        do --cursorColumn_;
+        while (cursorColumn_ > 0 && !tabStops_.test(std::size_t(cursorColumn_)));
+    }
 }
 
 void Screen::reverseIndex() {
@@ -45,7 +70,7 @@ void Screen::reverseIndex() {
 }
 
 void Screen::saveCursor() {
-    savedCursor() = SavedCursor{cursorRow_, cursorColumn_, attributes_, decoration_, charsets_};
+    savedCursor() = SavedCursor{cursorRow_, cursorColumn_, attributes_, decoration_, charsets_, modes_.originMode};
 }
 
 void Screen::restoreCursor() {
@@ -58,6 +83,37 @@ void Screen::restoreCursor() {
     decoration_ = saved.decoration;
     penStale_ = fillStale_ = true;
     charsets_ = saved.charsets;
+    modes_.originMode = saved.originMode;
+}
+
+bool Screen::setMode(int mode, bool isPrivate, bool on) {
+    if (!modes_.set(mode, isPrivate, on)) return false;
+    if (isPrivate && mode == 6) cursorPosition(1, 1);  // DECOM homes the cursor, to the region's top when set
+    return true;
+}
+
+int Screen::modeReport(int mode, bool isPrivate) const {
+    if (isPrivate) {
+        switch (mode) {
+        case 47:
+        case 1047:
+        case 1049: return alternateActive_ ? 1 : 2;
+        case 1048: return 2;  // an action, never in force
+        default: break;
+        }
+    }
+    return modes_.report(mode, isPrivate);
+}
+
+void Screen::softReset() {
+    modes_.softReset();
+    attributes_ = CellAttributes();
+    decoration_ = CellDecoration();
+    penStale_ = fillStale_ = true;
+    charsets_ = CharsetState();
+    cursorStyle_ = 0;
+    resetMargins();
+    savedCursor() = SavedCursor();
 }
 
 void Screen::reset() {
@@ -67,10 +123,11 @@ void Screen::reset() {
     cursorColumn_ = cursorRow_ = 0;
     savedCursors_[0] = savedCursors_[1] = SavedCursor();
     charsets_ = CharsetState();
+    modes_ = TerminalModes();
+    resetTabStops();
     cursorStyle_ = 0;
     lastPrinted_ = 0;
     setLink({});
-    autoWrap_ = true;
     viewOffset_ = 0;
     viewScrolled_ = false;
     if (alternateActive_) {
@@ -120,11 +177,26 @@ void Screen::cursorForward(int count) {
 
 void Screen::cursorBackward(int count) {
     leavePendingWrap();
-    cursorColumn_ = int(std::max<std::int64_t>(std::int64_t{cursorColumn_} - countOf(count), 0));
+    const std::int64_t target = std::int64_t{cursorColumn_} - countOf(count);
+    if (target >= 0 || !modes_.reverseWrap || !modes_.autoWrap) {
+        cursorColumn_ = int(std::max<std::int64_t>(target, 0));
+        return;
+    }
+    // Reverse wraparound: on back over the ends of the rows above, up to
+    // the top margin (row 0 above the region).
+    const int top = cursorRow_ >= scrollTop_ ? scrollTop_ : 0;
+    const std::int64_t linear = std::max<std::int64_t>(std::int64_t{cursorRow_ - top} * columns_ + target, 0);
+    cursorRow_ = top + int(linear / columns_);
+    cursorColumn_ = int(linear % columns_);
+}
+
+int Screen::rowPosition(int row) const {
+    if (!modes_.originMode) return position(row, rows_);
+    return scrollTop_ + position(row, scrollBottom_ - scrollTop_ + 1);
 }
 
 void Screen::cursorPosition(int row, int column) {
-    cursorRow_ = position(row, rows_);
+    cursorRow_ = rowPosition(row);
     cursorColumn_ = position(column, columns_);
 }
 
@@ -132,7 +204,7 @@ void Screen::cursorHorizontalAbsolute(int column) { cursorColumn_ = position(col
 
 void Screen::linePositionAbsolute(int row) {
     leavePendingWrap();
-    cursorRow_ = position(row, rows_);
+    cursorRow_ = rowPosition(row);
 }
 
 // --- erasing -------------------------------------------------------------------------
@@ -246,8 +318,39 @@ void Screen::setMargins(int top, int bottom) {
     if (t >= b) return;  // a region spans at least two rows
     scrollTop_ = t;
     scrollBottom_ = b;
-    cursorRow_ = 0;
-    cursorColumn_ = 0;
+    cursorPosition(1, 1);
+}
+
+void Screen::scrollLeft(int count) {
+    resetView();
+    const int n = std::min(countOf(count), columns_);
+    for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, 0, -n, fillCell());
+    markRows(scrollTop_, scrollBottom_);
+}
+
+void Screen::scrollRight(int count) {
+    resetView();
+    const int n = std::min(countOf(count), columns_);
+    for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, 0, n, fillCell());
+    markRows(scrollTop_, scrollBottom_);
+}
+
+void Screen::insertColumns(int count) {
+    resetView();
+    if (cursorRow_ < scrollTop_ || cursorRow_ > scrollBottom_) return;
+    leavePendingWrap();
+    const int n = std::min(countOf(count), columns_);
+    for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, cursorColumn_, n, fillCell());
+    markRows(scrollTop_, scrollBottom_);
+}
+
+void Screen::deleteColumns(int count) {
+    resetView();
+    if (cursorRow_ < scrollTop_ || cursorRow_ > scrollBottom_) return;
+    leavePendingWrap();
+    const int n = std::min(countOf(count), columns_);
+    for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, cursorColumn_, -n, fillCell());
+    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::resetMargins() {

@@ -86,21 +86,13 @@ void TerminalWidget::installParserCallbacks()
     installHostStateCallbacks();
 }
 
-void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
+// The modes themselves live in the core (m_screen.modes()); this only
+// reacts to the ones that change what is shown.
+void TerminalWidget::handleModeChange(int mode, bool /*set*/, bool isPrivate)
 {
-    if (!isPrivate || m_mouseModes.apply(mode, set))
-        return;
-    switch (mode) {
-    case 1: m_applicationCursorKeys = set; break;
-    case 25:
-        m_cursorVisible = set;
+    if (isPrivate && mode == 25) {
         updateCursorBlink();
         viewport()->update();
-        break;
-    case 1004: m_focusReporting = set; break;
-    case 1007: m_alternateScroll = set; break;
-    case 2004: m_bracketedPaste = set; break;
-    default: break;
     }
 }
 
@@ -308,7 +300,7 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
     trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return;
-    const std::string bytes = encode_key(event, m_applicationCursorKeys);
+    const std::string bytes = encode_key(event, m_screen.modes().applicationCursorKeys);
     if (bytes.empty()) {
         QAbstractScrollArea::keyPressEvent(event);
         return;

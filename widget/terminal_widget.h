@@ -261,19 +261,13 @@ private:
     QPoint m_lastMousePosition;
     int m_clickCount = 0;
     QElapsedTimer m_clickTimer;
-    bool m_applicationCursorKeys = false;
-    bool m_cursorVisible = true;
-    bool m_bracketedPaste = false;
     int m_scrollbackLimit = 0;
 
-    MouseModes m_mouseModes;
     // The cell of the last motion report: motion is reported per cell.
     int m_lastMotionColumn = -1;
     int m_lastMotionRow = -1;
     // Eighths of a degree not yet turned into whole wheel steps.
     int m_wheelRemainder = 0;
-    bool m_focusReporting = false;
-    bool m_alternateScroll = true;
 
     CursorStyle m_hostCursorStyle = SteadyBlock;
     int m_programCursorStyle = 0; // DECSCUSR parameter; 0 follows the host

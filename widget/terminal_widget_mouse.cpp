@@ -63,7 +63,7 @@ QPoint TerminalWidget::reportedCell(QPoint point) const
 // that local selection leaves it alone.
 bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
 {
-    if (m_mouseModes.tracking == MouseTracking::Off || event->modifiers().testFlag(Qt::ShiftModifier))
+    if (m_screen.modes().mouse.tracking == MouseTracking::Off || event->modifiers().testFlag(Qt::ShiftModifier))
         return false;
     const int button = action == MouseAction::Motion ? heldButton(event->buttons()) : reportButton(event->button());
     if (button < 0)
@@ -75,10 +75,10 @@ bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
         return true;
     m_lastMotionColumn = column;
     m_lastMotionRow = row;
-    if (!reportsAction(m_mouseModes.tracking, action, button != kNoButton))
+    if (!reportsAction(m_screen.modes().mouse.tracking, action, button != kNoButton))
         return true;
     const MouseReport report{action, button, reportModifiers(event->modifiers()), column, row};
-    const std::string bytes = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
+    const std::string bytes = encodeMouseReport(report, m_screen.modes().mouse.encoding, m_screen.modes().mouse.tracking);
     if (!bytes.empty())
         emitBytes(bytes);
     return true;
@@ -99,7 +99,7 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
     const QPoint cell = reportedCell(event->position().toPoint());
     const MouseReport report{MouseAction::Press, steps > 0 ? kWheelUp : kWheelDown,
                              reportModifiers(event->modifiers()), cell.x(), cell.y()};
-    const std::string bytes = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
+    const std::string bytes = encodeMouseReport(report, m_screen.modes().mouse.encoding, m_screen.modes().mouse.tracking);
     const QByteArray sequence = QByteArray::fromStdString(bytes);
     // Each report may be the last: a slot of `dataReady` may delete the widget.
     for (int i = 0; i < std::abs(steps) && !sequence.isEmpty(); ++i)
@@ -109,7 +109,7 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
 
 void TerminalWidget::scrollAlternateScreen(int steps)
 {
-    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, m_applicationCursorKeys);
+    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, m_screen.modes().applicationCursorKeys);
     std::string bytes;
     for (int i = 0; i < std::abs(steps) * kAlternateScrollLines; ++i)
         bytes += key;
@@ -120,12 +120,12 @@ void TerminalWidget::scrollAlternateScreen(int steps)
 void TerminalWidget::wheelEvent(QWheelEvent *event)
 {
     const bool local = event->modifiers().testFlag(Qt::ShiftModifier);
-    if (!local && m_mouseModes.tracking != MouseTracking::Off) {
+    if (!local && m_screen.modes().mouse.tracking != MouseTracking::Off) {
         reportWheel(event, wheelSteps(event));
         event->accept();
         return;
     }
-    if (!local && m_alternateScroll && m_screen.alternateActive()) {
+    if (!local && m_screen.modes().alternateScroll && m_screen.alternateActive()) {
         scrollAlternateScreen(wheelSteps(event));
         event->accept();
         return;
@@ -136,7 +136,7 @@ void TerminalWidget::wheelEvent(QWheelEvent *event)
 
 void TerminalWidget::reportFocus(bool focused)
 {
-    if (m_focusReporting)
+    if (m_screen.modes().focusReporting)
         emitBytes(focused ? "\x1b[I" : "\x1b[O");
 }
 

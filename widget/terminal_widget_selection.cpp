@@ -135,7 +135,7 @@ void TerminalWidget::setSelectionColor(const QColor &color)
         viewport()->update();
 }
 
-void TerminalWidget::paste(const QString &text) { m_outgoing->addText(text, m_bracketedPaste); }
+void TerminalWidget::paste(const QString &text) { m_outgoing->addText(text, m_screen.modes().bracketedPaste); }
 
 void TerminalWidget::send(const QString &text) { m_outgoing->addText(text, false); }
 

@@ -33,6 +33,7 @@ std::string repeated(const std::string& piece, int times) {
 
 #define ACUTE "\xcc\x81"  // U+0301, a combining mark
 
+
 const Script kScripts[] = {
     // --- printing, deferred wrap, wide characters ---
     {"LastColumnLeavesWrapPending", 5, 3, "abcde", {"abcde", "", ""}, 0, 5},
@@ -139,12 +140,53 @@ const Script kScripts[] = {
     {"ReverseIndexAboveTopMarginStopsAtRowZero", 5, 4, CSI "3;4r" CSI "2H" ESC "M" ESC "Mx", {"x", "", "", ""}, 0, 1},
     {"FullReset", 5, 3, "abc\r\ndef" CSI "?1049h" CSI "2;3r" CSI "?7l" CSI "1m" ESC "c", {"", "", ""}, 0, 0,
      {"mode 1049 set private", "mode 7 reset private"}},
-    {"KeypadModesAreConsumed", 5, 1, ESC "=" ESC ">a", {"a"}, 0, 1},
+    {"KeypadModesPrintNothing", 5, 1, ESC "=" ESC ">a", {"a"}, 0, 1},
+
+    // --- origin mode, insert mode, new-line mode, reverse wrap ---
+    {"OriginModeCountsRowsFromTheTopMargin", 5, 6, CSI "2;4r" CSI "?6h" "a" CSI "2;2Hb" CSI "9;1Hc" CSI "6n",
+     {"", "a", " b", "c", "", ""}, 3, 1, {"mode 6 set private", "reply \\e[3;2R"}},
+    {"OriginModeVpaAndMarginsHomeToTheRegionTop", 5, 6, CSI "?6h" CSI "3;5r" "a" CSI "9dc", {"", "", "a", "", " c", ""}, 4, 2,
+     {"mode 6 set private"}},
+    {"OriginModeResetHomesToTheScreenTop", 5, 4, CSI "2;4r" CSI "?6h" CSI "3;3H" CSI "?6lx", {"x", "", "", ""}, 0, 1,
+     {"mode 6 set private", "mode 6 reset private"}},
+    {"OriginModeIsSavedWithTheCursor", 5, 4, CSI "2;4r" CSI "?6h" ESC "7" CSI "?6l" ESC "8" CSI "Hx", {"", "x", "", ""}, 1, 1,
+     {"mode 6 set private", "mode 6 reset private"}},
+    {"InsertModeShiftsTheRowAndDropsPastTheMargin", 6, 1, "abcdef" CSI "3G" CSI "4h" "XY" CSI "4l" "Z", {"abXYZd"}, 0, 5,
+     {"mode 4 set ansi", "mode 4 reset ansi"}},
+    {"InsertModeWithWideAndDecodedText", 6, 1, "abcd" CSI "1G" CSI "4h" WIDE "\xc3\xa9", {WIDE "\xc3\xa9" "abc"}, 0, 3,
+     {"mode 4 set ansi"}},
+    {"InsertModeAtTheRowEndWraps", 4, 2, "abc" CSI "4h" "xyz", {"abcx", "yz"}, 1, 2, {"mode 4 set ansi"}},
+    {"NewLineModeReturnsTheCarriage", 5, 3, CSI "20h" "ab\ncd\x0b" "e" CSI "20l" "\nf", {"cd", "e", " f"}, 2, 2,
+     {"mode 20 set ansi", "mode 20 reset ansi"}},
+    {"ReverseWrapBacksOverTheRowEnd", 5, 2, CSI "?45h" "abcdefg" CSI "2;1H\b\bX", {"abcXe", "fg"}, 0, 4,
+     {"mode 45 set private"}},
+    {"ReverseWrapCubCrossesRows", 5, 2, CSI "?45h" CSI "2;2H" CSI "3DX" CSI "9DY", {"Y  X", ""}, 0, 1, {"mode 45 set private"}},
+    {"ReverseWrapNeedsAutoWrap", 5, 2, CSI "?45h" CSI "?7l" CSI "2;1H\bX", {"", "X"}, 1, 1,
+     {"mode 45 set private", "mode 7 reset private"}},
+
+    // --- tab stops, relative moves, column operations, soft reset ---
+    {"TabStopsSetAndCleared", 20, 1, CSI "3g" "\tA\r" CSI "5G" ESC "H" CSI "12G" ESC "H" "\r\tB\tC\tD",
+     {"    B      C       D"}, 0, 20},
+    {"TabClearAtCursor", 20, 1, CSI "9G" CSI "g" "\r\tA", {"                A"}, 0, 17},
+    {"ChtAndCbt", 30, 1, CSI "2IA" CSI "ZB" CSI "3ZC" CSI "I" CSI "0ID", {"C               D"}, 0, 17},
+    {"ChtAtPendingWrapKeepsIt", 5, 2, "abcde" CSI "Ix", {"abcde", "x"}, 1, 1},
+    {"CbtFromPendingWrap", 10, 1, "abcdefghij" CSI "Zx", {"abcdefghxj"}, 0, 9},
+    {"HprAndVpr", 10, 3, "a" CSI "3aB" CSI "eC" CSI "9eD", {"a   B", "     C", "      D"}, 2, 7},
+    {"ScrollLeftAndRightMoveTheRegionRows", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "2 @" CSI " A",
+     {"abcde", " hij", " mno"}, 0, 0},
+    {"DecicInsertsColumnsInTheRegion", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "2;2H" CSI "2'}",
+     {"abcde", "f  gh", "k  lm"}, 1, 1},
+    {"DecdcDeletesColumnsInTheRegion", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "2;2H" CSI "2'~",
+     {"abcde", "fij", "kno"}, 1, 1},
+    {"DecicOutsideTheRegionDoesNothing", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "1;2H" CSI "2'}",
+     {"abcde", "fghij", "klmno"}, 0, 1},
+    {"SoftResetKeepsTheScreenAndCursor", 6, 3, "abcdef" CSI "2;3r" CSI "?6h" ESC "(0" CSI "2 q" CSI "2;2H" CSI "!pq"
+     CSI "1;1Hx", {"xbcdef", "", " q"}, 0, 1, {"mode 6 set private", "cursor-style 2", "cursor-style 0"}},
 
     // --- control sequences: collection ---
     {"ParameterWrapsModulo2To32", 10, 1, "x" CSI "4294967299Cy", {"x   y"}, 0, 5},
     {"ElevenNinesWrap", 10, 2, CSI "99999999999B", {"", ""}, 1, 0},
-    {"IntermediateSequenceOtherThanCursorStyleIsIgnored", 5, 1, "abc\r" CSI "2 @" CSI "1!p", {"abc"}, 0, 0},
+    {"UnknownIntermediateSequencesAreIgnored", 5, 1, "abc\r" CSI "2 B" CSI "1#q" CSI "?1 q" CSI "?2'}", {"abc"}, 0, 0},
     {"EmptyFirstParameter", 5, 5, CSI ";3H", {"", "", "", "", ""}, 0, 2},
     {"EmptyLastParameterNotStored", 5, 5, CSI "3;H", {"", "", "", "", ""}, 2, 0},
     {"UnsupportedFinalIsConsumed", 5, 1, "a" CSI "5ib", {"ab"}, 0, 2},

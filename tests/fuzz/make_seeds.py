@@ -86,6 +86,18 @@ SEEDS = {
                                  + ESC + ESC + b"[2C" + ESC + b"#3" + ESC + b"*0" + ESC + b" " * 30 + b"G"),
     "margins_and_saves": feed(CSI + b"r" + CSI + b"5r" + CSI + b"0;0r" + CSI + b"3;3r" + CSI + b"2;4r" + CSI + b"?1049h"
                               + ESC + b"7" + CSI + b"?1049l" + ESC + b"8" + CSI + b"3J" + b"row\n" * 30 + CSI + b"3J"),
+    "modes_and_tabs": feed(CSI + b"?6h" + CSI + b"3;8r" + CSI + b"4h" + b"insert" + CSI + b"20h\n" + CSI + b"?45h\b\b\b"
+                           + CSI + b"3g" + ESC + b"H" + CSI + b"5I" + CSI + b"9Z" + CSI + b"2a" + CSI + b"3e" + CSI + b"2 @"
+                           + CSI + b"3 A" + CSI + b"2'}" + CSI + b"4'~" + ESC + b"=" + CSI + b"!p" + ESC + b">" + ESC + b"c")
+    + resize(40, 5) + feed(b"\t\tx" + CSI + b"?6h" + CSI + b"99;99H" + CSI + b"6n"),
+    "reports": feed(CSI + b"?1;6;7;12;25;45;47;1047;1048;1049;9;1000;1002;1003;1005;1006;1015;1004;1007;2004;2026$p"
+                    + CSI + b"4$p" + CSI + b"20$p" + CSI + b"?9999$p" + CSI + b">q" + ESC + b"P$qm" + ESC + b"\\"
+                    + ESC + b"P$qr\x07" + ESC + b"P$q q" + ESC + b"\\" + ESC + b"P$q" + b"x" * 100 + ESC + b"\\"
+                    + CSI + b"14t" + CSI + b"16t" + CSI + b"18t" + CSI + b"19t" + CSI + b"21t"),
+    "titles_and_colours": feed(ESC + b"]0;a\x07" + CSI + b"22;0t" * 15 + ESC + b"]2;b\x07" + CSI + b"23;2t" * 20
+                               + ESC + b"]4;1;#f00;2;?;300;#fff\x07" + ESC + b"]10;?;#010203;?" + ESC + b"\\"
+                               + ESC + b"]11;rgb:1/22/333\x07" + ESC + b"]104;1;x\x07" + ESC + b"]104\x07"
+                               + ESC + b"]110\x07" + ESC + b"]112" + ESC + b"\\"),
 }
 
 
