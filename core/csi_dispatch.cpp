@@ -12,7 +12,12 @@ bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
     // Sequences with an intermediate byte act here and are done; other
     // such sequences are consumed without effect.
     if (intermediate_ != 0) {
-        if (privateMarker_ == 0) dispatchIntermediateCsi(finalByte);
+        if (intermediate_ == '$' && finalByte == 'p' && (privateMarker_ == 0 || privateMarker_ == '?')) requestMode();
+        else if (privateMarker_ == 0) dispatchIntermediateCsi(finalByte);
+        return false;
+    }
+    if (privateMarker_ == '>' && finalByte == 'q' && selector() == 0) {  // XTVERSION
+        sendReply("\x1bP>|lumenvale " LUMENVALE_VERSION "\x1b\\");
         return false;
     }
     // A private marker selects a different function.  Only the final bytes
@@ -93,6 +98,7 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'n': deviceStatusReport(); break;                             // DSR
     case 'r': s.setMargins(selector(), second); break;                 // DECSTBM
     case 's': s.saveCursor(); break;                                   // SCOSC
+    case 't': windowOperation(); break;                                // XTWINOPS
     case 'u': s.restoreCursor(); break;                                // SCORC
     default: break;
     }
@@ -140,6 +146,59 @@ void Parser::setPrivateMode(int mode, bool set) {
         }
         break;
     default: s.setMode(mode, true, set); break;
+    }
+}
+
+// DECRQM: CSI ? Ps ; Pm $ y (or without the ?, for an ANSI mode): 1 set,
+// 2 reset, 0 a mode the terminal does not know.
+void Parser::requestMode() {
+    const bool isPrivate = privateMarker_ == '?';
+    // The number as collected (modulo 2^32): one beyond the int range is no mode.
+    const std::uint32_t mode = paramCount_ == 0 ? 0 : params_[0];
+    const int state = mode <= 0x7FFFFFFFu ? screen_.modeReport(int(mode), isPrivate) : 0;
+    std::string reply = isPrivate ? "\x1b[?" : "\x1b[";
+    reply += std::to_string(mode) + ';' + std::to_string(state) + "$y";
+    sendReply(reply);
+}
+
+/* The window operations a program may use: the text area in characters (18,
+ * 19) and, when the host tells the cell size, in pixels (14) and the cell
+ * size (16); pushing and popping the titles (22, 23; Ps 0 both, 1 the icon
+ * name, 2 the window title).  Everything else (moving, resizing, reporting
+ * the title back as input) is ignored.
+ */
+void Parser::windowOperation() {
+    const int rows = screen_.rows();
+    const int columns = screen_.columns();
+    const int which = paramCount_ > 1 ? parameter(1) : 0;
+    auto report = [this](int kind, int height, int width) {
+        sendReply("\x1b[" + std::to_string(kind) + ';' + std::to_string(height) + ';' + std::to_string(width) + 't');
+    };
+    int cellWidth = 0, cellHeight = 0;
+    switch (selector()) {
+    case 14:
+        if (cellPixelSizeCallback && cellPixelSizeCallback(cellWidth, cellHeight))
+            report(4, rows * cellHeight, columns * cellWidth);
+        break;
+    case 16:
+        if (cellPixelSizeCallback && cellPixelSizeCallback(cellWidth, cellHeight)) report(6, cellHeight, cellWidth);
+        break;
+    case 18: report(8, rows, columns); break;
+    case 19: report(9, rows, columns); break;
+    case 22:
+        if (which < 0 || which > 2) break;
+        if (titleStack_.size() == kMaxTitleStack) titleStack_.pop_front();
+        titleStack_.push_back(titles_);
+        break;
+    case 23: {
+        if (which < 0 || which > 2 || titleStack_.empty()) break;
+        const Titles popped = std::move(titleStack_.back());
+        titleStack_.pop_back();
+        if (which != 1 && popped.window != titles_.window) setTitles(true, false, popped.window);
+        if (which != 2 && popped.icon != titles_.icon) setTitles(false, true, popped.icon);
+        break;
+    }
+    default: break;
     }
 }
 

@@ -312,10 +312,17 @@ void Parser::dispatchEscape(std::uint8_t b) {
         state_ = State::OscString;
         break;
     case 'P':  // DCS
+        stringEscape_ = false;
+        osc_.clear();
+        oscOverflow_ = false;
+        dcs_ = true;
+        state_ = State::DcsString;
+        break;
     case 'X':  // SOS
     case '^':  // PM
     case '_':  // APC
         stringEscape_ = false;
+        dcs_ = false;
         state_ = State::DcsString;
         break;
     case '7': screen_.saveCursor(); break;     // DECSC
@@ -370,25 +377,31 @@ void Parser::beginCsi() {
     state_ = State::Csi;
 }
 
-/* OSC, DCS, SOS, PM and APC strings: BEL or ESC \ ends one (an OSC is then
- * dispatched); CAN and SUB cancel it; ESC followed by anything else ends it
- * undispatched and that byte is read afresh in Ground.  Only OSC text is
- * kept, up to kMaxOscBytes.
+/* OSC, DCS, SOS, PM and APC strings: BEL or ESC \ ends one (an OSC or a
+ * DCS is then dispatched); CAN and SUB cancel it; ESC followed by anything
+ * else ends it undispatched and that byte is read afresh in Ground.  OSC
+ * text is kept up to kMaxOscBytes, DCS text up to kMaxDcsBytes.
  */
 const std::uint8_t* Parser::controlString(const std::uint8_t* p, const std::uint8_t* end) {
     const bool osc = state_ == State::OscString;
+    const bool kept = osc || dcs_;
+    const std::size_t bound = osc ? kMaxOscBytes : kMaxDcsBytes;
     while (p < end) {
         const std::uint8_t b = *p++;
         if (stringEscape_) {
             stringEscape_ = false;
             state_ = State::Ground;
             if (b != '\\') return p - 1;
+            stringBell_ = false;
             if (osc) dispatchOsc();
+            else if (dcs_) dispatchDcs();
             return p;
         }
         if (b == kBel) {
             state_ = State::Ground;
+            stringBell_ = true;
             if (osc) dispatchOsc();
+            else if (dcs_) dispatchDcs();
             return p;
         }
         if (b == kCan || b == kSub) {
@@ -397,8 +410,8 @@ const std::uint8_t* Parser::controlString(const std::uint8_t* p, const std::uint
         }
         if (b == kEsc) {
             stringEscape_ = true;
-        } else if (osc) {
-            if (osc_.size() < kMaxOscBytes) osc_.push_back(char(b));
+        } else if (kept) {
+            if (osc_.size() < bound) osc_.push_back(char(b));
             else oscOverflow_ = true;
         }
     }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <span>
 #include <string>
@@ -53,6 +54,15 @@ public:
     std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL as sent
     std::function<void()> bellCallback;                                     // BEL outside control strings
     std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6; RIS as 0
+    // The host's cell size in pixels, for the pixel reports (CSI 14 t, CSI 16 t);
+    // false, or no callback: those reports go unanswered.
+    std::function<bool(int& width, int& height)> cellPixelSizeCallback;
+
+    // Titles pushed by CSI 22 t beyond this many push out the oldest.
+    static constexpr std::size_t kMaxTitleStack = 10;
+    // DCS text beyond this many bytes (a DECRQSS request is a few) is dropped whole.
+    static constexpr std::size_t kMaxDcsBytes = 32;
+    std::size_t titleStackDepth() const { return titleStack_.size(); }
 
     State state() const { return state_; }
     int parameterCount() const { return paramCount_; }
@@ -91,6 +101,11 @@ private:
     int selector() const { return paramCount_ == 0 ? 0 : parameter(0); }
     int parameter(int i) const { return static_cast<std::int32_t>(params_[std::size_t(i)]); }
     void setModes(bool set);
+    void requestMode();     // DECRQM
+    void windowOperation(); // XTWINOPS: the reports and the title stack
+    void setTitles(bool window, bool icon, const std::string& text);
+    void dispatchDcs();
+    std::string statusString(std::string_view request) const;  // DECRQSS's answer
     void setPrivateMode(int mode, bool set);
     void deviceStatusReport();
     // The collected parameters read as signed values.
@@ -101,6 +116,9 @@ private:
     // OSC dispatch (osc_dispatch.cpp).
     void dispatchOsc();
     void setLink(std::string_view rest);
+    void setColors(int command, std::string_view rest);
+    void resetColors(int command, std::string_view rest);
+    void colorReply(int command, int slot);
 
     Screen& screen_;
     State state_ = State::Ground;
@@ -120,6 +138,14 @@ private:
     // OSC text collected so far (DCS, SOS, PM and APC strings are dropped).
     std::string osc_;
     bool oscOverflow_ = false;
+    bool stringBell_ = false;  // the string ended with BEL: replies end the same way
+    bool dcs_ = false;         // the control string is a DCS (kept in osc_, up to kMaxDcsBytes)
+    // The titles in force and those CSI 22 t pushed, newest last.
+    struct Titles {
+        std::string window, icon;
+    };
+    Titles titles_;
+    std::deque<Titles> titleStack_;
     // REP repeats only right after a printed character: nothing else between.
     bool repeatArmed_ = false;
     bool csiMayRepeat_ = false;

@@ -20,6 +20,7 @@
 #include "core/cell.h"
 #include "core/cell_run.h"
 #include "core/charsets.h"
+#include "core/color_table.h"
 #include "core/line_position.h"
 #include "core/line_store.h"
 #include "core/link_table.h"
@@ -52,6 +53,9 @@ public:
     bool autoWrap() const { return modes_.autoWrap; }
     // Every mode a program set; the widget's encoders read them here.
     const TerminalModes& modes() const { return modes_; }
+    // The host's colours and a program's overrides of them (OSC 4, 10-12).
+    const ColorTable& colorTable() const { return colors_; }
+    ColorTable& colorTable() { return colors_; }
     // DECRQM's answer for a mode: 1 set, 2 reset, 0 unknown.
     int modeReport(int mode, bool isPrivate) const;
     // The cursor as a position report gives it: 0-based, relative to the
@@ -298,6 +302,7 @@ private:
     std::int32_t scrollTop_ = 0;
     std::int32_t scrollBottom_ = 0;
     TerminalModes modes_;
+    ColorTable colors_;
     // Tab stops by column, for the widest grid: a narrower screen keeps the
     // stops beyond its edge for when it widens again.
     std::bitset<kMaxGridColumns> tabStops_;

@@ -107,6 +107,7 @@ int Screen::modeReport(int mode, bool isPrivate) const {
 
 void Screen::softReset() {
     modes_.softReset();
+    colors_.resetOverrides();
     attributes_ = CellAttributes();
     decoration_ = CellDecoration();
     penStale_ = fillStale_ = true;
@@ -124,6 +125,7 @@ void Screen::reset() {
     savedCursors_[0] = savedCursors_[1] = SavedCursor();
     charsets_ = CharsetState();
     modes_ = TerminalModes();
+    colors_.resetOverrides();
     resetTabStops();
     cursorStyle_ = 0;
     lastPrinted_ = 0;

@@ -83,7 +83,26 @@ void TerminalWidget::installParserCallbacks()
     };
     m_parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
     m_screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+    // The pixel sizes programs may ask for (CSI 14 t, CSI 16 t).
+    m_parser.cellPixelSizeCallback = [this](int &width, int &height) {
+        width = m_cellWidth;
+        height = m_cellHeight;
+        return true;
+    };
     installHostStateCallbacks();
+    handPaletteToCore();
+}
+
+// The core answers a program's colour queries from the host's colours.
+void TerminalWidget::handPaletteToCore()
+{
+    ColorTable &colors = m_screen.colorTable();
+    const QColor none;
+    for (int i = 0; i < ColorTable::kIndexed; ++i)
+        colors.setHostColor(i, m_palette.color(i, none).rgb());
+    colors.setHostColor(ColorTable::kForeground, m_palette.foreground().rgb());
+    colors.setHostColor(ColorTable::kBackground, m_palette.background().rgb());
+    colors.setHostColor(ColorTable::kCursor, m_palette.cursor().rgb());
 }
 
 // The modes themselves live in the core (m_screen.modes()); this only
@@ -404,6 +423,7 @@ Palette TerminalWidget::terminalPalette() const { return m_palette; }
 void TerminalWidget::setTerminalPalette(const Palette &p)
 {
     m_palette = p;
+    handPaletteToCore();
     refresh();
 }
 

@@ -153,6 +153,7 @@ private:
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
+    void handPaletteToCore();
     bool runParser(const QByteArray &data);
     void updateCellMetrics();
     void updateGridSize();

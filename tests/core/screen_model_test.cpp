@@ -323,3 +323,32 @@ TEST(TabStopTest, StopsBeyondANarrowerScreenComeBackWithItsWidth) {
 
 }  // namespace
 }  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+TEST(WindowReportTest, PixelSizesComeFromTheHost) {
+    Terminal t(7, 3);
+    t.parser.cellPixelSizeCallback = [](int& width, int& height) {
+        width = 9;
+        height = 17;
+        return true;
+    };
+    t.feed(CSI "14t" CSI "16t");
+    EXPECT_EQ(t.events, (std::vector<std::string>{"reply \\e[4;51;63t", "reply \\e[6;17;9t"}));
+}
+
+TEST(WindowReportTest, TitleStackStaysBoundedAndKeepsTheNewest) {
+    Terminal t(5, 1);
+    for (int i = 0; i < 1000; ++i) t.feed(ESC "]2;t" + std::to_string(i) + "\x07" CSI "22;2t");
+    EXPECT_EQ(t.parser.titleStackDepth(), Parser::kMaxTitleStack);
+    t.events.clear();
+    t.feed(ESC "]2;x\x07" CSI "23;2t");
+    EXPECT_EQ(t.events, (std::vector<std::string>{"title x", "title t999"}));
+    for (int i = 0; i < 20; ++i) t.feed(CSI "23;2t");
+    EXPECT_EQ(t.parser.titleStackDepth(), 0u);
+    EXPECT_EQ(t.events.back(), "title t990");
+}
+
+}  // namespace
+}  // namespace vesper::test

@@ -33,6 +33,24 @@ std::string repeated(const std::string& piece, int times) {
 
 #define ACUTE "\xcc\x81"  // U+0301, a combining mark
 
+// DECRQM requests for `modes` (each "?N" or "N") and the replies they get
+// when each mode's state is the next digit of `states`.
+std::string modeRequests(const std::vector<std::string>& modes) {
+    std::string out;
+    for (const std::string& mode : modes) out += CSI + mode + "$p";
+    return out;
+}
+std::vector<std::string> modeReplies(const std::vector<std::string>& modes, const std::string& states) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < modes.size(); ++i) out.push_back("reply \\e[" + modes[i] + ";" + states[i] + "$y");
+    return out;
+}
+const std::vector<std::string> kEveryMode = {"?1",    "?6",    "?7",    "?12",   "?25",   "?45",   "?47",
+                                             "?1047", "?1048", "?1049", "?9",    "?1000", "?1002", "?1003",
+                                             "?1005", "?1006", "?1015", "?1004", "?1007", "?2004", "?2026",
+                                             "4",     "20",    "?9999", "9999",  "?4",    "25"};
+#define BEL "\x07"
+#define ST ESC "\\"
 
 const Script kScripts[] = {
     // --- printing, deferred wrap, wide characters ---
@@ -344,6 +362,63 @@ const Script kScripts[] = {
     {"RepRepeatsWideCharacters", 6, 1, WIDE CSI "2b", {WIDE WIDE WIDE}, 0, 6},
     {"RepWithPrivateMarkerIsIgnored", 5, 1, "a" CSI "?2b", {"a"}, 0, 1},
     {"RepBeforeAnyCharacterDoesNothing", 5, 1, CSI "3b", {""}, 0, 0},
+
+    // --- mode requests, version, status strings, window reports ---
+    {"ModeRequestsAtTheDefaults", 5, 1, modeRequests(kEveryMode), {""}, 0, 0,
+     modeReplies(kEveryMode, "221212222222222222122220000")},
+    {"ModeRequestsAfterSettingThem", 5, 1,
+     CSI "?1;6;12;45;1049;1002;1006;1004;2004;2026h" CSI "?7;25;1007l" CSI "4;20h" + modeRequests(kEveryMode), {""}, 0, 0,
+     [] {
+         std::vector<std::string> events = {"mode 1 set private",    "mode 6 set private",    "mode 12 set private",
+                                            "mode 45 set private",   "mode 1049 set private", "mode 1002 set private",
+                                            "mode 1006 set private", "mode 1004 set private", "mode 2004 set private",
+                                            "mode 2026 set private", "mode 7 reset private",  "mode 25 reset private",
+                                            "mode 1007 reset private", "mode 4 set ansi",     "mode 20 set ansi"};
+         for (const std::string& reply : modeReplies(kEveryMode, "112121112122122121211110000")) events.push_back(reply);
+         return events;
+     }()},
+    {"ModeRequestForANumberBeyondTheIntRange", 5, 1, CSI "?4294967295$p" CSI "2147483654$p", {""}, 0, 0,
+     {"reply \\e[?4294967295;0$y", "reply \\e[2147483654;0$y"}},
+    {"XtversionNamesTheTerminal", 5, 1, CSI ">q" CSI ">0q" CSI ">1q" CSI "q", {""}, 0, 0,
+     {"reply \\eP>|lumenvale " LUMENVALE_VERSION "\\e\\", "reply \\eP>|lumenvale " LUMENVALE_VERSION "\\e\\"}},
+    {"StatusStringOfTheRendition", 5, 1, CSI "1;2;3;4:3;7;8;9;53;31;48;2;1;2;3;58:5:9m" ESC "P$qm" ST, {""}, 0, 0,
+     {"reply \\eP1$r0;1;2;3;4:3;7;8;9;53;31;48:2::1:2:3;58:5:9m\\e\\"}},
+    {"StatusStringOfColoursInEachRange", 5, 1, CSI "95;44;4;58:2::10:20:30m" ESC "P$qm" BEL CSI "0;38;5;100;48;5;12m" ESC "P$qm" ST
+     CSI "0;21m" ESC "P$qm" ST CSI "0m" ESC "P$qm" ST, {""}, 0, 0,
+     {"reply \\eP1$r0;4;95;44;58:2::10:20:30m\\e\\", "reply \\eP1$r0;38:5:100;104m\\e\\", "reply \\eP1$r0;4:2m\\e\\",
+      "reply \\eP1$r0m\\e\\"}},
+    {"StatusStringsOfMarginsAndCursorStyle", 5, 6, CSI "2;4r" ESC "P$qr" ST ESC "P$q q" ST CSI "5 q" ESC "P$q q" ST, {"", "", "", "", "", ""},
+     0, 0, {"reply \\eP1$r2;4r\\e\\", "reply \\eP1$r1 q\\e\\", "cursor-style 5", "reply \\eP1$r5 q\\e\\"}},
+    {"StatusStringOfAnythingElseIsInvalid", 5, 1, ESC "P$qx" ST ESC "P$q\"q" ST ESC "P$q" + repeated("m", 40) + ST ESC "P1$qm" ST "a",
+     {"a"}, 0, 1, {"reply \\eP0$r\\e\\", "reply \\eP0$r\\e\\"}},
+    {"WindowReportsInCharactersOnly", 7, 3, CSI "18t" CSI "19t" CSI "14t" CSI "16t" CSI "21t" CSI "8;1;1t" CSI "3;0;0t",
+     {"", "", ""}, 0, 0, {"reply \\e[8;3;7t", "reply \\e[9;3;7t"}},
+    {"TitleStackPushesAndPops", 5, 1, ESC "]0;one" BEL CSI "22;0t" CSI "22t" ESC "]2;two" BEL ESC "]1;ic" BEL CSI "23;2t"
+     CSI "23;1t" CSI "23t" CSI "22;3t" CSI "23;3t", {""}, 0, 0,
+     {"title one", "icon one", "title two", "icon ic", "title one", "icon one"}},
+
+    // --- colours a program queries and sets ---
+    {"ColourQueriesAnswerWithTheirTerminator", 5, 1, ESC "]10;?" BEL ESC "]11;?" ST ESC "]12;?" ST ESC "]4;1;?;255;?" BEL, {""}, 0,
+     0, {"reply \\e]10;rgb:e5e5/e5e5/e5e5" BEL, "reply \\e]11;rgb:0000/0000/0000\\e\\", "reply \\e]12;rgb:e5e5/e5e5/e5e5\\e\\",
+         "reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]4;255;rgb:eeee/eeee/eeee" BEL}},
+    {"ColourSpecsInEveryForm", 5, 1,
+     ESC "]4;1;#abc;2;#a1b2c3;3;#aaabbbccc;4;#aaaabbbbcccc;5;rgb:f/80/fff;6;rgb:8/0/ffff" BEL ESC "]4;1;?;2;?;3;?;4;?;5;?;6;?" ST,
+     {""}, 0, 0,
+     {"reply \\e]4;1;rgb:a0a0/b0b0/c0c0\\e\\", "reply \\e]4;2;rgb:a1a1/b2b2/c3c3\\e\\", "reply \\e]4;3;rgb:aaaa/bbbb/cccc\\e\\",
+      "reply \\e]4;4;rgb:aaaa/bbbb/cccc\\e\\", "reply \\e]4;5;rgb:ffff/8080/ffff\\e\\", "reply \\e]4;6;rgb:8888/0000/ffff\\e\\"}},
+    {"BadColourSpecsChangeNothing", 5, 1,
+     ESC "]4;1;red;1;#12;1;rgb:1/2;1;rgb:12345/0/0;1;rgb:x/0/0;1;#1234;1;rgb:/1/2;1;" BEL ESC "]4;1;?" BEL ESC "]4;300;#fff;1;?" BEL,
+     {""}, 0, 0, {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL}},
+    {"ForegroundSpecsGoOnToBackgroundAndCursor", 5, 1, ESC "]10;#010203;#040506;#070809;#0a0b0c" BEL ESC "]10;?;?;?" BEL, {""}, 0, 0,
+     {"reply \\e]10;rgb:0101/0202/0303" BEL, "reply \\e]11;rgb:0404/0505/0606" BEL, "reply \\e]12;rgb:0707/0808/0909" BEL}},
+    {"ColourResets", 5, 1,
+     ESC "]4;1;#111;2;#222;3;#333" BEL ESC "]10;#444;#555;#666" BEL ESC "]104;1;x;3" BEL ESC "]110" BEL ESC "]112" ST
+     ESC "]4;1;?;2;?;3;?" BEL ESC "]10;?;?;?" BEL ESC "]104" BEL ESC "]111" BEL ESC "]4;2;?" BEL ESC "]11;?" BEL, {""}, 0, 0,
+     {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]4;2;rgb:2020/2020/2020" BEL, "reply \\e]4;3;rgb:cdcd/cdcd/0000" BEL,
+      "reply \\e]10;rgb:e5e5/e5e5/e5e5" BEL, "reply \\e]11;rgb:5050/5050/5050" BEL, "reply \\e]12;rgb:e5e5/e5e5/e5e5" BEL,
+      "reply \\e]4;2;rgb:0000/cdcd/0000" BEL, "reply \\e]11;rgb:0000/0000/0000" BEL}},
+    {"FullAndSoftResetDropTheOverrides", 5, 1, ESC "]4;1;#111" BEL ESC "c" ESC "]4;1;?" BEL ESC "]11;#222" BEL CSI "!p" ESC "]11;?" BEL,
+     {""}, 0, 0, {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]11;rgb:0000/0000/0000" BEL}},
 
     // --- titles, directory, bell, cursor style ---
     {"OscOneIsTheIconNameOnly", 5, 1, ESC "]1;i\x07", {""}, 0, 0, {"icon i"}},

@@ -227,6 +227,21 @@ TEST(TerminalWidgetFeed, DeviceAttributesReplyLeavesAsOneDataReady)
     EXPECT_EQ(data.count(), 1);
 }
 
+// Programs learn the widget's colours and cell size from the core.
+TEST(TerminalWidgetFeed, ColourAndPixelReportsComeFromTheWidget)
+{
+    auto w = makeWidget(40, 10);
+    vesper::Palette palette = w->terminalPalette();
+    palette.set_background(QColor(0x10, 0x20, 0x30));
+    palette.set_ansi(1, QColor(0xAB, 0xCD, 0xEF));
+    w->setTerminalPalette(palette);
+    QSignalSpy data(w.get(), &TerminalWidget::dataReady);
+    feed(*w, "\x1b]11;?\x07\x1b]4;1;?\x1b\\\x1b[16t");
+    const QByteArray cell = QByteArray("\x1b[6;") + QByteArray::number(w->cellHeight()) + ';' +
+                            QByteArray::number(w->cellWidth()) + 't';
+    EXPECT_EQ(sent(data).join(), QByteArray("\x1b]11;rgb:1010/2020/3030\x07\x1b]4;1;rgb:abab/cdcd/efef\x1b\\") + cell);
+}
+
 // A receiver that answers a reply synchronously feeds the widget from inside
 // the parser; those bytes are parsed after the running feed's own, in order.
 TEST(TerminalWidgetFeed, ReentrantFeedIsQueuedInOrder)
