@@ -20,16 +20,43 @@ struct CellAttributes {
     // One bit each keeps a Cell at 16 bytes: every printed byte writes a Cell.
     bool bold : 1 = false;
     bool italic : 1 = false;
-    bool underline : 1 = false;
+    bool underline : 1 = false;        // any single-line shape: single, curly, dotted, dashed
     bool reverse : 1 = false;
     bool strikethrough : 1 = false;
     bool dim : 1 = false;              // SGR 2, reset by 22 (with bold)
     bool hidden : 1 = false;           // SGR 8, reset by 28
-    bool doubleUnderline : 1 = false;  // SGR 21, reset by 24 (with underline)
+    bool doubleUnderline : 1 = false;  // SGR 21 or 4:2; never with `underline`
     bool overline : 1 = false;         // SGR 53, reset by 55
 
     bool operator==(const CellAttributes&) const = default;
 };
+
+// The underline shapes of SGR 4:0..4:5.  Single and double are the cell's
+// `underline` and `doubleUnderline` bits; the rarer shapes and an underline
+// colour are kept beside the cell (CellDecoration in the line's extras), so
+// that the common cell stays at 16 bytes.
+enum class UnderlineStyle : std::uint8_t { None, Single, Double, Curly, Dotted, Dashed };
+
+// What a cell carries beside its attributes: the underline's style (the same
+// as the cell's bits give, or a shape they cannot say) and its colour (SGR 58,
+// a ColorValue; kDefaultColor: the text colour).
+struct CellDecoration {
+    UnderlineStyle underline = UnderlineStyle::None;
+    ColorValue underlineColor = kDefaultColor;
+
+    // Whether a cell needs its decoration stored: single, double and no
+    // underline in the text colour are told by the cell's bits alone.
+    bool needsStoring() const { return underline > UnderlineStyle::Double || underlineColor != kDefaultColor; }
+    bool operator==(const CellDecoration&) const = default;
+};
+
+// The underline a cell shows: its bits, and the stored shape where they say
+// "underlined" and the decoration names a shape they cannot.
+inline UnderlineStyle underlineStyleOf(const CellAttributes& a, UnderlineStyle stored) {
+    if (a.doubleUnderline) return UnderlineStyle::Double;
+    if (!a.underline) return UnderlineStyle::None;
+    return stored > UnderlineStyle::Double ? stored : UnderlineStyle::Single;
+}
 
 inline constexpr std::uint32_t kSpace = 32;
 

@@ -1,6 +1,7 @@
 // Control-sequence dispatch: one case per supported final byte, the mode
 // handling with its notifications, the SGR parameter list and the device
 // status reports.
+#include <algorithm>
 #include <string>
 
 #include "core/parser.h"
@@ -8,16 +9,15 @@
 namespace vesper {
 
 bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
-    // With an intermediate byte only DECSCUSR (CSI Ps SP q) is supported;
-    // other such sequences are consumed without effect.
+    // Sequences with an intermediate byte act here and are done; other
+    // such sequences are consumed without effect.
     if (intermediate_ != 0) {
-        if (intermediate_ == ' ' && finalByte == 'q' && privateMarker_ == 0) {
-            const int style = selector();
-            if (style >= 0 && style <= 6) {
-                screen_.setCursorStyle(style);
-                if (cursorStyleCallback) cursorStyleCallback(style);
-            }
-        }
+        if (intermediate_ == '$' && finalByte == 'p' && (privateMarker_ == 0 || privateMarker_ == '?')) requestMode();
+        else if (privateMarker_ == 0) dispatchIntermediateCsi(finalByte);
+        return false;
+    }
+    if (privateMarker_ == '>' && finalByte == 'q' && selector() == 0) {  // XTVERSION
+        sendReply("\x1bP>|lumenvale " LUMENVALE_VERSION "\x1b\\");
         return false;
     }
     // A private marker selects a different function.  Only the final bytes
@@ -28,6 +28,31 @@ bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
     switch (finalByte) {
     case 'c': case 'h': case 'l': case 'n': case 'J': case 'K': return true;
     default: return false;
+    }
+}
+
+void Parser::dispatchIntermediateCsi(std::uint8_t finalByte) {
+    Screen& s = screen_;
+    switch (intermediate_ << 8 | finalByte) {
+    case ' ' << 8 | 'q': {  // DECSCUSR
+        const int style = selector();
+        if (style >= 0 && style <= 6) {
+            s.setCursorStyle(style);
+            if (cursorStyleCallback) cursorStyleCallback(style);
+        }
+        break;
+    }
+    case ' ' << 8 | '@': s.scrollLeft(count()); break;      // SL
+    case ' ' << 8 | 'A': s.scrollRight(count()); break;     // SR
+    case '\'' << 8 | '}': s.insertColumns(count()); break;  // DECIC
+    case '\'' << 8 | '~': s.deleteColumns(count()); break;  // DECDC
+    case '!' << 8 | 'p': {                                  // DECSTR
+        const bool styled = s.cursorStyle() != 0;
+        s.softReset();
+        if (styled && cursorStyleCallback) cursorStyleCallback(0);
+        break;
+    }
+    default: break;
     }
 }
 
@@ -46,6 +71,7 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'F': s.cursorUp(count()); s.carriageReturn(); break;          // CPL
     case 'G':                                                          // CHA
     case '`': s.cursorHorizontalAbsolute(count()); break;              // HPA
+    case 'I': s.tabForward(count()); break;                            // CHT
     case 'H':                                                          // CUP
     case 'f': s.cursorPosition(count(), second == 0 ? 1 : second); break;  // HVP
     case 'J': s.eraseInDisplay(selector()); break;                     // ED, DECSED
@@ -56,24 +82,23 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
     case 'S': s.scrollUp(count()); break;                              // SU
     case 'T': if (paramCount_ < 5) s.scrollDown(count()); break;       // SD (5+ parameters: mouse tracking)
     case 'X': s.eraseCharacters(count()); break;                       // ECH
+    case 'Z': s.tabBackward(count()); break;                           // CBT
+    case 'a': s.cursorForward(count()); break;                         // HPR
     case 'b': if (csiMayRepeat_) s.repeatLastCharacter(count()); break;  // REP
     case 'c':                                                          // DA
         if (privateMarker_ == 0 || privateMarker_ == '?') sendReply(primaryDeviceAttributes_);
         else if (privateMarker_ == '>') sendReply(secondaryDeviceAttributes_);
         break;
     case 'd': s.linePositionAbsolute(count()); break;                  // VPA
+    case 'e': s.cursorDown(count()); break;                            // VPR
+    case 'g': s.clearTabStops(selector()); break;                      // TBC
     case 'h': setModes(true); break;                                   // SM, DECSET
     case 'l': setModes(false); break;                                  // RM, DECRST
-    case 'm':                                                          // SGR
-        if (colonSeen_) s.selectGraphicRendition(sgrParameters().span());
-        else s.selectGraphicRendition(signedParameters());
-        break;
+    case 'm': s.selectGraphicRendition(signedParameters(), continued_); break;  // SGR
     case 'n': deviceStatusReport(); break;                             // DSR
-    case 'r':                                                          // DECSTBM
-        if (paramCount_ < 2) s.resetMargins();
-        else s.setMargins(selector() == 0 ? 1 : selector(), second == 0 ? s.rows() : second);
-        break;
+    case 'r': s.setMargins(selector(), second); break;                 // DECSTBM
     case 's': s.saveCursor(); break;                                   // SCOSC
+    case 't': windowOperation(); break;                                // XTWINOPS
     case 'u': s.restoreCursor(); break;                                // SCORC
     default: break;
     }
@@ -85,18 +110,20 @@ void Parser::dispatchCsi(std::uint8_t finalByte) {
 
 void Parser::setModes(bool set) {
     const bool isPrivate = privateMarker_ == '?';
+    // Other markers (CSI > Ps h, ...) select no mode the terminal keeps.
+    const bool ansi = privateMarker_ == 0;
     for (int i = 0; i < paramCount_; ++i) {
         const int mode = parameter(i);
         // The owner hears of the mode before its effect on the screen.
         if (modeCallback) modeCallback(mode, set, isPrivate);
         if (isPrivate) setPrivateMode(mode, set);
+        else if (ansi) screen_.setMode(mode, false, set);
     }
 }
 
 void Parser::setPrivateMode(int mode, bool set) {
     Screen& s = screen_;
     switch (mode) {
-    case 7: s.setAutoWrap(set); break;  // DECAWM
     case 47: s.setAlternateScreen(set); break;
     case 1047:
         // Leaving blanks the alternate screen; a reset while the primary
@@ -118,29 +145,61 @@ void Parser::setPrivateMode(int mode, bool set) {
             s.restoreCursor();
         }
         break;
-    default: break;
+    default: s.setMode(mode, true, set); break;
     }
 }
 
-Parser::ParameterList Parser::sgrParameters() const {
-    ParameterList list;
-    if (!colonSeen_) {
-        for (int i = 0; i < paramCount_; ++i) list.values[std::size_t(i)] = parameter(i);
-        list.count = paramCount_;
-        return list;
+// DECRQM: CSI ? Ps ; Pm $ y (or without the ?, for an ANSI mode): 1 set,
+// 2 reset, 0 a mode the terminal does not know.
+void Parser::requestMode() {
+    const bool isPrivate = privateMarker_ == '?';
+    // The number as collected (modulo 2^32): one beyond the int range is no mode.
+    const std::uint32_t mode = paramCount_ == 0 ? 0 : params_[0];
+    const int state = mode <= 0x7FFFFFFFu ? screen_.modeReport(int(mode), isPrivate) : 0;
+    std::string reply = isPrivate ? "\x1b[?" : "\x1b[";
+    reply += std::to_string(mode) + ';' + std::to_string(state) + "$y";
+    sendReply(reply);
+}
+
+/* The window operations a program may use: the text area in characters (18,
+ * 19) and, when the host tells the cell size, in pixels (14) and the cell
+ * size (16); pushing and popping the titles (22, 23; Ps 0 both, 1 the icon
+ * name, 2 the window title).  Everything else (moving, resizing, reporting
+ * the title back as input) is ignored.
+ */
+void Parser::windowOperation() {
+    const int rows = screen_.rows();
+    const int columns = screen_.columns();
+    const int which = paramCount_ > 1 ? parameter(1) : 0;
+    auto report = [this](int kind, int height, int width) {
+        sendReply("\x1b[" + std::to_string(kind) + ';' + std::to_string(height) + ';' + std::to_string(width) + 't');
+    };
+    int cellWidth = 0, cellHeight = 0;
+    switch (selector()) {
+    case 14:
+        if (cellPixelSizeCallback && cellPixelSizeCallback(cellWidth, cellHeight))
+            report(4, rows * cellHeight, columns * cellWidth);
+        break;
+    case 16:
+        if (cellPixelSizeCallback && cellPixelSizeCallback(cellWidth, cellHeight)) report(6, cellHeight, cellWidth);
+        break;
+    case 18: report(8, rows, columns); break;
+    case 19: report(9, rows, columns); break;
+    case 22:
+        if (which < 0 || which > 2) break;
+        if (titleStack_.size() == kMaxTitleStack) titleStack_.pop_front();
+        titleStack_.push_back(titles_);
+        break;
+    case 23: {
+        if (which < 0 || which > 2 || titleStack_.empty()) break;
+        const Titles popped = std::move(titleStack_.back());
+        titleStack_.pop_back();
+        if (which != 1 && popped.window != titles_.window) setTitles(true, false, popped.window);
+        if (which != 2 && popped.icon != titles_.icon) setTitles(false, true, popped.icon);
+        break;
     }
-    // The rewritten list is never longer than the collected one.
-    // The colon form 38:2:CS:R:G:B carries a colour-space identifier that the
-    // semicolon form lacks: drop it when six values are present.
-    for (int i = 0; i < paramCount_; ++i) {
-        const int v = parameter(i);
-        list.values[std::size_t(list.count++)] = v;
-        if ((v == 38 || v == 48) && i + 2 < paramCount_ && parameter(i + 1) == 2 && paramCount_ - i >= 6) {
-            list.values[std::size_t(list.count++)] = 2;
-            i += 2;
-        }
+    default: break;
     }
-    return list;
 }
 
 void Parser::deviceStatusReport() {
@@ -150,7 +209,7 @@ void Parser::deviceStatusReport() {
     case 6: {                              // cursor position report
         std::string reply = "\x1b[";
         if (privateMarker_ == '?') reply += '?';
-        reply += std::to_string(screen_.cursorRow() + 1) + ';' + std::to_string(screen_.cursorColumn() + 1) + 'R';
+        reply += std::to_string(screen_.reportedRow() + 1) + ';' + std::to_string(screen_.reportedColumn() + 1) + 'R';
         sendReply(reply);
         break;
     }

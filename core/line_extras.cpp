@@ -138,9 +138,10 @@ void LineExtras::dropMarks(int from, int to) {
     }
 }
 
-void LineExtras::overwrite(int from, int to, LinkId link) {
+void LineExtras::overwrite(int from, int to, LinkId link, const CellDecoration& decoration) {
     from = std::clamp(from, 0, columns_);
     to = std::clamp(to, from, columns_);
+    decorations_.overwrite(from, to, columns_, decoration);
     dropMarks(from, to);
     if (links_ids_.empty()) {
         if (link == 0) return;
@@ -167,11 +168,13 @@ void LineExtras::shift(int from, int by) {
         overwrite(columns_ - n, columns_, 0);
         if (!spans_.empty()) std::rotate(spans_.begin() + from, spans_.end() - n, spans_.end());
         if (!links_ids_.empty()) std::rotate(links_ids_.begin() + from, links_ids_.end() - n, links_ids_.end());
+        decorations_.rotate(from, n);
     } else {
         overwrite(from, from + n, 0);
         if (!spans_.empty()) std::rotate(spans_.begin() + from, spans_.begin() + from + n, spans_.end());
         if (!links_ids_.empty())
             std::rotate(links_ids_.begin() + from, links_ids_.begin() + from + n, links_ids_.end());
+        decorations_.rotate(from, -n);
     }
 }
 
@@ -179,6 +182,7 @@ void LineExtras::resize(int columns) {
     if (columns < columns_) overwrite(columns, columns_, 0);
     if (!spans_.empty()) spans_.resize(std::size_t(columns));
     if (!links_ids_.empty()) links_ids_.resize(std::size_t(columns), 0);
+    decorations_.resize(columns);
     columns_ = columns;
 }
 

@@ -1,6 +1,6 @@
 // LineExtras: what a line holds beyond its cells, allocated only for the
 // lines that need it: the combining marks and zero-width characters of each
-// cell, and the hyperlink id of each cell.  A line without marks or links
+// cell, the hyperlink id of each cell and each cell's underline decoration.  A line without marks or links
 // has no LineExtras at all, so it costs nothing extra to write or scroll.
 //
 // The marks of a line live in one pooled byte store; each column has a
@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cell_decorations.h"
 #include "core/link_table.h"
 
 namespace vesper {
@@ -55,6 +56,7 @@ public:
     CellMarks marksAt(int column) const;
     bool hasMarks(int column) const { return !spans_.empty() && spans_[std::size_t(column)].count != 0; }
     LinkId linkAt(int column) const { return links_ids_.empty() ? 0 : links_ids_[std::size_t(column)]; }
+    CellDecoration decorationAt(int column) const { return decorations_.at(column); }
 
     void addMark(int column, char32_t mark);
     // The marks of `from`'s cell `fromColumn` added to cell `column`
@@ -64,10 +66,11 @@ public:
     void reserveMarkBytes(std::size_t bytes) { pool_.reserve(pool_.size() + bytes); }
     // The encoded size of a cell's marks, for reserveMarkBytes().
     std::size_t markBytes(int column) const { return spans_.empty() ? 0 : spans_[std::size_t(column)].bytes; }
-    // Columns [from, to) take `link` (0: none) and lose their marks.
-    void overwrite(int from, int to, LinkId link);
+    // Columns [from, to) take `link` (0: none) and `decoration`, and lose
+    // their marks.
+    void overwrite(int from, int to, LinkId link, const CellDecoration& decoration = {});
     // Cells [from, columns) move by `by` columns (right when positive); the
-    // columns left behind lose their marks and links.
+    // columns left behind lose their marks, links and decorations.
     void shift(int from, int by);
     void resize(int columns);
     // The uses of each link id held, for the table's consistency check.
@@ -104,6 +107,7 @@ private:
     std::vector<Span> spans_;         // empty, or one per column
     std::size_t garbage_ = 0;         // pool bytes no span covers
     std::vector<LinkId> links_ids_;   // empty, or one entry per column
+    CellDecorations decorations_;
 };
 
 }  // namespace vesper

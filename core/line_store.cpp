@@ -48,7 +48,7 @@ LineExtras& LineStore::extrasOf(std::size_t index) {
 }
 
 std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* text, std::int64_t count,
-                                  const CellRun& pen, LinkId link) {
+                                  const CellRun& pen, LinkId link, const CellDecoration& decoration) {
     if (!validRow(row)) return 0;
     // A recorded blanking is carried out after the stores, around the
     // columns they covered (text often fills a recycled row).
@@ -70,16 +70,16 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
             at += width;
         }
     }
-    if (at > start) prepareWrite(index, start, at, link);
+    if (at > start) prepareWrite(index, start, at, link, decoration);
     column = at;
     return i;
 }
 
 void LineStore::writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen,
-                               LinkId link) {
+                               LinkId link, const CellDecoration& decoration) {
     if (!validRow(row) || column < 0 || column >= columns_) return;
     const int end = std::min(column + width, columns_);
-    Cell* cells = prepareWrite(rowIndex(row), column, end, link);
+    Cell* cells = prepareWrite(rowIndex(row), column, end, link, decoration);
     pen.put(cells + column, codePoint);
     if (end - column == 2) pen.putContinuation(cells + column + 1);
 }

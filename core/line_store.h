@@ -35,6 +35,7 @@ public:
     CellMarks marksAt(int column) const { return extras_ ? extras_->marksAt(column) : CellMarks(); }
     bool hasMarks(int column) const { return extras_ && extras_->hasMarks(column); }
     LinkId linkAt(int column) const { return extras_ ? extras_->linkAt(column) : 0; }
+    CellDecoration decorationAt(int column) const { return extras_ ? extras_->decorationAt(column) : CellDecoration(); }
     // The line's text continues on the next line (a soft wrap).
     bool wrapped() const { return wrapped_; }
 
@@ -71,15 +72,16 @@ public:
 
     // --- writing (screen rows; out-of-range rows do nothing) ------------------
     // Text is written under an attribute template: `pen` gives the cells of
-    // characters and of the right halves of wide ones.
+    // characters and of the right halves of wide ones, `link` and
+    // `decoration` what the line's extras hold for them.
     //
     // `count` printable ASCII bytes from `column`; they must fit in the row.
     // Inlined into the Screen's ASCII path, which calls it once per piece of
     // text (a few bytes between two SGR sequences, say).
     [[gnu::always_inline]] void writeAscii(int row, int column, const std::uint8_t* bytes, int count,
-                                           const CellRun& pen, LinkId link) {
+                                           const CellRun& pen, LinkId link, const CellDecoration& decoration = {}) {
         if (!validRow(row)) return;
-        Cell* out = prepareWrite(rowIndex(row), column, column + count, link) + column;
+        Cell* out = prepareWrite(rowIndex(row), column, column + count, link, decoration) + column;
         if (CellRun::wordsUsable()) {
             pen.storeBytes(out, bytes, count);
         } else {
@@ -90,11 +92,12 @@ public:
     // and fits before the end of the row.  Returns how many were stored;
     // `column` ends after the last one.
     std::int64_t writeText(int row, int& column, const std::uint32_t* text, std::int64_t count, const CellRun& pen,
-                           LinkId link);
+                           LinkId link, const CellDecoration& decoration = {});
     // One character of width 1 or 2 at `column` (a wide one's right half only
     // when it fits).
-    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen, LinkId link);
-    // Columns [from, to) become `fill`, losing marks and links; reaching the
+    void writeCharacter(int row, int column, std::uint32_t codePoint, int width, const CellRun& pen, LinkId link,
+                        const CellDecoration& decoration = {});
+    // Columns [from, to) become `fill`, losing marks, links and decorations; reaching the
     // last column clears the soft wrap.  Rewriting a whole row that already
     // holds only `fill` costs next to nothing.
     void fill(int row, int from, int to, const Cell& fill);
@@ -181,13 +184,13 @@ private:
     bool validRow(int row) const { return row >= 0 && row < rows_; }
     // The cells of ring entry `index` for a write of columns [from, to) made at
     // once: a recorded blanking skips them, the extent covers them, and their
-    // marks go (their links become `link`).
-    Cell* prepareWrite(std::size_t index, int from, int to, LinkId link) {
+    // marks go (their links and decorations become `link` and `decoration`).
+    Cell* prepareWrite(std::size_t index, int from, int to, LinkId link, const CellDecoration& decoration) {
         StoredLine& stored = ring_[index];
         LineState& state = stored.state;
         if (state.blanked) carryOutBlanking(index, from, to);
         if (to > state.extent) state.extent = to;
-        if (stored.extras || link != 0) extrasOf(index).overwrite(from, to, link);
+        if (stored.extras || link != 0 || decoration.needsStoring()) extrasOf(index).overwrite(from, to, link, decoration);
         return stored.cells.data();
     }
     void materialize(std::size_t index) {

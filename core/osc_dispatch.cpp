@@ -27,20 +27,23 @@ bool isControlInTitle(std::uint32_t cp) {
 void Parser::dispatchOsc() {
     if (oscOverflow_) return;
     const std::string_view text(osc_);
-    const std::size_t semicolon = text.find(';');
-    if (semicolon == std::string_view::npos) return;
+    std::size_t semicolon = text.find(';');
+    // Only the colour resets come without a parameter.
+    if (semicolon == std::string_view::npos) {
+        if (text != "104" && text != "110" && text != "111" && text != "112") return;
+        semicolon = text.size();
+    }
     int command = -1;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + semicolon, command);
     if (ec != std::errc() || ptr != text.data() + semicolon) return;
-    const std::string_view rest = text.substr(semicolon + 1);
+    const std::string_view rest = text.substr(std::min(semicolon + 1, text.size()));
     switch (command) {
     case 0:
     case 1:
     case 2: {
         if (rest.size() > kMaxTitleBytes) return;
         const std::string title = Utf8Decoder::sanitize(rest, isControlInTitle);
-        if (command != 1 && titleCallback) titleCallback(title);
-        if (command != 2 && iconNameCallback) iconNameCallback(title);
+        setTitles(command != 1, command != 2, title);
         break;
     }
     case 7:
@@ -48,6 +51,14 @@ void Parser::dispatchOsc() {
             currentDirectoryCallback(Utf8Decoder::sanitize(rest, isControl));
         break;
     case 8: setLink(rest); break;
+    case 4:
+    case 10:
+    case 11:
+    case 12: setColors(command, rest); break;
+    case 104:
+    case 110:
+    case 111:
+    case 112: resetColors(command, rest); break;
     default: break;
     }
 }

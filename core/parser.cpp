@@ -61,7 +61,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
         case State::Ground: p = ground(p, end); break;
         case State::Csi: p = csiRun(p, end); break;
         case State::Escape: escape(*p++); break;
-        case State::EscapeSkip: designate(*p++); break;
+        case State::EscapeIntermediate: escapeIntermediate(*p++); break;
         case State::OscString:
         case State::DcsString: p = controlString(p, end); break;
         }
@@ -96,7 +96,7 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
             p = run;
         } else if (b == '\n' || b == '\r') {
             repeatArmed_ = csiMayRepeat_ = false;
-            if (b == '\n') screen_.index();
+            if (b == '\n') screen_.lineFeed();
             else screen_.carriageReturn();
             ++p;
         } else if (b == kEsc && end - p >= 2 && p[1] == '[') {
@@ -158,7 +158,8 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
 }
 
 /* Digits and separators up to the first other byte (a run of digits
- * accumulates in a register, modulo 2^32).  The collector's state lives in
+ * accumulates in a register, modulo 2^32).  A colon marks the parameter it
+ * ends as continued: what follows is its sub-parameter.  The collector's state lives in
  * locals while the loop runs, which calls nothing: the parameter stores could
  * alias the members (an unsigned and a signed int), which would make the
  * compiler reload them after each store.
@@ -187,8 +188,9 @@ const std::uint8_t* Parser::textRun(const std::uint8_t* p, const std::uint8_t* e
             }
             if (!overflow) params[count - 1] = value;
         } else if (b == ';' || b == ':') {
-            if (b == ':') colonSeen_ = true;
-            if (!started && count < kMaxParameters) params[count++] = 0;
+            const bool dropped = started ? overflow : count == kMaxParameters;
+            if (!started && !dropped) params[count++] = 0;
+            if (b == ':' && !dropped) continued_ |= 1u << (count - 1);
             started = false;
         } else {
             break;
@@ -246,7 +248,7 @@ void Parser::executeControl(std::uint8_t b) {
     case 0x09: screen_.horizontalTab(); break;   // HT
     case 0x0A:                                   // LF
     case 0x0B:                                   // VT
-    case 0x0C: screen_.index(); break;           // FF
+    case 0x0C: screen_.lineFeed(); break;        // FF
     case 0x0D: screen_.carriageReturn(); break;  // CR
     case 0x0E: screen_.invokeCharset(1); break;  // SO
     case 0x0F: screen_.invokeCharset(0); break;  // SI
@@ -254,7 +256,51 @@ void Parser::executeControl(std::uint8_t b) {
     }
 }
 
+/* The byte after ESC.  C0 controls execute inside an escape sequence (CAN
+ * and SUB cancel it, ESC starts it afresh); intermediates 0x20-0x2F are
+ * collected up to the final byte; DEL is ignored.
+ */
 void Parser::escape(std::uint8_t b) {
+    if (b >= 0x30 && b <= 0x7E) {
+        dispatchEscape(b);
+    } else if (b >= 0x20 && b <= 0x2F) {
+        repeatArmed_ = false;
+        intermediate_ = char(b);
+        state_ = State::EscapeIntermediate;
+    } else if (b >= 0x80) {
+        repeatArmed_ = false;
+        state_ = State::Ground;  // consumed
+    } else if (b != 0x7F) {
+        escapeControl(b);
+    }
+}
+
+void Parser::escapeIntermediate(std::uint8_t b) {
+    if (b >= 0x30 && b <= 0x7E) {
+        state_ = State::Ground;
+        dispatchEscapeWithIntermediate(b);
+    } else if (b >= 0x20 && b <= 0x2F) {
+        intermediate_ = kSeveralIntermediates;
+    } else if (b >= 0x80) {
+        state_ = State::Ground;
+    } else if (b != 0x7F) {
+        escapeControl(b);
+    }
+}
+
+void Parser::escapeControl(std::uint8_t b) {
+    if (b == kCan || b == kSub) {
+        repeatArmed_ = false;
+        state_ = State::Ground;
+    } else if (b == kEsc) {
+        repeatArmed_ = false;
+        state_ = State::Escape;
+    } else {
+        executeControl(b);
+    }
+}
+
+void Parser::dispatchEscape(std::uint8_t b) {
     const bool armed = repeatArmed_;
     repeatArmed_ = false;
     state_ = State::Ground;
@@ -270,20 +316,18 @@ void Parser::escape(std::uint8_t b) {
         state_ = State::OscString;
         break;
     case 'P':  // DCS
+        stringEscape_ = false;
+        osc_.clear();
+        oscOverflow_ = false;
+        dcs_ = true;
+        state_ = State::DcsString;
+        break;
     case 'X':  // SOS
     case '^':  // PM
     case '_':  // APC
         stringEscape_ = false;
+        dcs_ = false;
         state_ = State::DcsString;
-        break;
-    case '(':
-    case ')':
-        designating_ = b == '(' ? 0 : 1;
-        state_ = State::EscapeSkip;
-        break;
-    case '#': case '%': case '*': case '+':
-        designating_ = -1;  // G2/G3 and the rest: the next byte is consumed
-        state_ = State::EscapeSkip;
         break;
     case '7': screen_.saveCursor(); break;     // DECSC
     case '8': screen_.restoreCursor(); break;  // DECRC
@@ -292,7 +336,10 @@ void Parser::escape(std::uint8_t b) {
         screen_.carriageReturn();
         screen_.index();
         break;
+    case 'H': screen_.setTabStop(); break;                    // HTS
     case 'M': screen_.reverseIndex(); break;                  // RI
+    case '=': screen_.setApplicationKeypad(true); break;      // DECKPAM
+    case '>': screen_.setApplicationKeypad(false); break;     // DECKPNM
     case 'Z': sendReply(primaryDeviceAttributes_); break;     // DECID
     case 'c': {                                               // RIS
         // The reset also ends a program's cursor style; say so as DECSCUSR 0.
@@ -301,15 +348,25 @@ void Parser::escape(std::uint8_t b) {
         if (styled && cursorStyleCallback) cursorStyleCallback(0);
         break;
     }
-    default: break;  // keypad modes and everything else: consumed
+    default: break;  // everything else: consumed
     }
 }
 
-void Parser::designate(std::uint8_t b) {
-    state_ = State::Ground;
+// ESC I... F: G0 and G1 designations and DECALN act; the rest (G2/G3 and
+// 96-character sets, the 7/8-bit control switches, line sizes, the
+// character-coding switches) is consumed without effect.
+void Parser::dispatchEscapeWithIntermediate(std::uint8_t finalByte) {
     Charset set;
-    if (designating_ >= 0 && charsetFromFinal(b, set)) screen_.designateCharset(designating_, set);
-    designating_ = -1;
+    switch (intermediate_) {
+    case '(':  // designate G0
+    case ')':  // designate G1
+        if (charsetFromFinal(finalByte, set)) screen_.designateCharset(intermediate_ == '(' ? 0 : 1, set);
+        break;
+    case '#':
+        if (finalByte == '8') screen_.screenAlignmentTest();  // DECALN
+        break;
+    default: break;
+    }
 }
 
 void Parser::beginCsi() {
@@ -320,29 +377,35 @@ void Parser::beginCsi() {
     paramOverflow_ = false;
     privateMarker_ = 0;
     intermediate_ = 0;
-    colonSeen_ = false;
+    continued_ = 0;
     state_ = State::Csi;
 }
 
-/* OSC, DCS, SOS, PM and APC strings: BEL or ESC \ ends one (an OSC is then
- * dispatched); CAN and SUB cancel it; ESC followed by anything else ends it
- * undispatched and that byte is read afresh in Ground.  Only OSC text is
- * kept, up to kMaxOscBytes.
+/* OSC, DCS, SOS, PM and APC strings: BEL or ESC \ ends one (an OSC or a
+ * DCS is then dispatched); CAN and SUB cancel it; ESC followed by anything
+ * else ends it undispatched and that byte is read afresh in Ground.  OSC
+ * text is kept up to kMaxOscBytes, DCS text up to kMaxDcsBytes.
  */
 const std::uint8_t* Parser::controlString(const std::uint8_t* p, const std::uint8_t* end) {
     const bool osc = state_ == State::OscString;
+    const bool kept = osc || dcs_;
+    const std::size_t bound = osc ? kMaxOscBytes : kMaxDcsBytes;
     while (p < end) {
         const std::uint8_t b = *p++;
         if (stringEscape_) {
             stringEscape_ = false;
             state_ = State::Ground;
             if (b != '\\') return p - 1;
+            stringBell_ = false;
             if (osc) dispatchOsc();
+            else if (dcs_) dispatchDcs();
             return p;
         }
         if (b == kBel) {
             state_ = State::Ground;
+            stringBell_ = true;
             if (osc) dispatchOsc();
+            else if (dcs_) dispatchDcs();
             return p;
         }
         if (b == kCan || b == kSub) {
@@ -351,8 +414,8 @@ const std::uint8_t* Parser::controlString(const std::uint8_t* p, const std::uint
         }
         if (b == kEsc) {
             stringEscape_ = true;
-        } else if (osc) {
-            if (osc_.size() < kMaxOscBytes) osc_.push_back(char(b));
+        } else if (kept) {
+            if (osc_.size() < bound) osc_.push_back(char(b));
             else oscOverflow_ = true;
         }
     }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <span>
 #include <string>
@@ -21,7 +22,7 @@ public:
     enum class State : std::int32_t {
         Ground = 0,
         Escape = 1,
-        EscapeSkip = 2,
+        EscapeIntermediate = 2,  // after ESC and one or more bytes 0x20-0x2F
         Csi = 3,
         OscString = 4,
         DcsString = 5,
@@ -30,14 +31,6 @@ public:
     // Parameters beyond this many in one control sequence are dropped, so a
     // hostile sequence costs no memory; SGR needs far fewer.
     static constexpr int kMaxParameters = 32;
-
-    // A parameter list held inline (no allocation on the SGR path); only
-    // the first `count` values are meaningful.
-    struct ParameterList {
-        std::array<std::int32_t, kMaxParameters> values;
-        int count = 0;
-        std::span<const std::int32_t> span() const { return {values.data(), std::size_t(count)}; }
-    };
 
     // Titles and directories longer than this are ignored whole, and so are
     // link targets longer than kMaxUriBytes.
@@ -61,6 +54,15 @@ public:
     std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL without controls
     std::function<void()> bellCallback;                                     // BEL outside control strings
     std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6; RIS as 0
+    // The host's cell size in pixels, for the pixel reports (CSI 14 t, CSI 16 t);
+    // false, or no callback: those reports go unanswered.
+    std::function<bool(int& width, int& height)> cellPixelSizeCallback;
+
+    // Titles pushed by CSI 22 t beyond this many push out the oldest.
+    static constexpr std::size_t kMaxTitleStack = 10;
+    // DCS text beyond this many bytes (a DECRQSS request is a few) is dropped whole.
+    static constexpr std::size_t kMaxDcsBytes = 32;
+    std::size_t titleStackDepth() const { return titleStack_.size(); }
 
     State state() const { return state_; }
     int parameterCount() const { return paramCount_; }
@@ -76,7 +78,10 @@ private:
     const std::uint8_t* collectParameters(const std::uint8_t* p, const std::uint8_t* end);
     const std::uint8_t* controlString(const std::uint8_t* p, const std::uint8_t* end);
     void escape(std::uint8_t b);
-    void designate(std::uint8_t b);
+    void escapeIntermediate(std::uint8_t b);
+    void escapeControl(std::uint8_t b);
+    void dispatchEscape(std::uint8_t finalByte);
+    void dispatchEscapeWithIntermediate(std::uint8_t finalByte);
     void csi(std::uint8_t b);
     void executeControl(std::uint8_t b);
     void enterEscape();
@@ -88,6 +93,7 @@ private:
     // A sequence with an intermediate byte or a private marker: false when
     // dispatchCsi() has nothing more to do with it.
     bool dispatchMarkedCsi(std::uint8_t finalByte);
+    void dispatchIntermediateCsi(std::uint8_t finalByte);
     // The first parameter; 1 when absent or 0.  It may read as negative:
     // Screen operations clamp.
     int count() const { return paramCount_ == 0 || params_[0] == 0 ? 1 : parameter(0); }
@@ -95,10 +101,14 @@ private:
     int selector() const { return paramCount_ == 0 ? 0 : parameter(0); }
     int parameter(int i) const { return static_cast<std::int32_t>(params_[std::size_t(i)]); }
     void setModes(bool set);
+    void requestMode();     // DECRQM
+    void windowOperation(); // XTWINOPS: the reports and the title stack
+    void setTitles(bool window, bool icon, const std::string& text);
+    void dispatchDcs();
+    std::string statusString(std::string_view request) const;  // DECRQSS's answer
     void setPrivateMode(int mode, bool set);
     void deviceStatusReport();
-    ParameterList sgrParameters() const;
-    // The collected parameters read as signed values (the usual SGR case).
+    // The collected parameters read as signed values.
     std::span<const std::int32_t> signedParameters() const {
         return {reinterpret_cast<const std::int32_t*>(params_.data()), std::size_t(paramCount_)};
     }
@@ -106,6 +116,9 @@ private:
     // OSC dispatch (osc_dispatch.cpp).
     void dispatchOsc();
     void setLink(std::string_view rest);
+    void setColors(int command, std::string_view rest);
+    void resetColors(int command, std::string_view rest);
+    void colorReply(int command, int slot);
 
     Screen& screen_;
     State state_ = State::Ground;
@@ -114,15 +127,25 @@ private:
     bool paramStarted_ = false;
     bool paramOverflow_ = false;  // the list is full: further parameters are dropped
     char privateMarker_ = 0;
-    char intermediate_ = 0;  // the last intermediate byte of a control sequence
-    bool colonSeen_ = false;
-    // EscapeSkip consumes one byte; after ESC ( or ESC ) it designates G0 or G1.
-    std::int8_t designating_ = -1;
+    // The last intermediate byte of a control sequence; the first of an
+    // escape sequence, or kSeveralIntermediates.
+    char intermediate_ = 0;
+    static constexpr char kSeveralIntermediates = 0x7F;
+    // Bit i set: a colon joined parameter i to parameter i + 1 (a sub-parameter).
+    std::uint32_t continued_ = 0;
     Utf8Decoder decoder_;
     bool stringEscape_ = false;
     // OSC text collected so far (DCS, SOS, PM and APC strings are dropped).
     std::string osc_;
     bool oscOverflow_ = false;
+    bool stringBell_ = false;  // the string ended with BEL: replies end the same way
+    bool dcs_ = false;         // the control string is a DCS (kept in osc_, up to kMaxDcsBytes)
+    // The titles in force and those CSI 22 t pushed, newest last.
+    struct Titles {
+        std::string window, icon;
+    };
+    Titles titles_;
+    std::deque<Titles> titleStack_;
     // REP repeats only right after a printed character: nothing else between.
     bool repeatArmed_ = false;
     bool csiMayRepeat_ = false;

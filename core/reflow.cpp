@@ -188,13 +188,14 @@ void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size
             for (int c = begin; c < end; ++c) {
                 const LinkId link = piece.extras->linkAt(c);
                 const bool marked = piece.extras->hasMarks(c);
-                if (link == 0 && !marked) continue;
+                const CellDecoration decoration = piece.extras->decorationAt(c);
+                if (link == 0 && !marked && !decoration.needsStoring()) continue;
                 if (!line.extras) {
                     line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
                     line.extras->reserveMarkBytes(markBytes);  // the row's marks, allocated once
                 }
                 const int to_column = column + c - begin;
-                if (link != 0) line.extras->overwrite(to_column, to_column + 1, link);
+                if (link != 0 || decoration.needsStoring()) line.extras->overwrite(to_column, to_column + 1, link, decoration);
                 if (marked) line.extras->copyMarks(to_column, *piece.extras, c);
             }
         }

@@ -21,6 +21,7 @@ Screen::Screen(int columns, int rows, int scrollbackLines)
       scrollBottom_(rows_ - 1),
       lines_(columns_, rows_, scrollbackLines, links_),
       dirtyFlags_(std::size_t(rows_), 0) {
+    resetTabStops();
     markAllDirty();
 }
 
@@ -42,13 +43,16 @@ void Screen::print(std::uint32_t codePoint) {
     }
     resetView();
     if (cursorColumn_ + width > columns_) {
-        if (autoWrap_) {
+        if (modes_.autoWrap) {
             wrapToNextRow();
         } else {
             cursorColumn_ = std::max(columns_ - width, 0);
         }
     }
-    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), link_);
+    // Insert mode: the rest of the row moves right first; what passes the
+    // right margin is lost.
+    if (modes_.insertMode) lines_.shift(cursorRow_, cursorColumn_, width, fillCell());
+    lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), link_, decoration_);
     markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
     lastPrinted_ = codePoint;
@@ -88,7 +92,7 @@ void Screen::repeatLastCharacter(int count) {
  */
 void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count) {
     if (count <= 0) return;
-    if (!charsets_.plain()) {
+    if (!charsets_.plain() || modes_.insertMode) {
         for (std::int64_t i = 0; i < count; ++i) print(charsets_.translate(bytes[i]));
         return;
     }
@@ -96,7 +100,7 @@ void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count)
     std::int64_t i = 0;
     while (i < count) {
         if (cursorColumn_ >= columns_) {
-            if (!autoWrap_) {
+            if (!modes_.autoWrap) {
                 print(bytes[count - 1]);
                 return;
             }
@@ -104,7 +108,7 @@ void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count)
             continue;
         }
         const int piece = int(std::min<std::int64_t>(columns_ - cursorColumn_, count - i));
-        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, textPen(), link_);
+        lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, textPen(), link_, decoration_);
         markDirty(cursorRow_);
         cursorColumn_ += piece;
         i += piece;
@@ -119,7 +123,7 @@ void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count)
  * and the run continues after it.
  */
 void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
-    if (!charsets_.plain()) {
+    if (!charsets_.plain() || modes_.insertMode) {
         printTranslated(codePoints, count);
         return;
     }
@@ -128,7 +132,7 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
         int column = cursorColumn_;
         if (column < columns_) {
             const std::int64_t taken =
-                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), link_);
+                lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), link_, decoration_);
             if (taken > 0) {
                 resetView();
                 markDirty(cursorRow_);
@@ -139,7 +143,7 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
             }
         }
         const int width = cellWidth(codePoints[i]);
-        if (autoWrap_ && width > 0 && width <= columns_ && cursorColumn_ + width > columns_) {
+        if (modes_.autoWrap && width > 0 && width <= columns_ && cursorColumn_ + width > columns_) {
             // Only the wrap: the character starts the next row's store, so
             // that a recycled row's blanking is carried out around it.
             resetView();
@@ -288,6 +292,15 @@ const Cell& Screen::viewCellAt(int column, int row) const {
 CellMarks Screen::viewMarksAt(int column, int row) const {
     if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
     return lines_.line(viewTopLine() + row).marksAt(column);
+}
+
+CellDecoration Screen::viewDecorationAt(int column, int row) const {
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
+    const LineView line = lines_.line(viewTopLine() + row);
+    if (!line) return {};
+    CellDecoration decoration = line.decorationAt(column);
+    decoration.underline = underlineStyleOf(line[column].attributes, decoration.underline);
+    return decoration;
 }
 
 std::string_view Screen::viewLinkAt(int column, int row) const {

@@ -15,13 +15,16 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include <bitset>
 
 #include "core/cell.h"
 #include "core/cell_run.h"
 #include "core/charsets.h"
+#include "core/color_table.h"
 #include "core/line_position.h"
 #include "core/line_store.h"
 #include "core/link_table.h"
+#include "core/terminal_modes.h"
 
 namespace vesper {
 
@@ -47,8 +50,21 @@ public:
     int cursorRow() const { return cursorRow_; }
     int scrollTop() const { return scrollTop_; }
     int scrollBottom() const { return scrollBottom_; }
-    bool autoWrap() const { return autoWrap_; }
+    bool autoWrap() const { return modes_.autoWrap; }
+    // Every mode a program set; the widget's encoders read them here.
+    const TerminalModes& modes() const { return modes_; }
+    // The host's colours and a program's overrides of them (OSC 4, 10-12).
+    const ColorTable& colorTable() const { return colors_; }
+    ColorTable& colorTable() { return colors_; }
+    // DECRQM's answer for a mode: 1 set, 2 reset, 0 unknown.
+    int modeReport(int mode, bool isPrivate) const;
+    // The cursor as a position report gives it: 0-based, relative to the
+    // top margin in origin mode, on the last column while a wrap is pending.
+    int reportedRow() const { return cursorRow_ - (modes_.originMode ? scrollTop_ : 0); }
+    int reportedColumn() const { return cursorColumn_ < columns_ ? cursorColumn_ : columns_ - 1; }
     const CellAttributes& attributes() const { return attributes_; }
+    // The underline style and colour printed cells take (SGR 4:n, 21, 24, 58, 59).
+    const CellDecoration& decoration() const { return decoration_; }
     bool alternateActive() const { return alternateActive_; }
     int viewOffset() const { return viewOffset_; }
     bool viewScrolled() const { return viewScrolled_; }
@@ -70,9 +86,9 @@ public:
     // case, a run that fits on the cursor row as it is: the parser calls it
     // for every piece of text, often a few bytes between two sequences.
     [[gnu::always_inline]] void printAscii(const std::uint8_t* bytes, std::int64_t count) {
-        if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain()) {
+        if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain() && !modes_.insertMode) {
             resetView();
-            lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_);
+            lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_, decoration_);
             markDirty(cursorRow_);
             cursorColumn_ += std::int32_t(count);
             lastPrinted_ = bytes[count - 1];
@@ -87,12 +103,18 @@ public:
     void repeatLastCharacter(int count);
     void index() {
         resetView();
+        leavePendingWrap();
         if (cursorRow_ == scrollBottom_) {
             scrollRegionUp();
             markRows(scrollTop_, scrollBottom_);
         } else if (cursorRow_ < rows_ - 1) {
             ++cursorRow_;
         }
+    }
+    // LF, VT and FF: an index, and a carriage return too in new-line mode.
+    void lineFeed() {
+        if (modes_.newLineMode) cursorColumn_ = 0;
+        index();
     }
     void scrollRegionUp();
     void markDirty(int row) {
@@ -122,17 +144,26 @@ public:
     CellMarks viewMarksAt(int column, int row) const;
     // The OSC 8 URI of a view cell; empty if none.
     std::string_view viewLinkAt(int column, int row) const;
+    // The underline style and colour of a view cell.
+    CellDecoration viewDecorationAt(int column, int row) const;
     // Absolute line number: its text continues on line + 1 (a soft wrap).
     bool isLineWrapped(int line) const;
 
     // --- C0 and escape functions -------------------------------------------
     void backspace();
+    void setTabStop();            // HTS
+    void clearTabStops(int mode);  // TBC: 0 the one at the cursor, 3 all
+    void tabForward(int count);   // CHT (HT is one)
+    void tabBackward(int count);  // CBT
     void carriageReturn() { cursorColumn_ = 0; }
     void horizontalTab();
     void reverseIndex();
     void saveCursor();
     void restoreCursor();
     void reset();
+    // DECALN: every cell an E in the default rendition, the margins reset
+    // and the cursor home.
+    void screenAlignmentTest();
     void designateCharset(int slot, Charset set) { charsets_.g[slot & 1] = set; }
     void invokeCharset(int slot) { charsets_.gl = std::uint8_t(slot & 1); }
     void setCursorStyle(int style) { cursorStyle_ = style; }
@@ -156,10 +187,26 @@ public:
     void deleteLines(int count);
     void scrollUp(int count);
     void scrollDown(int count);
+    // DECSTBM: 0 is the default (the first or the last row); a region of
+    // fewer than two rows is ignored; an accepted one homes the cursor.
     void setMargins(int top, int bottom);
     void resetMargins();
-    void selectGraphicRendition(std::span<const std::int32_t> parameters);
-    void setAutoWrap(bool on) { autoWrap_ = on; }
+    // Bit i of `continued` set: parameter i + 1 is a sub-parameter of
+    // parameter i (they were joined by a colon), so the two form one group.
+    void selectGraphicRendition(std::span<const std::int32_t> parameters, std::uint32_t continued = 0);
+    void setAutoWrap(bool on) { modes_.autoWrap = on; }
+    // SM/RM and DECSET/DECRST of a mode TerminalModes holds (origin mode
+    // also homes the cursor); false when the mode is not one of them.
+    bool setMode(int mode, bool isPrivate, bool on);
+    void setApplicationKeypad(bool on) { modes_.applicationKeypad = on; }
+    void scrollLeft(int count);     // SL: the region's rows move left
+    void scrollRight(int count);    // SR
+    void insertColumns(int count);  // DECIC: at the cursor column, in the region's rows
+    void deleteColumns(int count);  // DECDC
+    // DECSTR: the modes of TerminalModes::softReset, the rendition, the
+    // margins, the character sets, the cursor style and the saved cursor
+    // return to their defaults; the screen and the cursor stay.
+    void softReset();
 
     // --- line numbers and text ---------------------------------------------
     int firstLine() const { return lines_.firstLine(); }
@@ -184,12 +231,16 @@ public:
     std::function<void(std::int32_t shift)> lineRenumberCallback;
 
 private:
-    // A blank with the current attributes.  Kept rather than built per call:
+    // A blank in the current colours (nothing else of the rendition: erased
+    // and inserted cells are not reverse, underlined, bold, ...).  Kept rather than built per call:
     // a Cell built field by field and then copied whole stalls the copy, and
     // every scroll and erase needs one.
     const Cell& fillCell() const {
         if (fillStale_) {
-            fill_ = Cell(kSpace, attributes_);
+            CellAttributes colours;
+            colours.fg = attributes_.fg;
+            colours.bg = attributes_.bg;
+            fill_ = Cell(kSpace, colours);
             fillStale_ = false;
         }
         return fill_;
@@ -201,6 +252,24 @@ private:
         return textPen_;
     }
     void refreshPen() const;
+    // A cursor with a wrap pending steps back onto the last column, as every
+    // operation but printing and tabs does first.
+    void leavePendingWrap() {
+        if (cursorColumn_ >= columns_) cursorColumn_ = columns_ - 1;
+    }
+    void setUnderline(UnderlineStyle style);
+    // One SGR group (a code with its sub-parameters), `size` values from `i`.
+    void selectGroupRendition(std::span<const std::int32_t> list, std::size_t i, std::size_t size);
+    // The slot DECSC and DECRC use: each screen has its own.
+    struct SavedCursor {
+        std::int32_t row = 0;
+        std::int32_t column = 0;  // columns(): a wrap was pending
+        CellAttributes attributes;
+        CellDecoration decoration;
+        CharsetState charsets;
+        bool originMode = false;
+    };
+    SavedCursor& savedCursor() { return savedCursors_[alternateActive_ ? 1 : 0]; }
     void eraseCells(int row, int from, int to);  // columns [from, to) of a screen row
     void attachMark(std::uint32_t mark);
     void printTranslated(const std::uint32_t* codePoints, std::int64_t count);
@@ -229,15 +298,20 @@ private:
     std::int32_t rows_;
     std::int32_t cursorColumn_ = 0;
     std::int32_t cursorRow_ = 0;
-    std::int32_t savedCursorColumn_ = 0;
-    std::int32_t savedCursorRow_ = 0;
     std::int32_t scrollTop_ = 0;
     std::int32_t scrollBottom_ = 0;
-    bool autoWrap_ = true;
+    TerminalModes modes_;
+    ColorTable colors_;
+    // Tab stops by column, for the widest grid: a narrower screen keeps the
+    // stops beyond its edge for when it widens again.
+    std::bitset<kMaxGridColumns> tabStops_;
+    void resetTabStops();
+    // Row `row` (1-based) of a cursor positioning: of the region in origin mode.
+    int rowPosition(int row) const;
     CellAttributes attributes_;
-    CellAttributes savedAttributes_;
+    CellDecoration decoration_;
     CharsetState charsets_;
-    CharsetState savedCharsets_;
+    SavedCursor savedCursors_[2];  // the primary screen's, the alternate screen's
     std::int32_t cursorStyle_ = 0;
     std::uint32_t lastPrinted_ = 0;  // for REP; 0: none yet
     // Declared before the stores, which hold uses of its links.

@@ -16,7 +16,8 @@ void Screen::reflowColumns(int columns, int rows, std::span<LinePosition> positi
         const int top = lines_.screenTopLine();
         LinePosition cursor{top + cursorRow_, cursorColumn_};
         std::vector<LinePosition> points(positions.begin(), positions.end());
-        points.push_back({top + savedCursorRow_, savedCursorColumn_});
+        SavedCursor& savedSlot = savedCursors_[0];
+        points.push_back({top + savedSlot.row, savedSlot.column});
         points.push_back({viewTopLine(), 0});
         lines_.reflow(columns, rows, fill, cursor, points);
         shift = lines_.takeRenumberShift();
@@ -24,8 +25,8 @@ void Screen::reflowColumns(int columns, int rows, std::span<LinePosition> positi
         cursorRow_ = cursor.line - newTop;
         cursorColumn_ = cursor.column;
         const LinePosition& saved = points[points.size() - 2];
-        savedCursorRow_ = saved.held ? std::clamp(saved.line - newTop, 0, rows - 1) : 0;
-        savedCursorColumn_ = saved.column;
+        savedSlot.row = saved.held ? std::clamp(saved.line - newTop, 0, rows - 1) : 0;
+        savedSlot.column = saved.column;
         // A scrolled-back view keeps the text at its top; the live view stays live.
         if (viewScrolled_) {
             const LinePosition& view = points.back();
@@ -40,13 +41,14 @@ void Screen::reflowColumns(int columns, int rows, std::span<LinePosition> positi
         }
     } else {
         // The primary screen waits behind the alternate one with its cursor
-        // in the save slot (mode 1049).
+        // in its save slot (mode 1049).
         LineStore& primary = *otherLines_;
-        LinePosition saved{primary.screenTopLine() + savedCursorRow_, savedCursorColumn_};
+        SavedCursor& savedSlot = savedCursors_[0];
+        LinePosition saved{primary.screenTopLine() + savedSlot.row, savedSlot.column};
         primary.reflow(columns, rows, fill, saved, {});
         primary.takeRenumberShift();
-        savedCursorRow_ = saved.line - primary.screenTopLine();
-        savedCursorColumn_ = saved.column;
+        savedSlot.row = saved.line - primary.screenTopLine();
+        savedSlot.column = saved.column;
         const std::int64_t oldTop = lines_.screenTopLine();
         lines_.resize(columns, rows, fill, cursorRow_);
         shift = lines_.takeRenumberShift();

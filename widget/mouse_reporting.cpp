@@ -23,47 +23,7 @@ void appendUtf8(std::string &out, int value)
     }
 }
 
-std::optional<MouseTracking> trackingMode(int mode)
-{
-    switch (mode) {
-    case 9: return MouseTracking::Press;
-    case 1000: return MouseTracking::PressRelease;
-    case 1002: return MouseTracking::ButtonMotion;
-    case 1003: return MouseTracking::AnyMotion;
-    default: return std::nullopt;
-    }
-}
-
-std::optional<MouseEncoding> encodingMode(int mode)
-{
-    switch (mode) {
-    case 1005: return MouseEncoding::Utf8;
-    case 1006: return MouseEncoding::Sgr;
-    case 1015: return MouseEncoding::Urxvt;
-    default: return std::nullopt;
-    }
-}
-
 } // namespace
-
-bool MouseModes::apply(int mode, bool set)
-{
-    if (const std::optional<MouseTracking> t = trackingMode(mode)) {
-        if (set)
-            tracking = *t;
-        else if (tracking == *t)
-            tracking = MouseTracking::Off;
-        return true;
-    }
-    if (const std::optional<MouseEncoding> e = encodingMode(mode)) {
-        if (set)
-            encoding = *e;
-        else if (encoding == *e)
-            encoding = MouseEncoding::X10;
-        return true;
-    }
-    return false;
-}
 
 bool reportsAction(MouseTracking tracking, MouseAction action, bool buttonDown)
 {

@@ -2,15 +2,16 @@
 // tracking mode reports (9 presses only, 1000 presses and releases, 1002 also
 // motion while a button is down, 1003 all motion) and the bytes of one report
 // in the X10 default, UTF-8 (1005), SGR (1006) or URXVT (1015) encoding.
-// Pure functions of the modes and the gesture; the widget keeps the modes.
+// Pure functions of the modes and the gesture; the core keeps the modes
+// (core/terminal_modes.h).
 #pragma once
 
 #include <string>
 
+#include "core/terminal_modes.h"
+
 namespace vesper {
 
-enum class MouseTracking { Off, Press, PressRelease, ButtonMotion, AnyMotion };
-enum class MouseEncoding { X10, Utf8, Sgr, Urxvt };
 enum class MouseAction { Press, Release, Motion };
 
 // Button numbers of a report: 0 left, 1 middle, 2 right, kNoButton for motion
@@ -23,16 +24,6 @@ inline constexpr int kWheelDown = 65;
 inline constexpr int kMouseShift = 4;
 inline constexpr int kMouseMeta = 8;
 inline constexpr int kMouseControl = 16;
-
-struct MouseModes {
-    MouseTracking tracking = MouseTracking::Off;
-    MouseEncoding encoding = MouseEncoding::X10;
-
-    // Applies DEC private mode `mode`; false when it is not a mouse mode.
-    // Setting a tracking mode or an encoding selects it; resetting the one in
-    // force turns tracking off or returns to the X10 encoding.
-    bool apply(int mode, bool set);
-};
 
 struct MouseReport {
     MouseAction action = MouseAction::Press;

@@ -93,24 +93,35 @@ void TerminalWidget::installParserCallbacks()
     };
     m_parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
     m_screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+    // The pixel sizes programs may ask for (CSI 14 t, CSI 16 t).
+    m_parser.cellPixelSizeCallback = [this](int &width, int &height) {
+        width = m_cellWidth;
+        height = m_cellHeight;
+        return true;
+    };
     installHostStateCallbacks();
+    handPaletteToCore();
 }
 
-void TerminalWidget::handleModeChange(int mode, bool set, bool isPrivate)
+// The core answers a program's colour queries from the host's colours.
+void TerminalWidget::handPaletteToCore()
 {
-    if (!isPrivate || m_mouseModes.apply(mode, set))
-        return;
-    switch (mode) {
-    case 1: m_applicationCursorKeys = set; break;
-    case 25:
-        m_cursorVisible = set;
+    ColorTable &colors = m_screen.colorTable();
+    const QColor none;
+    for (int i = 0; i < ColorTable::kIndexed; ++i)
+        colors.setHostColor(i, m_palette.color(i, none).rgb());
+    colors.setHostColor(ColorTable::kForeground, m_palette.foreground().rgb());
+    colors.setHostColor(ColorTable::kBackground, m_palette.background().rgb());
+    colors.setHostColor(ColorTable::kCursor, m_palette.cursor().rgb());
+}
+
+// The modes themselves live in the core (m_screen.modes()); this only
+// reacts to the ones that change what is shown.
+void TerminalWidget::handleModeChange(int mode, bool /*set*/, bool isPrivate)
+{
+    if (isPrivate && mode == 25) {
         updateCursorBlink();
         viewport()->update();
-        break;
-    case 1004: m_focusReporting = set; break;
-    case 1007: m_alternateScroll = set; break;
-    case 2004: m_bracketedPaste = set; break;
-    default: break;
     }
 }
 
@@ -372,7 +383,7 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
     trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return;
-    const std::string bytes = encode_key(event, m_applicationCursorKeys);
+    const std::string bytes = encode_key(event, m_screen.modes().applicationCursorKeys);
     if (bytes.empty()) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -503,6 +514,7 @@ Palette TerminalWidget::terminalPalette() const { return m_palette; }
 void TerminalWidget::setTerminalPalette(const Palette &p)
 {
     m_palette = p;
+    handPaletteToCore();
     refresh();
 }
 

@@ -180,6 +180,7 @@ private:
     // Frame (terminal_widget.cpp).
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
+    void handPaletteToCore();
     // Parses what waits for at most one pass's time, then shows it; what
     // is left follows in the next event-loop pass.
     void parsePass();
@@ -303,12 +304,8 @@ private:
     QPoint m_lastMousePosition;
     int m_clickCount = 0;
     QElapsedTimer m_clickTimer;
-    bool m_applicationCursorKeys = false;
-    bool m_cursorVisible = true;
-    bool m_bracketedPaste = false;
     int m_scrollbackLimit = 0;
 
-    MouseModes m_mouseModes;
     // Whose the gesture under way is: the press decides, the release ends it.
     enum class MouseGesture { None, Local, Reported };
     MouseGesture m_mouseGesture = MouseGesture::None;
@@ -317,8 +314,6 @@ private:
     int m_lastMotionRow = -1;
     // Eighths of a degree not yet turned into whole wheel steps.
     int m_wheelRemainder = 0;
-    bool m_focusReporting = false;
-    bool m_alternateScroll = true;
 
     CursorStyle m_hostCursorStyle = SteadyBlock;
     int m_programCursorStyle = 0; // DECSCUSR parameter; 0 follows the host

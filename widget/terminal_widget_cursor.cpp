@@ -68,7 +68,7 @@ void TerminalWidget::cursorStyleUpdated(CursorStyle before)
 void TerminalWidget::updateCursorBlink()
 {
     const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
-    const bool run = blinks(cursorStyle()) && flashTime > 0 && m_cursorVisible && hasFocus() && isVisible();
+    const bool run = blinks(cursorStyle()) && flashTime > 0 && m_screen.modes().cursorVisible && hasFocus() && isVisible();
     if (!run) {
         if (m_blinkTimer)
             m_blinkTimer->stop();
@@ -135,7 +135,7 @@ QRect TerminalWidget::cursorCellRect() const
 // in the hidden phase of a blink).
 bool TerminalWidget::cursorDrawn() const
 {
-    return m_cursorVisible && !m_screen.viewScrolled() && !cursorCellRect().isEmpty() && (!hasFocus() || m_blinkShown);
+    return m_screen.modes().cursorVisible && !m_screen.viewScrolled() && !cursorCellRect().isEmpty() && (!hasFocus() || m_blinkShown);
 }
 
 void TerminalWidget::paintCursor(QPainter &painter)

@@ -63,7 +63,7 @@ QPoint TerminalWidget::reportedCell(QPoint point) const
 // that local selection leaves it alone.
 bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
 {
-    if (m_mouseModes.tracking == MouseTracking::Off)
+    if (m_screen.modes().mouse.tracking == MouseTracking::Off)
         return false;
     // Shift keeps a press for local selection, and the gesture it begins
     // stays with its owner until the last button is up: Shift let go
@@ -86,10 +86,10 @@ bool TerminalWidget::reportMouse(const QMouseEvent *event, MouseAction action)
         return true;
     m_lastMotionColumn = column;
     m_lastMotionRow = row;
-    if (!reportsAction(m_mouseModes.tracking, action, button != kNoButton))
+    if (!reportsAction(m_screen.modes().mouse.tracking, action, button != kNoButton))
         return true;
     const MouseReport report{action, button, reportModifiers(event->modifiers()), column, row};
-    const std::string bytes = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
+    const std::string bytes = encodeMouseReport(report, m_screen.modes().mouse.encoding, m_screen.modes().mouse.tracking);
     if (!bytes.empty())
         emitBytes(bytes);
     return true;
@@ -110,7 +110,7 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
     const QPoint cell = reportedCell(event->position().toPoint());
     const MouseReport report{MouseAction::Press, steps > 0 ? kWheelUp : kWheelDown,
                              reportModifiers(event->modifiers()), cell.x(), cell.y()};
-    const std::string sequence = encodeMouseReport(report, m_mouseModes.encoding, m_mouseModes.tracking);
+    const std::string sequence = encodeMouseReport(report, m_screen.modes().mouse.encoding, m_screen.modes().mouse.tracking);
     std::string bytes;
     for (int i = 0; i < std::abs(steps); ++i)
         bytes += sequence;
@@ -120,7 +120,7 @@ void TerminalWidget::reportWheel(const QWheelEvent *event, int steps)
 
 void TerminalWidget::scrollAlternateScreen(int steps)
 {
-    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, m_applicationCursorKeys);
+    const std::string key = cursor_key_sequence(steps > 0 ? 'A' : 'B', 1, m_screen.modes().applicationCursorKeys);
     std::string bytes;
     for (int i = 0; i < std::abs(steps) * kAlternateScrollLines; ++i)
         bytes += key;
@@ -131,12 +131,12 @@ void TerminalWidget::scrollAlternateScreen(int steps)
 void TerminalWidget::wheelEvent(QWheelEvent *event)
 {
     const bool local = event->modifiers().testFlag(Qt::ShiftModifier);
-    if (!local && m_mouseModes.tracking != MouseTracking::Off) {
+    if (!local && m_screen.modes().mouse.tracking != MouseTracking::Off) {
         reportWheel(event, wheelSteps(event));
         event->accept();
         return;
     }
-    if (!local && m_alternateScroll && m_screen.alternateActive()) {
+    if (!local && m_screen.modes().alternateScroll && m_screen.alternateActive()) {
         scrollAlternateScreen(wheelSteps(event));
         event->accept();
         return;
@@ -147,7 +147,7 @@ void TerminalWidget::wheelEvent(QWheelEvent *event)
 
 void TerminalWidget::reportFocus(bool focused)
 {
-    if (m_focusReporting)
+    if (m_screen.modes().focusReporting)
         emitBytes(focused ? "\x1b[I" : "\x1b[O");
 }
 

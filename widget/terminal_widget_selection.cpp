@@ -136,7 +136,7 @@ QString TerminalWidget::wordCharacters() const { return m_wordCharacters; }
 
 void TerminalWidget::setWordCharacters(const QString &characters) { m_wordCharacters = characters; }
 
-bool TerminalWidget::paste(const QString &text) { return sendText(text, m_bracketedPaste, "paste"); }
+bool TerminalWidget::paste(const QString &text) { return sendText(text, m_screen.modes().bracketedPaste, "paste"); }
 
 bool TerminalWidget::send(const QString &text) { return sendText(text, false, "send"); }
 

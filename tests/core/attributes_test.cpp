@@ -29,7 +29,11 @@ struct SgrCase {
     const char* name;
     std::string bytes;
     CellAttributes expected;
+    CellDecoration decoration = {};  // compared when the underline shape or colour is not the default
 };
+
+CellDecoration deco(UnderlineStyle style, ColorValue color = kDefaultColor) { return {style, color}; }
+constexpr UnderlineStyle kCurly = UnderlineStyle::Curly;
 
 void PrintTo(const SgrCase& c, std::ostream* os) { *os << c.name; }
 
@@ -62,6 +66,32 @@ const SgrCase kSgrCases[] = {
     {"TwentyEightAndFiftyFiveClear", CSI "2;8;53m" CSI "28;55m", attrs(-1, -1, false, false, false, false, false, "d")},
     {"ZeroClearsTheNewFlags", CSI "2;8;21;53m" CSI "0m", attrs(-1, -1)},
     {"NegativeValueIgnored", CSI "4294967295;1m", attrs(-1, -1, true)},
+    // Sub-parameters: a colon joins a code and its sub-parameters into one group.
+    {"CurlyUnderlineIsNotItalic", CSI "4:3m", attrs(-1, -1, false, false, true), deco(kCurly)},
+    {"UnderlineShapes", CSI "4:4m", attrs(-1, -1, false, false, true), deco(UnderlineStyle::Dotted)},
+    {"DashedUnderline", CSI "4:5m", attrs(-1, -1, false, false, true), deco(UnderlineStyle::Dashed)},
+    {"DoubleUnderlineByGroupIsNotDim", CSI "4:2m", attrs(-1, -1, false, false, false, false, false, "u")},
+    {"SingleUnderlineByGroupIsNotBold", CSI "4:1m", attrs(-1, -1, false, false, true)},
+    {"NoUnderlineByGroupKeepsTheRest", CSI "1;31;4:3m" CSI "4:0m", attrs(1, -1, true)},
+    {"PlainFourAfterCurlyIsSingle", CSI "4:3m" CSI "4m", attrs(-1, -1, false, false, true)},
+    {"TwentyFourEndsCurly", CSI "4:3m" CSI "24m", attrs(-1, -1)},
+    {"DoubleThenSingleIsSingle", CSI "21;4m", attrs(-1, -1, false, false, true)},
+    {"SingleThenDoubleIsDouble", CSI "4;21m", attrs(-1, -1, false, false, false, false, false, "u")},
+    {"UnderlineColourKeepsBoldAndColour", CSI "1;31m" CSI "58:2::255:0:0m", attrs(1, -1, true),
+     deco(UnderlineStyle::None, 0x1FF0000)},
+    {"UnderlineColourWithoutColourSpace", CSI "58:2:1:2:3m", attrs(-1, -1), deco(UnderlineStyle::None, 0x1010203)},
+    {"UnderlineColourPalette", CSI "4:3;58:5:9m", attrs(-1, -1, false, false, true), deco(kCurly, 9)},
+    {"UnderlineColourSemicolonForms", CSI "58;5;200;4m" CSI "58;2;1;2;3;3m", attrs(-1, -1, false, true, true),
+     deco(UnderlineStyle::Single, 0x1010203)},
+    {"FiftyNineResetsUnderlineColour", CSI "4:3;58:5:9m" CSI "59m", attrs(-1, -1, false, false, true), deco(kCurly)},
+    {"ZeroResetsShapeAndColour", CSI "4:3;58:5:9m" CSI "0m", attrs(-1, -1)},
+    {"ColonColourThenSemicolonCode", CSI "38:2:255:0:255;4m", attrs(0x1FF00FF, -1, false, false, true)},
+    {"ColonColourWithToleranceFieldsTakesItsRgb", CSI "38:2:0:1:2:3:9:9;1m", attrs(0x1010203, -1, true)},
+    {"UnknownCodeWithSubParametersIgnoredWhole", CSI "1:2;3m" CSI "7:1:1m", attrs(-1, -1, false, true)},
+    {"UnknownUnderlineShapeIgnored", CSI "4:9m", attrs(-1, -1)},
+    {"TrailingColonIsAnEmptySubParameter", CSI "4m" CSI "4:m", attrs(-1, -1)},
+    {"CutColonColoursChangeNothing", CSI "38:5m" CSI "48:2:1:2m" CSI "58:2m" CSI "38:9:1m", attrs(-1, -1)},
+    {"GroupsOnEitherSideOfPlainCodes", CSI "4:3;1;38:5:2;9m", attrs(2, -1, true, false, true, false, true), deco(kCurly)},
     {"SgrDoesNotMoveCursorOrPrint", CSI "1m", attrs(-1, -1, true)},
 };
 
@@ -71,6 +101,11 @@ TEST_P(SgrTest, SetsAttributes) {
     Terminal t(10, 2);
     t.feed(GetParam().bytes);
     EXPECT_EQ(t.screen.attributes(), GetParam().expected);
+    const CellDecoration& d = t.screen.decoration();
+    if (d.needsStoring() || GetParam().decoration.needsStoring()) {
+        EXPECT_EQ(int(d.underline), int(GetParam().decoration.underline));
+        EXPECT_EQ(d.underlineColor, GetParam().decoration.underlineColor);
+    }
     EXPECT_EQ(t.screen.cursorColumn(), 0);
     EXPECT_EQ(t.rows(), (std::vector<std::string>{"", ""}));
 }
@@ -87,22 +122,51 @@ TEST(CellAttributesTest, PrintedCellsCarryTheRenditionOfTheirTime) {
     EXPECT_EQ(t.cell(0, 3), Cell(0, CellAttributes(), true));
 }
 
-TEST(CellAttributesTest, BlankingWritesTheFillCellWithTheCurrentRendition) {
-    // Every blanking operation carries the whole current rendition.
+TEST(CellAttributesTest, BlankingWritesTheCurrentColoursOnly) {
+    // Every blanking operation fills with the current colours and nothing
+    // else of the rendition: no reverse bar, underline or bold blanks.
     const char* operations[] = {CSI "2J", CSI "K", CSI "3X", CSI "2@", CSI "2P", CSI "L", CSI "M", CSI "S", CSI "T"};
     for (const char* op : operations) {
         Terminal t(6, 3);
-        t.feed("abcdef\r\nghijkl\r\nmnopqr" CSI "2;1H" CSI "44;7m");
+        t.feed(CSI "4:3;58:5:1m" "abcdef\r\nghijkl\r\nmnopqr" CSI "2;1H" CSI "33;44;7;1;2;3;8;9;53;4:3;58:5:2m");
         t.feed(op);
         bool found = false;
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 6; ++col)
                 if (t.cell(row, col).codePoint == ' ') {
-                    EXPECT_EQ(t.cell(row, col).attributes, attrs(-1, 4, false, false, false, true)) << op;
+                    EXPECT_EQ(t.cell(row, col).attributes, attrs(3, 4)) << op;
+                    EXPECT_FALSE(t.screen.viewDecorationAt(col, row).needsStoring()) << op;
                     found = true;
                 }
         EXPECT_TRUE(found) << op << " blanked nothing";
     }
+}
+
+TEST(CellAttributesTest, UnderlineShapeAndColourStayWithTheirCells) {
+    Terminal t(6, 3);
+    t.feed("a" CSI "4:3;58:2::1:2:3mb" CSI "4:4;59mc" CSI "0md");
+    auto shape = [&](int row, int col) { return int(t.screen.viewDecorationAt(col, row).underline); };
+    EXPECT_EQ(shape(0, 0), 0);
+    EXPECT_EQ(shape(0, 1), 3);
+    EXPECT_EQ(t.screen.viewDecorationAt(1, 0).underlineColor, 0x1010203);
+    EXPECT_EQ(shape(0, 2), 4);
+    EXPECT_EQ(t.screen.viewDecorationAt(2, 0).underlineColor, kDefaultColor);
+    EXPECT_EQ(shape(0, 3), 0);
+    t.feed(CSI "1G" CSI "2@");  // insertion moves them along
+    EXPECT_EQ(shape(0, 3), 3);
+    EXPECT_EQ(shape(0, 4), 4);
+    t.screen.resize(3, 3);  // reflow carries them to the next row
+    EXPECT_EQ(t.rows()[1], "bcd");
+    EXPECT_EQ(shape(1, 0), 3);
+    EXPECT_EQ(t.screen.viewDecorationAt(0, 1).underlineColor, 0x1010203);
+    EXPECT_EQ(shape(1, 1), 4);
+    t.feed(CSI "3;1H\n");  // scrolling moves the line whole
+    EXPECT_EQ(shape(0, 0), 3);
+    t.feed(CSI "1;2H" CSI "K");  // erasing drops them
+    EXPECT_EQ(shape(0, 0), 3);
+    EXPECT_EQ(shape(0, 1), 0);
+    t.feed(ESC "c");
+    EXPECT_EQ(shape(0, 0), 0);
 }
 
 TEST(CellAttributesTest, ScrolledInLineAndResizedCellsUseTheFill) {

@@ -259,3 +259,96 @@ TEST(LineStoreTest, LinesDroppedByClearsAreReusedCleanly) {
 
 }  // namespace
 }  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+// --- the modes, held once in the core ------------------------------------------------
+
+TEST(TerminalModesTest, FullResetResetsEveryMode) {
+    Terminal t(10, 3);
+    t.feed(CSI "?1;6;12;45;1000;1006;1004;2004;2026h" CSI "?7;25;1007l" CSI "4;20h" ESC "=");
+    EXPECT_TRUE(t.screen.modes().applicationCursorKeys);
+    EXPECT_EQ(t.screen.modes().mouse.tracking, MouseTracking::PressRelease);
+    EXPECT_EQ(t.screen.modes().mouse.encoding, MouseEncoding::Sgr);
+    EXPECT_TRUE(t.screen.modes().applicationKeypad);
+    EXPECT_FALSE(t.screen.modes().cursorVisible);
+    EXPECT_FALSE(t.screen.modes() == TerminalModes());
+    t.feed(ESC "c");
+    EXPECT_TRUE(t.screen.modes() == TerminalModes());
+}
+
+TEST(TerminalModesTest, SoftResetResetsItsModesAndKeepsTheOthers) {
+    Terminal t(10, 3);
+    t.feed(CSI "?1;6;12;45;1002;1015;1004;2004;2026h" CSI "?7;25l" CSI "4;20h" ESC "=" CSI "2;3r" CSI "1;4:3;58:5:1m"
+           ESC ")0\x0e" CSI "3;4H" ESC "7" CSI "2;5H" CSI "!p");
+    const TerminalModes& m = t.screen.modes();
+    EXPECT_FALSE(m.applicationCursorKeys || m.applicationKeypad || m.originMode || m.cursorBlink || m.reverseWrap ||
+                 m.insertMode);
+    EXPECT_TRUE(m.autoWrap && m.cursorVisible);
+    // Mouse, focus, paste, synchronized output and new-line mode stay.
+    EXPECT_EQ(m.mouse.tracking, MouseTracking::ButtonMotion);
+    EXPECT_EQ(m.mouse.encoding, MouseEncoding::Urxvt);
+    EXPECT_TRUE(m.focusReporting && m.bracketedPaste && m.synchronizedOutput && m.newLineMode);
+    EXPECT_EQ(t.screen.attributes(), CellAttributes());
+    EXPECT_FALSE(t.screen.decoration().needsStoring());
+    EXPECT_TRUE(t.screen.charsets() == CharsetState());
+    EXPECT_EQ(t.screen.scrollTop(), 0);
+    EXPECT_EQ(t.screen.scrollBottom(), 2);
+    EXPECT_EQ(t.screen.cursorRow(), 2);  // the cursor stays where it was
+    EXPECT_EQ(t.screen.cursorColumn(), 4);
+    t.feed(ESC "8");  // the saved cursor went home
+    EXPECT_EQ(t.screen.cursorRow(), 0);
+    EXPECT_EQ(t.screen.cursorColumn(), 0);
+}
+
+TEST(TerminalModesTest, MarkedModeSequencesSetNothing) {
+    Terminal t(10, 3);
+    t.feed(CSI ">4h" CSI "=20h" CSI ">1h");
+    EXPECT_TRUE(t.screen.modes() == TerminalModes());
+}
+
+TEST(TabStopTest, StopsBeyondANarrowerScreenComeBackWithItsWidth) {
+    Terminal t(20, 1);
+    t.feed(CSI "3g" CSI "15G" ESC "H\r");
+    t.screen.resize(10, 1);
+    t.feed("\r\tx");
+    EXPECT_EQ(t.screen.cursorColumn(), 10);  // no stop within ten columns: the last one, then x
+    t.screen.resize(20, 1);
+    t.feed("\r\ty");
+    EXPECT_EQ(t.rows()[0], "         x    y");
+    t.feed(ESC "c\r\tz");  // a full reset brings back a stop every eight columns
+    EXPECT_EQ(t.screen.cursorColumn(), 9);
+}
+
+}  // namespace
+}  // namespace vesper::test
+
+namespace vesper::test {
+namespace {
+
+TEST(WindowReportTest, PixelSizesComeFromTheHost) {
+    Terminal t(7, 3);
+    t.parser.cellPixelSizeCallback = [](int& width, int& height) {
+        width = 9;
+        height = 17;
+        return true;
+    };
+    t.feed(CSI "14t" CSI "16t");
+    EXPECT_EQ(t.events, (std::vector<std::string>{"reply \\e[4;51;63t", "reply \\e[6;17;9t"}));
+}
+
+TEST(WindowReportTest, TitleStackStaysBoundedAndKeepsTheNewest) {
+    Terminal t(5, 1);
+    for (int i = 0; i < 1000; ++i) t.feed(ESC "]2;t" + std::to_string(i) + "\x07" CSI "22;2t");
+    EXPECT_EQ(t.parser.titleStackDepth(), Parser::kMaxTitleStack);
+    t.events.clear();
+    t.feed(ESC "]2;x\x07" CSI "23;2t");
+    EXPECT_EQ(t.events, (std::vector<std::string>{"title x", "title t999"}));
+    for (int i = 0; i < 20; ++i) t.feed(CSI "23;2t");
+    EXPECT_EQ(t.parser.titleStackDepth(), 0u);
+    EXPECT_EQ(t.events.back(), "title t990");
+}
+
+}  // namespace
+}  // namespace vesper::test

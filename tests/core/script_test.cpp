@@ -33,6 +33,25 @@ std::string repeated(const std::string& piece, int times) {
 
 #define ACUTE "\xcc\x81"  // U+0301, a combining mark
 
+// DECRQM requests for `modes` (each "?N" or "N") and the replies they get
+// when each mode's state is the next digit of `states`.
+std::string modeRequests(const std::vector<std::string>& modes) {
+    std::string out;
+    for (const std::string& mode : modes) out += CSI + mode + "$p";
+    return out;
+}
+std::vector<std::string> modeReplies(const std::vector<std::string>& modes, const std::string& states) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < modes.size(); ++i) out.push_back("reply \\e[" + modes[i] + ";" + states[i] + "$y");
+    return out;
+}
+const std::vector<std::string> kEveryMode = {"?1",    "?6",    "?7",    "?12",   "?25",   "?45",   "?47",
+                                             "?1047", "?1048", "?1049", "?9",    "?1000", "?1002", "?1003",
+                                             "?1005", "?1006", "?1015", "?1004", "?1007", "?2004", "?2026",
+                                             "4",     "20",    "?9999", "9999",  "?4",    "25"};
+#define BEL "\x07"
+#define ST ESC "\\"
+
 const Script kScripts[] = {
     // --- printing, deferred wrap, wide characters ---
     {"LastColumnLeavesWrapPending", 5, 3, "abcde", {"abcde", "", ""}, 0, 5},
@@ -96,16 +115,24 @@ const Script kScripts[] = {
     // --- C0 controls ---
     {"LineFeedKeepsColumn", 5, 2, "ab\ncd", {"ab", "  cd"}, 1, 4},
     {"VerticalTabAndFormFeedIndex", 5, 3, "a\x0b" "b\x0c" "c", {"a", " b", "  c"}, 2, 3},
-    {"BackspaceFromPendingWrap", 5, 1, "abcde\bx", {"abcdx"}, 0, 5},
+    {"BackspaceFromPendingWrapStepsFromLastColumn", 5, 1, "abcde\bx", {"abcxe"}, 0, 4},
     {"BackspaceAtColumnZero", 5, 1, "\bx", {"x"}, 0, 1},
     {"TabFromColumnFive", 20, 1, "12345\tx", {"12345   x"}, 0, 9},
     {"TabFromColumnEight", 20, 1, "12345678\tx", {"12345678        x"}, 0, 17},
     {"TabInLastEightColumnsGoesToLastColumn", 16, 1, CSI "10G\tx", {"               x"}, 0, 16},
-    {"TabNeverWraps", 10, 2, "abcdefghij\t", {"abcdefghij", ""}, 0, 9},
+    {"TabNeverWraps", 10, 2, "abcdefgh\t\t", {"abcdefgh", ""}, 0, 9},
+    {"TabAtPendingWrapKeepsIt", 10, 2, "abcdefghij\tx", {"abcdefghij", "x"}, 1, 1},
 
     // --- escape sequences and control strings ---
     {"UnsupportedCharsetDesignationIsSkipped", 5, 1, ESC "(Za" ESC "*0b", {"ab"}, 0, 2},
-    {"EscHashIsSkipped", 5, 1, ESC "#8", {""}, 0, 0},
+    {"DecalnFillsWithEResetsMarginsAndHomes", 5, 3, "a" ACUTE CSI "2;3r" CSI "3;3H" CSI "1;4:3m" ESC "#8x" ESC "M",
+     {"", "xEEEE", "EEEEE"}, 0, 1},
+    // Escape sequences collect intermediates up to their final byte; controls inside execute.
+    {"UnknownEscapesWithIntermediatesAreConsumed", 8, 1, ESC " Fa" ESC "(%5b" ESC "%Gc" ESC "#3d" ESC "*0e" ESC "( !Bf",
+     {"abcdef"}, 0, 6},
+    {"ControlInsideEscapeExecutes", 5, 3, "ab" ESC "(\r0q" ESC "\bD", {"\u2500b", "", ""}, 1, 0},
+    {"CancelInsideEscapeIntermediateEndsIt", 5, 1, ESC "(\x18" "0q", {"0q"}, 0, 2},
+    {"DelInsideEscapeIsIgnored", 5, 2, "a" ESC "\x7f" "D" ESC "(\x7f" "0q", {"a", " \u2500"}, 1, 2},
     {"OscEndedByBell", 5, 1, ESC "]0;title\x07" "a", {"a"}, 0, 1, {"title title", "icon title"}},
     {"OscEndedByStringTerminator", 5, 1, ESC "]0;title" ESC "\\a", {"a"}, 0, 1, {"title title", "icon title"}},
     {"OscEndedByOtherEscape", 8, 1, ESC "]0;title" ESC "[1m", {"[1m"}, 0, 3},
@@ -118,23 +145,66 @@ const Script kScripts[] = {
     {"SubstituteAbandonsControlSequence", 5, 1, CSI "5\x1a" "C", {"C"}, 0, 1},
     {"ControlInsideSequenceIsExecuted", 5, 2, "abc" CSI "2\rJ", {"", ""}, 0, 0},
     {"EscapeInsideSequenceIsIgnored", 5, 1, "ab" CSI "1" ESC "D", {"ab"}, 0, 1},
-    {"EscapeEscapeEndsFirstSequence", 8, 1, ESC ESC "[31m", {"[31m"}, 0, 4},
+    {"EscapeRestartsAnEscapeSequence", 8, 1, ESC ESC "[2Cx" ESC "(" ESC "[2Cy", {"  x  y"}, 0, 6},
     {"CancelEndsEscapeSequence", 5, 1, ESC "\x18" "a", {"a"}, 0, 1},
     {"DecidRepliesPrimaryAttributes", 5, 1, ESC "Z", {""}, 0, 0, {"reply \\e[?1;2c"}},
     {"SaveAndRestoreCursor", 5, 3, "ab" ESC "7" CSI "3;4Hx" ESC "8y", {"aby", "", "   x"}, 0, 3},
-    {"RestoreFromPendingWrapLandsOnLastColumn", 5, 2, "abcde" ESC "7\r\n" ESC "8z", {"abcdz", ""}, 0, 5},
+    {"RestoreBringsBackThePendingWrap", 5, 2, "abcde" ESC "7\r\n" ESC "8z", {"abcde", "z"}, 1, 1},
+    {"CursorReportAfterRestoringPendingWrap", 5, 2, "abcde" ESC "7" CSI "H" ESC "8" CSI "6n", {"abcde", ""},
+     0, 5, {"reply \\e[1;5R"}},
     {"RestoreWithoutSaveGoesHome", 5, 2, CSI "2;3H" ESC "8x", {"x", ""}, 0, 1},
     {"IndexAndNextLine", 5, 3, "ab" ESC "Dc" ESC "Ed", {"ab", "  c", "d"}, 2, 1},
     {"ReverseIndexAtTopScrollsDown", 5, 3, "a\r\nb" CSI "H" ESC "Mc", {"c", "a", "b"}, 0, 1},
     {"ReverseIndexAboveTopMarginStopsAtRowZero", 5, 4, CSI "3;4r" CSI "2H" ESC "M" ESC "Mx", {"x", "", "", ""}, 0, 1},
     {"FullReset", 5, 3, "abc\r\ndef" CSI "?1049h" CSI "2;3r" CSI "?7l" CSI "1m" ESC "c", {"", "", ""}, 0, 0,
      {"mode 1049 set private", "mode 7 reset private"}},
-    {"KeypadModesAreConsumed", 5, 1, ESC "=" ESC ">a", {"a"}, 0, 1},
+    {"KeypadModesPrintNothing", 5, 1, ESC "=" ESC ">a", {"a"}, 0, 1},
+
+    // --- origin mode, insert mode, new-line mode, reverse wrap ---
+    {"OriginModeCountsRowsFromTheTopMargin", 5, 6, CSI "2;4r" CSI "?6h" "a" CSI "2;2Hb" CSI "9;1Hc" CSI "6n",
+     {"", "a", " b", "c", "", ""}, 3, 1, {"mode 6 set private", "reply \\e[3;2R"}},
+    {"OriginModeVpaAndMarginsHomeToTheRegionTop", 5, 6, CSI "?6h" CSI "3;5r" "a" CSI "9dc", {"", "", "a", "", " c", ""}, 4, 2,
+     {"mode 6 set private"}},
+    {"OriginModeResetHomesToTheScreenTop", 5, 4, CSI "2;4r" CSI "?6h" CSI "3;3H" CSI "?6lx", {"x", "", "", ""}, 0, 1,
+     {"mode 6 set private", "mode 6 reset private"}},
+    {"OriginModeIsSavedWithTheCursor", 5, 4, CSI "2;4r" CSI "?6h" ESC "7" CSI "?6l" ESC "8" CSI "Hx", {"", "x", "", ""}, 1, 1,
+     {"mode 6 set private", "mode 6 reset private"}},
+    {"InsertModeShiftsTheRowAndDropsPastTheMargin", 6, 1, "abcdef" CSI "3G" CSI "4h" "XY" CSI "4l" "Z", {"abXYZd"}, 0, 5,
+     {"mode 4 set ansi", "mode 4 reset ansi"}},
+    {"InsertModeWithWideAndDecodedText", 6, 1, "abcd" CSI "1G" CSI "4h" WIDE "\xc3\xa9", {WIDE "\xc3\xa9" "abc"}, 0, 3,
+     {"mode 4 set ansi"}},
+    {"InsertModeAtTheRowEndWraps", 4, 2, "abc" CSI "4h" "xyz", {"abcx", "yz"}, 1, 2, {"mode 4 set ansi"}},
+    {"NewLineModeReturnsTheCarriage", 5, 3, CSI "20h" "ab\ncd\x0b" "e" CSI "20l" "\nf", {"cd", "e", " f"}, 2, 2,
+     {"mode 20 set ansi", "mode 20 reset ansi"}},
+    {"ReverseWrapBacksOverTheRowEnd", 5, 2, CSI "?45h" "abcdefg" CSI "2;1H\b\bX", {"abcXe", "fg"}, 0, 4,
+     {"mode 45 set private"}},
+    {"ReverseWrapCubCrossesRows", 5, 2, CSI "?45h" CSI "2;2H" CSI "3DX" CSI "9DY", {"Y  X", ""}, 0, 1, {"mode 45 set private"}},
+    {"ReverseWrapNeedsAutoWrap", 5, 2, CSI "?45h" CSI "?7l" CSI "2;1H\bX", {"", "X"}, 1, 1,
+     {"mode 45 set private", "mode 7 reset private"}},
+
+    // --- tab stops, relative moves, column operations, soft reset ---
+    {"TabStopsSetAndCleared", 20, 1, CSI "3g" "\tA\r" CSI "5G" ESC "H" CSI "12G" ESC "H" "\r\tB\tC\tD",
+     {"    B      C       D"}, 0, 20},
+    {"TabClearAtCursor", 20, 1, CSI "9G" CSI "g" "\r\tA", {"                A"}, 0, 17},
+    {"ChtAndCbt", 30, 1, CSI "2IA" CSI "ZB" CSI "3ZC" CSI "I" CSI "0ID", {"C               D"}, 0, 17},
+    {"ChtAtPendingWrapKeepsIt", 5, 2, "abcde" CSI "Ix", {"abcde", "x"}, 1, 1},
+    {"CbtFromPendingWrap", 10, 1, "abcdefghij" CSI "Zx", {"abcdefghxj"}, 0, 9},
+    {"HprAndVpr", 10, 3, "a" CSI "3aB" CSI "eC" CSI "9eD", {"a   B", "     C", "      D"}, 2, 7},
+    {"ScrollLeftAndRightMoveTheRegionRows", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "2 @" CSI " A",
+     {"abcde", " hij", " mno"}, 0, 0},
+    {"DecicInsertsColumnsInTheRegion", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "2;2H" CSI "2'}",
+     {"abcde", "f  gh", "k  lm"}, 1, 1},
+    {"DecdcDeletesColumnsInTheRegion", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "2;2H" CSI "2'~",
+     {"abcde", "fij", "kno"}, 1, 1},
+    {"DecicOutsideTheRegionDoesNothing", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3r" CSI "1;2H" CSI "2'}",
+     {"abcde", "fghij", "klmno"}, 0, 1},
+    {"SoftResetKeepsTheScreenAndCursor", 6, 3, "abcdef" CSI "2;3r" CSI "?6h" ESC "(0" CSI "2 q" CSI "2;2H" CSI "!pq"
+     CSI "1;1Hx", {"xbcdef", "", " q"}, 0, 1, {"mode 6 set private", "cursor-style 2", "cursor-style 0"}},
 
     // --- control sequences: collection ---
     {"ParameterWrapsModulo2To32", 10, 1, "x" CSI "4294967299Cy", {"x   y"}, 0, 5},
     {"ElevenNinesWrap", 10, 2, CSI "99999999999B", {"", ""}, 1, 0},
-    {"IntermediateSequenceOtherThanCursorStyleIsIgnored", 5, 1, "abc\r" CSI "2 @" CSI "1!p", {"abc"}, 0, 0},
+    {"UnknownIntermediateSequencesAreIgnored", 5, 1, "abc\r" CSI "2 B" CSI "1#q" CSI "?1 q" CSI "?2'}", {"abc"}, 0, 0},
     {"EmptyFirstParameter", 5, 5, CSI ";3H", {"", "", "", "", ""}, 0, 2},
     {"EmptyLastParameterNotStored", 5, 5, CSI "3;H", {"", "", "", "", ""}, 2, 0},
     {"UnsupportedFinalIsConsumed", 5, 1, "a" CSI "5ib", {"ab"}, 0, 2},
@@ -148,10 +218,19 @@ const Script kScripts[] = {
     {"HvpAsCup", 5, 5, CSI "2;3f", {"", "", "", "", ""}, 1, 2},
     {"CuuStopsAtTopMarginFromInside", 5, 6, CSI "2;5r" CSI "4H" CSI "9A", {"", "", "", "", "", ""}, 1, 0},
     {"CudStopsAtBottomMarginFromInside", 5, 6, CSI "2;5r" CSI "3H" CSI "9B", {"", "", "", "", "", ""}, 4, 0},
-    {"CuuKeepsPendingWrap", 5, 2, "\nabcde" CSI "Af", {"", "fbcde"}, 1, 1},
+    // Every motion from the pending wrap starts on the last column and ends the wrap.
+    {"CuuLeavesPendingWrap", 5, 2, "\nabcde" CSI "Af", {"    f", "abcde"}, 0, 5},
+    {"CudLeavesPendingWrap", 5, 2, "abcde" CSI "Bx", {"abcde", "    x"}, 1, 5},
+    {"CufLeavesPendingWrap", 5, 1, "abcde" CSI "Cx", {"abcdx"}, 0, 5},
+    {"VpaLeavesPendingWrap", 5, 2, "abcde" CSI "2dx", {"abcde", "    x"}, 1, 5},
+    {"LineFeedLeavesPendingWrap", 5, 2, "abcde\nx", {"abcde", "    x"}, 1, 5},
+    {"IndexLeavesPendingWrap", 5, 2, "abcde" ESC "Dx", {"abcde", "    x"}, 1, 5},
+    {"ReverseIndexLeavesPendingWrap", 5, 2, "\nabcde" ESC "Mx", {"    x", "abcde"}, 0, 5},
+    {"NextLineFromPendingWrap", 5, 2, "abcde" ESC "Ex", {"abcde", "x"}, 1, 1},
+    {"EchAtPendingWrapErasesTheLastColumn", 5, 1, "abcde" CSI "X", {"abcd"}, 0, 4},
     {"CufClampsAtLastColumn", 5, 1, CSI "99Cx", {"    x"}, 0, 5},
     {"CufHugeCount", 5, 1, "a" CSI "2147483647Cx", {"a   x"}, 0, 5},
-    {"CubFromPendingWrapLandsOnLastColumn", 5, 1, "abcde" CSI "Dx", {"abcdx"}, 0, 5},
+    {"CubFromPendingWrapStepsFromLastColumn", 5, 1, "abcde" CSI "Dx", {"abcxe"}, 0, 4},
     {"CubHugeCount", 5, 1, "abc" CSI "2147483647Dx", {"xbc"}, 0, 1},
     {"CnlGoesDownAndHome", 10, 8, CSI "4;8H" CSI "2E", {"", "", "", "", "", "", "", ""}, 5, 0},
     {"CnlStopsAtBottomMargin", 10, 8, CSI "1;5r" CSI "4;8H" CSI "3E", {"", "", "", "", "", "", "", ""}, 4, 0},
@@ -164,12 +243,12 @@ const Script kScripts[] = {
     {"EdAboveThroughCursor", 5, 3, "abcde\r\nfghij\r\nklmno" CSI "2;3H" CSI "1J", {"", "   ij", "klmno"}, 1, 2},
     {"EdAllKeepsCursor", 5, 3, "abcde\r\nfghij" CSI "2J", {"", "", ""}, 1, 5},
     {"EdUnknownModeErasesNothing", 5, 2, "ab" CSI "4J", {"ab", ""}, 0, 2},
-    {"EdBelowAtPendingWrapKeepsRow", 5, 2, "abcde" CSI "J", {"abcde", ""}, 0, 5},
+    {"EdBelowAtPendingWrapErasesFromTheLastColumn", 5, 2, "abcde" CSI "J", {"abcd", ""}, 0, 4},
     {"ElToEnd", 5, 1, "abcde" CSI "3G" CSI "K", {"ab"}, 0, 2},
     {"ElToCursorInclusive", 5, 1, "abcde" CSI "3G" CSI "1K", {"   de"}, 0, 2},
     {"ElWholeLine", 5, 1, "abcde" CSI "3G" CSI "2K", {""}, 0, 2},
-    {"ElAtPendingWrapErasesNothing", 5, 1, "abcde" CSI "K", {"abcde"}, 0, 5},
-    {"ElStartAtPendingWrapErasesAll", 5, 1, "abcde" CSI "1K", {""}, 0, 5},
+    {"ElAtPendingWrapErasesTheLastColumn", 5, 1, "abcde" CSI "K", {"abcd"}, 0, 4},
+    {"ElStartAtPendingWrapErasesAll", 5, 1, "abcde" CSI "1K", {""}, 0, 4},
     {"EchErasesCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "5X", {"abcde     klmnopqrst"}, 0, 5},
     {"EchClampsToRow", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "100X", {"abcde"}, 0, 5},
     {"EchHugeCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "2147483647X", {"abcde"}, 0, 5},
@@ -177,10 +256,10 @@ const Script kScripts[] = {
     // --- inserting and deleting characters ---
     {"IchShiftsRight", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "3@", {"abcde   fghijklmnopq"}, 0, 5},
     {"IchHugeCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "2147483647@", {"abcde"}, 0, 5},
-    {"IchAtPendingWrapKeepsRow", 5, 1, "abcde" CSI "3@", {"abcde"}, 0, 5},
+    {"IchAtPendingWrapActsOnTheLastColumn", 5, 1, "abcde" CSI "3@", {"abcd"}, 0, 4},
     {"DchShiftsLeft", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "3P", {"abcdeijklmnopqrst"}, 0, 5},
     {"DchHugeCount", 20, 1, "abcdefghijklmnopqrst" CSI "6G" CSI "2147483647P", {"abcde"}, 0, 5},
-    {"DchAtPendingWrapKeepsRow", 5, 1, "abcde" CSI "P", {"abcde"}, 0, 5},
+    {"DchAtPendingWrapActsOnTheLastColumn", 5, 1, "abcde" CSI "P", {"abcd"}, 0, 4},
 
     // --- inserting and deleting lines ---
     {"IlInsideMargins", 3, 5, "a\r\nb\r\nc\r\nd\r\ne" CSI "1;4r" CSI "2;2H" CSI "2L", {"a", "", "", "b", "e"}, 1, 0},
@@ -206,13 +285,16 @@ const Script kScripts[] = {
     {"SetMarginsHomesCursor", 5, 12, CSI "3;3H" CSI "5;10r\n\n\n\n\n\n\n\n\n\n\n\nx", {"", "", "", "", "", "", "", "", "", "x",
      "", ""}, 9, 1},
     {"ReversedMarginsChangeNothing", 5, 4, CSI "2;2H" CSI "3;2r" CSI "2;2r", {"", "", "", ""}, 1, 1},
-    {"SingleParameterResetsMarginsInPlace", 5, 4, CSI "1;2r" CSI "3;3H" CSI "5r", {"", "", "", ""}, 2, 2},
+    {"SingleParameterSetsTheTopOnly", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2r" CSI "4H\nx", {"a", "c", "d", "x"}, 3, 1},
+    {"NoParametersResetMarginsAndHome", 5, 4, CSI "2;3r" CSI "3;3H" CSI "r" "x" ESC "My", {" y", "x", "", ""}, 0, 2},
+    {"OneRowRegionIsIgnored", 5, 4, CSI "2;3r" CSI "3;3H" CSI "4r" CSI "4;4r" CSI "3;3r" "z" CSI "3Hx\ny",
+     {"", "x z", " y", ""}, 2, 2},
     {"ZeroBottomMeansLastRow", 3, 4, "a\r\nb\r\nc\r\nd" CSI "2;0r" CSI "4H\nx", {"a", "c", "d", "x"}, 3, 1},
 
     // --- device reports ---
     {"CursorPositionReport", 10, 5, CSI "3;5H" CSI "6n" CSI "?6n", {"", "", "", "", ""}, 2, 4,
      {"reply \\e[3;5R", "reply \\e[?3;5R"}},
-    {"CursorPositionReportAtPendingWrap", 5, 1, "abcde" CSI "6n", {"abcde"}, 0, 5, {"reply \\e[1;6R"}},
+    {"CursorPositionReportAtPendingWrapSaysLastColumn", 5, 1, "abcde" CSI "6n", {"abcde"}, 0, 5, {"reply \\e[1;5R"}},
     {"StatusReport", 5, 1, CSI "5n" CSI "n" CSI "7n", {""}, 0, 0, {"reply \\e[0n"}},
     {"DeviceAttributes", 5, 1, CSI "c" CSI "0c" CSI "?c" CSI ">c" CSI ">0c" CSI "=c", {""}, 0, 0,
      {"reply \\e[?1;2c", "reply \\e[?1;2c", "reply \\e[?1;2c", "reply \\e[>0;10;0c", "reply \\e[>0;10;0c"}},
@@ -231,6 +313,11 @@ const Script kScripts[] = {
      {"mode 1047 set private", "mode 1047 reset private", "mode 47 set private"}},
     {"Mode1048SavesAndRestores", 5, 3, CSI "2;3H" CSI "?1048h" CSI "H" CSI "?1048lx", {"", "  x", ""}, 1, 3,
      {"mode 1048 set private", "mode 1048 reset private"}},
+    {"EachScreenHasItsSavedCursor", 10, 5, CSI "2;3H" CSI "?1049h" CSI "4;5H" ESC "7" CSI "?1049l" "x",
+     {"", "  x", "", "", ""}, 1, 3, {"mode 1049 set private", "mode 1049 reset private"}},
+    {"AlternateSavedCursorOutlivesLeaving", 10, 5, CSI "?1049h" CSI "4;5H" ESC "7" CSI "?1049l" CSI "?1049h" ESC "8x",
+     {"", "", "", "    x", ""}, 3, 5,
+     {"mode 1049 set private", "mode 1049 reset private", "mode 1049 set private"}},
     {"CsiSaveRestore", 5, 3, CSI "2;3H" CSI "s" CSI "H" CSI "ux", {"", "  x", ""}, 1, 3},
 
     // --- character sets ---
@@ -278,6 +365,63 @@ const Script kScripts[] = {
     {"RepAfterAC1ControlDoesNothing", 5, 1, "a\xc2\x85" CSI "2b" "\xc3\xa9\xc2\x9f" CSI "b", {"a\xc3\xa9"}, 0, 2},
     {"RepAfterDeleteDoesNothing", 5, 1, "a\x7f" CSI "2b", {"a"}, 0, 1},
     {"RepAfterAC1ControlThenACharacterRepeatsIt", 5, 1, "a\xc2\x85" "b" CSI "b", {"abb"}, 0, 3},
+
+    // --- mode requests, version, status strings, window reports ---
+    {"ModeRequestsAtTheDefaults", 5, 1, modeRequests(kEveryMode), {""}, 0, 0,
+     modeReplies(kEveryMode, "221212222222222222122220000")},
+    {"ModeRequestsAfterSettingThem", 5, 1,
+     CSI "?1;6;12;45;1049;1002;1006;1004;2004;2026h" CSI "?7;25;1007l" CSI "4;20h" + modeRequests(kEveryMode), {""}, 0, 0,
+     [] {
+         std::vector<std::string> events = {"mode 1 set private",    "mode 6 set private",    "mode 12 set private",
+                                            "mode 45 set private",   "mode 1049 set private", "mode 1002 set private",
+                                            "mode 1006 set private", "mode 1004 set private", "mode 2004 set private",
+                                            "mode 2026 set private", "mode 7 reset private",  "mode 25 reset private",
+                                            "mode 1007 reset private", "mode 4 set ansi",     "mode 20 set ansi"};
+         for (const std::string& reply : modeReplies(kEveryMode, "112121112122122121211110000")) events.push_back(reply);
+         return events;
+     }()},
+    {"ModeRequestForANumberBeyondTheIntRange", 5, 1, CSI "?4294967295$p" CSI "2147483654$p", {""}, 0, 0,
+     {"reply \\e[?4294967295;0$y", "reply \\e[2147483654;0$y"}},
+    {"XtversionNamesTheTerminal", 5, 1, CSI ">q" CSI ">0q" CSI ">1q" CSI "q", {""}, 0, 0,
+     {"reply \\eP>|lumenvale " LUMENVALE_VERSION "\\e\\", "reply \\eP>|lumenvale " LUMENVALE_VERSION "\\e\\"}},
+    {"StatusStringOfTheRendition", 5, 1, CSI "1;2;3;4:3;7;8;9;53;31;48;2;1;2;3;58:5:9m" ESC "P$qm" ST, {""}, 0, 0,
+     {"reply \\eP1$r0;1;2;3;4:3;7;8;9;53;31;48:2::1:2:3;58:5:9m\\e\\"}},
+    {"StatusStringOfColoursInEachRange", 5, 1, CSI "95;44;4;58:2::10:20:30m" ESC "P$qm" BEL CSI "0;38;5;100;48;5;12m" ESC "P$qm" ST
+     CSI "0;21m" ESC "P$qm" ST CSI "0m" ESC "P$qm" ST, {""}, 0, 0,
+     {"reply \\eP1$r0;4;95;44;58:2::10:20:30m\\e\\", "reply \\eP1$r0;38:5:100;104m\\e\\", "reply \\eP1$r0;4:2m\\e\\",
+      "reply \\eP1$r0m\\e\\"}},
+    {"StatusStringsOfMarginsAndCursorStyle", 5, 6, CSI "2;4r" ESC "P$qr" ST ESC "P$q q" ST CSI "5 q" ESC "P$q q" ST, {"", "", "", "", "", ""},
+     0, 0, {"reply \\eP1$r2;4r\\e\\", "reply \\eP1$r1 q\\e\\", "cursor-style 5", "reply \\eP1$r5 q\\e\\"}},
+    {"StatusStringOfAnythingElseIsInvalid", 5, 1, ESC "P$qx" ST ESC "P$q\"q" ST ESC "P$q" + repeated("m", 40) + ST ESC "P1$qm" ST "a",
+     {"a"}, 0, 1, {"reply \\eP0$r\\e\\", "reply \\eP0$r\\e\\"}},
+    {"WindowReportsInCharactersOnly", 7, 3, CSI "18t" CSI "19t" CSI "14t" CSI "16t" CSI "21t" CSI "8;1;1t" CSI "3;0;0t",
+     {"", "", ""}, 0, 0, {"reply \\e[8;3;7t", "reply \\e[9;3;7t"}},
+    {"TitleStackPushesAndPops", 5, 1, ESC "]0;one" BEL CSI "22;0t" CSI "22t" ESC "]2;two" BEL ESC "]1;ic" BEL CSI "23;2t"
+     CSI "23;1t" CSI "23t" CSI "22;3t" CSI "23;3t", {""}, 0, 0,
+     {"title one", "icon one", "title two", "icon ic", "title one", "icon one"}},
+
+    // --- colours a program queries and sets ---
+    {"ColourQueriesAnswerWithTheirTerminator", 5, 1, ESC "]10;?" BEL ESC "]11;?" ST ESC "]12;?" ST ESC "]4;1;?;255;?" BEL, {""}, 0,
+     0, {"reply \\e]10;rgb:e5e5/e5e5/e5e5" BEL, "reply \\e]11;rgb:0000/0000/0000\\e\\", "reply \\e]12;rgb:e5e5/e5e5/e5e5\\e\\",
+         "reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]4;255;rgb:eeee/eeee/eeee" BEL}},
+    {"ColourSpecsInEveryForm", 5, 1,
+     ESC "]4;1;#abc;2;#a1b2c3;3;#aaabbbccc;4;#aaaabbbbcccc;5;rgb:f/80/fff;6;rgb:8/0/ffff" BEL ESC "]4;1;?;2;?;3;?;4;?;5;?;6;?" ST,
+     {""}, 0, 0,
+     {"reply \\e]4;1;rgb:a0a0/b0b0/c0c0\\e\\", "reply \\e]4;2;rgb:a1a1/b2b2/c3c3\\e\\", "reply \\e]4;3;rgb:aaaa/bbbb/cccc\\e\\",
+      "reply \\e]4;4;rgb:aaaa/bbbb/cccc\\e\\", "reply \\e]4;5;rgb:ffff/8080/ffff\\e\\", "reply \\e]4;6;rgb:8888/0000/ffff\\e\\"}},
+    {"BadColourSpecsChangeNothing", 5, 1,
+     ESC "]4;1;red;1;#12;1;rgb:1/2;1;rgb:12345/0/0;1;rgb:x/0/0;1;#1234;1;rgb:/1/2;1;" BEL ESC "]4;1;?" BEL ESC "]4;300;#fff;1;?" BEL,
+     {""}, 0, 0, {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL}},
+    {"ForegroundSpecsGoOnToBackgroundAndCursor", 5, 1, ESC "]10;#010203;#040506;#070809;#0a0b0c" BEL ESC "]10;?;?;?" BEL, {""}, 0, 0,
+     {"reply \\e]10;rgb:0101/0202/0303" BEL, "reply \\e]11;rgb:0404/0505/0606" BEL, "reply \\e]12;rgb:0707/0808/0909" BEL}},
+    {"ColourResets", 5, 1,
+     ESC "]4;1;#111;2;#222;3;#333" BEL ESC "]10;#444;#555;#666" BEL ESC "]104;1;x;3" BEL ESC "]110" BEL ESC "]112" ST
+     ESC "]4;1;?;2;?;3;?" BEL ESC "]10;?;?;?" BEL ESC "]104" BEL ESC "]111" BEL ESC "]4;2;?" BEL ESC "]11;?" BEL, {""}, 0, 0,
+     {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]4;2;rgb:2020/2020/2020" BEL, "reply \\e]4;3;rgb:cdcd/cdcd/0000" BEL,
+      "reply \\e]10;rgb:e5e5/e5e5/e5e5" BEL, "reply \\e]11;rgb:5050/5050/5050" BEL, "reply \\e]12;rgb:e5e5/e5e5/e5e5" BEL,
+      "reply \\e]4;2;rgb:0000/cdcd/0000" BEL, "reply \\e]11;rgb:0000/0000/0000" BEL}},
+    {"FullAndSoftResetDropTheOverrides", 5, 1, ESC "]4;1;#111" BEL ESC "c" ESC "]4;1;?" BEL ESC "]11;#222" BEL CSI "!p" ESC "]11;?" BEL,
+     {""}, 0, 0, {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]11;rgb:0000/0000/0000" BEL}},
 
     // --- titles, directory, bell, cursor style ---
     {"OscOneIsTheIconNameOnly", 5, 1, ESC "]1;i\x07", {""}, 0, 0, {"icon i"}},

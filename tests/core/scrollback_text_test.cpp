@@ -87,13 +87,14 @@ TEST(ScrollbackTest, AlternateScreenHasItsOwnNumbering) {
     EXPECT_EQ(t.screen.screenTopLine(), 5);
 }
 
-TEST(ScrollbackTest, EraseDisplayThreeClearsScrollbackKeepingNumbers) {
+TEST(ScrollbackTest, EraseDisplayThreeDropsOnlyTheScrollbackKeepingNumbers) {
     Terminal t(4, 2, 10);
     t.feed(lineFeeds(6) + "ab" + CSI "3J");
     EXPECT_EQ(t.screen.scrollbackLineCount(), 0);
     EXPECT_EQ(t.screen.firstLine(), 5);
     EXPECT_EQ(t.screen.endLine(), 7);
-    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(t.rows(), (std::vector<std::string>{"", "ab"}));
+    EXPECT_EQ(t.screen.cursorColumn(), 2);
 }
 
 TEST(TextTest, WideCharacterYieldsOneCharacter) {

@@ -34,6 +34,7 @@ struct Snapshot {
     int firstLine = 0, screenTopLine = 0, cursorRow = 0, cursorColumn = 0, scrollTop = 0, scrollBottom = 0;
     bool autoWrap = true, alternate = false;
     CellAttributes attributes;
+    CellDecoration decoration;
     std::vector<std::string> events;
     Parser::State state = Parser::State::Ground;
     bool operator==(const Snapshot&) const = default;
@@ -90,6 +91,9 @@ public:
                 cells.push_back(view[column]);
                 for (char32_t mark : view.marksAt(column)) extras += " " + std::to_string(column) + "+" + std::to_string(mark);
                 if (view.linkAt(column)) extras += " " + std::to_string(column) + "@" + std::to_string(view.linkAt(column));
+                if (const CellDecoration d = view.decorationAt(column); d.needsStoring())
+                    extras += " " + std::to_string(column) + "~" + std::to_string(int(d.underline)) + "/" +
+                              std::to_string(d.underlineColor);
             }
             s.lines.push_back(cells);
             s.extras.push_back(extras);
@@ -103,6 +107,7 @@ public:
         s.autoWrap = screen.autoWrap();
         s.alternate = screen.alternateActive();
         s.attributes = screen.attributes();
+        s.decoration = screen.decoration();
         s.events = events;
         s.state = parser.state();
         return s;

@@ -77,6 +77,27 @@ SEEDS = {
                          + CSI + b"2b" + ESC + b"(Z" + CSI + b"s" + CSI + b"u") * 12 + ESC + b"c"),
     "titles_and_styles": feed(ESC + b"]0;t\xff\xc3" + b"\x07" + ESC + b"]1;i" + ESC + b"\\" + ESC + b"]7;file:///x\x07"
                               + b"\x07" + CSI + b"3 q" + CSI + b"2;8;21;53mA" + CSI + b"22;28;24;55mB" + CSI + b"5b"),
+    "sgr_groups": feed(CSI + b"4:3;58:2::255:0:0mA" + CSI + b"4:5;58:5:9;1:2;38:2:1:2:3:4:5:6mB" + CSI + b"4:;38:5m"
+                       + b"C" + CSI + b"4:2:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1:1m" + CSI + b"59;24mD")
+    + resize(3, 4) + feed(CSI + b"2@" + CSI + b"K"),
+    "pending_wrap": feed(b"abcdefghij" + b"\b" + b"x" * 10 + CSI + b"A" + b"y" * 10 + CSI + b"D" + b"z" * 10 + ESC + b"7"
+                         + b"\t" + ESC + b"8" + b"w" * 10 + ESC + b"M" + b"v" * 10 + CSI + b"6n" + CSI + b"P" + CSI + b"@"),
+    "escape_intermediates": feed(ESC + b" F" + ESC + b"(%5" + ESC + b"#8" + ESC + b"( \r!B" + ESC + b"\x7f7" + ESC + b"(\x18"
+                                 + ESC + ESC + b"[2C" + ESC + b"#3" + ESC + b"*0" + ESC + b" " * 30 + b"G"),
+    "margins_and_saves": feed(CSI + b"r" + CSI + b"5r" + CSI + b"0;0r" + CSI + b"3;3r" + CSI + b"2;4r" + CSI + b"?1049h"
+                              + ESC + b"7" + CSI + b"?1049l" + ESC + b"8" + CSI + b"3J" + b"row\n" * 30 + CSI + b"3J"),
+    "modes_and_tabs": feed(CSI + b"?6h" + CSI + b"3;8r" + CSI + b"4h" + b"insert" + CSI + b"20h\n" + CSI + b"?45h\b\b\b"
+                           + CSI + b"3g" + ESC + b"H" + CSI + b"5I" + CSI + b"9Z" + CSI + b"2a" + CSI + b"3e" + CSI + b"2 @"
+                           + CSI + b"3 A" + CSI + b"2'}" + CSI + b"4'~" + ESC + b"=" + CSI + b"!p" + ESC + b">" + ESC + b"c")
+    + resize(40, 5) + feed(b"\t\tx" + CSI + b"?6h" + CSI + b"99;99H" + CSI + b"6n"),
+    "reports": feed(CSI + b"?1;6;7;12;25;45;47;1047;1048;1049;9;1000;1002;1003;1005;1006;1015;1004;1007;2004;2026$p"
+                    + CSI + b"4$p" + CSI + b"20$p" + CSI + b"?9999$p" + CSI + b">q" + ESC + b"P$qm" + ESC + b"\\"
+                    + ESC + b"P$qr\x07" + ESC + b"P$q q" + ESC + b"\\" + ESC + b"P$q" + b"x" * 100 + ESC + b"\\"
+                    + CSI + b"14t" + CSI + b"16t" + CSI + b"18t" + CSI + b"19t" + CSI + b"21t"),
+    "titles_and_colours": feed(ESC + b"]0;a\x07" + CSI + b"22;0t" * 15 + ESC + b"]2;b\x07" + CSI + b"23;2t" * 20
+                               + ESC + b"]4;1;#f00;2;?;300;#fff\x07" + ESC + b"]10;?;#010203;?" + ESC + b"\\"
+                               + ESC + b"]11;rgb:1/22/333\x07" + ESC + b"]104;1;x\x07" + ESC + b"]104\x07"
+                               + ESC + b"]110\x07" + ESC + b"]112" + ESC + b"\\"),
 }
 
 

@@ -1,9 +1,11 @@
-// The device replies the core may ever send: the two device-attribute
-// answers, the status report and the two forms of the cursor position
-// report.  Shared by the hostile-stream harness and the fuzz target.
+// The device replies the core may ever send: the device attributes, the
+// status and cursor position reports, mode reports, the version, status
+// strings, the text-area sizes and colours.  Shared by the hostile-stream
+// harness and the fuzz target.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vesper::testing {
 
@@ -13,15 +15,44 @@ inline bool isDigitRun(const std::string& s, std::size_t& at) {
     return at > start;
 }
 
+// ESC [ [?] digits ; digits FINAL, with FINAL one of `finals` ("R", "$y", "t").
+inline bool isNumberPairReply(const std::string& reply, const std::string& final, bool privateAllowed,
+                              int pairs = 1) {
+    if (reply.size() < 4 || reply[0] != '\x1b' || reply[1] != '[') return false;
+    std::size_t at = 2;
+    if (privateAllowed && reply[at] == '?') ++at;
+    if (!isDigitRun(reply, at)) return false;
+    for (int i = 0; i < pairs; ++i)
+        if (at >= reply.size() || reply[at++] != ';' || !isDigitRun(reply, at)) return false;
+    return reply.compare(at, std::string::npos, final) == 0;
+}
+
+// What programs may read back: never their own text, only numbers, the
+// terminal's name and colours in rgb: form.
 inline bool isAllowedReply(const std::string& reply) {
     if (reply == "\x1b[?1;2c" || reply == "\x1b[>0;10;0c" || reply == "\x1b[0n") return true;
-    // ESC [ [?] row ; column R
-    if (reply.size() < 6 || reply[0] != '\x1b' || reply[1] != '[') return false;
-    std::size_t at = 2;
-    if (reply[at] == '?') ++at;
-    if (!isDigitRun(reply, at) || at >= reply.size() || reply[at++] != ';') return false;
-    if (!isDigitRun(reply, at)) return false;
-    return at + 1 == reply.size() && reply[at] == 'R';
+    if (isNumberPairReply(reply, "R", true) || isNumberPairReply(reply, "$y", true)) return true;  // CPR, DECRQM
+    if (isNumberPairReply(reply, "t", false, 2)) return true;                                       // window reports
+    if (reply.rfind("\x1bP>|lumenvale ", 0) == 0 && reply.ends_with("\x1b\\")) return true;        // XTVERSION
+    if (reply == "\x1bP0$r\x1b\\") return true;                                                     // DECRQSS
+    if (reply.rfind("\x1bP1$r", 0) == 0 && reply.ends_with("\x1b\\")) {
+        for (std::size_t i = 5; i + 2 < reply.size(); ++i)
+            if (std::string_view("0123456789;: mrq").find(reply[i]) == std::string_view::npos) return false;
+        return true;
+    }
+    // OSC 4 ; n ; rgb:... and OSC 10/11/12 ; rgb:..., ended by BEL or ST.
+    if (reply.rfind("\x1b]", 0) == 0) {
+        std::size_t at = 2;
+        if (!isDigitRun(reply, at) || at >= reply.size() || reply[at++] != ';') return false;
+        if (reply.compare(2, 2, "4;") == 0 && (!isDigitRun(reply, at) || at >= reply.size() || reply[at++] != ';'))
+            return false;
+        if (reply.compare(at, 4, "rgb:") != 0) return false;
+        const std::string tail = reply.substr(at + 4);
+        const bool bell = tail.size() == 15 && tail[14] == '\x07';
+        const bool st = tail.size() == 16 && tail.compare(14, 2, "\x1b\\") == 0;
+        return (bell || st) && tail[4] == '/' && tail[9] == '/';
+    }
+    return false;
 }
 
 }  // namespace vesper::testing

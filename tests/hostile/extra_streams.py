@@ -54,12 +54,42 @@ def shift_storm():
     return b"".join(out) + b"\x0f" + ESC + b"(B"
 
 
+def title_stack_flood():
+    # Pushes far beyond the stack's depth, each with a long title, pops of an
+    # empty stack, and pushes of the icon name and the window title alone.
+    out = []
+    for i in range(200_000):
+        if i % 1000 == 0:
+            out.append(ESC + b"]0;" + b"t" * 4000 + b"%d" % i + b"\x07")
+        out.append(CSI + (b"22;%dt" % (i % 3)))
+    out.append((CSI + b"23t") * 50_000)
+    return b"".join(out)
+
+
+def osc4_flood():
+    # Colour settings in every form, good and bad, many pairs per sequence, and
+    # the resets; no queries, so no replies.
+    specs = [b"#f00", b"#00ff00", b"#000000fff", b"#ffff00000000", b"rgb:1/22/333", b"rgb:ffff/0/8", b"rgb:",
+             b"#12", b"red", b"rgb:12345/0/0", b""]
+    out = []
+    for i in range(100_000):
+        pairs = b";".join(b"%d;%s" % ((i + k) % 300, specs[(i + k) % len(specs)]) for k in range(8))
+        out.append(ESC + b"]4;" + pairs + (b"\x07" if i % 2 else ESC + b"\\"))
+        if i % 7 == 0:
+            out.append(ESC + b"]10;#123456;#654321;#abcdef\x07" + ESC + b"]104;1;2;3\x07" + ESC + b"]110\x07")
+        if i % 1000 == 0:
+            out.append(ESC + b"]104\x07")
+    return b"".join(out)
+
+
 STREAMS = {
     "X01_marks_on_every_position": marks_everywhere,
     "X02_marks_1e6_on_one_cell": marks_on_one_cell,
     "X03_link_storm": link_storm,
     "X04_title_and_directory_storm": title_storm,
     "X05_shift_in_out_storm": shift_storm,
+    "X06_title_stack_push_flood": title_stack_flood,
+    "X07_osc4_flood": osc4_flood,
 }
 
 

@@ -86,8 +86,14 @@ CASES = [
     ("--cell-extra gives marks, the further attributes and the link",
      ["--cols", "4", "--rows", "1", "--cell-extra", "0,0", "--cell-extra", "0,1"],
      CSI + b"2;8;21;53m" + ESC + b"]8;;http://x/\x07" + "e\u0301\u0302".encode() + ESC + b"]8;;\x07" + CSI + b"mz",
-     "e\u0301\u0302z  \nextra 0 0 marks=U+0301,U+0302 dim=1 hidden=1 dunder=1 over=1 link=http://x/\n"
-     "extra 0 1 marks=- dim=0 hidden=0 dunder=0 over=0 link=-\n"),
+     "e\u0301\u0302z  \nextra 0 0 marks=U+0301,U+0302 dim=1 hidden=1 dunder=1 over=1 ustyle=2 ucolor=- "
+     "link=http://x/\nextra 0 1 marks=- dim=0 hidden=0 dunder=0 over=0 ustyle=0 ucolor=- link=-\n"),
+    ("--cell-extra gives the underline style and colour",
+     ["--cols", "4", "--rows", "1", "--cell-extra", "0,0", "--cell-extra", "0,1", "--cell-extra", "0,2"],
+     CSI + b"4:3;58:5:9ma" + CSI + b"4:5;58:2::1:170:255mb" + CSI + b"59;4mc",
+     "abc \nextra 0 0 marks=- dim=0 hidden=0 dunder=0 over=0 ustyle=3 ucolor=9 link=-\n"
+     "extra 0 1 marks=- dim=0 hidden=0 dunder=0 over=0 ustyle=5 ucolor=#01aaff link=-\n"
+     "extra 0 2 marks=- dim=0 hidden=0 dunder=0 over=0 ustyle=1 ucolor=- link=-\n"),
     ("--wrapped lists the soft-wrapped lines in order", ["--cols", "2", "--rows", "2", "--wrapped"],
      b"abcde\r\nf", "e \nf \nwrapped 0 1\n"),
     ("--events in order of arrival",

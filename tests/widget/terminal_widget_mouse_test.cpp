@@ -233,4 +233,21 @@ TEST_F(MouseFixture, FocusReports)
     EXPECT_EQ(sent(), QByteArray("\x1b[O\x1b[I"));
 }
 
+TEST_F(MouseFixture, FullResetReturnsTheMouseAndFocusToTheUser)
+{
+    // A program that crashed with reporting on, then `reset`: clicks select
+    // again and focus changes send nothing.
+    w->activateWindow();
+    w->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->hasFocus(); }));
+    feed(*w, "hello world\x1b[?1000;1006;1004h\x1b" "c" "hello world");
+    press(0, 0);
+    move(cellCenter(*w, 4, 0), Qt::LeftButton);
+    release(4, 0);
+    w->clearFocus();
+    w->setFocus();
+    EXPECT_EQ(sent(), QByteArray());
+    EXPECT_TRUE(w->hasSelection());
+}
+
 } // namespace

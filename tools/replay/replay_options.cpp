@@ -23,7 +23,8 @@ const char* const replayUsage =
     "  --modes               then print every mode notification\n"
     "  --resize OFFSET:COLSxROWS  (repeatable) resize after OFFSET input bytes\n"
     "  --text L1,C1,L2,C2    (repeatable) then print \"text \" and that range's text (\\ as \\\\, LF as \\n)\n"
-    "  --cell-extra ROW,COL  (repeatable) then print the view cell's marks, further attributes and link\n"
+    "  --cell-extra ROW,COL  (repeatable) then print the view cell's marks, further attributes, underline\n"
+    "                        style and colour, and link\n"
     "  --wrapped             then print \"wrapped\" and the soft-wrapped line numbers\n"
     "  --events              then print titles, icon names, directories, bells and cursor styles\n"
     "  --bench               read all input first, time only the feeding, report on stderr\n";

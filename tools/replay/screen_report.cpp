@@ -75,8 +75,20 @@ std::string textLine(const Screen& screen, int startLine, int startColumn, int e
     return line;
 }
 
+namespace {
+// "-" for the text colour, the palette index, or #rrggbb.
+std::string colorText(ColorValue color) {
+    if (color == kDefaultColor) return "-";
+    if ((color & kDirectColorFlag) == 0) return std::to_string(color);
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "#%06x", unsigned(color & 0xFFFFFF));
+    return buffer;
+}
+}  // namespace
+
 std::string cellExtraLine(const Screen& screen, int row, int column) {
     const CellAttributes& a = screen.viewCellAt(column, row).attributes;
+    const CellDecoration decoration = screen.viewDecorationAt(column, row);
     std::string marks;
     for (char32_t mark : screen.viewMarksAt(column, row)) {
         char buffer[16];
@@ -87,6 +99,7 @@ std::string cellExtraLine(const Screen& screen, int row, int column) {
     return "extra " + std::to_string(row) + " " + std::to_string(column) + " marks=" + (marks.empty() ? "-" : marks) +
            " dim=" + std::to_string(int(a.dim)) + " hidden=" + std::to_string(int(a.hidden)) +
            " dunder=" + std::to_string(int(a.doubleUnderline)) + " over=" + std::to_string(int(a.overline)) +
+           " ustyle=" + std::to_string(int(decoration.underline)) + " ucolor=" + colorText(decoration.underlineColor) +
            " link=" + (link.empty() ? std::string("-") : std::string(link));
 }
 

@@ -23,7 +23,9 @@ std::string replyLine(const std::string& bytes);
 std::string modeLine(int mode, bool set, bool isPrivate);  // "mode P set|reset private|ansi"
 // "text " + rangeText(...) with \ as \\ and LF as \n.
 std::string textLine(const Screen& screen, int startLine, int startColumn, int endLine, int endColumn);
-// "extra ROW COL marks=U+0301,U+0302 dim=0 hidden=0 dunder=0 over=0 link=URI" ("-" for no marks, no link).
+// "extra ROW COL marks=U+0301,U+0302 dim=0 hidden=0 dunder=0 over=0 ustyle=N ucolor=C link=URI" ("-" for
+// no marks, no link; ustyle 0-5: none, single, double, curly, dotted, dashed; ucolor "-" for the text
+// colour, an index, or #rrggbb).
 std::string cellExtraLine(const Screen& screen, int row, int column);
 // "wrapped" and the numbers of the soft-wrapped lines held, in order.
 std::string wrappedLine(const Screen& screen);
