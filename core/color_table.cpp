@@ -1,4 +1,4 @@
-// ColorTable: the default table, the overrides and the colour specifications.
+// ColorTable: the default table, the overrides and the colour strings programs send (rgb:, #).
 #include "core/color_table.h"
 
 #include <cstdio>

@@ -33,7 +33,7 @@ public:
     void resetOverride(int slot);
     void resetOverrides();
 
-    // An X11 colour specification: rgb:H/H/H with 1-4 hex digits per channel
+    // A colour as X11 names it: rgb:H/H/H with 1-4 hex digits per channel
     // (scaled to 8 bits), or #RGB, #RRGGBB, #RRRGGGBBB, #RRRRGGGGBBBB (the
     // leading bits).  False, and `rgb` untouched, for anything else.
     static bool parseSpec(std::string_view spec, std::uint32_t& rgb);

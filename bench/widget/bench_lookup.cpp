@@ -211,29 +211,13 @@ void registerAll()
     }
 }
 
-// A virtual screen larger than the grid's pixels: windows keep to the screen.
-void useHugeOffscreenScreen()
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return;
-    static const QByteArray path = QDir::temp().filePath(QStringLiteral("vesper_bench_huge_screen.json")).toLocal8Bit();
-    QFile config(QString::fromLocal8Bit(path));
-    if (config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        config.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 16384, "height": 16384,
-                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    useHugeOffscreenScreen();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    // A virtual screen larger than the grid's pixels: windows keep to the screen.
+    vesper::bench::useLargeOffscreenScreen(16384, 16384);
+    const int status = vesper::bench::runWidgetBenchmarks(argc, argv, registerAll);
     current.reset();
-    return 0;
+    return status;
 }

@@ -38,19 +38,31 @@ inline std::unique_ptr<TerminalWidget> makeWidget(int columns, int rows, bool sc
     return w;
 }
 
-// Selects the offscreen platform with a screen large enough for a 200x60
-// grid (the platform's default screen is 800x600 and windows keep to it),
-// unless the caller chose a platform.
-inline void useLargeOffscreenScreen()
+// Selects the offscreen platform with a screen of `width` x `height` pixels
+// (the platform's default screen is 800x600 and windows keep to it; the
+// default fits a 200x60 grid), unless the caller chose a platform.
+inline void useLargeOffscreenScreen(int width = 4096, int height = 2160)
 {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
-    static const QByteArray path = QDir::temp().filePath(QStringLiteral("vesper_bench_screen.json")).toLocal8Bit();
+    const QByteArray path = QDir::temp().filePath(QStringLiteral("vesper_bench_screen_%1x%2.json").arg(width).arg(height)).toLocal8Bit();
     QFile config(QString::fromLocal8Bit(path));
     if (config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        config.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 4096, "height": 2160,
-                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        config.write(QStringLiteral(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": %1, "height": %2,
+                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})").arg(width).arg(height).toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path);
+}
+
+// The body of a widget benchmark's main: the application, then the
+// benchmarks `registerAll` adds.
+inline int runWidgetBenchmarks(int argc, char **argv, void (*registerAll)())
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    registerAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace vesper::bench

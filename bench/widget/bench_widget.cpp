@@ -189,11 +189,6 @@ void registerAll()
 
 int main(int argc, char **argv)
 {
-    bench::useLargeOffscreenScreen();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    vesper::bench::useLargeOffscreenScreen();
+    return vesper::bench::runWidgetBenchmarks(argc, argv, registerAll);
 }
