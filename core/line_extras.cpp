@@ -179,7 +179,10 @@ void LineExtras::shift(int from, int by) {
 }
 
 void LineExtras::resize(int columns) {
-    if (columns < columns_) overwrite(columns, columns_, 0);
+    if (columns < columns_) {
+        overwrite(columns, columns_, 0);
+        shellMarks_.drop(columns, columns_);
+    }
     if (!spans_.empty()) spans_.resize(std::size_t(columns));
     if (!links_ids_.empty()) links_ids_.resize(std::size_t(columns), 0);
     decorations_.resize(columns);
@@ -200,6 +203,8 @@ void LineExtras::checkInvariants() const {
         held += span.bytes;
     }
     if (held + garbage_ != pool_.size()) fail("garbage miscounted");
+    for (int k = 0; k < kShellMarkKinds; ++k)
+        if (shellMarks_.column(ShellMarkKind(k)) >= columns_) fail("a shell mark beyond the line");
 }
 
 }  // namespace vesper

@@ -1,6 +1,7 @@
 // LineExtras: what a line holds beyond its cells, allocated only for the
 // lines that need it: the combining marks and zero-width characters of each
-// cell, the hyperlink id of each cell and each cell's underline decoration.  A line without marks or links
+// cell, the hyperlink id of each cell, each cell's underline decoration and
+// the shell's marks on the line (ShellMarks).  A line without any of them
 // has no LineExtras at all, so it costs nothing extra to write or scroll.
 //
 // The marks of a line live in one pooled byte store; each column has a
@@ -13,11 +14,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "core/cell_decorations.h"
 #include "core/link_table.h"
+#include "core/shell_marks.h"
 
 namespace vesper {
 
@@ -57,6 +60,13 @@ public:
     bool hasMarks(int column) const { return !spans_.empty() && spans_[std::size_t(column)].count != 0; }
     LinkId linkAt(int column) const { return links_ids_.empty() ? 0 : links_ids_[std::size_t(column)]; }
     CellDecoration decorationAt(int column) const { return decorations_.at(column); }
+
+    // Shell marks are positions on the line, not cell contents: writing and
+    // shifting cells leave them, erasing the whole line drops them.
+    const ShellMarks& shellMarks() const { return shellMarks_; }
+    void setShellMark(ShellMarkKind kind, int column, std::optional<int> exitCode) {
+        if (column >= 0 && column < columns_) shellMarks_.set(kind, column, exitCode);
+    }
 
     void addMark(int column, char32_t mark);
     // The marks of `from`'s cell `fromColumn` added to cell `column`
@@ -108,6 +118,7 @@ private:
     std::size_t garbage_ = 0;         // pool bytes no span covers
     std::vector<LinkId> links_ids_;   // empty, or one entry per column
     CellDecorations decorations_;
+    ShellMarks shellMarks_;
 };
 
 }  // namespace vesper

@@ -134,6 +134,13 @@ void LineStore::setWrapped(int row) {
     ring_[index].state.wrapped = true;
 }
 
+void LineStore::setShellMark(int row, int column, ShellMarkKind kind, std::optional<int> exitCode) {
+    if (!validRow(row) || column < 0 || column >= columns_) return;
+    const std::size_t index = rowIndex(row);
+    materialize(index);  // a recorded blanking would drop the mark
+    extrasOf(index).setShellMark(kind, column, exitCode);
+}
+
 // --- lazy blanking -------------------------------------------------------------
 
 void LineStore::blank(std::size_t index, const Cell& fill) { blank(ring_[index], fill); }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -35,6 +36,7 @@ public:
     CellMarks marksAt(int column) const { return extras_ ? extras_->marksAt(column) : CellMarks(); }
     bool hasMarks(int column) const { return extras_ && extras_->hasMarks(column); }
     LinkId linkAt(int column) const { return extras_ ? extras_->linkAt(column) : 0; }
+    ShellMarks shellMarks() const { return extras_ ? extras_->shellMarks() : ShellMarks(); }
     CellDecoration decorationAt(int column) const { return extras_ ? extras_->decorationAt(column) : CellDecoration(); }
     // The line's text continues on the next line (a soft wrap).
     bool wrapped() const { return wrapped_; }
@@ -108,6 +110,8 @@ public:
     // of LineExtras).
     void addMark(int row, int column, char32_t mark);
     void setWrapped(int row);
+    // A shell's mark at `column` of the row, replacing the row's mark of that kind.
+    void setShellMark(int row, int column, ShellMarkKind kind, std::optional<int> exitCode);
 
     // --- moving lines --------------------------------------------------------
     // Row 0 becomes the newest scrollback line, a line of `fill` the last

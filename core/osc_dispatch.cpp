@@ -1,7 +1,9 @@
 // OSC dispatch: window title and icon name (0, 1, 2), the working directory
-// (7) and hyperlinks (8).  Texts over their bound are ignored whole; titles
+// (7), hyperlinks (8), the colours (4, 10-12, 104, 110-112) and the shell's
+// marks (133).  Texts over their bound are ignored whole; titles
 // and directories reach the owner as valid UTF-8 without control characters.
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "core/parser.h"
@@ -55,6 +57,7 @@ void Parser::dispatchOsc() {
     case 10:
     case 11:
     case 12: setColors(command, rest); break;
+    case 133: setShellMark(rest); break;
     case 104:
     case 110:
     case 111:
@@ -71,6 +74,33 @@ void Parser::setLink(std::string_view rest) {
     const std::string_view uri = rest.substr(semicolon + 1);
     if (uri.size() > kMaxUriBytes) return;
     screen_.setLink(uri);
+}
+
+// OSC 133 ; A | B | C | D [; exit code]: the shell marks where its prompt,
+// the command line and the output begin and where a command ended.  Other
+// letters, and key=value options after the letter, are ignored.
+void Parser::setShellMark(std::string_view rest) {
+    const std::size_t semicolon = rest.find(';');
+    const std::string_view letter = rest.substr(0, semicolon);
+    if (letter.size() != 1) return;
+    switch (letter[0]) {
+    case 'A': screen_.setShellMark(ShellMarkKind::PromptStart); break;
+    case 'B': screen_.setShellMark(ShellMarkKind::CommandStart); break;
+    case 'C': screen_.setShellMark(ShellMarkKind::OutputStart); break;
+    case 'D': {
+        std::optional<int> exitCode;
+        if (semicolon != std::string_view::npos) {
+            std::string_view field = rest.substr(semicolon + 1);
+            field = field.substr(0, field.find(';'));
+            int code = 0;
+            const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), code);
+            if (ec == std::errc() && ptr == field.data() + field.size() && !field.empty()) exitCode = code;
+        }
+        screen_.setShellMark(ShellMarkKind::CommandEnd, exitCode);
+        break;
+    }
+    default: break;
+    }
 }
 
 }  // namespace vesper

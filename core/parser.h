@@ -116,6 +116,7 @@ private:
     // OSC dispatch (osc_dispatch.cpp).
     void dispatchOsc();
     void setLink(std::string_view rest);
+    void setShellMark(std::string_view rest);
     void setColors(int command, std::string_view rest);
     void resetColors(int command, std::string_view rest);
     void colorReply(int command, int slot);

@@ -68,6 +68,9 @@ private:
         while (hint + 1 < pieces_.size() && pieces_[hint + 1].start <= at) ++hint;
         return hint;
     }
+    // A shell mark's column within its piece: one on the cell that a wide
+    // character left empty at a row's end belongs to the piece's last cell.
+    static int markColumn(const Piece& piece, int column) { return std::min(column, piece.length - 1); }
     const Cell& cellAt(std::int64_t at, std::size_t hint) const {
         const Piece& piece = pieces_[pieceAt(at, hint)];
         return piece.cells[at - piece.start];
@@ -121,14 +124,22 @@ void Reflow::collectLogicalLine(std::size_t first, std::size_t last) {
 }
 
 // The offset just after the last cell that shows anything (a wide
-// character whole).
+// character whole) or carries a shell mark.
 std::int64_t Reflow::contentEnd() const {
+    std::int64_t marked = 0;
+    for (const Piece& piece : pieces_) {
+        if (!piece.extras) continue;
+        const ShellMarks& marks = piece.extras->shellMarks();
+        for (int k = 0; k < kShellMarkKinds; ++k)
+            if (const int c = marks.column(ShellMarkKind(k)); c >= 0)
+                marked = std::max(marked, piece.start + markColumn(piece, c) + 1);
+    }
     for (std::size_t p = pieces_.size(); p-- > 0;) {
         const Piece& piece = pieces_[p];
         for (int c = piece.length; c-- > 0;)
-            if (!blankCell(piece.cells, piece.extras, c)) return piece.start + c + 1;
+            if (!blankCell(piece.cells, piece.extras, c)) return std::max(marked, piece.start + c + 1);
     }
-    return 0;
+    return marked;
 }
 
 std::int64_t Reflow::offsetOf(const Track& track, std::size_t first) const {
@@ -152,6 +163,7 @@ bool Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint
         const int c = int(at - piece.start);
         if (!(piece.cells[c] == blank)) return true;
         if (piece.extras && (piece.extras->linkAt(c) != 0 || piece.extras->hasMarks(c))) return true;
+        if (piece.extras && !piece.extras->shellMarks().empty()) return true;
     }
     return false;
 }
@@ -197,6 +209,16 @@ void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size
                 const int to_column = column + c - begin;
                 if (link != 0 || decoration.needsStoring()) line.extras->overwrite(to_column, to_column + 1, link, decoration);
                 if (marked) line.extras->copyMarks(to_column, *piece.extras, c);
+            }
+        }
+        if (piece.extras && !piece.extras->shellMarks().empty()) {
+            const ShellMarks& marks = piece.extras->shellMarks();
+            for (int k = 0; k < kShellMarkKinds; ++k) {
+                const auto kind = ShellMarkKind(k);
+                const int c = marks.column(kind);
+                if (c < 0 || markColumn(piece, c) < begin || markColumn(piece, c) >= end) continue;
+                if (!line.extras) line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
+                line.extras->setShellMark(kind, column + markColumn(piece, c) - begin, marks.exitCode());
             }
         }
         column += end - begin;

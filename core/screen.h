@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -24,6 +25,7 @@
 #include "core/line_position.h"
 #include "core/line_store.h"
 #include "core/link_table.h"
+#include "core/shell_marks.h"
 #include "core/terminal_modes.h"
 
 namespace vesper {
@@ -207,6 +209,18 @@ public:
     // margins, the character sets, the cursor style and the saved cursor
     // return to their defaults; the screen and the cursor stay.
     void softReset();
+
+    // --- shell marks (OSC 133) ---------------------------------------------
+    // Records a shell's mark at the cursor (the last column while a wrap is pending).
+    void setShellMark(ShellMarkKind kind, std::optional<int> exitCode = std::nullopt);
+    // The marks of the line with absolute number `line`; empty when it is not held.
+    ShellMarks shellMarks(int line) const { return lines_.line(line).shellMarks(); }
+    // The nearest line before (after) `line` where a prompt starts; -1 if none.
+    int promptLineBefore(int line) const;
+    int promptLineAfter(int line) const;
+    // The exit code of the command whose output `line` begins in or
+    // continues, once the shell reported it; none for prompt and input lines.
+    std::optional<int> outputExitCode(int line) const;
 
     // --- line numbers and text ---------------------------------------------
     int firstLine() const { return lines_.firstLine(); }

@@ -30,7 +30,7 @@ inline std::string rtrim(std::string text) {
 
 struct Snapshot {
     std::vector<std::vector<Cell>> lines;  // every held line, oldest first
-    std::vector<std::string> extras;       // per held line: its marks, links and soft wrap
+    std::vector<std::string> extras;       // per held line: its marks, links, soft wrap and shell marks
     int firstLine = 0, screenTopLine = 0, cursorRow = 0, cursorColumn = 0, scrollTop = 0, scrollBottom = 0;
     bool autoWrap = true, alternate = false;
     CellAttributes attributes;
@@ -95,6 +95,10 @@ public:
                     extras += " " + std::to_string(column) + "~" + std::to_string(int(d.underline)) + "/" +
                               std::to_string(d.underlineColor);
             }
+            if (const ShellMarks marks = view.shellMarks(); !marks.empty())
+                for (int k = 0; k < kShellMarkKinds; ++k)
+                    extras += " " + std::string(1, char('A' + k)) + std::to_string(marks.column(ShellMarkKind(k))) +
+                              (k == 3 && marks.exitCode() ? "=" + std::to_string(*marks.exitCode()) : "");
             s.lines.push_back(cells);
             s.extras.push_back(extras);
         }

@@ -69,6 +69,9 @@ void extractTexts(const vesper::Screen& screen, Reader& in) {
     (void)screen.viewLinkAt(startCol, endCol);
     (void)screen.isLineWrapped(line);
     (void)screen.scrollbackLineText(endCol);
+    (void)screen.promptLineBefore(line);
+    (void)screen.promptLineAfter(line);
+    (void)screen.outputExitCode(line);
     if (screen.scrollbackLines().size() != std::size_t(screen.scrollbackLineCount()))
         fail("scrollbackLines() does not hold every scrollback line");
 }

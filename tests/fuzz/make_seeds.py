@@ -98,6 +98,10 @@ SEEDS = {
                                + ESC + b"]4;1;#f00;2;?;300;#fff\x07" + ESC + b"]10;?;#010203;?" + ESC + b"\\"
                                + ESC + b"]11;rgb:1/22/333\x07" + ESC + b"]104;1;x\x07" + ESC + b"]104\x07"
                                + ESC + b"]110\x07" + ESC + b"]112" + ESC + b"\\"),
+    "shell_marks": feed(ESC + b"]133;A;click_events=1\x07$ " + ESC + b"]133;B\x07ls\r\n" + ESC + b"]133;C\x07out\r\n"
+                        + ESC + b"]133;D;127;aid=1" + ESC + b"\\" + ESC + b"]133;D;99999999999\x07" + ESC + b"]133;Z\x07"
+                        + (ESC + b"]133;A\x07x\n") * 30 + CSI + b"2L" + CSI + b"M" + CSI + b"2K")
+    + resize(3, 4) + limit(1) + resize(40, 8) + texts(0, 0, 40, 20) + feed(ESC + b"c" + ESC + b"]133;A\x07"),
 }
 
 

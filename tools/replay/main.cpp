@@ -162,6 +162,8 @@ int main(int argc, char** argv) {
             addLine(replay::textLine(screen, t.startLine, t.startColumn, t.endLine, t.endColumn));
         for (const auto& cell : options.cellExtras) addLine(replay::cellExtraLine(screen, cell.row, cell.column));
         if (options.wrapped) addLine(replay::wrappedLine(screen));
+        if (options.shellMarks)
+            for (const auto& line : replay::shellMarkLines(screen)) addLine(line);
         for (const auto& line : events) addLine(line);
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -26,6 +26,7 @@ const char* const replayUsage =
     "  --cell-extra ROW,COL  (repeatable) then print the view cell's marks, further attributes, underline\n"
     "                        style and colour, and link\n"
     "  --wrapped             then print \"wrapped\" and the soft-wrapped line numbers\n"
+    "  --shell-marks         then print \"shellmark LINE KIND COL [exit=N]\" for each shell mark (OSC 133)\n"
     "  --events              then print titles, icon names, directories, bells and cursor styles\n"
     "  --bench               read all input first, time only the feeding, report on stderr\n";
 
@@ -140,6 +141,8 @@ ParseResult parseReplayOptions(const std::vector<std::string>& arguments) {
             }
         } else if (argument == "--wrapped") {
             options.wrapped = true;
+        } else if (argument == "--shell-marks") {
+            options.shellMarks = true;
         } else if (argument == "--events") {
             options.events = true;
         } else if (argument == "--resize") {

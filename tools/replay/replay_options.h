@@ -40,13 +40,14 @@ struct ReplayOptions {
     std::vector<TextQuery> texts;
     std::vector<CellQuery> cellExtras;
     bool wrapped = false;
+    bool shellMarks = false;
     bool events = false;
     bool bench = false;
     std::vector<std::string> inputs;  // "-" is standard input; empty means stdin
 
     bool wantsExtraOutput() const {
         return cursor || lines || !cells.empty() || replies || modes || !texts.empty() || !cellExtras.empty() ||
-               wrapped || events;
+               wrapped || shellMarks || events;
     }
 };
 

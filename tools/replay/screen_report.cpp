@@ -110,4 +110,22 @@ std::string wrappedLine(const Screen& screen) {
     return line;
 }
 
+std::vector<std::string> shellMarkLines(const Screen& screen) {
+    std::vector<std::string> out;
+    for (int number = screen.firstLine(); number < screen.endLine(); ++number) {
+        const ShellMarks marks = screen.shellMarks(number);
+        for (int column = 0; !marks.empty() && column < screen.columns(); ++column)
+            for (const ShellMarkKind kind : {ShellMarkKind::OutputStart, ShellMarkKind::CommandEnd,
+                                             ShellMarkKind::PromptStart, ShellMarkKind::CommandStart}) {
+                if (marks.column(kind) != column) continue;
+                std::string line = "shellmark " + std::to_string(number) + " " + char('A' + int(kind)) + " " +
+                                   std::to_string(column);
+                if (kind == ShellMarkKind::CommandEnd && marks.exitCode())
+                    line += " exit=" + std::to_string(*marks.exitCode());
+                out.push_back(std::move(line));
+            }
+    }
+    return out;
+}
+
 }  // namespace vesper::replay

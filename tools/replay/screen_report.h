@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/screen.h"
 
@@ -29,5 +30,8 @@ std::string textLine(const Screen& screen, int startLine, int startColumn, int e
 std::string cellExtraLine(const Screen& screen, int row, int column);
 // "wrapped" and the numbers of the soft-wrapped lines held, in order.
 std::string wrappedLine(const Screen& screen);
+// One "shellmark LINE KIND COL" line per shell mark held (KIND A, B, C or D;
+// " exit=N" after a D that carried a code), in line and column order.
+std::vector<std::string> shellMarkLines(const Screen& screen);
 
 }  // namespace vesper::replay
