@@ -50,8 +50,6 @@ private:
     bool wrapped_ = false;
 };
 
-class Reflow;
-
 class LineStore {
 public:
     // Sizes below 1 become 1, a negative limit 0; holds `rows` lines of
@@ -159,7 +157,9 @@ public:
     }
 
 private:
-    friend class Reflow;
+    // The re-wrap behind reflow() (core/reflow.cpp): it reads the held lines
+    // one logical line at a time and builds the new ring in their place.
+    class Reflow;
     // What is known of a line's cells: every cell from column `extent` on
     // equals `tail`.  Blanking only records `blankFill` and sets `blanked`;
     // the cells are rewritten when the line is next written, and then only

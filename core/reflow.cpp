@@ -29,7 +29,7 @@ bool blankCell(const Cell* cells, const LineExtras* extras, int column) {
 
 }  // namespace
 
-class Reflow {
+class LineStore::Reflow {
 public:
     using StoredLine = LineStore::StoredLine;
 
@@ -104,7 +104,7 @@ void LineStore::reflow(int columns, int rows, const Cell& fill, LinePosition& cu
     Reflow(*this, std::max(columns, 1), fill).run(std::max(rows, 1), cursor, positions);
 }
 
-void Reflow::collectLogicalLine(std::size_t first, std::size_t last) {
+void LineStore::Reflow::collectLogicalLine(std::size_t first, std::size_t last) {
     pieces_.clear();
     const int old = s_.columns_;
     std::int64_t start = 0;
@@ -125,7 +125,7 @@ void Reflow::collectLogicalLine(std::size_t first, std::size_t last) {
 
 // The offset just after the last cell that shows anything (a wide
 // character whole) or carries a shell mark.
-std::int64_t Reflow::contentEnd() const {
+std::int64_t LineStore::Reflow::contentEnd() const {
     std::int64_t marked = 0;
     for (const Piece& piece : pieces_) {
         if (!piece.extras) continue;
@@ -142,19 +142,19 @@ std::int64_t Reflow::contentEnd() const {
     return marked;
 }
 
-std::int64_t Reflow::offsetOf(const Track& track, std::size_t first) const {
+std::int64_t LineStore::Reflow::offsetOf(const Track& track, std::size_t first) const {
     const Piece& piece = pieces_[std::size_t(track.oldIndex) - first];
     return piece.start + std::clamp(track.oldColumn, 0, piece.length);
 }
 
-bool Reflow::blankLine(const StoredLine& line) const {
+bool LineStore::Reflow::blankLine(const StoredLine& line) const {
     if (line.extras || line.state.wrapped) return false;
     const Cell blank;
     if (line.state.extent == 0) return line.state.tail == blank;
     return std::all_of(line.cells.begin(), line.cells.end(), [&](const Cell& c) { return c == blank; });
 }
 
-bool Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint) const {
+bool LineStore::Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint) const {
     const Cell blank;
     if (to - from < columns_ && !(fill_ == blank)) return true;
     for (std::int64_t at = from; at < to; ++at) {
@@ -172,14 +172,14 @@ bool Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint
 // cursor row ends up on the screen, so rows more than `rows` + limit above
 // it are trimmed after the reflow anyway.  Dropping them now keeps narrowing
 // to a few columns from multiplying the held scrollback in memory.
-void Reflow::dropRowsBeyondLimit() {
+void LineStore::Reflow::dropRowsBeyondLimit() {
     if (std::int64_t(out_.size()) < 2 * keep_) return;  // amortised: drop in halves
     const std::int64_t excess = std::int64_t(out_.size()) - keep_;
     out_.popFront(std::size_t(excess));
     dropped_ += excess;
 }
 
-void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint) {
+void LineStore::Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size_t hint) {
     if (cap_ >= 0 && dropped_ + std::int64_t(out_.size()) >= cap_) {
         ++skipped_;
         if (!skippedShowSomething_) skippedShowSomething_ = wrapped || showsSomething(from, to, hint);
@@ -230,7 +230,7 @@ void Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped, std::size
 
 // Lays the cells [0, end) of the collected logical line out in rows of the
 // new width and maps the tracks [trackBegin, trackEnd) onto them.
-void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd) {
+void LineStore::Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin, std::size_t trackEnd) {
     const std::int64_t total = pieces_.empty() ? 0 : pieces_.back().start + pieces_.back().length;
     const std::int64_t firstRow = dropped_ + std::int64_t(out_.size());
     rowStarts_.clear();
@@ -268,7 +268,7 @@ void Reflow::layOut(std::int64_t end, std::size_t first, std::size_t trackBegin,
     }
 }
 
-void Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positions) {
+void LineStore::Reflow::run(int rows, LinePosition& cursor, std::span<LinePosition> positions) {
     // Dropped lines are not worth re-wrapping.
     s_.ring_.popFront(s_.spares_);
     s_.spares_ = 0;

@@ -1,6 +1,6 @@
 // Screen model: construction, printing with deferred wrap and wide
 // characters, the index/scroll step that feeds the scrollback, resizing, the
-// alternate screen, the view over the scrollback and the dirty-row record.
+// alternate screen and the view over the scrollback.
 #include "core/screen.h"
 
 #include <algorithm>
@@ -19,10 +19,8 @@ Screen::Screen(int columns, int rows, int scrollbackLines)
     : columns_(clampColumns(columns)),
       rows_(clampRows(rows)),
       scrollBottom_(rows_ - 1),
-      lines_(columns_, rows_, scrollbackLines, links_),
-      dirtyFlags_(std::size_t(rows_), 0) {
+      lines_(columns_, rows_, scrollbackLines, links_) {
     resetTabStops();
-    markAllDirty();
 }
 
 Screen::~Screen() {
@@ -53,7 +51,6 @@ void Screen::print(std::uint32_t codePoint) {
     // right margin is lost.
     if (modes_.insertMode) lines_.shift(cursorRow_, cursorColumn_, width, fillCell());
     lines_.writeCharacter(cursorRow_, cursorColumn_, codePoint, width, textPen(), link_, decoration_);
-    markDirty(cursorRow_);
     cursorColumn_ = std::min(cursorColumn_ + width, columns_);
     lastPrinted_ = codePoint;
 }
@@ -69,7 +66,6 @@ void Screen::attachMark(std::uint32_t mark) {
     int column = std::min(cursorColumn_, columns_) - 1;
     if (column > 0 && lines_.row(cursorRow_)[column].wideContinuation) --column;
     lines_.addMark(cursorRow_, column, char32_t(mark));
-    markDirty(cursorRow_);
 }
 
 void Screen::repeatLastCharacter(int count) {
@@ -109,7 +105,6 @@ void Screen::printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count)
         }
         const int piece = int(std::min<std::int64_t>(columns_ - cursorColumn_, count - i));
         lines_.writeAscii(cursorRow_, cursorColumn_, bytes + i, piece, textPen(), link_, decoration_);
-        markDirty(cursorRow_);
         cursorColumn_ += piece;
         i += piece;
     }
@@ -135,7 +130,6 @@ void Screen::printText(const std::uint32_t* codePoints, std::int64_t count) {
                 lines_.writeText(cursorRow_, column, codePoints + i, count - i, textPen(), link_, decoration_);
             if (taken > 0) {
                 resetView();
-                markDirty(cursorRow_);
                 cursorColumn_ = column;
                 i += taken;
                 lastPrinted_ = codePoints[i - 1];
@@ -180,25 +174,6 @@ void Screen::notifyRenumbering(std::int64_t shift) {
     }
 }
 
-void Screen::addDirtyRow(int row) {
-    dirtyFlags_[std::size_t(row)] = 1;
-    dirtyRows_.insert(row);
-}
-
-void Screen::markAllDirty() {
-    if (dirtyRows_.size() == std::size_t(rows_)) return;  // all marked already
-    for (int row = 0; row < rows_; ++row) markDirty(row);
-}
-
-void Screen::markRowRange(int from, int to) {
-    for (int row = std::max(from, 0); row <= std::min(to, rows_ - 1); ++row) markDirty(row);
-}
-
-void Screen::clearDirtyRows() {
-    dirtyRows_.clear();
-    std::fill(dirtyFlags_.begin(), dirtyFlags_.end(), 0);
-}
-
 void Screen::resize(int columns, int rows) { resize(columns, rows, {}); }
 
 void Screen::resize(int columns, int rows, std::span<LinePosition> positions) {
@@ -235,10 +210,6 @@ void Screen::finishResize(int columns, int rows, std::int64_t shift) {
     rows_ = rows;
     scrollTop_ = 0;
     scrollBottom_ = rows_ - 1;
-    dirtyRows_.erase(dirtyRows_.lower_bound(rows_), dirtyRows_.end());
-    dirtyFlags_.assign(std::size_t(rows_), 0);
-    for (int dirty : dirtyRows_) dirtyFlags_[std::size_t(dirty)] = 1;
-    markAllDirty();
     notifyRenumbering(shift);
 }
 
@@ -248,7 +219,6 @@ void Screen::setAlternateScreen(bool on) {
     if (!otherLines_) otherLines_ = std::make_unique<LineStore>(columns_, rows_, 0, links_);
     lines_.swap(*otherLines_);
     alternateActive_ = on;
-    markAllDirty();
 }
 
 // --- the view ----------------------------------------------------------------
@@ -256,7 +226,6 @@ void Screen::setAlternateScreen(bool on) {
 void Screen::returnToLiveView() {
     viewOffset_ = 0;
     viewScrolled_ = false;
-    markAllDirty();
 }
 
 namespace {
@@ -277,36 +246,39 @@ void Screen::setViewOffset(int lines) {
     if (target == viewOffset_) return;
     viewOffset_ = target;
     viewScrolled_ = target != 0;
-    markAllDirty();
 }
 
 int Screen::viewTopLine() const { return std::max(lines_.screenTopLine() - viewOffset_, lines_.firstLine()); }
 
+LineView Screen::viewLine(int row) const {
+    if (row < 0 || row >= rows_) return {};
+    return lines_.line(viewTopLine() + row);
+}
+
 const Cell& Screen::viewCellAt(int column, int row) const {
-    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return kDefaultBlankCell;
-    const LineView line = lines_.line(viewTopLine() + row);
-    if (!line || column >= line.size()) return kDefaultBlankCell;
+    const LineView line = viewLine(row);
+    if (!line || column < 0 || column >= line.size()) return kDefaultBlankCell;
     return line[column];
 }
 
 CellMarks Screen::viewMarksAt(int column, int row) const {
-    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
-    return lines_.line(viewTopLine() + row).marksAt(column);
+    const LineView line = viewLine(row);
+    if (!line || column < 0 || column >= line.size()) return {};
+    return line.marksAt(column);
 }
 
 CellDecoration Screen::viewDecorationAt(int column, int row) const {
-    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
-    const LineView line = lines_.line(viewTopLine() + row);
-    if (!line) return {};
+    const LineView line = viewLine(row);
+    if (!line || column < 0 || column >= line.size()) return {};
     CellDecoration decoration = line.decorationAt(column);
     decoration.underline = underlineStyleOf(line[column].attributes, decoration.underline);
     return decoration;
 }
 
 std::string_view Screen::viewLinkAt(int column, int row) const {
-    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return {};
-    const LineView line = lines_.line(viewTopLine() + row);
-    return line ? links_.uri(line.linkAt(column)) : std::string_view();
+    const LineView line = viewLine(row);
+    if (!line || column < 0 || column >= line.size()) return {};
+    return links_.uri(line.linkAt(column));
 }
 
 bool Screen::isLineWrapped(int line) const {

@@ -1,7 +1,7 @@
 // Screen: the terminal state that the parser drives and the widget reads:
 // the cell grid of the active line store, the cursor and its save slot, the
 // scrolling margins, the current rendition, the alternate screen, the view
-// scrolled back over the scrollback, the dirty rows, and every operation that
+// scrolled back over the scrollback, and every operation that
 // a control function performs.  Coordinates taken by the control-function
 // operations are 1-based counts or positions as they arrive in sequences;
 // each operation clamps them to the screen once.
@@ -11,7 +11,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -71,8 +70,6 @@ public:
     int viewOffset() const { return viewOffset_; }
     bool viewScrolled() const { return viewScrolled_; }
     int scrollbackLineCount() const { return lines_.scrollbackCount(); }
-    const std::set<int>& dirtyRows() const { return dirtyRows_; }
-    void clearDirtyRows();
     // The active store (read-only), for tests, tools and painting.
     const LineStore& lineStore() const { return lines_; }
     // The last DECSCUSR style, 0..6 (0: the host's default).
@@ -91,7 +88,6 @@ public:
         if (count > 0 && count <= columns_ - cursorColumn_ && charsets_.plain() && !modes_.insertMode) {
             resetView();
             lines_.writeAscii(cursorRow_, cursorColumn_, bytes, int(count), textPen(), link_, decoration_);
-            markDirty(cursorRow_);
             cursorColumn_ += std::int32_t(count);
             lastPrinted_ = bytes[count - 1];
         } else {
@@ -108,7 +104,6 @@ public:
         leavePendingWrap();
         if (cursorRow_ == scrollBottom_) {
             scrollRegionUp();
-            markRows(scrollTop_, scrollBottom_);
         } else if (cursorRow_ < rows_ - 1) {
             ++cursorRow_;
         }
@@ -119,11 +114,6 @@ public:
         index();
     }
     void scrollRegionUp();
-    void markDirty(int row) {
-        if (row < 0 || row >= rows_ || dirtyFlags_[std::size_t(row)]) return;
-        addDirtyRow(row);
-    }
-    void markAllDirty();
 
     // --- size and screens --------------------------------------------------
     // Sizes are clamped to 1..kMaxGridColumns and 1..kMaxGridRows.
@@ -141,6 +131,9 @@ public:
     void scrollViewUp(int lines);
     void scrollViewDown(int lines);
     void setViewOffset(int lines);
+    // Row `row` of the view (scrolled back or live); an empty view outside
+    // 0..rows()-1.  Valid until the screen next changes.
+    LineView viewLine(int row) const;
     const Cell& viewCellAt(int column, int row) const;
     // The combining marks of a view cell, decoded (a value); empty if none.
     CellMarks viewMarksAt(int column, int row) const;
@@ -230,6 +223,10 @@ public:
     void setScrollbackSize(int lines);
     std::string lineText(int line) const;
     std::string viewRowText(int row) const;
+    // The view rows' texts joined by LF, no LF at the end.
+    std::string screenText() const;
+    // Every scrollback line, then the screen rows, joined the same way.
+    std::string sessionText() const;
     std::string scrollbackLineText(int index) const;
     std::vector<std::string> scrollbackLines() const;
     std::string lineRangeText(int line, int startCol, int endCol) const;
@@ -288,12 +285,6 @@ private:
     void attachMark(std::uint32_t mark);
     void printTranslated(const std::uint32_t* codePoints, std::int64_t count);
     std::string pieceText(const LineView& line, int startCol, int endCol, bool trim) const;
-    // Rows [from, to], clamped.  Scrolling marks the whole region on every
-    // line feed; between paints the rows are usually all marked already.
-    void markRows(int from, int to) {
-        if (dirtyRows_.size() != std::size_t(rows_)) markRowRange(from, to);
-    }
-    void markRowRange(int from, int to);
     void printAsciiAcrossRows(const std::uint8_t* bytes, std::int64_t count);
     // Auto-wrap at the row's end: the row is marked as continued and the
     // cursor goes to the start of the next one, scrolling at the bottom.
@@ -303,7 +294,6 @@ private:
         index();
     }
     void notifyRenumbering(std::int64_t shift);
-    void addDirtyRow(int row);
     void returnToLiveView();
     void reflowColumns(int columns, int rows, std::span<LinePosition> positions);  // core/screen_reflow.cpp
     void finishResize(int columns, int rows, std::int64_t shift);
@@ -336,10 +326,6 @@ private:
     bool alternateActive_ = false;
     std::int32_t viewOffset_ = 0;
     bool viewScrolled_ = false;
-    std::set<int> dirtyRows_;
-    // One flag per row mirrors dirtyRows_ so that marking an already dirty
-    // row (the common case while text streams in) skips the set lookup.
-    std::vector<std::uint8_t> dirtyFlags_;
     mutable Cell fill_{kSpace, CellAttributes{}};
     mutable CellRun textPen_{CellAttributes{}};
     mutable bool penStale_ = false;

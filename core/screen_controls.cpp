@@ -63,7 +63,6 @@ void Screen::reverseIndex() {
     leavePendingWrap();
     if (cursorRow_ == scrollTop_) {
         lines_.rotateDown(scrollTop_, scrollBottom_, fillCell());
-        markRows(scrollTop_, scrollBottom_);
     } else if (cursorRow_ > 0) {
         --cursorRow_;
     }
@@ -140,7 +139,6 @@ void Screen::reset() {
     lines_.clearAll(fillCell());
     scrollTop_ = 0;
     scrollBottom_ = rows_ - 1;
-    markAllDirty();
 }
 
 void Screen::screenAlignmentTest() {
@@ -153,7 +151,6 @@ void Screen::screenAlignmentTest() {
     }
     resetMargins();
     cursorRow_ = cursorColumn_ = 0;
-    markAllDirty();
 }
 
 // --- cursor movement ---------------------------------------------------------------
@@ -220,16 +217,13 @@ void Screen::eraseInDisplay(int mode) {
     case 0:
         eraseCells(cursorRow_, cursorColumn_, columns_);
         for (int row = cursorRow_ + 1; row < rows_; ++row) eraseCells(row, 0, columns_);
-        markRows(cursorRow_, rows_ - 1);
         break;
     case 1:
         eraseCells(cursorRow_, 0, std::min(cursorColumn_ + 1, columns_));
         for (int row = 0; row < cursorRow_; ++row) eraseCells(row, 0, columns_);
-        markRows(0, cursorRow_);
         break;
     case 2:
         for (int row = 0; row < rows_; ++row) eraseCells(row, 0, columns_);
-        markAllDirty();
         break;
     case 3:  // the scrollback only
         lines_.clearScrollback();
@@ -248,7 +242,6 @@ void Screen::eraseInLine(int mode) {
     case 2: eraseCells(cursorRow_, 0, columns_); break;
     default: return;
     }
-    markDirty(cursorRow_);
 }
 
 void Screen::eraseCharacters(int count) {
@@ -256,7 +249,6 @@ void Screen::eraseCharacters(int count) {
     leavePendingWrap();
     const auto end = std::min<std::int64_t>(std::int64_t{cursorColumn_} + countOf(count), columns_);
     eraseCells(cursorRow_, cursorColumn_, int(end));
-    markDirty(cursorRow_);
 }
 
 // --- inserting and deleting ----------------------------------------------------------
@@ -267,21 +259,18 @@ void Screen::insertCharacters(int count) {
     // at the cursor (as many as fit) become blanks.
     leavePendingWrap();
     lines_.shift(cursorRow_, cursorColumn_, std::min(countOf(count), columns_), fillCell());
-    markDirty(cursorRow_);
 }
 
 void Screen::deleteCharacters(int count) {
     resetView();
     leavePendingWrap();
     lines_.shift(cursorRow_, cursorColumn_, -std::min(countOf(count), columns_), fillCell());
-    markDirty(cursorRow_);
 }
 
 void Screen::insertLines(int count) {
     resetView();
     if (cursorRow_ < scrollTop_ || cursorRow_ > scrollBottom_) return;
     lines_.rotateDown(cursorRow_, scrollBottom_, fillCell(), countOf(count));
-    markRows(cursorRow_, scrollBottom_);
     cursorColumn_ = 0;
 }
 
@@ -289,7 +278,6 @@ void Screen::deleteLines(int count) {
     resetView();
     if (cursorRow_ < scrollTop_ || cursorRow_ > scrollBottom_) return;
     lines_.rotateUp(cursorRow_, scrollBottom_, fillCell(), countOf(count));
-    markRows(cursorRow_, scrollBottom_);
     cursorColumn_ = 0;
 }
 
@@ -305,13 +293,11 @@ void Screen::scrollUp(int count) {
         lines_.scrollUpFromTop(scrollBottom_, fillCell(), n);
         notifyRenumbering(lines_.takeRenumberShift());
     }
-    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::scrollDown(int count) {
     resetView();
     lines_.rotateDown(scrollTop_, scrollBottom_, fillCell(), countOf(count));
-    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::setMargins(int top, int bottom) {
@@ -327,14 +313,12 @@ void Screen::scrollLeft(int count) {
     resetView();
     const int n = std::min(countOf(count), columns_);
     for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, 0, -n, fillCell());
-    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::scrollRight(int count) {
     resetView();
     const int n = std::min(countOf(count), columns_);
     for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, 0, n, fillCell());
-    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::insertColumns(int count) {
@@ -343,7 +327,6 @@ void Screen::insertColumns(int count) {
     leavePendingWrap();
     const int n = std::min(countOf(count), columns_);
     for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, cursorColumn_, n, fillCell());
-    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::deleteColumns(int count) {
@@ -352,7 +335,6 @@ void Screen::deleteColumns(int count) {
     leavePendingWrap();
     const int n = std::min(countOf(count), columns_);
     for (int row = scrollTop_; row <= scrollBottom_; ++row) lines_.shift(row, cursorColumn_, -n, fillCell());
-    markRows(scrollTop_, scrollBottom_);
 }
 
 void Screen::resetMargins() {

@@ -21,12 +21,6 @@ void Screen::checkInvariants() const {
         fail("margins " + std::to_string(scrollTop_) + ".." + std::to_string(scrollBottom_) + " out of order");
     if (viewOffset_ < 0 || viewOffset_ > scrollbackLineCount()) fail("view offset beyond the scrollback");
     if (viewScrolled_ != (viewOffset_ != 0)) fail("viewScrolled disagrees with the view offset");
-    if (dirtyFlags_.size() != std::size_t(rows_)) fail("dirty flags not one per row");
-    std::size_t flagged = 0;
-    for (auto flag : dirtyFlags_) flagged += flag;
-    if (flagged != dirtyRows_.size()) fail("dirty flags disagree with the dirty rows");
-    for (int row : dirtyRows_)
-        if (row < 0 || row >= rows_ || !dirtyFlags_[std::size_t(row)]) fail("dirty row off screen");
     lines_.checkInvariants();
     if (otherLines_) {
         otherLines_->checkInvariants();

@@ -1,5 +1,6 @@
-// Scrollback size and text extraction: the texts of lines, view rows,
-// scrollback lines and selection ranges as UTF-8.  Texts are built on each
+// Scrollback size and text extraction: the texts of lines, view rows, the
+// whole view, the whole session, scrollback lines and selection ranges as
+// UTF-8.  Texts are built on each
 // call; a wide character yields one character for its two cells.
 #include <algorithm>
 
@@ -30,11 +31,26 @@ void appendCell(std::string& out, const LineView& line, int column) {
     for (char32_t mark : line.marksAt(column)) appendCodePoint(out, mark);
 }
 
+void appendLineText(std::string& out, const LineView& line) {
+    for (int column = 0; column < line.size(); ++column) appendCell(out, line, column);
+}
+
 std::string lineCellsText(const LineView& line) {
     std::string out;
-    if (!line) return out;
     out.reserve(std::size_t(line.size()));
-    for (int column = 0; column < line.size(); ++column) appendCell(out, line, column);
+    appendLineText(out, line);
+    return out;
+}
+
+// The texts of `count` lines joined by LF, no LF at the end.
+template <typename LineAt>
+std::string joinedLines(int count, int columns, LineAt&& lineAt) {
+    std::string out;
+    out.reserve(std::size_t(std::max(count, 0)) * std::size_t(columns + 1));
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) out.push_back('\n');
+        appendLineText(out, lineAt(i));
+    }
     return out;
 }
 
@@ -47,15 +63,20 @@ void Screen::setScrollbackSize(int lines) {
     if (viewOffset_ > count) {
         viewOffset_ = count;
         viewScrolled_ = count > 0;
-        markAllDirty();
     }
 }
 
 std::string Screen::lineText(int line) const { return lineCellsText(lines_.line(line)); }
 
-std::string Screen::viewRowText(int row) const {
-    if (row < 0 || row >= rows_) return {};
-    return lineText(viewTopLine() + row);
+std::string Screen::viewRowText(int row) const { return lineCellsText(viewLine(row)); }
+
+std::string Screen::screenText() const {
+    return joinedLines(rows_, columns_, [this](int row) { return viewLine(row); });
+}
+
+std::string Screen::sessionText() const {
+    const int first = firstLine();
+    return joinedLines(endLine() - first, columns_, [&](int i) { return lines_.line(first + i); });
 }
 
 std::string Screen::scrollbackLineText(int index) const {

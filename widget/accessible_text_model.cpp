@@ -41,11 +41,11 @@ void AccessibleTextModel::build(const Screen &screen, int keepRow, int keepColum
             m_text += QLatin1Char('\n');
         const int start = length();
         m_rowStarts[std::size_t(row)] = start;
-        const LineView line = screen.lineStore().line(m_viewTopLine + row);
+        const LineView line = screen.viewLine(row);
         int *bounds = m_boundaries.data() + std::size_t(row) * std::size_t(m_columns + 1);
         // A row that wraps into the next keeps all its cells: its text goes
         // on there, and a blank at the margin is part of it.
-        joined = row + 1 < m_rows && screen.isLineWrapped(m_viewTopLine + row);
+        joined = row + 1 < m_rows && line.wrapped();
         const int kept = joined ? m_columns : row == keepRow ? keepColumn : 0;
         int end = start; // after the last character that stays
         for (int column = 0; column < m_columns; ++column) {

@@ -20,8 +20,6 @@ const Cell kBlank{};
 // The cell that painting shows at `column` of a held line.
 const Cell &shownCell(const LineView &line, int column) { return line && column < line.size() ? line[column] : kBlank; }
 
-LineView viewLine(const Screen &screen, int row) { return screen.lineStore().line(screen.viewTopLine() + row); }
-
 } // namespace
 
 void PaintedRows::forget()
@@ -59,7 +57,7 @@ void PaintedRows::recordRow(const Screen &screen, int row, const RowOverlay &ove
     record.known = true;
     record.overlay = overlay;
     record.marks.clear();
-    const LineView line = viewLine(screen, row);
+    const LineView line = screen.viewLine(row);
     Cell *out = m_cells.data() + std::size_t(row) * std::size_t(m_columns);
     for (int column = 0; column < m_columns; ++column) {
         out[column] = shownCell(line, column);
@@ -79,7 +77,7 @@ void PaintedRows::forgetRow(int row)
 
 bool PaintedRows::sameRow(const Screen &screen, int row, const Record &record, const Cell *cells) const
 {
-    const LineView line = viewLine(screen, row);
+    const LineView line = screen.viewLine(row);
     std::size_t mark = 0;
     for (int column = 0; column < m_columns; ++column) {
         if (!CellRun::same(shownCell(line, column), cells[column]))

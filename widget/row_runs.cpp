@@ -33,8 +33,7 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
     const int columns = screen.columns();
     // The row's line is looked up once; positions it does not hold read as
     // the default blank cell, as Screen::viewCellAt answers them.
-    const bool inView = row >= 0 && row < screen.rows();
-    const LineView line = inView ? screen.lineStore().line(screen.viewTopLine() + row) : LineView();
+    const LineView line = screen.viewLine(row);
     const int held = line ? line.size() : 0;
     static const Cell blank;
     AttributeRun *run = nullptr;

@@ -489,22 +489,13 @@ QString TerminalWidget::lineAt(int line) const
 QString TerminalWidget::screenText() const
 {
     parseWaitingOutput();
-    QStringList texts;
-    for (int r = 0; r < m_rows; ++r)
-        texts << fromUtf8(m_screen.viewRowText(r));
-    return texts.join(QLatin1Char('\n'));
+    return fromUtf8(m_screen.screenText());
 }
 
 QString TerminalWidget::sessionText() const
 {
     parseWaitingOutput();
-    QStringList texts;
-    for (const std::string &line : m_screen.scrollbackLines())
-        texts << fromUtf8(line);
-    const int top = m_screen.screenTopLine();
-    for (int r = 0; r < m_rows; ++r)
-        texts << fromUtf8(m_screen.lineText(top + r));
-    return texts.join(QLatin1Char('\n'));
+    return fromUtf8(m_screen.sessionText());
 }
 
 // --- palette ------------------------------------------------------------------

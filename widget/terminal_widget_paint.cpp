@@ -91,7 +91,6 @@ void TerminalWidget::paintEvent(QPaintEvent *event)
     m_paintCache->asciiCells.endPaint();
     m_paintCache->characterCells.endPaint();
     recordPaintedRows(region, firstRow, lastPainted, lastRow);
-    m_screen.clearDirtyRows();
     if (lastPainted < lastRow)
         QMetaObject::invokeMethod(this, &TerminalWidget::repaintChanges, Qt::QueuedConnection);
 }

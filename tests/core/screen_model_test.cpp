@@ -29,10 +29,8 @@ TEST(ResizeTest, SameSizeChangesNothing) {
     Terminal t(5, 3, 10);
     t.feed(numberedRows(5));
     t.screen.scrollViewUp(1);
-    t.screen.clearDirtyRows();
     t.screen.resize(5, 3);
     EXPECT_EQ(t.screen.viewOffset(), 1);
-    EXPECT_TRUE(t.screen.dirtyRows().empty());
 }
 
 TEST(ResizeTest, ShrinkKeepsBottomRowsAndGrowRestoresThem) {
@@ -110,12 +108,10 @@ TEST(AlternateScreenTest, NoScrollbackOnAlternateScreen) {
     EXPECT_EQ(t.screen.scrollbackLineCount(), 0);
 }
 
-TEST(ViewTest, ViewOperationsClampAndMarkOnlyOnChange) {
+TEST(ViewTest, ViewOperationsClamp) {
     Terminal t(3, 2, 10);
-    t.screen.clearDirtyRows();
     t.screen.scrollViewUp(5);  // no scrollback: nothing
     EXPECT_EQ(t.screen.viewOffset(), 0);
-    EXPECT_TRUE(t.screen.dirtyRows().empty());
     t.feed(numberedRows(6));  // 4 scrollback lines
     t.screen.setViewOffset(99);
     EXPECT_EQ(t.screen.viewOffset(), 4);
@@ -124,9 +120,8 @@ TEST(ViewTest, ViewOperationsClampAndMarkOnlyOnChange) {
     t.screen.scrollViewDown(99);
     EXPECT_EQ(t.screen.viewOffset(), 0);
     EXPECT_FALSE(t.screen.viewScrolled());
-    t.screen.clearDirtyRows();
     t.screen.scrollViewDown(1);  // live view: nothing
-    EXPECT_TRUE(t.screen.dirtyRows().empty());
+    EXPECT_EQ(t.screen.viewOffset(), 0);
 }
 
 TEST(ViewTest, OutputReturnsViewButCursorMovesDoNot) {
@@ -148,30 +143,6 @@ TEST(ViewTest, CellsOutsideTheViewAreDefaultBlanks) {
     EXPECT_EQ(t.cell(0, 3), Cell());
     EXPECT_EQ(t.cell(2, 0), Cell());
     EXPECT_EQ(t.cell(0, 2).codePoint, 'c');
-}
-
-TEST(DirtyRowsTest, PrintMarksItsRowAndScrollMarksTheRegion) {
-    Terminal t(4, 4);
-    t.screen.clearDirtyRows();
-    t.feed(CSI "2Hab");
-    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1}));
-    t.feed(CSI "3H");  // cursor moves mark nothing
-    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1}));
-    t.screen.clearDirtyRows();
-    t.feed(CSI "2;3r" CSI "3H\n");
-    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1, 2}));
-    t.screen.clearDirtyRows();
-    t.feed("\n\n\n");  // below... the cursor is on the margin: each scrolls the region
-    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{1, 2}));
-}
-
-TEST(DirtyRowsTest, ShrinkingDropsRowsOutsideTheScreen) {
-    Terminal t(4, 6);
-    t.screen.resize(4, 3);
-    EXPECT_EQ(t.screen.dirtyRows(), (std::set<int>{0, 1, 2}));
-    t.screen.markDirty(7);
-    t.screen.markDirty(-1);
-    EXPECT_EQ(t.screen.dirtyRows().size(), 3u);
 }
 
 TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {

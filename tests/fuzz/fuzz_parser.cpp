@@ -172,7 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } else if (op == 0xF7) {
                 extractTexts(screen, in);
             } else if (op == 0xF8) {
-                screen.clearDirtyRows();
+                // A paint reads every view row.
+                for (int row = 0; row < screen.rows(); ++row)
+                    if (screen.viewLine(row).size() != screen.columns()) fail("a view row is not the screen's width");
             } else if (op == 0xF9) {
                 std::size_t n = in.take(std::size_t(in.byte()) + 1, &payload);
                 for (std::size_t i = 0; i < n; ++i) parser.processByte(payload[i]);

@@ -110,9 +110,8 @@ std::string brokenProperty(const Screen& s, int scrollbackLimit) {
     if (std::int64_t(s.endLine()) - s.firstLine() != std::int64_t(count) + s.rows()) return "line count";
     if (s.firstLine() > s.viewTopLine() || s.viewTopLine() > s.screenTopLine()) return "view top out of range";
     if (s.viewOffset() < 0 || s.viewOffset() > count) return "view offset out of range";
-    for (int row : s.dirtyRows()) {
-        if (row < 0 || row >= s.rows()) return "dirty row out of range";
-    }
+    for (int row = 0; row < s.rows(); ++row)
+        if (s.viewLine(row).size() != s.columns()) return "a view row is not the screen's width";
     for (int line = s.firstLine(); line < s.endLine(); ++line) {
         const vesper::LineView held = s.lineStore().line(line);
         if (!held || held.size() != s.columns()) return "a held line is not columns wide";
@@ -125,7 +124,7 @@ std::string brokenProperty(const Screen& s, int scrollbackLimit) {
 // cursor, the rendition, and every cell of every held line.
 void writeState(const Screen& s, const std::string& path, const std::vector<std::string>& replies) {
     std::ofstream out(path, std::ios::binary);
-    out << vesper::replay::sessionText(s) << '\n' << vesper::replay::cursorLine(s) << '\n';
+    out << s.sessionText() << '\n' << vesper::replay::cursorLine(s) << '\n';
     const vesper::CellAttributes& a = s.attributes();
     out << "attributes " << a.fg << ' ' << a.bg << ' ' << a.bold << a.italic << a.underline << a.reverse
         << a.strikethrough << '\n';
@@ -207,7 +206,6 @@ int main(int argc, char** argv) {
                 seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 total += got;
                 sinceCheck += got;
-                screen.clearDirtyRows();  // the widget paints after every chunk
                 if (!schedule.empty()) {
                     // One resize after each 4 KiB of content, within the cell budget.
                     auto [c, r] = schedule[nextResize++ % schedule.size()];
@@ -229,7 +227,7 @@ int main(int argc, char** argv) {
         if (broken.empty()) {
             ++checks;
             broken = brokenProperty(screen, kScrollback);
-            (void)vesper::replay::sessionText(screen);  // every text function must cope at the end
+            (void)screen.sessionText();  // every text function must cope at the end
         }
         parser.checkInvariants();
     } catch (const std::exception& e) {
@@ -237,7 +235,7 @@ int main(int argc, char** argv) {
     }
     const long hwmAfter = statusKb("VmHWM");
 
-    const std::string text = vesper::replay::screenText(screen);
+    const std::string text = screen.screenText();
     std::printf("bytes=%lld\nseconds=%.6f\n", static_cast<long long>(total), seconds);
     std::printf("rss_before_kb=%ld\nhwm_after_kb=%ld\n", rssBefore, hwmAfter);
     std::printf("invariant_checks=%lld\nbroken=%s\n", checks, broken.empty() ? "none" : broken.c_str());

@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     applyDueResizes();
     if (!ok) return 1;
 
-    std::string out = options.session ? replay::sessionText(screen) : replay::screenText(screen);
+    std::string out = options.session ? screen.sessionText() : screen.screenText();
     if (options.wantsExtraOutput()) {
         out += '\n';
         auto addLine = [&](const std::string& line) {

@@ -6,33 +6,6 @@
 
 namespace vesper::replay {
 
-namespace {
-
-std::string joinRows(const std::vector<std::string>& rows) {
-    std::string text;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0) text += '\n';
-        text += rows[i];
-    }
-    return text;
-}
-
-}  // namespace
-
-std::string screenText(const Screen& screen) {
-    std::vector<std::string> rows;
-    rows.reserve(std::size_t(screen.rows()));
-    for (int row = 0; row < screen.rows(); ++row) rows.push_back(screen.viewRowText(row));
-    return joinRows(rows);
-}
-
-std::string sessionText(const Screen& screen) {
-    std::vector<std::string> rows = screen.scrollbackLines();
-    const int top = screen.screenTopLine();
-    for (int row = 0; row < screen.rows(); ++row) rows.push_back(screen.lineText(top + row));
-    return joinRows(rows);
-}
-
 std::string cursorLine(const Screen& screen) {
     return "cursor " + std::to_string(screen.cursorRow()) + " " + std::to_string(screen.cursorColumn());
 }

@@ -10,11 +10,6 @@
 
 namespace vesper::replay {
 
-// View rows joined by LF, no LF at the end (what the widget's screenText gives).
-std::string screenText(const Screen& screen);
-// Every scrollback line, then the live screen rows, joined the same way.
-std::string sessionText(const Screen& screen);
-
 std::string cursorLine(const Screen& screen);  // "cursor ROW COL"
 std::string linesLine(const Screen& screen);   // "lines FIRST END VIEWTOP SCROLLBACK"
 // "cell ROW COL U+XXXX fg=N bg=N b= i= u= r= s= w=" for the view cell at (row, column).
