@@ -14,19 +14,36 @@ using ColorValue = std::int32_t;
 inline constexpr ColorValue kDefaultColor = -1;
 inline constexpr ColorValue kDirectColorFlag = 0x1000000;
 
+// The rendition of a cell: its colours and one bit per SGR flag, in words
+// whose layout is fixed here (a Cell stores them as they are).
 struct CellAttributes {
+    enum Flag : std::uint32_t {
+        Bold = 1u << 0,
+        Italic = 1u << 1,
+        Underline = 1u << 2,        // any single-line shape: single, curly, dotted, dashed
+        Reverse = 1u << 3,
+        Strikethrough = 1u << 4,
+        Dim = 1u << 5,              // SGR 2, reset by 22 (with bold)
+        Hidden = 1u << 6,           // SGR 8, reset by 28
+        DoubleUnderline = 1u << 7,  // SGR 21 or 4:2; never with Underline
+        Overline = 1u << 8,         // SGR 53, reset by 55
+    };
+
     ColorValue fg = kDefaultColor;
     ColorValue bg = kDefaultColor;
-    // One bit each keeps a Cell at 16 bytes: every printed byte writes a Cell.
-    bool bold : 1 = false;
-    bool italic : 1 = false;
-    bool underline : 1 = false;        // any single-line shape: single, curly, dotted, dashed
-    bool reverse : 1 = false;
-    bool strikethrough : 1 = false;
-    bool dim : 1 = false;              // SGR 2, reset by 22 (with bold)
-    bool hidden : 1 = false;           // SGR 8, reset by 28
-    bool doubleUnderline : 1 = false;  // SGR 21 or 4:2; never with `underline`
-    bool overline : 1 = false;         // SGR 53, reset by 55
+    std::uint32_t flags = 0;  // Flag bits
+
+    bool has(Flag flag) const { return (flags & flag) != 0; }
+    void set(Flag flag, bool on) { flags = on ? flags | flag : flags & ~std::uint32_t(flag); }
+    bool bold() const { return has(Bold); }
+    bool italic() const { return has(Italic); }
+    bool underline() const { return has(Underline); }
+    bool reverse() const { return has(Reverse); }
+    bool strikethrough() const { return has(Strikethrough); }
+    bool dim() const { return has(Dim); }
+    bool hidden() const { return has(Hidden); }
+    bool doubleUnderline() const { return has(DoubleUnderline); }
+    bool overline() const { return has(Overline); }
 
     bool operator==(const CellAttributes&) const = default;
 };
@@ -53,26 +70,60 @@ struct CellDecoration {
 // The underline a cell shows: its bits, and the stored shape where they say
 // "underlined" and the decoration names a shape they cannot.
 inline UnderlineStyle underlineStyleOf(const CellAttributes& a, UnderlineStyle stored) {
-    if (a.doubleUnderline) return UnderlineStyle::Double;
-    if (!a.underline) return UnderlineStyle::None;
+    if (a.doubleUnderline()) return UnderlineStyle::Double;
+    if (!a.underline()) return UnderlineStyle::None;
     return stored > UnderlineStyle::Double ? stored : UnderlineStyle::Single;
 }
 
 inline constexpr std::uint32_t kSpace = 32;
 
-// A character cell.  `codePoint` 0 occurs only in the right half of a
-// double-width character (`wideContinuation` true); readers treat it as a
-// space.  The code point and the flag share one 32-bit word.
-struct Cell {
-    std::uint32_t codePoint : 21 = kSpace;
-    bool wideContinuation : 1 = false;
-    CellAttributes attributes;
+// A character cell, held as two 64-bit words that are its only
+// representation:
+//   low:  code point (bits 0-20), wide continuation (bit 21), fg (bits 32-63)
+//   high: bg (bits 0-31), the CellAttributes flags (bits 32-63)
+// Printing writes both words at once (CellRun), and equal cells are equal
+// words.  `codePoint` 0 occurs only in the right half of a double-width
+// character (wideContinuation() true); readers treat it as a space.
+class Cell {
+public:
+    static constexpr std::uint64_t kCodePointMask = 0x1FFFFF;
+    static constexpr std::uint64_t kContinuationBit = std::uint64_t{1} << 21;
 
     constexpr Cell() = default;
-    constexpr Cell(std::uint32_t cp, const CellAttributes& attrs, bool continuation = false)
-        : codePoint(cp), wideContinuation(continuation), attributes(attrs) {}
+    constexpr Cell(std::uint32_t codePoint, const CellAttributes& attributes, bool continuation = false)
+        : low_(lowWord(attributes.fg, continuation) | (codePoint & kCodePointMask)), high_(highWord(attributes)) {}
+    static constexpr Cell fromWords(std::uint64_t low, std::uint64_t high) {
+        Cell cell;
+        cell.low_ = low;
+        cell.high_ = high;
+        return cell;
+    }
+
+    std::uint32_t codePoint() const { return std::uint32_t(low_ & kCodePointMask); }
+    bool wideContinuation() const { return (low_ & kContinuationBit) != 0; }
+    ColorValue fg() const { return ColorValue(std::uint32_t(low_ >> 32)); }
+    ColorValue bg() const { return ColorValue(std::uint32_t(high_)); }
+    std::uint32_t flags() const { return std::uint32_t(high_ >> 32); }
+    bool has(CellAttributes::Flag flag) const { return (flags() & flag) != 0; }
+    CellAttributes attributes() const { return CellAttributes{fg(), bg(), flags()}; }
+    // Same colours and flags, whatever the characters.
+    bool sameAttributes(const Cell& other) const { return high_ == other.high_ && (low_ >> 32) == (other.low_ >> 32); }
+
+    std::uint64_t low() const { return low_; }
+    std::uint64_t high() const { return high_; }
+    // The words of a cell with `attributes`, without its code point.
+    static constexpr std::uint64_t lowWord(ColorValue fg, bool continuation) {
+        return std::uint64_t{std::uint32_t(fg)} << 32 | (continuation ? kContinuationBit : 0);
+    }
+    static constexpr std::uint64_t highWord(const CellAttributes& attributes) {
+        return std::uint64_t{std::uint32_t(attributes.bg)} | std::uint64_t{attributes.flags} << 32;
+    }
 
     bool operator==(const Cell&) const = default;
+
+private:
+    std::uint64_t low_ = lowWord(kDefaultColor, false) | kSpace;
+    std::uint64_t high_ = highWord(CellAttributes{});
 };
 
 static_assert(sizeof(Cell) == 16, "Cell must stay compact: every input byte writes one");

@@ -116,16 +116,16 @@ std::string Parser::statusString(std::string_view request) const {
     if (request == "m") {
         const CellAttributes& a = s.attributes();
         std::string sgr = "0";
-        if (a.bold) sgr += ";1";
-        if (a.dim) sgr += ";2";
-        if (a.italic) sgr += ";3";
+        if (a.bold()) sgr += ";1";
+        if (a.dim()) sgr += ";2";
+        if (a.italic()) sgr += ";3";
         const UnderlineStyle underline = underlineStyleOf(a, s.decoration().underline);
         if (underline == UnderlineStyle::Single) sgr += ";4";
         else if (underline != UnderlineStyle::None) sgr += ";4:" + std::to_string(int(underline));
-        if (a.reverse) sgr += ";7";
-        if (a.hidden) sgr += ";8";
-        if (a.strikethrough) sgr += ";9";
-        if (a.overline) sgr += ";53";
+        if (a.reverse()) sgr += ";7";
+        if (a.hidden()) sgr += ";8";
+        if (a.strikethrough()) sgr += ";9";
+        if (a.overline()) sgr += ";53";
         appendColor(sgr, a.fg, 30, 90, 38);
         appendColor(sgr, a.bg, 40, 100, 48);
         appendColor(sgr, s.decoration().underlineColor, -1, -1, 58);

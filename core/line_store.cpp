@@ -56,20 +56,7 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
     Cell* const cells = ring_[index].cells.data();
     const int start = column;
     int at = column;
-    std::int64_t i = 0;
-    if (CellRun::wordsUsable()) {
-        i = pen.storeText(cells, at, columns_, text, count);
-    } else {
-        const CellWidths widthOf;
-        for (; i < count; ++i) {
-            const std::uint32_t codePoint = text[i];
-            const int width = widthOf(codePoint);
-            if (width == 0 || at + width > columns_) break;
-            pen.put(cells + at, codePoint);
-            if (width == 2) pen.putContinuation(cells + at + 1);
-            at += width;
-        }
-    }
+    const std::int64_t i = pen.storeText(cells, at, columns_, text, count);
     if (at > start) prepareWrite(index, start, at, link, decoration);
     column = at;
     return i;
@@ -97,7 +84,7 @@ void LineStore::fill(int row, int from, int to, const Cell& fill) {
     StoredLine& stored = ring_[index];
     materialize(index);
     CellRun::fill(stored.cells.data() + from, stored.cells.data() + to, fill);
-    if (!CellRun::same(fill, stored.state.tail)) stored.state.extent = std::max(stored.state.extent, to);
+    if (!(fill == stored.state.tail)) stored.state.extent = std::max(stored.state.extent, to);
     if (stored.extras) stored.extras->overwrite(from, to, 0);
     if (to == columns_) stored.state.wrapped = false;
 }
@@ -154,7 +141,7 @@ void LineStore::blank(StoredLine& stored, const Cell& fill) {
 
 void LineStore::recycle(StoredLine& stored, const Cell& fill) {
     LineState& state = stored.state;
-    if (state.blanked || state.extent > kEagerBlankCells || !CellRun::same(state.tail, fill)) {
+    if (state.blanked || state.extent > kEagerBlankCells || !(state.tail == fill)) {
         blank(stored, fill);
         return;
     }
@@ -170,7 +157,7 @@ void LineStore::carryOutBlanking(std::size_t index, int skipFrom, int skipTo) {
     Line& line = ring_[index].cells;
     // Cells from the extent on already equal the tail: when that is the fill,
     // only the cells before it need rewriting.
-    const int end = CellRun::same(state.tail, state.blankFill) ? state.extent : columns_;
+    const int end = state.tail == state.blankFill ? state.extent : columns_;
     Cell* const cells = line.data();
     CellRun::fill(cells, cells + std::min(skipFrom, end), state.blankFill);
     if (skipTo < end) CellRun::fill(cells + std::max(skipTo, 0), cells + end, state.blankFill);

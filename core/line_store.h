@@ -82,11 +82,7 @@ public:
                                            const CellRun& pen, LinkId link, const CellDecoration& decoration = {}) {
         if (!validRow(row)) return;
         Cell* out = prepareWrite(rowIndex(row), column, column + count, link, decoration) + column;
-        if (CellRun::wordsUsable()) {
-            pen.storeBytes(out, bytes, count);
-        } else {
-            for (int i = 0; i < count; ++i) pen.put(out + i, bytes[i]);
-        }
+        pen.storeBytes(out, bytes, count);
     }
     // Characters of `text` from `column` as long as each has a width above 0
     // and fits before the end of the row.  Returns how many were stored;

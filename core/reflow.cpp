@@ -17,9 +17,9 @@ namespace {
 // A cell that shows nothing: a space whose rendition draws no mark (colours
 // of the text itself, weight and slant do not show on a space).
 bool showsNothing(const Cell& cell) {
-    const CellAttributes& a = cell.attributes;
-    return cell.codePoint == kSpace && !cell.wideContinuation && a.bg == kDefaultColor && !a.reverse &&
-           !a.underline && !a.doubleUnderline && !a.strikethrough && !a.overline;
+    using F = CellAttributes;
+    return cell.codePoint() == kSpace && !cell.wideContinuation() && cell.bg() == kDefaultColor &&
+           (cell.flags() & (F::Reverse | F::Underline | F::DoubleUnderline | F::Strikethrough | F::Overline)) == 0;
 }
 
 bool blankCell(const Cell* cells, const LineExtras* extras, int column) {
@@ -116,7 +116,7 @@ void LineStore::Reflow::collectLogicalLine(std::size_t first, std::size_t last) 
         // its last cell empty: that cell is no text of the line.
         if (i < last && old > 1 && blankCell(line.cells.data(), line.extras.get(), old - 1)) {
             s_.materialize(i + 1);
-            if (s_.ring_[i + 1].cells[1].wideContinuation) length = old - 1;
+            if (s_.ring_[i + 1].cells[1].wideContinuation()) length = old - 1;
         }
         pieces_.push_back(Piece{line.cells.data(), line.extras.get(), length, start});
         start += length;
@@ -243,8 +243,8 @@ void LineStore::Reflow::layOut(std::int64_t end, std::size_t first, std::size_t 
         // A wide character that would straddle the margin moves to the next
         // row; the row keeps its last cell empty.  One column holds its left
         // half only.
-        if (to - at == columns_ && to < total && cellAt(to, hint).wideContinuation &&
-            !cellAt(to - 1, hint).wideContinuation) {
+        if (to - at == columns_ && to < total && cellAt(to, hint).wideContinuation() &&
+            !cellAt(to - 1, hint).wideContinuation()) {
             if (columns_ > 1) {
                 next = --to;
             } else {
@@ -308,7 +308,7 @@ void LineStore::Reflow::run(int rows, LinePosition& cursor, std::span<LinePositi
             ++trackEnd;
         }
         const std::int64_t total = pieces_.empty() ? 0 : pieces_.back().start + pieces_.back().length;
-        if (end > 0 && end < total && cellAt(end, 0).wideContinuation) ++end;
+        if (end > 0 && end < total && cellAt(end, 0).wideContinuation()) ++end;
         // Rows laid out before the cursor's row can be dropped early.
         if (std::int64_t(last) < cursorIndex)
             dropBefore_ = std::numeric_limits<std::int64_t>::max();

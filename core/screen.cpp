@@ -64,7 +64,7 @@ void Screen::attachMark(std::uint32_t mark) {
     if (mark < 0x20 || (mark >= 0x7F && mark <= 0x9F) || cursorColumn_ == 0) return;
     resetView();
     int column = std::min(cursorColumn_, columns_) - 1;
-    if (column > 0 && lines_.row(cursorRow_)[column].wideContinuation) --column;
+    if (column > 0 && lines_.row(cursorRow_)[column].wideContinuation()) --column;
     lines_.addMark(cursorRow_, column, char32_t(mark));
 }
 
@@ -271,7 +271,7 @@ CellDecoration Screen::viewDecorationAt(int column, int row) const {
     const LineView line = viewLine(row);
     if (!line || column < 0 || column >= line.size()) return {};
     CellDecoration decoration = line.decorationAt(column);
-    decoration.underline = underlineStyleOf(line[column].attributes, decoration.underline);
+    decoration.underline = underlineStyleOf(line[column].attributes(), decoration.underline);
     return decoration;
 }
 

@@ -243,9 +243,8 @@ public:
 
 private:
     // A blank in the current colours (nothing else of the rendition: erased
-    // and inserted cells are not reverse, underlined, bold, ...).  Kept rather than built per call:
-    // a Cell built field by field and then copied whole stalls the copy, and
-    // every scroll and erase needs one.
+    // and inserted cells are not reverse, underlined, bold, ...).  Kept
+    // rather than built per call: every scroll and erase needs one.
     const Cell& fillCell() const {
         if (fillStale_) {
             CellAttributes colours;

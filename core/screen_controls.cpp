@@ -361,8 +361,8 @@ bool extendedColor(const std::int32_t* values, std::size_t size, ColorValue& out
 }  // namespace
 
 void Screen::setUnderline(UnderlineStyle style) {
-    attributes_.underline = style != UnderlineStyle::None && style != UnderlineStyle::Double;
-    attributes_.doubleUnderline = style == UnderlineStyle::Double;
+    attributes_.set(CellAttributes::Underline, style != UnderlineStyle::None && style != UnderlineStyle::Double);
+    attributes_.set(CellAttributes::DoubleUnderline, style == UnderlineStyle::Double);
     decoration_.underline = style;
 }
 
@@ -392,22 +392,22 @@ void Screen::selectGraphicRendition(std::span<const std::int32_t> list, std::uin
             a = CellAttributes();
             decoration_ = CellDecoration();
             break;
-        case 1: a.bold = true; break;
-        case 2: a.dim = true; break;
-        case 3: a.italic = true; break;
+        case 1: a.set(CellAttributes::Bold, true); break;
+        case 2: a.set(CellAttributes::Dim, true); break;
+        case 3: a.set(CellAttributes::Italic, true); break;
         case 4: setUnderline(UnderlineStyle::Single); break;
-        case 7: a.reverse = true; break;
-        case 8: a.hidden = true; break;
-        case 9: a.strikethrough = true; break;
+        case 7: a.set(CellAttributes::Reverse, true); break;
+        case 8: a.set(CellAttributes::Hidden, true); break;
+        case 9: a.set(CellAttributes::Strikethrough, true); break;
         case 21: setUnderline(UnderlineStyle::Double); break;
-        case 22: a.bold = a.dim = false; break;
-        case 23: a.italic = false; break;
+        case 22: a.set(CellAttributes::Bold, false), a.set(CellAttributes::Dim, false); break;
+        case 23: a.set(CellAttributes::Italic, false); break;
         case 24: setUnderline(UnderlineStyle::None); break;
-        case 27: a.reverse = false; break;
-        case 28: a.hidden = false; break;
-        case 29: a.strikethrough = false; break;
-        case 53: a.overline = true; break;
-        case 55: a.overline = false; break;
+        case 27: a.set(CellAttributes::Reverse, false); break;
+        case 28: a.set(CellAttributes::Hidden, false); break;
+        case 29: a.set(CellAttributes::Strikethrough, false); break;
+        case 53: a.set(CellAttributes::Overline, true); break;
+        case 55: a.set(CellAttributes::Overline, false); break;
         case 39: a.fg = kDefaultColor; break;
         case 49: a.bg = kDefaultColor; break;
         case 59: decoration_.underlineColor = kDefaultColor; break;

@@ -26,8 +26,8 @@ void appendCodePoint(std::string& out, std::uint32_t cp) {
 // wide character.
 void appendCell(std::string& out, const LineView& line, int column) {
     const Cell& cell = line[column];
-    if (cell.wideContinuation) return;
-    appendCodePoint(out, cell.codePoint == 0 ? kSpace : cell.codePoint);
+    if (cell.wideContinuation()) return;
+    appendCodePoint(out, cell.codePoint() == 0 ? kSpace : cell.codePoint());
     for (char32_t mark : line.marksAt(column)) appendCodePoint(out, mark);
 }
 

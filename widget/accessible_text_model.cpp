@@ -51,11 +51,11 @@ void AccessibleTextModel::build(const Screen &screen, int keepRow, int keepColum
         for (int column = 0; column < m_columns; ++column) {
             bounds[column] = length();
             const Cell &cell = line && column < line.size() ? line[column] : blank;
-            if (cell.wideContinuation) {
+            if (cell.wideContinuation()) {
                 m_continuation[std::size_t(row) * std::size_t(m_columns) + std::size_t(column)] = true;
                 continue;
             }
-            const char32_t cp = cell.codePoint == 0 ? char32_t(kSpace) : char32_t(cell.codePoint);
+            const char32_t cp = cell.codePoint() == 0 ? char32_t(kSpace) : char32_t(cell.codePoint());
             appendCodePoint(m_text, cp);
             if (cp != kSpace || column < kept)
                 end = length();

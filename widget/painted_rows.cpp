@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/cell_run.h"
 #include "core/screen.h"
 
 namespace vesper {
@@ -80,7 +79,7 @@ bool PaintedRows::sameRow(const Screen &screen, int row, const Record &record, c
     const LineView line = screen.viewLine(row);
     std::size_t mark = 0;
     for (int column = 0; column < m_columns; ++column) {
-        if (!CellRun::same(shownCell(line, column), cells[column]))
+        if (!(shownCell(line, column) == cells[column]))
             return false;
         const CellMarks marks = line.marksAt(column);
         const bool recorded = mark < record.marks.size() && record.marks[mark].first == column;

@@ -39,21 +39,21 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
     AttributeRun *run = nullptr;
     for (int column = 0; column < columns; ++column) {
         const Cell &cell = column < held ? line[column] : blank;
-        if (cell.wideContinuation) {
+        if (cell.wideContinuation()) {
             // Continuations join the run before them and never start one.
             if (run)
                 ++run->width;
             continue;
         }
-        if (!run || !(cell.attributes == run->attributes)) {
+        if (!run || !(cell.attributes() == run->attributes)) {
             AttributeRun next;
             next.startColumn = column;
-            next.attributes = cell.attributes;
+            next.attributes = cell.attributes();
             next.textStart = static_cast<int>(out.text.size());
             out.runs.push_back(next);
             run = &out.runs.back();
         }
-        const std::uint32_t cp = cell.codePoint == 0 ? kSpace : cell.codePoint;
+        const std::uint32_t cp = cell.codePoint() == 0 ? kSpace : cell.codePoint();
         const std::size_t before = out.text.size();
         appendCodePoint(out.text, cp);
         run->textLength += static_cast<int>(out.text.size() - before);

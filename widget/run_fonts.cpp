@@ -8,7 +8,7 @@ namespace {
 
 std::size_t variantKey(const CellAttributes &a)
 {
-    return (a.bold ? 1u : 0u) | (a.italic ? 2u : 0u) | (a.underline ? 4u : 0u) | (a.strikethrough ? 8u : 0u);
+    return (a.bold() ? 1u : 0u) | (a.italic() ? 2u : 0u) | (a.underline() ? 4u : 0u) | (a.strikethrough() ? 8u : 0u);
 }
 
 } // namespace
@@ -29,10 +29,10 @@ const QFont &RunFonts::forAttributes(const CellAttributes &a)
     std::optional<QFont> &slot = m_fonts[variantKey(a)];
     if (!slot) {
         QFont f = m_base;
-        f.setWeight(a.bold ? QFont::Bold : QFont::Normal);
-        f.setStyle(a.italic ? QFont::StyleItalic : QFont::StyleNormal);
-        f.setUnderline(a.underline);
-        f.setStrikeOut(a.strikethrough);
+        f.setWeight(a.bold() ? QFont::Bold : QFont::Normal);
+        f.setStyle(a.italic() ? QFont::StyleItalic : QFont::StyleNormal);
+        f.setUnderline(a.underline());
+        f.setStrikeOut(a.strikethrough());
         slot = f;
     }
     return *slot;
@@ -42,8 +42,7 @@ AsciiGlyphs *RunFonts::asciiGlyphs(const CellAttributes &a)
 {
     // Glyph tables serve undecorated runs: weight and style only.
     CellAttributes plain;
-    plain.bold = a.bold;
-    plain.italic = a.italic;
+    plain.flags = a.flags & (CellAttributes::Bold | CellAttributes::Italic);
     AsciiGlyphs &glyphs = m_glyphs[variantKey(plain)];
     return glyphs.prepare(forAttributes(plain)) ? &glyphs : nullptr;
 }
@@ -51,8 +50,7 @@ AsciiGlyphs *RunFonts::asciiGlyphs(const CellAttributes &a)
 CellGlyphs &RunFonts::cellGlyphs(const CellAttributes &a)
 {
     CellAttributes plain;
-    plain.bold = a.bold;
-    plain.italic = a.italic;
+    plain.flags = a.flags & (CellAttributes::Bold | CellAttributes::Italic);
     CellGlyphs &glyphs = m_cellGlyphs[variantKey(plain)];
     glyphs.useFont(forAttributes(plain));
     return glyphs;

@@ -12,11 +12,11 @@ namespace {
 // padding that two equal cells need not share.
 std::uint64_t cellKey(const Cell &cell)
 {
-    const CellAttributes &a = cell.attributes;
-    const std::uint32_t flags = a.bold | a.italic << 1 | a.underline << 2 | a.reverse << 3 | a.strikethrough << 4
-                                | a.dim << 5 | a.hidden << 6 | a.doubleUnderline << 7 | a.overline << 8
-                                | std::uint32_t(cell.wideContinuation) << 9;
-    return (std::uint64_t(cell.codePoint) << 32 | flags) ^ (std::uint64_t(std::uint32_t(a.fg)) << 40)
+    const CellAttributes &a = cell.attributes();
+    const std::uint32_t flags = a.bold() | a.italic() << 1 | a.underline() << 2 | a.reverse() << 3 | a.strikethrough() << 4
+                                | a.dim() << 5 | a.hidden() << 6 | a.doubleUnderline() << 7 | a.overline() << 8
+                                | std::uint32_t(cell.wideContinuation()) << 9;
+    return (std::uint64_t(cell.codePoint()) << 32 | flags) ^ (std::uint64_t(std::uint32_t(a.fg)) << 40)
            ^ (std::uint64_t(std::uint32_t(a.bg)) << 10);
 }
 

@@ -127,7 +127,7 @@ QRect TerminalWidget::cursorCellRect() const
     const int r = m_screen.cursorRow();
     if (c < 0 || r < 0 || r >= m_rows)
         return {};
-    const bool wide = c + 1 < m_columns && m_screen.viewCellAt(c + 1, r).wideContinuation;
+    const bool wide = c + 1 < m_columns && m_screen.viewCellAt(c + 1, r).wideContinuation();
     return cellRect(c, r, wide ? 2 : 1);
 }
 
@@ -166,8 +166,8 @@ void TerminalWidget::paintCursor(QPainter &painter)
     }
     painter.fillRect(rect, m_palette.cursor());
     const Cell &cell = m_screen.viewCellAt(rect.left() / m_cellWidth, m_screen.cursorRow());
-    const char32_t cp = cell.codePoint;
-    if (cp == 0 || cp == kSpace || cell.attributes.hidden)
+    const char32_t cp = cell.codePoint();
+    if (cp == 0 || cp == kSpace || cell.attributes().hidden())
         return;
     painter.setPen(m_palette.background());
     painter.setFont(m_font);

@@ -29,17 +29,17 @@ void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const Attribute
     // drawn over the composed run, as glyphs or geometry.
     CharacterCells &finished = m_paintCache->characterCells;
     const bool composed = m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
-                          && finished.beginRun((a.bold ? 1 : 0) | (a.italic ? 2 : 0), fg.rgb(), bg.rgb(), run.width);
+                          && finished.beginRun((a.bold() ? 1 : 0) | (a.italic() ? 2 : 0), fg.rgb(), bg.rgb(), run.width);
     if (composed) {
         for (int column = run.startColumn; column < end; ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
-            const char32_t cp = cell.codePoint;
-            if (cell.wideContinuation || cp == 0 || cp == kSpace || isBoxDrawing(cp)
+            const char32_t cp = cell.codePoint();
+            if (cell.wideContinuation() || cp == 0 || cp == kSpace || isBoxDrawing(cp)
                 || !m_screen.viewMarksAt(column, row).empty())
                 continue;
             // A wide character whose right half was overwritten keeps its
             // whole glyph, drawn over the next cell as before.
-            const int width = column + 1 < end && m_screen.viewCellAt(column + 1, row).wideContinuation ? 2 : 1;
+            const int width = column + 1 < end && m_screen.viewCellAt(column + 1, row).wideContinuation() ? 2 : 1;
             if (vesper::cellWidth(cp) == width)
                 finished.put(column - run.startColumn, width, cp, glyphs);
         }
@@ -49,8 +49,8 @@ void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const Attribute
         if (composed && finished.holds(column - run.startColumn))
             continue;
         const Cell &cell = m_screen.viewCellAt(column, row);
-        const char32_t cp = cell.codePoint;
-        if (cell.wideContinuation || cp == 0)
+        const char32_t cp = cell.codePoint();
+        if (cell.wideContinuation() || cp == 0)
             continue;
         const CellMarks marks = m_screen.viewMarksAt(column, row);
         const QPointF origin(column * m_cellWidth, baseline);
@@ -77,7 +77,7 @@ void TerminalWidget::paintCellGlyphs(QPainter &painter, int row, const Attribute
 void TerminalWidget::paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
 {
     const CellAttributes &a = run.attributes;
-    if (!a.underline && !a.doubleUnderline && !a.strikethrough && !a.overline)
+    if (!a.underline() && !a.doubleUnderline() && !a.strikethrough() && !a.overline())
         return;
     const QFontMetricsF metrics(m_font);
     const int thickness = std::max(1, qRound(metrics.lineWidth()));
@@ -85,19 +85,19 @@ void TerminalWidget::paintDecorations(QPainter &painter, int row, const Attribut
     const int baseline = top + m_fontAscent;
     const int left = run.startColumn * m_cellWidth;
     const int width = run.width * m_cellWidth;
-    if (a.doubleUnderline) {
+    if (a.doubleUnderline()) {
         // Two lines with a gap of one line width, the lower one at the cell's
         // bottom at the latest.
         const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - 3 * thickness);
         painter.fillRect(left, y, width, thickness, fg);
         painter.fillRect(left, y + 2 * thickness, width, thickness, fg);
-    } else if (a.underline) {
+    } else if (a.underline()) {
         const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - thickness);
         painter.fillRect(left, y, width, thickness, fg);
     }
-    if (a.overline)
+    if (a.overline())
         painter.fillRect(left, top, width, thickness, fg);
-    if (a.strikethrough)
+    if (a.strikethrough())
         painter.fillRect(left, baseline - qRound(metrics.strikeOutPos()), width, thickness, fg);
 }
 

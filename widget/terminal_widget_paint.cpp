@@ -35,7 +35,7 @@ QColor dimmed(const QColor &fg, const QColor &bg)
                             (fg.blueF() + bg.blueF()) / 2);
 }
 
-bool hasLines(const CellAttributes &a) { return a.underline || a.doubleUnderline || a.strikethrough || a.overline; }
+bool hasLines(const CellAttributes &a) { return a.underline() || a.doubleUnderline() || a.strikethrough() || a.overline(); }
 
 } // namespace
 
@@ -106,16 +106,16 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
 
     for (const AttributeRun &run : runs.runs) {
         const CellAttributes &a = run.attributes;
-        QColor fg = m_palette.color(a.fg, foreground, a.bold);
+        QColor fg = m_palette.color(a.fg, foreground, a.bold());
         QColor bg = m_palette.color(a.bg, background, false);
-        if (a.reverse)
+        if (a.reverse())
             std::swap(fg, bg);
         if (bg != background)
             painter.fillRect(cellRect(run.startColumn, row, run.width), bg);
         // Hidden text is its background: no glyphs, no lines.
-        if (a.hidden || (run.blank && !hasLines(a)))
+        if (a.hidden() || (run.blank && !hasLines(a)))
             continue;
-        if (a.dim)
+        if (a.dim())
             fg = dimmed(fg, bg);
 
         painter.setPen(fg);
@@ -129,11 +129,12 @@ void TerminalWidget::paintRow(QPainter &painter, int row)
                 if (!(m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
                       && m_paintCache->asciiCells.draw(painter, run.startColumn * m_cellWidth, row * m_cellHeight,
                                                        text, run.textLength, *glyphs,
-                                                       (a.bold ? 1 : 0) | (a.italic ? 2 : 0), fg.rgb(), bg.rgb())))
+                                                       (a.bold() ? 1 : 0) | (a.italic() ? 2 : 0), fg.rgb(), bg.rgb())))
                     glyphs->draw(painter, run.startColumn * m_cellWidth, baseline, text, run.textLength, m_cellWidth);
             } else {
                 CellAttributes plain = a;
-                plain.underline = plain.strikethrough = false;
+                plain.set(CellAttributes::Underline, false);
+                plain.set(CellAttributes::Strikethrough, false);
                 painter.setFont(fonts.forAttributes(plain));
                 painter.drawText(run.startColumn * m_cellWidth, baseline, runText(runs, run));
             }

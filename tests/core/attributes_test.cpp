@@ -13,15 +13,15 @@ CellAttributes attrs(ColorValue fg, ColorValue bg, bool bold = false, bool itali
     CellAttributes a;
     a.fg = fg;
     a.bg = bg;
-    a.bold = bold;
-    a.italic = italic;
-    a.underline = underline;
-    a.reverse = reverse;
-    a.strikethrough = strike;
-    a.dim = more.find('d') != more.npos;
-    a.hidden = more.find('h') != more.npos;
-    a.doubleUnderline = more.find('u') != more.npos;
-    a.overline = more.find('o') != more.npos;
+    a.set(CellAttributes::Bold, bold);
+    a.set(CellAttributes::Italic, italic);
+    a.set(CellAttributes::Underline, underline);
+    a.set(CellAttributes::Reverse, reverse);
+    a.set(CellAttributes::Strikethrough, strike);
+    a.set(CellAttributes::Dim, more.find('d') != more.npos);
+    a.set(CellAttributes::Hidden, more.find('h') != more.npos);
+    a.set(CellAttributes::DoubleUnderline, more.find('u') != more.npos);
+    a.set(CellAttributes::Overline, more.find('o') != more.npos);
     return a;
 }
 
@@ -133,8 +133,8 @@ TEST(CellAttributesTest, BlankingWritesTheCurrentColoursOnly) {
         bool found = false;
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 6; ++col)
-                if (t.cell(row, col).codePoint == ' ') {
-                    EXPECT_EQ(t.cell(row, col).attributes, attrs(3, 4)) << op;
+                if (t.cell(row, col).codePoint() == ' ') {
+                    EXPECT_EQ(t.cell(row, col).attributes(), attrs(3, 4)) << op;
                     EXPECT_FALSE(t.screen.viewDecorationAt(col, row).needsStoring()) << op;
                     found = true;
                 }
@@ -172,10 +172,10 @@ TEST(CellAttributesTest, UnderlineShapeAndColourStayWithTheirCells) {
 TEST(CellAttributesTest, ScrolledInLineAndResizedCellsUseTheFill) {
     Terminal t(3, 2);
     t.feed(CSI "41m\n\n");
-    EXPECT_EQ(t.cell(1, 0).attributes.bg, 1);
+    EXPECT_EQ(t.cell(1, 0).attributes().bg, 1);
     t.screen.resize(5, 3);
-    EXPECT_EQ(t.cell(0, 4).attributes.bg, 1);
-    EXPECT_EQ(t.cell(2, 0).attributes.bg, 1);
+    EXPECT_EQ(t.cell(0, 4).attributes().bg, 1);
+    EXPECT_EQ(t.cell(2, 0).attributes().bg, 1);
 }
 
 TEST(CellAttributesTest, FullResetBlanksWithDefaultAttributes) {
@@ -190,7 +190,7 @@ TEST(CellAttributesTest, AlternateScreenStartsWithDefaultBlanks) {
     t.feed(CSI "41m" CSI "?47h");
     EXPECT_EQ(t.cell(0, 0), Cell());
     t.feed(CSI "?47l" CSI "?1049h");  // 1049 erases with the current rendition
-    EXPECT_EQ(t.cell(0, 0).attributes.bg, 1);
+    EXPECT_EQ(t.cell(0, 0).attributes().bg, 1);
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ TEST(ReflowExtras, MarksLinksAndAttributesMoveWithTheirCells) {
     // "abc" / "de\u0301f": the marked, linked, bold e is row 1, column 1.
     EXPECT_EQ(t.screen.viewMarksAt(1, 1), std::u32string(U"\u0301"));
     EXPECT_EQ(t.screen.viewLinkAt(1, 1), "http://x");
-    EXPECT_TRUE(t.screen.viewCellAt(1, 1).attributes.bold);
+    EXPECT_TRUE(t.screen.viewCellAt(1, 1).attributes().bold());
     EXPECT_TRUE(t.screen.viewLinkAt(0, 1).empty());
     EXPECT_TRUE(t.screen.viewMarksAt(1, 0).empty());
 }

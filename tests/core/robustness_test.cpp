@@ -135,13 +135,13 @@ TEST(ParameterListTest, KeepsThirtyTwoParametersAndDropsFurtherOnes) {
     for (int i = 0; i < 31; ++i) keep32 += "0;";
     Terminal t(5, 1);
     t.feed(keep32 + "1m");  // the 32nd parameter is kept
-    EXPECT_TRUE(t.screen.attributes().bold);
+    EXPECT_TRUE(t.screen.attributes().bold());
 
     std::string drop33 = CSI;
     for (int i = 0; i < 32; ++i) drop33 += "0;";
     Terminal u(5, 1);
     u.feed(drop33 + "1m");  // the 33rd parameter is dropped
-    EXPECT_FALSE(u.screen.attributes().bold);
+    EXPECT_FALSE(u.screen.attributes().bold());
 }
 
 TEST(ParameterListTest, HostileParameterFloodStaysBounded) {
@@ -183,7 +183,7 @@ TEST(PrivateMarkerTest, VimQuitLeavesPromptWithoutUnderline) {
     Terminal t(10, 2);
     t.feed(CSI ">4;2m" CSI "?4m" CSI ">4;m$ ");
     EXPECT_EQ(t.screen.attributes(), CellAttributes());
-    EXPECT_FALSE(t.cell(0, 0).attributes.underline);
+    EXPECT_FALSE(t.cell(0, 0).attributes().underline());
 }
 
 // --- leaving mode 1047 -------------------------------------------------------------

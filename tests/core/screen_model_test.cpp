@@ -142,7 +142,7 @@ TEST(ViewTest, CellsOutsideTheViewAreDefaultBlanks) {
     EXPECT_EQ(t.cell(-1, 0), Cell());
     EXPECT_EQ(t.cell(0, 3), Cell());
     EXPECT_EQ(t.cell(2, 0), Cell());
-    EXPECT_EQ(t.cell(0, 2).codePoint, 'c');
+    EXPECT_EQ(t.cell(0, 2).codePoint(), 'c');
 }
 
 TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {
@@ -157,9 +157,9 @@ TEST(LineStoreTest, RotationsIgnoreBadBoundsAndBoundTheCount) {
     store.rotateUp(2, 1, x);
     store.rotateUp(-1, 2, x);
     store.rotateDown(0, 4, x);
-    EXPECT_EQ(store.row(0)[0].codePoint, 'a');
+    EXPECT_EQ(store.row(0)[0].codePoint(), 'a');
     store.rotateUp(1, 3, fill, 2'000'000'000);
-    EXPECT_EQ(store.row(0)[0].codePoint, 'a');
+    EXPECT_EQ(store.row(0)[0].codePoint(), 'a');
     for (int r = 1; r < 4; ++r) EXPECT_EQ(store.row(r)[0], fill);
     EXPECT_FALSE(store.row(4));
     EXPECT_FALSE(store.line(-1));
@@ -197,7 +197,7 @@ TEST(LineStoreTest, RecycledLinesComeBackAsFillWhateverTheyHeld) {
     for (int row = 0; row < 2; ++row)
         for (int col = 0; col < 6; ++col) EXPECT_EQ(t.cell(row, col), Cell()) << row << "," << col;
     t.feed(CSI "41m\r\n");
-    EXPECT_EQ(t.cell(1, 5).attributes.bg, 1);
+    EXPECT_EQ(t.cell(1, 5).attributes().bg, 1);
     EXPECT_EQ(t.screen.scrollbackLines(), (std::vector<std::string>{"      "}));
 }
 

@@ -94,7 +94,7 @@ std::uint32_t cursorCharacter(const vesper::Screen& screen) {
     if (screen.cursorColumn() >= screen.columns()) return 0;
     const vesper::LineView line = screen.lineStore().row(screen.cursorRow());
     const vesper::Cell& cell = line[screen.cursorColumn()];
-    return cell.codePoint == vesper::kSpace || cell.wideContinuation ? 0 : cell.codePoint;
+    return cell.codePoint() == vesper::kSpace || cell.wideContinuation() ? 0 : cell.codePoint();
 }
 
 // Resizes; a column change of the primary screen keeps the held text as

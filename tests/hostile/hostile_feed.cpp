@@ -126,16 +126,16 @@ void writeState(const Screen& s, const std::string& path, const std::vector<std:
     std::ofstream out(path, std::ios::binary);
     out << s.sessionText() << '\n' << vesper::replay::cursorLine(s) << '\n';
     const vesper::CellAttributes& a = s.attributes();
-    out << "attributes " << a.fg << ' ' << a.bg << ' ' << a.bold << a.italic << a.underline << a.reverse
-        << a.strikethrough << '\n';
+    out << "attributes " << a.fg << ' ' << a.bg << ' ' << a.bold() << a.italic() << a.underline() << a.reverse()
+        << a.strikethrough() << '\n';
     for (int line = s.firstLine(); line < s.endLine(); ++line) {
         const vesper::LineView view = s.lineStore().line(line);
         for (int column = 0; column < view.size(); ++column) {
             const vesper::Cell& c = view[column];
-            const vesper::CellAttributes& ca = c.attributes;
-            out << std::hex << c.codePoint << std::dec << ':' << ca.fg << ':' << ca.bg << ':' << ca.bold << ca.italic
-                << ca.underline << ca.reverse << ca.strikethrough << ca.dim << ca.hidden << ca.doubleUnderline
-                << ca.overline << c.wideContinuation << ':' << view.marksAt(column).size() << ':'
+            const vesper::CellAttributes& ca = c.attributes();
+            out << std::hex << c.codePoint() << std::dec << ':' << ca.fg << ':' << ca.bg << ':' << ca.bold() << ca.italic()
+                << ca.underline() << ca.reverse() << ca.strikethrough() << ca.dim() << ca.hidden() << ca.doubleUnderline()
+                << ca.overline() << c.wideContinuation() << ':' << view.marksAt(column).size() << ':'
                 << view.linkAt(column) << ' ';
         }
         out << (view.wrapped() ? "wrapped" : "") << '\n';

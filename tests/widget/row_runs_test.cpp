@@ -95,10 +95,10 @@ TEST(RowRuns, BlankRunsAndAttributes)
     // underlined blanks, one default blank, reversed x, default blanks
     ASSERT_EQ(row.runs.size(), 4u) << describe(row);
     EXPECT_TRUE(row.runs[0].blank);
-    EXPECT_TRUE(row.runs[0].attributes.underline);
+    EXPECT_TRUE(row.runs[0].attributes.underline());
     EXPECT_TRUE(row.runs[1].blank);
     EXPECT_FALSE(row.runs[2].blank);
-    EXPECT_TRUE(row.runs[2].attributes.reverse);
+    EXPECT_TRUE(row.runs[2].attributes.reverse());
     EXPECT_TRUE(row.runs[3].blank);
     EXPECT_EQ(row.runs[3].width, 4);
 }

@@ -17,11 +17,11 @@ std::string linesLine(const Screen& screen) {
 
 std::string cellLine(const Screen& screen, int row, int column) {
     const Cell& cell = screen.viewCellAt(column, row);
-    const CellAttributes& a = cell.attributes;
+    const CellAttributes& a = cell.attributes();
     char buffer[160];
     std::snprintf(buffer, sizeof buffer, "cell %d %d U+%04X fg=%d bg=%d b=%d i=%d u=%d r=%d s=%d w=%d", row, column,
-                  unsigned(cell.codePoint), int(a.fg), int(a.bg), int(a.bold), int(a.italic), int(a.underline),
-                  int(a.reverse), int(a.strikethrough), int(cell.wideContinuation));
+                  unsigned(cell.codePoint()), int(a.fg), int(a.bg), int(a.bold()), int(a.italic()), int(a.underline()),
+                  int(a.reverse()), int(a.strikethrough()), int(cell.wideContinuation()));
     return buffer;
 }
 
@@ -60,7 +60,7 @@ std::string colorText(ColorValue color) {
 }  // namespace
 
 std::string cellExtraLine(const Screen& screen, int row, int column) {
-    const CellAttributes& a = screen.viewCellAt(column, row).attributes;
+    const CellAttributes& a = screen.viewCellAt(column, row).attributes();
     const CellDecoration decoration = screen.viewDecorationAt(column, row);
     std::string marks;
     for (char32_t mark : screen.viewMarksAt(column, row)) {
@@ -70,8 +70,8 @@ std::string cellExtraLine(const Screen& screen, int row, int column) {
     }
     const std::string_view link = screen.viewLinkAt(column, row);
     return "extra " + std::to_string(row) + " " + std::to_string(column) + " marks=" + (marks.empty() ? "-" : marks) +
-           " dim=" + std::to_string(int(a.dim)) + " hidden=" + std::to_string(int(a.hidden)) +
-           " dunder=" + std::to_string(int(a.doubleUnderline)) + " over=" + std::to_string(int(a.overline)) +
+           " dim=" + std::to_string(int(a.dim())) + " hidden=" + std::to_string(int(a.hidden())) +
+           " dunder=" + std::to_string(int(a.doubleUnderline())) + " over=" + std::to_string(int(a.overline())) +
            " ustyle=" + std::to_string(int(decoration.underline)) + " ucolor=" + colorText(decoration.underlineColor) +
            " link=" + (link.empty() ? std::string("-") : std::string(link));
 }
