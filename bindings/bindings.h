@@ -4,6 +4,6 @@
 
 #include "session/attach.h"
 #include "session/pty_session.h"
-#include "widget/input_encoding.h"
-#include "widget/palette.h"
+#include "control/input/input_encoding.h"
+#include "control/paint/palette.h"
 #include "widget/terminal_widget.h"

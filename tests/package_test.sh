@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 # The headers an application includes; the installed set must be exactly
 # these and the headers they include, directly or not.
 inc=$prefix/include/lumenvale
-todo="widget/terminal_widget.h widget/palette.h widget/input_encoding.h session/pty_session.h session/attach.h"
+todo="widget/terminal_widget.h control/terminal_control.h widget/palette.h widget/input_encoding.h session/pty_session.h session/attach.h"
 : >"$scratch/closure"
 while set -- $todo && [ $# -gt 0 ]; do
   header=$1; shift; todo=$*

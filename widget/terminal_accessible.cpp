@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-#include "widget/accessible_text_tracker.h"
+#include "control/accessibility/accessible_text_tracker.h"
+#include "control/terminal_control.h"
 #include "widget/terminal_widget.h"
 
 namespace vesper {
@@ -23,28 +24,18 @@ QAccessibleInterface *createTerminalAccessible(const QString &, QObject *object)
 
 void registerTerminalAccessible() { QAccessible::installFactory(createTerminalAccessible); }
 
-void TerminalWidget::noteAccessibleTextChange()
-{
-    if (m_accessibleText)
-        m_accessibleText->textChanged();
-}
-
-// The name follows the program's title, so assistive technology hears of it.
-void TerminalWidget::noteAccessibleNameChange()
-{
-    if (m_accessibleText)
-        m_accessibleText->nameChanged();
-}
-
 TerminalAccessible::TerminalAccessible(TerminalWidget *widget)
     : QAccessibleWidget(widget, QAccessible::Terminal)
 {
-    AccessibleTextTracker::forWidget(widget);
+    widget->m_control->accessibleText(widget);
 }
 
 TerminalWidget *TerminalAccessible::terminal() const { return static_cast<TerminalWidget *>(widget()); }
 
-AccessibleTextTracker &TerminalAccessible::tracker() const { return *AccessibleTextTracker::forWidget(terminal()); }
+AccessibleTextTracker &TerminalAccessible::tracker() const
+{
+    return *terminal()->m_control->accessibleText(terminal());
+}
 
 void *TerminalAccessible::interface_cast(QAccessible::InterfaceType type)
 {

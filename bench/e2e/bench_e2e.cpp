@@ -35,6 +35,7 @@
 #include "bench/widget/bench_support.h"
 #include "bench/workload_files.h"
 #include "session/attach.h"
+#include "widget/terminal_widget.h"
 #include "session/pty_session.h"
 
 namespace vesper::bench {

@@ -2,6 +2,7 @@
 // recording PtySession subclass (what reaches write and resize), then with a
 // real child whose output lands on the widget's screen.
 #include "session/attach.h"
+#include "widget/terminal_widget.h"
 #include "session_test_support.h"
 
 #include <QPointer>
