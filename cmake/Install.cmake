@@ -27,6 +27,10 @@ if(TARGET vesper_widget AND TARGET vesper_session)
     list(APPEND installed_targets vesper_conpty_pure)
   endif()
 endif()
+if(TARGET vesper_quick)
+  set_target_properties(vesper_quick PROPERTIES EXPORT_NAME quick)
+  list(APPEND installed_targets vesper_quick)
+endif()
 foreach(target IN LISTS installed_targets)
   target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${LUMENVALE_INSTALL_INCLUDEDIR}>)
 endforeach()
@@ -53,8 +57,22 @@ if(TARGET vesper_widget)
   install(FILES control/paint/palette.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/paint COMPONENT devel)
   install(FILES control/text/selection.h control/text/selection_watch.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/text COMPONENT devel)
+  if(TARGET vesper_quick)
+    install(FILES quick/terminal_item.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/quick COMPONENT devel)
+  endif()
   install(FILES session/pty_session.h session/attach.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)
+endif()
+
+# The QML module Lumenvale: its plugin, qmldir and type description in a
+# folder of QML's import path, where `import Lumenvale` finds it (Qt's own
+# folder when the prefix is Qt's, otherwise listed in QML_IMPORT_PATH).
+if(TARGET lumenvale_qml)
+  set(LUMENVALE_INSTALL_QMLDIR "${CMAKE_INSTALL_LIBDIR}/qt6/qml" CACHE PATH
+      "Folder of the QML import path that the module Lumenvale is installed into")
+  install(TARGETS lumenvale_qml LIBRARY DESTINATION ${LUMENVALE_INSTALL_QMLDIR}/Lumenvale COMPONENT qml)
+  install(FILES ${CMAKE_BINARY_DIR}/qml/Lumenvale/qmldir ${CMAKE_BINARY_DIR}/qml/Lumenvale/lumenvale_qml.qmltypes
+          DESTINATION ${LUMENVALE_INSTALL_QMLDIR}/Lumenvale COMPONENT qml)
 endif()
 
 install(EXPORT lumenvaleTargets NAMESPACE lumenvale:: DESTINATION ${LUMENVALE_INSTALL_CMAKEDIR}
