@@ -2,6 +2,7 @@
 // module lumenvale exposes from the vesper namespace.
 #pragma once
 
+#include "quick/terminal_item.h"
 #include "session/attach.h"
 #include "session/pty_session.h"
 #include "control/input/input_encoding.h"

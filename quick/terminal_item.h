@@ -35,7 +35,6 @@ class TerminalItem : public QQuickPaintedItem {
     Q_PROPERTY(bool hasSelection READ hasSelection NOTIFY selectionChanged)
     Q_PROPERTY(QFont font READ terminalFont WRITE setTerminalFont NOTIFY fontChanged)
     Q_PROPERTY(QColor selectionColor READ selectionColor WRITE setSelectionColor)
-    Q_PROPERTY(CursorStyle cursorStyle READ cursorStyle WRITE setCursorStyle NOTIFY cursorStyleChanged)
     // The URL of the link under the pointer, as a tool tip shows it; empty
     // when there is none.
     Q_PROPERTY(QString hoveredLink READ hoveredLink NOTIFY hoveredLinkChanged)
@@ -81,8 +80,10 @@ public:
 
     Q_INVOKABLE bool find(const QString &text, bool backward = false, bool caseSensitive = false);
 
-    CursorStyle cursorStyle() const;
-    void setCursorStyle(CursorStyle style);
+    // Methods rather than a property: the Python signature of a property
+    // of the item's own enum type cannot be resolved by the binding runtime.
+    Q_INVOKABLE CursorStyle cursorStyle() const;
+    Q_INVOKABLE void setCursorStyle(CursorStyle style);
 
     QString title() const;
     QString iconTitle() const;
