@@ -40,6 +40,9 @@ TerminalItem::TerminalItem(QQuickItem *parent)
     setOpaquePainting(true);
     setFillColor(m_control->palette().background());
     forwardSignals();
+    // A parent given to the constructor put the item in its window before
+    // itemChange could be overridden.
+    updateShown();
 }
 
 TerminalItem::~TerminalItem() = default;
@@ -47,13 +50,8 @@ TerminalItem::~TerminalItem() = default;
 void TerminalItem::forwardSignals()
 {
     TerminalControl *c = m_control;
-    connect(c, &TerminalControl::updateRequest, this, [this](QRect rect) {
-        if (rect.isNull())
-            update();
-        else
-            update(rect);
-    });
-    connect(c, &TerminalControl::scrollRequest, this, [this](int, QRect rect) { update(rect); });
+    connect(c, &TerminalControl::updateRequest, this, &TerminalItem::repaint);
+    connect(c, &TerminalControl::scrollRequest, this, [this](int, QRect rect) { repaint(rect); });
     connect(c, &TerminalControl::scrollChanged, this, &TerminalItem::scrollChanged);
     connect(c, &TerminalControl::cursorShapeRequest, this, [this](Qt::CursorShape shape) {
         if (shape == Qt::ArrowCursor)
@@ -81,19 +79,30 @@ void TerminalItem::forwardSignals()
 
 // --- painting and geometry ----------------------------------------------------
 
+// The item's texture keeps its pixels between paints, but the scene graph
+// hands paint() an unclipped painter: the item keeps the region itself.
+void TerminalItem::repaint(QRect rect)
+{
+    m_stale += rect.isNull() ? boundingRect().toAlignedRect() : rect;
+    update(rect.isNull() ? boundingRect().toAlignedRect() : rect);
+}
+
 void TerminalItem::paint(QPainter *painter)
 {
-    // The scene graph clips the painter to what changed since the last paint.
     const QRect all = boundingRect().toAlignedRect();
-    const QRegion region = painter->hasClipping() ? painter->clipRegion().intersected(all) : QRegion(all);
+    const QRegion region = m_stale.isEmpty() ? QRegion(all) : m_stale.intersected(all);
+    m_stale = QRegion();
     m_control->paint(*painter, region, TerminalControl::PaintOptions{});
 }
 
 void TerminalItem::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry)
 {
     QQuickPaintedItem::geometryChange(newGeometry, oldGeometry);
-    if (newGeometry.size() != oldGeometry.size())
-        m_control->setViewportSize(newGeometry.size().toSize());
+    if (newGeometry.size() == oldGeometry.size())
+        return;
+    // A new size is a new texture: all of it is painted.
+    m_stale += QRect(QPoint(), newGeometry.size().toSize());
+    m_control->setViewportSize(newGeometry.size().toSize());
 }
 
 void TerminalItem::itemChange(ItemChange change, const ItemChangeData &value)

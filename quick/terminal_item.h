@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QFont>
 #include <QQuickPaintedItem>
+#include <QRegion>
 #include <QString>
 #include <QUrl>
 
@@ -145,6 +146,7 @@ protected:
 
 private:
     void forwardSignals();
+    void repaint(QRect rect);
     void updateShown();
     void setHoveredLink(const QString &link);
 
@@ -153,6 +155,8 @@ private:
     // Eighths of a degree the wheel turned that are not whole lines yet.
     int m_wheelRemainder = 0;
     QString m_hoveredLink;
+    // What the next paint must cover (viewport coordinates).
+    QRegion m_stale;
 };
 
 // Registers TerminalItem as `Terminal` in the QML module `Lumenvale` 1.0 for
