@@ -515,8 +515,10 @@ QString TerminalControl::sessionText() const
 
 AccessibleTextTracker *TerminalControl::accessibleText(QObject *target)
 {
-    if (!m_accessibleText)
-        m_accessibleText = new AccessibleTextTracker(this, target);
+    if (!m_accessibleText) {
+        m_accessibleText = new AccessibleTextTracker(m_screen, m_selection, target, this);
+        connect(this, &TerminalControl::selectionChanged, m_accessibleText, &AccessibleTextTracker::selectionChanged);
+    }
     return m_accessibleText;
 }
 

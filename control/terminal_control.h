@@ -204,8 +204,6 @@ signals:
     void errorOccurred(QString message);
 
 private:
-    friend class AccessibleTextTracker;
-
     // Events (terminal_control.cpp and the files of their concern).
     bool keyPress(QKeyEvent *event);
     void keyRelease(QKeyEvent *event);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "control/accessibility/accessible_text_tracker.h"
+#include "control/text/selection.h"
 #include "control/terminal_control.h"
 #include "widget/terminal_widget.h"
 
@@ -82,7 +83,17 @@ int TerminalAccessible::selectionCount() const
 }
 
 // The widget has one selection: adding one replaces it.
-void TerminalAccessible::addSelection(int startOffset, int endOffset) { tracker().select(startOffset, endOffset); }
+void TerminalAccessible::addSelection(int startOffset, int endOffset) { select(startOffset, endOffset); }
+
+void TerminalAccessible::select(int startOffset, int endOffset)
+{
+    const Selection selection = tracker().selectionBetween(startOffset, endOffset);
+    if (!selection.active) {
+        terminal()->clearSelection();
+        return;
+    }
+    terminal()->setSelection(selection.anchor.line, selection.anchor.column, selection.head.line, selection.head.column);
+}
 
 void TerminalAccessible::removeSelection(int selectionIndex)
 {
@@ -93,7 +104,7 @@ void TerminalAccessible::removeSelection(int selectionIndex)
 void TerminalAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
 {
     if (selectionIndex == 0)
-        tracker().select(startOffset, endOffset);
+        select(startOffset, endOffset);
 }
 
 // --- cursor and text ----------------------------------------------------------

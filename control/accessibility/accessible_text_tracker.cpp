@@ -7,14 +7,15 @@
 
 #include <algorithm>
 
-#include "control/terminal_control.h"
+#include "control/text/selection.h"
+#include "core/screen.h"
 
 namespace vesper {
 
-AccessibleTextTracker::AccessibleTextTracker(TerminalControl *control, QObject *target)
-    : QObject(control), m_control(control), m_target(target), m_active(QAccessible::isActive())
+AccessibleTextTracker::AccessibleTextTracker(const Screen &screen, const Selection &selection, QObject *target,
+                                             QObject *parent)
+    : QObject(parent), m_screen(screen), m_selection(selection), m_target(target), m_active(QAccessible::isActive())
 {
-    connect(control, &TerminalControl::selectionChanged, this, &AccessibleTextTracker::scheduleReport);
     QAccessible::installActivationObserver(this);
     takeBaseline();
 }
@@ -26,7 +27,7 @@ AccessibleTextTracker::~AccessibleTextTracker() { QAccessible::removeActivationO
 const AccessibleTextModel &AccessibleTextTracker::model()
 {
     if (m_currentStale) {
-        const Screen &screen = m_control->m_screen;
+        const Screen &screen = m_screen;
         const int cursorRow = screen.screenTopLine() + screen.cursorRow() - screen.viewTopLine();
         m_current.build(screen, cursorRow, screen.cursorColumn());
         m_currentStale = false;
@@ -37,7 +38,7 @@ const AccessibleTextModel &AccessibleTextTracker::model()
 int AccessibleTextTracker::cursorOffset()
 {
     const AccessibleTextModel &text = model();
-    const Screen &screen = m_control->m_screen;
+    const Screen &screen = m_screen;
     const int row = screen.screenTopLine() + screen.cursorRow() - text.viewTopLine();
     if (row < 0)
         return 0;
@@ -49,7 +50,9 @@ int AccessibleTextTracker::cursorOffset()
 bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
 {
     *start = *end = -1;
-    if (!m_control->hasSelection())
+    // What the control's hasSelection() says: text selected, and not all of
+    // it gone with the oldest lines.
+    if (!m_selection.selectsText() || m_selection.last().line < m_screen.firstLine())
         return false;
     const AccessibleTextModel &text = model();
     const auto offset = [&text](int line, int column) {
@@ -60,8 +63,8 @@ bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
             return text.length();
         return text.offsetAt(row, column);
     };
-    const int a = offset(m_control->m_selection.anchor.line, m_control->m_selection.anchor.column);
-    const int b = offset(m_control->m_selection.head.line, m_control->m_selection.head.column);
+    const int a = offset(m_selection.anchor.line, m_selection.anchor.column);
+    const int b = offset(m_selection.head.line, m_selection.head.column);
     if (a == b)
         return false;
     *start = std::min(a, b);
@@ -69,20 +72,18 @@ bool AccessibleTextTracker::selectionOffsets(int *start, int *end)
     return true;
 }
 
-void AccessibleTextTracker::select(int start, int end)
+Selection AccessibleTextTracker::selectionBetween(int start, int end)
 {
     const AccessibleTextModel &text = model();
     if (start > end)
         std::swap(start, end);
     start = std::clamp(start, 0, text.length());
     end = std::clamp(end, 0, text.length());
-    if (start == end) {
-        m_control->clearSelection();
-        return;
-    }
+    if (start == end)
+        return {};
     const AccessibleTextModel::CellSpan from = text.boundaryAt(start);
     const AccessibleTextModel::CellSpan to = text.boundaryAt(end);
-    m_control->setSelection(text.viewTopLine() + from.row, from.column, text.viewTopLine() + to.row, to.column);
+    return {{text.viewTopLine() + from.row, from.column}, {text.viewTopLine() + to.row, to.column}, true};
 }
 
 // --- changes ----------------------------------------------------------------------
@@ -92,6 +93,8 @@ void AccessibleTextTracker::textChanged()
     m_currentStale = true;
     scheduleReport();
 }
+
+void AccessibleTextTracker::selectionChanged() { scheduleReport(); }
 
 void AccessibleTextTracker::accessibilityActiveChanged(bool isActive)
 {

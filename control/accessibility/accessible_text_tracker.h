@@ -14,15 +14,16 @@
 
 namespace vesper {
 
-class TerminalControl;
+class Screen;
+struct Selection;
 
 class AccessibleTextTracker : public QObject, public QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
-    // Reports as events of `target`; a child of the control
-    // (TerminalControl::accessibleText creates it).
-    AccessibleTextTracker(TerminalControl *control, QObject *target);
+    // Reads the view of `screen` and `selection` (both outlive it: the
+    // control owns all three) and reports as events of `target`, the shell.
+    AccessibleTextTracker(const Screen &screen, const Selection &selection, QObject *target, QObject *parent);
     ~AccessibleTextTracker() override;
 
     // The model of the view as it is now.
@@ -33,11 +34,14 @@ public:
     // The part of the control's selection that the view shows, as offsets
     // [start, end); false when nothing selected is in view.
     bool selectionOffsets(int *start, int *end);
-    // Selects the text between two offsets (in either order).
-    void select(int start, int end);
+    // The selection between two offsets (in either order), as line and
+    // column ends; an inactive selection when the offsets meet.
+    Selection selectionBetween(int start, int end);
 
-    // The control calls this after output, a view scroll or a grid change.
+    // The control calls these after output, a view scroll or a grid change,
+    // and when its selection changed.
     void textChanged();
+    void selectionChanged();
     // The control calls this when the program's title, its name, changed.
     void nameChanged();
 
@@ -50,7 +54,8 @@ private:
     void takeBaseline();
     void send(QAccessibleEvent &event);
 
-    TerminalControl *m_control;
+    const Screen &m_screen;
+    const Selection &m_selection;
     QObject *m_target;
     AccessibleTextModel m_current;
     bool m_currentStale = true;
