@@ -108,6 +108,9 @@ void TerminalItem::geometryChange(const QRectF &newGeometry, const QRectF &oldGe
 void TerminalItem::itemChange(ItemChange change, const ItemChangeData &value)
 {
     QQuickPaintedItem::itemChange(change, value);
+    // Another window or pixel ratio is another texture: all of it is painted.
+    if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged)
+        m_stale += boundingRect().toAlignedRect();
     if (change == ItemVisibleHasChanged || change == ItemSceneChange)
         updateShown();
 }

@@ -24,15 +24,30 @@ namespace {
 using vesper::TerminalItem;
 using vesper::TerminalWidget;
 
+QApplication *theApplication = nullptr;
+
 QApplication &application()
 {
     static int argc = 1;
     static char name[] = "vesper_quick_tests";
     static char *argv[] = {name, nullptr};
     qputenv("QT_QUICK_BACKEND", "software");
-    static QApplication *app = new QApplication(argc, argv);
-    return *app;
+    if (!theApplication)
+        theApplication = new QApplication(argc, argv);
+    return *theApplication;
 }
+
+// The application goes before the process ends: the scene graph's font
+// engines and glyph caches are freed with it, not left for the leak checker.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        delete theApplication;
+        theApplication = nullptr;
+    }
+};
+const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 QFont testFont()
 {
