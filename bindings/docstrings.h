@@ -1,4 +1,4 @@
-// Docstrings of the lumenvale module, its classes and its two functions, as
+// Docstrings of the lumenvale module, its classes and its functions, as
 // help() shows them.  Method signatures come from the runtime's signature data;
 // these texts say what the pieces do and how they fit together.
 #pragma once
@@ -14,6 +14,8 @@ inline constexpr const char *module =
     "with scrollback, selection and clipboard support; PtySession runs a child\n"
     "program on a pseudo terminal; attach(widget, session) wires the two together;\n"
     "encode_text(text, bracketed_paste) gives the bytes a text is sent as.\n"
+    "TerminalItem is the same terminal as a Qt Quick item; register_qml_types()\n"
+    "makes it the QML element Terminal of `import Lumenvale 1.0`.\n"
     "\n"
     "    w = lumenvale.TerminalWidget()\n"
     "    s = lumenvale.PtySession.create(parent=w)\n"
@@ -26,8 +28,16 @@ inline constexpr const char *attach =
     "Connects session.dataReceived to widget.feed, widget.dataReady to\n"
     "session.write, widget.resized to session.resize and\n"
     "session.inputBacklogChanged to widget.setSendingPaused (lifted when the\n"
-    "session is destroyed).  Neither the session's start nor its finished\n"
-    "signal is touched; calling it twice connects twice.";
+    "session is destroyed).  The widget may also be a TerminalItem.  Neither\n"
+    "the session's start nor its finished signal is touched; calling it twice\n"
+    "connects twice.";
+
+inline constexpr const char *registerQmlTypes =
+    "register_qml_types(/)\n"
+    "\n"
+    "Registers TerminalItem as the QML element Terminal of the module\n"
+    "Lumenvale 1.0, so that QML loaded by any engine of the process can say\n"
+    "`import Lumenvale 1.0` and `Terminal { }`.  Call it once, before loading.";
 
 inline constexpr const char *encodeText =
     "encode_text(text, bracketed_paste, /) -> str\n"
@@ -42,7 +52,7 @@ struct ClassDoc {
     const char *text;
 };
 
-inline constexpr std::array<ClassDoc, 4> classes{{
+inline constexpr std::array<ClassDoc, 5> classes{{
     {"QIntList",
      "A Qt QList<int> seen from Python as a list of ints (opaque container).\n"
      "\n"
@@ -123,6 +133,20 @@ inline constexpr std::array<ClassDoc, 4> classes{{
      "Signals: dataReady(bytes), errorOccurred(str), resized(int, int), bell(),\n"
      "selectionChanged(bool), cursorStyleChanged(CursorStyle), linkActivated(QUrl),\n"
      "titleChanged(str), iconTitleChanged(str), currentDirectoryChanged(QUrl)."},
+    {"TerminalItem",
+     "The terminal as a Qt Quick item (QQuickPaintedItem), for QML applications.\n"
+     "\n"
+     "The same terminal as TerminalWidget, with the same methods and signals\n"
+     "(feed, send, paste, text accessors, selection, find, font, palette,\n"
+     "cursor style, scrollback); attach(item, session) wires it to a session.\n"
+     "After register_qml_types() QML creates it as Terminal from Lumenvale 1.0.\n"
+     "Properties for QML: columns, rows, title, iconTitle, currentDirectory,\n"
+     "scrollbackSize, hasSelection, font, selectionColor, and\n"
+     "scrollPosition (read and write) and scrollSize, the view's top and the\n"
+     "screen's share as fractions of scrollback and screen, for a ScrollBar's\n"
+     "position and size.  hoveredLink is the URL of the link under the pointer\n"
+     "(Ctrl+click emits linkActivated), for a ToolTip.  Keys, input methods,\n"
+     "mouse selection and reports, the wheel and focus work as in the widget."},
 }};
 
 } // namespace lumenvale_support::docs

@@ -65,6 +65,9 @@ def complete(stub: str) -> str:
     stub = re.sub(r"^class QIntList\(object\): \.\.\.\n", QINTLIST, stub, flags=re.M)
     stub = re.sub(r"^def __dir__\(.*\n", "", stub, flags=re.M)
     stub = stub.replace("\nimport typing\n", "\nimport abc\nimport typing\n", 1)
+    # Property types that name the hidden namespace come out as forward
+    # references to it.
+    stub = re.sub(r"ForwardRef\('vesper\.([\w.]+)'\)", r"lumenvale.\1", stub)
 
     # Mark the pure virtual operations of PtySession abstract.
     start = stub.index("class PtySession(")

@@ -1,6 +1,5 @@
-// The module functions attach and encode_text keep the qualified names
-// lumenvale.vesper.attach and lumenvale.vesper.encode_text in their signature
-// data.  The binding runtime reports a wrong argument by looking that name up
+// The module functions attach, encode_text and register_qml_types keep the
+// qualified names lumenvale.vesper.<name> in their signature data.  The binding runtime reports a wrong argument by looking that name up
 // from the module, and reports a wrong argument count with Python's plain
 // unpacking message; both are put right here, as are two faults of the
 // runtime's QIntList container.  The docstrings live here too:
@@ -37,9 +36,10 @@ struct CheckedFunction {
 
 PyObject *callChecked(CheckedFunction &f, PyObject *args);
 
-std::array<CheckedFunction, 2> checkedFunctions{{
+std::array<CheckedFunction, 3> checkedFunctions{{
     {"attach", "lumenvale.vesper.attach", 2, docs::attach},
     {"encode_text", "lumenvale.vesper.encode_text", 2, docs::encodeText},
+    {"register_qml_types", "lumenvale.vesper.register_qml_types", 0, docs::registerQmlTypes},
 }};
 
 // The C++ attach ignores a null side; from Python a None is a mistake that
@@ -59,6 +59,7 @@ PyObject *checkedAttach(PyObject *, PyObject *args)
     return callChecked(checkedFunctions[0], args);
 }
 PyObject *checkedEncodeText(PyObject *, PyObject *args) { return callChecked(checkedFunctions[1], args); }
+PyObject *checkedRegisterQmlTypes(PyObject *, PyObject *args) { return callChecked(checkedFunctions[2], args); }
 
 // A wrong count goes through the runtime's wrong-arguments error ("<" and ">"
 // select its not-enough and too-many texts), like every other argument error,
@@ -127,7 +128,7 @@ bool hideNamespaceFromDir(PyObject *module)
 
 bool installCheckedFunctions(PyObject *module)
 {
-    PyCFunction wrappers[] = {checkedAttach, checkedEncodeText};
+    PyCFunction wrappers[] = {checkedAttach, checkedEncodeText, checkedRegisterQmlTypes};
     Shiboken::AutoDecRef moduleName(PyObject_GetAttrString(module, "__name__"));
     for (std::size_t i = 0; i < checkedFunctions.size(); ++i) {
         CheckedFunction &f = checkedFunctions[i];

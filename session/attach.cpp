@@ -1,21 +1,47 @@
-// The signal connections between a TerminalWidget and a PtySession.  They are
-// plain automatic connections (a session emitting from another thread would
-// still reach feed() in the widget's thread), and write and resize are called
-// through the virtual table so overrides (Python ones too) receive them.
+// The signal connections between a terminal (widget, Quick item or control)
+// and a PtySession.  They are plain automatic connections (a session
+// emitting from another thread would still reach feed() in the terminal's
+// thread), made through the terminal's meta-object so that every shell is
+// accepted alike; write and resize are called through the virtual table so
+// overrides (Python ones too) receive them.
 #include "session/attach.h"
+
+#include <QMetaMethod>
 
 namespace vesper {
 
-void attach(TerminalWidget *widget, PtySession *session)
+namespace {
+
+QMetaMethod method(const QObject *object, const char *signature)
 {
-    if (!widget || !session)
+    const QMetaObject *meta = object->metaObject();
+    const int index = meta->indexOfMethod(signature);
+    return index < 0 ? QMetaMethod() : meta->method(index);
+}
+
+} // namespace
+
+void attach(QObject *terminal, PtySession *session)
+{
+    if (!terminal || !session)
         return;
-    QObject::connect(session, &PtySession::dataReceived, widget, &TerminalWidget::feed);
-    QObject::connect(widget, &TerminalWidget::dataReady, session, &PtySession::write);
-    QObject::connect(widget, &TerminalWidget::resized, session, &PtySession::resize);
-    QObject::connect(session, &PtySession::inputBacklogChanged, widget, &TerminalWidget::setSendingPaused);
+    const QMetaMethod feed = method(terminal, "feed(QByteArray)");
+    const QMetaMethod pause = method(terminal, "setSendingPaused(bool)");
+    const QMetaMethod dataReady = method(terminal, "dataReady(QByteArray)");
+    const QMetaMethod resized = method(terminal, "resized(int,int)");
+    if (!feed.isValid() || !pause.isValid() || !dataReady.isValid() || !resized.isValid())
+        return;
+    const QMetaObject *sessionMeta = session->metaObject();
+    const auto sessionMethod = [&](const char *signature) {
+        return sessionMeta->method(sessionMeta->indexOfMethod(signature));
+    };
+    QObject::connect(session, sessionMethod("dataReceived(QByteArray)"), terminal, feed);
+    QObject::connect(terminal, dataReady, session, sessionMethod("write(QByteArray)"));
+    QObject::connect(terminal, resized, session, sessionMethod("resize(int,int)"));
+    QObject::connect(session, sessionMethod("inputBacklogChanged(bool)"), terminal, pause);
     // A paste paused by a session that is gone would wait for ever.
-    QObject::connect(session, &QObject::destroyed, widget, [widget] { widget->setSendingPaused(false); });
+    QObject::connect(session, &QObject::destroyed, terminal,
+                     [terminal, pause] { pause.invoke(terminal, Qt::DirectConnection, Q_ARG(bool, false)); });
 }
 
 } // namespace vesper

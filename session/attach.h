@@ -1,15 +1,20 @@
-// attach: the one place where a terminal widget and a session meet.
+// attach: the one place where a terminal and a session meet.
 #pragma once
 
+#include <QObject>
+
 #include "session/pty_session.h"
-#include "widget/terminal_widget.h"
 
 namespace vesper {
 
-// Connects the session's output to the widget's feed, the widget's outgoing
-// bytes to the session's write, its grid changes to the session's resize and
-// the session's input backlog to the widget's pause of sending (lifted when
-// the session is destroyed).  Does nothing when either is null.
-void attach(TerminalWidget *widget, PtySession *session);
+// Connects the session's output to the terminal's feed, the terminal's
+// outgoing bytes to the session's write, its grid changes to the session's
+// resize and the session's input backlog to the terminal's pause of sending
+// (lifted when the session is destroyed).  The terminal is a TerminalWidget,
+// a TerminalItem or a TerminalControl: any object with the slots
+// feed(QByteArray) and setSendingPaused(bool) and the signals
+// dataReady(QByteArray) and resized(int,int).  Does nothing when either is
+// null or the object is no terminal.
+void attach(QObject *terminal, PtySession *session);
 
 } // namespace vesper

@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 # The headers an application includes; the installed set must be exactly
 # these and the headers they include, directly or not.
 inc=$prefix/include/lumenvale
-todo="widget/terminal_widget.h widget/palette.h widget/input_encoding.h session/pty_session.h session/attach.h"
+todo="widget/terminal_widget.h quick/terminal_item.h control/terminal_control.h widget/palette.h widget/input_encoding.h session/pty_session.h session/attach.h"
 : >"$scratch/closure"
 while set -- $todo && [ $# -gt 0 ]; do
   header=$1; shift; todo=$*
@@ -34,6 +34,26 @@ extra=$(comm -23 "$scratch/installed" "$scratch/public" | tr '\n' ' ')
 [ -z "$extra" ] || fail "headers no public header includes were installed: $extra"
 
 [ -f "$prefix/lib/cmake/lumenvale/lumenvaleConfig.cmake" ] || fail "no lib/cmake/lumenvale/lumenvaleConfig.cmake"
+
+# The QML module: plugin, qmldir and type description together in a folder
+# Lumenvale of an import path, and an engine given that path imports it.
+qmldir=$(find "$prefix" -path '*/qml/Lumenvale/qmldir') || true
+[ -n "$qmldir" ] || fail "no qml/Lumenvale/qmldir"
+module=$(dirname "$qmldir")
+[ -f "$module/liblumenvale_qml.so" ] && [ -f "$module/lumenvale_qml.qmltypes" ] ||
+  fail "the QML plugin or its type description is not beside $qmldir"
+if python3 -c 'import PySide6.QtQml' 2>/dev/null; then
+  QML_IMPORT_PATH=$(dirname "$module") QT_QPA_PLATFORM=offscreen python3 -c '
+import sys
+from PySide6.QtGui import QGuiApplication
+from PySide6.QtQml import QQmlComponent, QQmlEngine
+app = QGuiApplication([])
+engine = QQmlEngine()
+component = QQmlComponent(engine)
+component.setData(b"import Lumenvale 1.0\nTerminal { width: 200; height: 100 }", "inline.qml")
+item = component.create()
+sys.exit(item is None or item.property("columns") < 1)' || fail "import Lumenvale from $(dirname "$module") gives no Terminal"
+fi
 loose=$(find "$prefix" -mindepth 1 -maxdepth 1 -type f | tr '\n' ' ')
 [ -z "$loose" ] || fail "files at the root of the prefix: $loose"
 

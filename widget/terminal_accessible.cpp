@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
-#include "widget/accessible_text_tracker.h"
+#include "control/accessibility/accessible_text_tracker.h"
+#include "control/text/selection.h"
+#include "control/terminal_control.h"
 #include "widget/terminal_widget.h"
 
 namespace vesper {
@@ -23,28 +25,18 @@ QAccessibleInterface *createTerminalAccessible(const QString &, QObject *object)
 
 void registerTerminalAccessible() { QAccessible::installFactory(createTerminalAccessible); }
 
-void TerminalWidget::noteAccessibleTextChange()
-{
-    if (m_accessibleText)
-        m_accessibleText->textChanged();
-}
-
-// The name follows the program's title, so assistive technology hears of it.
-void TerminalWidget::noteAccessibleNameChange()
-{
-    if (m_accessibleText)
-        m_accessibleText->nameChanged();
-}
-
 TerminalAccessible::TerminalAccessible(TerminalWidget *widget)
     : QAccessibleWidget(widget, QAccessible::Terminal)
 {
-    AccessibleTextTracker::forWidget(widget);
+    widget->m_control->accessibleText(widget);
 }
 
 TerminalWidget *TerminalAccessible::terminal() const { return static_cast<TerminalWidget *>(widget()); }
 
-AccessibleTextTracker &TerminalAccessible::tracker() const { return *AccessibleTextTracker::forWidget(terminal()); }
+AccessibleTextTracker &TerminalAccessible::tracker() const
+{
+    return *terminal()->m_control->accessibleText(terminal());
+}
 
 void *TerminalAccessible::interface_cast(QAccessible::InterfaceType type)
 {
@@ -91,7 +83,17 @@ int TerminalAccessible::selectionCount() const
 }
 
 // The widget has one selection: adding one replaces it.
-void TerminalAccessible::addSelection(int startOffset, int endOffset) { tracker().select(startOffset, endOffset); }
+void TerminalAccessible::addSelection(int startOffset, int endOffset) { select(startOffset, endOffset); }
+
+void TerminalAccessible::select(int startOffset, int endOffset)
+{
+    const Selection selection = tracker().selectionBetween(startOffset, endOffset);
+    if (!selection.active) {
+        terminal()->clearSelection();
+        return;
+    }
+    terminal()->setSelection(selection.anchor.line, selection.anchor.column, selection.head.line, selection.head.column);
+}
 
 void TerminalAccessible::removeSelection(int selectionIndex)
 {
@@ -102,7 +104,7 @@ void TerminalAccessible::removeSelection(int selectionIndex)
 void TerminalAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
 {
     if (selectionIndex == 0)
-        tracker().select(startOffset, endOffset);
+        select(startOffset, endOffset);
 }
 
 // --- cursor and text ----------------------------------------------------------

@@ -39,6 +39,7 @@ public:
 private:
     TerminalWidget *terminal() const;
     AccessibleTextTracker &tracker() const;
+    void select(int startOffset, int endOffset);
 };
 
 // Makes QAccessible create TerminalAccessible for every TerminalWidget.

@@ -1,50 +1,34 @@
-// TerminalWidget frame: construction, the terminal font and cell metrics, the
-// grid that follows the viewport, the scroll bar mapped onto the view over
-// the scrollback, feed, key presses, the parser's replies and mode changes,
-// and the line and text accessors.
+// TerminalWidget: the Qt Widgets shell over TerminalControl.  The events of
+// the viewport and the widget go to the control (those it leaves go on to
+// the scroll area); the vertical scroll bar mirrors the control's scroll
+// model and moves the view when the user drags it or turns the wheel; the
+// control's requests become viewport repaints, pixel moves, the tool tip and
+// the pointer's shape.  Everything else is the control's.
 #include "widget/terminal_widget.h"
 
-#include <QFontDatabase>
-#include <QFontMetricsF>
-#include <QKeyEvent>
+#include <QBackingStore>
+#include <QPaintEngine>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
-#include <QElapsedTimer>
+#include <QToolTip>
 
-#include <algorithm>
-#include <cmath>
-#include <span>
 #include <utility>
 
-#include "widget/input_encoding.h"
-#include "widget/outgoing_text.h"
-#include "widget/run_fonts.h"
-#include "widget/terminal_link.h"
+#include "control/terminal_control.h"
 #include "widget/terminal_accessible.h"
 
 namespace vesper {
 
 namespace {
 
-constexpr int kInitialColumns = 80;
-constexpr int kInitialRows = 24;
-constexpr int kInitialScrollback = 5000;
 constexpr int kMinimumColumns = 4;
 constexpr int kMinimumRows = 2;
-
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 
 TerminalWidget::TerminalWidget(QWidget *parent)
-    : QAbstractScrollArea(parent),
-      m_screen(kInitialColumns, kInitialRows, kInitialScrollback),
-      m_parser(m_screen),
-      m_scrollbackLimit(kInitialScrollback),
-      m_paintCache(std::make_unique<PaintCache>()),
-      m_outgoing(std::make_unique<OutgoingText>(this, [this](const QByteArray &bytes) { emit dataReady(bytes); }))
+    : QAbstractScrollArea(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -57,170 +41,207 @@ TerminalWidget::TerminalWidget(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameStyle(0);
-
-    installParserCallbacks();
     registerTerminalAccessible();
 
-    m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    m_font.setFixedPitch(true);
-    m_font.setStyleHint(QFont::Monospace);
-
-    updateCellMetrics();
-    updateGridSize();
-    // Nobody can have connected to `resized` yet: the first grid is no news.
-    m_announcedGrid = QSize(m_columns, m_rows);
+    m_control = new TerminalControl(viewport()->size(), this);
+    forwardSignals();
+    syncScrollBar();
     viewport()->update();
 }
 
 // Objects the host parented to the widget (a session, typically) go while the
-// widget is still whole: QWidget would delete them only after this class's
-// members are gone, and their destroyed() may still reach the widget's slots.
+// widget and its control are still whole: QWidget would delete them only
+// after this class's members are gone, and their destroyed() may still reach
+// the widget's slots.
 TerminalWidget::~TerminalWidget()
 {
     const QObjectList owned = children();
     for (QObject *child : owned)
-        if (!child->isWidgetType())
+        if (!child->isWidgetType() && child != m_control)
             delete child;
+    delete m_control;
 }
 
-void TerminalWidget::installParserCallbacks()
+void TerminalWidget::forwardSignals()
 {
-    m_parser.replyCallback = [this](const std::string &bytes) {
-        // A reply waits behind a large text still being sent, like a key.
-        m_parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
-            queueBytes(reply);
-        });
-    };
-    m_parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
-    m_screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
-    // The pixel sizes programs may ask for (CSI 14 t, CSI 16 t).
-    m_parser.cellPixelSizeCallback = [this](int &width, int &height) {
-        width = m_cellWidth;
-        height = m_cellHeight;
-        return true;
-    };
-    installHostStateCallbacks();
-    handPaletteToCore();
+    TerminalControl *c = m_control;
+    connect(c, &TerminalControl::updateRequest, this, [this](QRect rect) {
+        if (rect.isNull())
+            viewport()->update();
+        else
+            viewport()->update(rect);
+    });
+    connect(c, &TerminalControl::scrollRequest, this,
+            [this](int dy, QRect rect) { viewport()->scroll(0, dy, rect); });
+    connect(c, &TerminalControl::scrollChanged, this, &TerminalWidget::syncScrollBar);
+    connect(c, &TerminalControl::cursorShapeRequest, this, [this](Qt::CursorShape shape) {
+        if (shape == Qt::ArrowCursor)
+            viewport()->unsetCursor();
+        else
+            viewport()->setCursor(shape);
+    });
+    connect(c, &TerminalControl::toolTipRequest, this, [this](QPoint point, const QString &text) {
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(viewport()->mapToGlobal(point), text, viewport());
+    });
+    connect(c, &TerminalControl::microFocusChanged, this, [this] { updateMicroFocus(); });
+
+    connect(c, &TerminalControl::dataReady, this, &TerminalWidget::dataReady);
+    connect(c, &TerminalControl::resized, this, &TerminalWidget::resized);
+    connect(c, &TerminalControl::bell, this, &TerminalWidget::bell);
+    connect(c, &TerminalControl::selectionChanged, this, &TerminalWidget::selectionChanged);
+    connect(c, &TerminalControl::cursorStyleChanged, this,
+            [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
+    connect(c, &TerminalControl::titleChanged, this, &TerminalWidget::titleChanged);
+    connect(c, &TerminalControl::iconTitleChanged, this, &TerminalWidget::iconTitleChanged);
+    connect(c, &TerminalControl::currentDirectoryChanged, this, &TerminalWidget::currentDirectoryChanged);
+    connect(c, &TerminalControl::linkActivated, this, &TerminalWidget::linkActivated);
+    connect(c, &TerminalControl::errorOccurred, this, &TerminalWidget::errorOccurred);
 }
 
-// The core answers a program's colour queries from the host's colours.
-void TerminalWidget::handPaletteToCore()
+// --- scroll bar ---------------------------------------------------------------
+
+// The bar mirrors the control's scroll model.  Its signals stay connected so
+// that the scroll area sees the range change and shows or hides the bar; the
+// guard keeps these moves from coming back through scrollContentsBy.
+void TerminalWidget::syncScrollBar()
 {
-    ColorTable &colors = m_screen.colorTable();
-    const QColor none;
-    for (int i = 0; i < ColorTable::kIndexed; ++i)
-        colors.setHostColor(i, m_palette.color(i, none).rgb());
-    colors.setHostColor(ColorTable::kForeground, m_palette.foreground().rgb());
-    colors.setHostColor(ColorTable::kBackground, m_palette.background().rgb());
-    colors.setHostColor(ColorTable::kCursor, m_palette.cursor().rgb());
+    QScrollBar *bar = verticalScrollBar();
+    const bool wasSyncing = std::exchange(m_syncingScrollBar, true);
+    bar->setRange(0, m_control->scrollMaximum());
+    bar->setPageStep(m_control->scrollPageStep());
+    bar->setSingleStep(1);
+    bar->setValue(m_control->scrollValue());
+    m_syncingScrollBar = wasSyncing;
 }
 
-// The modes themselves live in the core (m_screen.modes()); this only
-// reacts to the ones that change what is shown.
-void TerminalWidget::handleModeChange(int mode, bool /*set*/, bool isPrivate)
+void TerminalWidget::scrollContentsBy(int, int)
 {
-    if (isPrivate && mode == 25) {
-        updateCursorBlink();
-        viewport()->update();
+    if (!m_syncingScrollBar)
+        m_control->setScrollValue(verticalScrollBar()->value());
+}
+
+// --- events -------------------------------------------------------------------
+
+void TerminalWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TerminalWidget::keyReleaseEvent(QKeyEvent *event)
+{
+    m_control->handleEvent(event);
+    QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+void TerminalWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::mousePressEvent(event);
+}
+
+void TerminalWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TerminalWidget::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void TerminalWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+// The wheel the control leaves to the scroll area moves the bar.
+void TerminalWidget::wheelEvent(QWheelEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::wheelEvent(event);
+}
+
+void TerminalWidget::inputMethodEvent(QInputMethodEvent *event) { m_control->handleEvent(event); }
+
+QVariant TerminalWidget::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const QVariant value = m_control->inputMethodQuery(query);
+    if (query == Qt::ImCursorRectangle) {
+        // In widget coordinates: the viewport may sit inside a frame.
+        const QRect cell = value.toRect();
+        return cell.isEmpty() ? QRect() : cell.translated(viewport()->pos());
     }
+    return value.isValid() ? value : QAbstractScrollArea::inputMethodQuery(query);
 }
 
-void TerminalWidget::emitBytes(const std::string &bytes)
+void TerminalWidget::showEvent(QShowEvent *event)
 {
-    // Behind a large text still being sent, if there is one.
-    queueBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QAbstractScrollArea::showEvent(event);
+    m_control->handleEvent(event);
 }
 
-// --- font, metrics and grid ---------------------------------------------------
-
-QFont TerminalWidget::terminalFont() const { return m_font; }
-
-void TerminalWidget::setTerminalFont(const QFont &f)
+void TerminalWidget::hideEvent(QHideEvent *event)
 {
-    m_font = f;
-    m_font.setFixedPitch(true);
-    m_font.setStyleHint(QFont::Monospace);
-    updateCellMetrics();
-    updateGridSize();
-    viewport()->update();
+    QAbstractScrollArea::hideEvent(event);
+    m_control->handleEvent(event);
 }
 
-// Cells are whole pixels; the letter spacing absorbs the difference between
-// the font's advance of 'M' and the rounded cell width, so that a run of text
-// drawn in one call stays on the cell grid.
-void TerminalWidget::updateCellMetrics()
+void TerminalWidget::focusInEvent(QFocusEvent *event)
 {
-    m_font.setLetterSpacing(QFont::PercentageSpacing, 100);
-    const QFontMetricsF metrics(m_font);
-    const qreal advance = metrics.horizontalAdvance(QLatin1Char('M'));
-    m_cellWidth = std::max(qRound(advance), 1);
-    m_cellHeight = std::max(qRound(metrics.lineSpacing()), 1);
-    m_fontAscent = qRound(metrics.ascent());
-    m_font.setLetterSpacing(QFont::AbsoluteSpacing, m_cellWidth - advance);
+    QWidget::focusInEvent(event);
+    m_control->handleEvent(event); // last: a slot of `dataReady` may delete the widget
+}
 
-    const QFontMetricsF spaced(m_font);
-    const qreal m = spaced.horizontalAdvance(QLatin1Char('M'));
-    m_uniformAdvance = true;
-    for (const char c : {'i', 'W', ' ', '.'}) {
-        if (std::abs(spaced.horizontalAdvance(QLatin1Char(c)) - m) > 0.01) {
-            m_uniformAdvance = false;
-            break;
-        }
+void TerminalWidget::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    m_control->handleEvent(event); // last: a slot of `dataReady` may delete the widget
+}
+
+bool TerminalWidget::viewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip: return m_control->handleEvent(event);
+    case QEvent::Leave: m_control->handleEvent(event); break;
+    default: break;
     }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
-void TerminalWidget::updateGridSize()
+void TerminalWidget::paintEvent(QPaintEvent *event)
 {
-    // Any widget size is legal, QWIDGETSIZE_MAX included: the grid stops at
-    // the core's cap and the rest of the viewport stays empty.
-    const int newColumns = std::clamp(viewport()->width() / m_cellWidth, 1, kMaxGridColumns);
-    const int newRows = std::clamp(viewport()->height() / m_cellHeight, 1, kMaxGridRows);
-    if (newColumns == m_columns && newRows == m_rows)
-        return;
-    m_columns = newColumns;
-    m_rows = newRows;
-    // A column change re-wraps the lines: the selection follows its text,
-    // or goes when an end left with the oldest lines.  That news leaves from
-    // the event loop: this runs inside Qt's resize handling, which goes on
-    // using the widget after a slot could have deleted it.
-    LinePosition ends[2] = {{m_selection.anchor.line, m_selection.anchor.column},
-                            {m_selection.head.line, m_selection.head.column}};
-    m_screen.resize(m_columns, m_rows, m_selection.active ? std::span<LinePosition>(ends) : std::span<LinePosition>());
-    if (m_selection.active && ends[0].held && ends[1].held) {
-        m_selection.anchor = {ends[0].line, ends[0].column};
-        m_selection.head = {ends[1].line, ends[1].column};
-        m_selectionWatch.watch(m_screen, m_selection);
-    } else if (dropSelection()) {
-        QMetaObject::invokeMethod(this, [this] { emit selectionChanged(hasSelection()); }, Qt::QueuedConnection);
-    }
-    // Until output arrives the screen is blank: a shrink must not turn its
-    // blank rows into scrollback (which a later growth would pull back above
-    // the cursor, leaving the first output halfway down the screen).
-    if (!m_receivedOutput)
-        m_screen.eraseInDisplay(3);
-    // Showing or hiding the scroll bar here resizes the viewport, which comes
-    // back into this function and may settle on another grid; that nested
-    // call has then announced the final size itself.
-    syncScrollBar();
-    if (m_columns == newColumns && m_rows == newRows)
-        announceGridSize();
+    QPainter painter(viewport());
+    // The window's own surface keeps its pixels: a paint may stop after its
+    // budget there.  A grab or a render onto another device is painted whole.
+    const QPaintEngine *engine = painter.paintEngine();
+    QBackingStore *store = window()->backingStore();
+    TerminalControl::PaintOptions options;
+    options.mayStop = engine && store && engine->paintDevice() == store->paintDevice();
+    m_control->paint(painter, event->region(), options);
 }
 
-// `resized` leaves from the event loop, once for all the grid changes of one
-// pass, and never from inside Qt's resize handling: a slot may delete the
-// widget, which that handling still uses after resizeEvent returns.
-void TerminalWidget::announceGridSize()
+// The scroll area sends the viewport's resizes here too (a scroll bar shown
+// or hidden).
+void TerminalWidget::resizeEvent(QResizeEvent *event)
 {
-    if (std::exchange(m_gridAnnouncementPending, true))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_gridAnnouncementPending = false;
-            if (std::exchange(m_announcedGrid, QSize(m_columns, m_rows)) != QSize(m_columns, m_rows))
-                emit resized(m_columns, m_rows);
-        },
-        Qt::QueuedConnection);
+    QAbstractScrollArea::resizeEvent(event);
+    m_control->setViewportSize(viewport()->size());
+}
+
+// The widget's own font does not replace the terminal font; its change may
+// still change the metrics (a screen of another resolution).
+void TerminalWidget::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        m_control->handleEvent(event);
 }
 
 // 80x24 cells with the frame and room for the scroll bar, so that a terminal
@@ -228,285 +249,73 @@ void TerminalWidget::announceGridSize()
 QSize TerminalWidget::sizeHint() const
 {
     const int frame = 2 * frameWidth();
-    return {kInitialColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
-            kInitialRows * m_cellHeight + frame};
+    return {TerminalControl::initialColumns * cellWidth() + frame + verticalScrollBar()->sizeHint().width(),
+            TerminalControl::initialRows * cellHeight() + frame};
 }
 
 QSize TerminalWidget::minimumSizeHint() const
 {
     const int frame = 2 * frameWidth();
-    return {kMinimumColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
-            kMinimumRows * m_cellHeight + frame};
+    return {kMinimumColumns * cellWidth() + frame + verticalScrollBar()->sizeHint().width(),
+            kMinimumRows * cellHeight() + frame};
 }
 
-int TerminalWidget::columns() const { return m_columns; }
-int TerminalWidget::terminalRows() const { return m_rows; }
-int TerminalWidget::cellWidth() const { return m_cellWidth; }
-int TerminalWidget::cellHeight() const { return m_cellHeight; }
+// --- the control's operations -------------------------------------------------
 
-// --- scroll bar ---------------------------------------------------------------
+bool TerminalWidget::send(const QString &text) { return m_control->send(text); }
+bool TerminalWidget::paste(const QString &text) { return m_control->paste(text); }
+QString TerminalWidget::error() const { return m_control->error(); }
+void TerminalWidget::refresh() { m_control->refresh(); }
+void TerminalWidget::feed(const QByteArray &data) { m_control->feed(data); }
+void TerminalWidget::setSendingPaused(bool paused) { m_control->setSendingPaused(paused); }
 
-// The bar's value n is the live screen, 0 the oldest scrollback line. Its
-// signals stay connected so that the scroll area sees the range change and
-// shows or hides the bar; the guard keeps these moves from coming back as a
-// view change through scrollContentsBy.
-void TerminalWidget::syncScrollBar()
+int TerminalWidget::columns() const { return m_control->columns(); }
+int TerminalWidget::terminalRows() const { return m_control->terminalRows(); }
+int TerminalWidget::cellWidth() const { return m_control->cellWidth(); }
+int TerminalWidget::cellHeight() const { return m_control->cellHeight(); }
+
+int TerminalWidget::firstLine() const { return m_control->firstLine(); }
+int TerminalWidget::endLine() const { return m_control->endLine(); }
+int TerminalWidget::viewTopLine() const { return m_control->viewTopLine(); }
+QString TerminalWidget::lineAt(int line) const { return m_control->lineAt(line); }
+QString TerminalWidget::screenText() const { return m_control->screenText(); }
+QString TerminalWidget::sessionText() const { return m_control->sessionText(); }
+QString TerminalWidget::selectedText() const { return m_control->selectedText(); }
+int TerminalWidget::scrollbackSize() const { return m_control->scrollbackSize(); }
+void TerminalWidget::setScrollbackSize(int lines) { m_control->setScrollbackSize(lines); }
+int TerminalWidget::scrollbackLimit() const { return m_control->scrollbackLimit(); }
+
+bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive)
 {
-    QScrollBar *bar = verticalScrollBar();
-    const int n = m_screen.scrollbackLineCount();
-    const bool wasSyncing = std::exchange(m_syncingScrollBar, true);
-    bar->setRange(0, n);
-    bar->setPageStep(std::max(m_rows, 1));
-    bar->setSingleStep(1);
-    bar->setValue(n - m_screen.viewOffset());
-    m_syncingScrollBar = wasSyncing;
-    forgetLinkText();
-    noteAccessibleTextChange();
+    return m_control->find(text, backward, caseSensitive);
 }
 
-void TerminalWidget::scrollContentsBy(int, int)
+TerminalWidget::CursorStyle TerminalWidget::cursorStyle() const { return CursorStyle(m_control->cursorStyle()); }
+void TerminalWidget::setCursorStyle(CursorStyle style)
 {
-    if (m_syncingScrollBar)
-        return;
-    const QScrollBar *bar = verticalScrollBar();
-    m_screen.setViewOffset(bar->maximum() - bar->value());
-    noteAccessibleTextChange();
-    repaintChanges();
+    m_control->setCursorStyle(TerminalControl::CursorStyle(style));
 }
 
-// --- data in ------------------------------------------------------------------
+QString TerminalWidget::title() const { return m_control->title(); }
+QString TerminalWidget::iconTitle() const { return m_control->iconTitle(); }
+QUrl TerminalWidget::currentDirectory() const { return m_control->currentDirectory(); }
 
-void TerminalWidget::feed(const QByteArray &data)
+bool TerminalWidget::hasSelection() const { return m_control->hasSelection(); }
+void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int endCol)
 {
-    if (data.isEmpty())
-        return;
-    m_receivedOutput = true;
-    m_unparsed.append(data);
-    // Inside a running pass (a dataReady receiver answered at once) the pass
-    // goes on with these bytes.  Otherwise a pass runs now, from the oldest
-    // waiting byte: a session that hands on output faster than it is parsed
-    // sees each of its batches cost a whole pass, and sizes the next ones
-    // down, instead of piling up output here.
-    if (!m_feeding)
-        parsePass();
+    m_control->setSelection(startLine, startCol, endLine, endCol);
 }
+void TerminalWidget::selectAll() { m_control->selectAll(); }
+void TerminalWidget::clearSelection() { m_control->clearSelection(); }
+void TerminalWidget::copySelection() { m_control->copySelection(); }
+QColor TerminalWidget::selectionColor() const { return m_control->selectionColor(); }
+void TerminalWidget::setSelectionColor(const QColor &color) { m_control->setSelectionColor(color); }
+QString TerminalWidget::wordCharacters() const { return m_control->wordCharacters(); }
+void TerminalWidget::setWordCharacters(const QString &characters) { m_control->setWordCharacters(characters); }
 
-void TerminalWidget::parsePass()
-{
-    if (!runParser())
-        return; // a slot deleted the widget
-    const bool selectionGone = dropOverwrittenSelection();
-    syncScrollBar();
-    restartCursorBlink();
-    repaintChanges();
-    if (!m_unparsed.empty())
-        scheduleParsePass();
-    if (selectionGone)
-        emit selectionChanged(false); // last: a slot may delete the widget
-}
-
-void TerminalWidget::scheduleParsePass()
-{
-    if (std::exchange(m_parsePassScheduled, true))
-        return;
-    QMetaObject::invokeMethod(this, [this] {
-        m_parsePassScheduled = false;
-        parsePass();
-    }, Qt::QueuedConnection);
-}
-
-// Parses in pieces and looks at the clock between them, so that no byte mix
-// (a storm of repeats or erasures at the largest grid, a huge skipped string
-// followed by costly sequences) holds the event loop for long.  What the
-// parser raised leaves once the pass's bytes are parsed, and bytes its
-// receivers feed back are parsed in the same pass if time remains.  False
-// when a slot deleted the widget: the rest of the bytes and of the signals
-// are dropped with it.
-bool TerminalWidget::runParser()
-{
-    constexpr qsizetype pieceBytes = 1 << 10;
-    constexpr qint64 passNanoseconds = 20'000'000;
-    QElapsedTimer clock;
-    clock.start();
-    const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };
-    m_feeding = true;
-    do {
-        while (!m_unparsed.empty() && timeLeft()) {
-            const QByteArrayView piece = m_unparsed.front(pieceBytes);
-            m_parser.feed(piece.data(), piece.size());
-            m_unparsed.pop(piece.size());
-        }
-        if (!m_parserSignals.deliver(this))
-            return false;
-    } while (!m_unparsed.empty() && timeLeft());
-    m_feeding = false;
-    return true;
-}
-
-// What the parser raises meanwhile waits for the pass that is scheduled
-// whenever output waits: a reader's call never emits.
-void TerminalWidget::parseWaitingOutput() const
-{
-    if (m_feeding || m_unparsed.empty())
-        return;
-    auto *self = const_cast<TerminalWidget *>(this);
-    self->m_feeding = true;
-    for (ByteQueue &waiting = self->m_unparsed; !waiting.empty();) {
-        const QByteArrayView piece = waiting.front(1 << 20);
-        self->m_parser.feed(piece.data(), piece.size());
-        waiting.pop(piece.size());
-    }
-    self->m_feeding = false;
-}
-
-void TerminalWidget::refresh() { viewport()->update(); }
-
-// --- keys ---------------------------------------------------------------------
-
-bool TerminalWidget::scrollViewByKey(const QKeyEvent *event)
-{
-    if (!event->modifiers().testFlag(Qt::ShiftModifier))
-        return false;
-    if (event->key() == Qt::Key_PageUp)
-        m_screen.scrollViewUp(m_rows / 2);
-    else if (event->key() == Qt::Key_PageDown)
-        m_screen.scrollViewDown(m_rows / 2);
-    else
-        return false;
-    syncScrollBar();
-    repaintChanges();
-    return true;
-}
-
-void TerminalWidget::keyPressEvent(QKeyEvent *event)
-{
-    trackLinkModifier(event, true);
-    if (scrollViewByKey(event))
-        return;
-    const std::string bytes = encode_key(event, m_screen.modes().applicationCursorKeys);
-    if (bytes.empty()) {
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
-    }
-    if (handleClipboardShortcut(event))
-        return;
-    if (m_screen.viewScrolled()) {
-        m_screen.resetView();
-        syncScrollBar();
-    }
-    restartCursorBlink();
-    event->accept();
-    viewport()->update();
-    emitBytes(bytes); // last: a slot of `dataReady` may delete the widget
-}
-
-// --- other events -------------------------------------------------------------
-
-void TerminalWidget::focusInEvent(QFocusEvent *event)
-{
-    QWidget::focusInEvent(event);
-    updateCursorBlink();
-    viewport()->update();
-    reportFocus(true); // last: a slot of `dataReady` may delete the widget
-}
-
-void TerminalWidget::focusOutEvent(QFocusEvent *event)
-{
-    QWidget::focusOutEvent(event);
-    updateCursorBlink();
-    viewport()->update();
-    reportFocus(false); // last: a slot of `dataReady` may delete the widget
-}
-
-void TerminalWidget::resizeEvent(QResizeEvent *event)
-{
-    QAbstractScrollArea::resizeEvent(event);
-    // A window drag may resize several times in one event-loop pass: the
-    // first resize applies at once, the later ones (each a re-wrap of every
-    // held line) together when the pass ends.
-    if (m_resizeSettling) {
-        m_gridUpdatePending = true;
-        return;
-    }
-    updateGridSize();
-    m_resizeSettling = true;
-    QMetaObject::invokeMethod(this, [this] {
-        m_resizeSettling = false;
-        if (std::exchange(m_gridUpdatePending, false))
-            updateGridSize();
-    }, Qt::QueuedConnection);
-}
-
-void TerminalWidget::changeEvent(QEvent *event)
-{
-    QFrame::changeEvent(event);
-    if (event->type() == QEvent::FontChange) {
-        updateCellMetrics();
-        updateGridSize();
-    }
-}
-
-// --- lines and text -----------------------------------------------------------
-
-int TerminalWidget::firstLine() const
-{
-    parseWaitingOutput();
-    return m_screen.firstLine();
-}
-
-int TerminalWidget::endLine() const
-{
-    parseWaitingOutput();
-    return m_screen.endLine();
-}
-
-int TerminalWidget::viewTopLine() const
-{
-    parseWaitingOutput();
-    return m_screen.viewTopLine();
-}
-
-int TerminalWidget::scrollbackSize() const
-{
-    parseWaitingOutput();
-    return m_screen.scrollbackLineCount();
-}
-int TerminalWidget::scrollbackLimit() const { return m_scrollbackLimit; }
-
-void TerminalWidget::setScrollbackSize(int lines)
-{
-    m_scrollbackLimit = std::max(lines, 0);
-    m_screen.setScrollbackSize(m_scrollbackLimit);
-    if (dropOverwrittenSelection())
-        emit selectionChanged(false); // last: a slot may delete the widget
-}
-QString TerminalWidget::lineAt(int line) const
-{
-    parseWaitingOutput();
-    return fromUtf8(m_screen.lineText(line));
-}
-
-QString TerminalWidget::screenText() const
-{
-    parseWaitingOutput();
-    return fromUtf8(m_screen.screenText());
-}
-
-QString TerminalWidget::sessionText() const
-{
-    parseWaitingOutput();
-    return fromUtf8(m_screen.sessionText());
-}
-
-// --- palette ------------------------------------------------------------------
-
-Palette TerminalWidget::terminalPalette() const { return m_palette; }
-
-void TerminalWidget::setTerminalPalette(const Palette &p)
-{
-    m_palette = p;
-    handPaletteToCore();
-    refresh();
-}
+QFont TerminalWidget::terminalFont() const { return m_control->font(); }
+void TerminalWidget::setTerminalFont(const QFont &font) { m_control->setFont(font); }
+Palette TerminalWidget::terminalPalette() const { return m_control->palette(); }
+void TerminalWidget::setTerminalPalette(const Palette &p) { m_control->setPalette(p); }
 
 } // namespace vesper

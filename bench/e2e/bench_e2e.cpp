@@ -17,11 +17,15 @@
 //   bench_e2e --latency N
 //       N keys typed into the widget attached to `cat` on a raw terminal: the
 //       time from the key press to the end of the paint that shows its echo.
+//   bench_e2e --item [--cols N] [--rows N] WORKLOAD|FILE
+//       the first mode through the Qt Quick item in a QQuickWindow (software
+//       scene graph): the clock stops at the first frame after the marker.
 //
 // WORKLOAD is one of the five comparison workloads (ascii sgr cursor unicode
 // scroll), made by the peers' seeded generator in the build folder.
 #include <QApplication>
 #include <QClipboard>
+#include <QQuickWindow>
 #include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
@@ -34,7 +38,9 @@
 #include "bench/e2e/e2e_support.h"
 #include "bench/widget/bench_support.h"
 #include "bench/workload_files.h"
+#include "quick/terminal_item.h"
 #include "session/attach.h"
+#include "widget/terminal_widget.h"
 #include "session/pty_session.h"
 
 namespace vesper::bench {
@@ -61,11 +67,12 @@ struct Options {
     int pasteMiB = 0;
     QString via = QStringLiteral("shortcut");
     int latencyKeys = 0;
+    bool item = false;
 };
 
 [[noreturn]] void usage()
 {
-    std::fprintf(stderr, "usage: bench_e2e [--cols N] [--rows N] WORKLOAD|FILE\n"
+    std::fprintf(stderr, "usage: bench_e2e [--item] [--cols N] [--rows N] WORKLOAD|FILE\n"
                          "       bench_e2e [--cols N] [--rows N] --yes SECONDS\n"
                          "       bench_e2e --paste MIB [--via shortcut|paste|send]\n"
                          "       bench_e2e --latency N\n");
@@ -88,6 +95,7 @@ Options parse(int argc, char **argv)
         else if (a == "--paste") o.pasteMiB = next().toInt();
         else if (a == "--via") o.via = QString::fromLatin1(next());
         else if (a == "--latency") o.latencyKeys = next().toInt();
+        else if (a == "--item") o.item = true;
         else if (a.startsWith('-')) usage();
         else o.file = QString::fromLocal8Bit(a);
     }
@@ -142,6 +150,65 @@ QString shQuote(const QString &s)
     return QLatin1Char('\'') + q + QLatin1Char('\'');
 }
 
+QString catCommand(const QString &path, const QByteArray &marker)
+{
+    return QStringLiteral("cat %1; printf '\\033[0m\\r\\n%2'").arg(shQuote(path), QString::fromLatin1(marker));
+}
+
+// The cat run through the Quick item: the same clock, marker and report.
+int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
+{
+    QQuickWindow window;
+    auto *item = new TerminalItem(window.contentItem());
+    item->setSize(QSizeF(o.columns * item->cellWidth(), o.rows * item->cellHeight()));
+    window.resize(item->size().toSize());
+    window.show();
+    item->forceActiveFocus();
+    QApplication::processEvents();
+    std::unique_ptr<PtySession> session(PtySession::create());
+    attach(item, session.get());
+
+    qint64 bytes = 0;
+    int frames = 0;
+    bool markerSeen = false, done = false;
+    QByteArray tail;
+    double tEnd = 0;
+    QObject::connect(session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
+        bytes += data.size();
+        if (!markerSeen) {
+            markerSeen = (tail + data.left(marker.size())).contains(marker) || data.contains(marker);
+            tail = (tail + data.right(marker.size())).right(marker.size() - 1);
+        }
+    });
+    QObject::connect(&window, &QQuickWindow::afterRendering, &window, [&] {
+        ++frames;
+        if (markerSeen && !done) {
+            done = true;
+            tEnd = nowSeconds();
+            QMetaObject::invokeMethod(qApp, &QApplication::quit, Qt::QueuedConnection);
+        }
+    }, Qt::DirectConnection);
+    StallProbe probe;
+    const double rss0 = procStatusMiB("VmRSS:");
+    probe.start();
+    const double t0 = nowSeconds();
+    if (!session->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), catCommand(path, marker)}, {}, item->columns(),
+                        item->terminalRows()))
+        return 1;
+    QApplication::exec();
+    probe.stop();
+    const double seconds = tEnd - t0;
+    const bool onscreen = item->screenText().contains(QString::fromLatin1(marker));
+    std::printf("item bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
+                "onscreen=%s cols=%d rows=%d\n",
+                (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0, frames, rss0,
+                procStatusMiB("VmHWM:"), probe.maxStall * 1000, onscreen ? "yes" : "no", item->columns(),
+                item->terminalRows());
+    std::fflush(stdout);
+    session->terminate();
+    return onscreen ? 0 : 1;
+}
+
 int runCat(const Options &o)
 {
     QString path = o.file;
@@ -153,6 +220,8 @@ int runCat(const Options &o)
     }
     const QByteArray marker =
         "E2E-DONE-" + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0').toUpper();
+    if (o.item)
+        return runCatItem(o, path, marker);
     Road road = makeRoad(o);
 
     qint64 bytes = 0;
@@ -179,8 +248,7 @@ int runCat(const Options &o)
     const int paintsAtStart = road.paints->paints;
     probe.start();
     t0 = nowSeconds();
-    start(road, QStringLiteral("/bin/sh"),
-          {QStringLiteral("-c"), QStringLiteral("cat %1; printf '\\033[0m\\r\\n%2'").arg(shQuote(path), QString::fromLatin1(marker))});
+    start(road, QStringLiteral("/bin/sh"), {QStringLiteral("-c"), catCommand(path, marker)});
     QApplication::exec();
     probe.stop();
     const double seconds = tEnd - t0;
@@ -330,6 +398,8 @@ int main(int argc, char **argv)
     using namespace vesper::bench;
     const Options options = parse(argc, argv);
     useLargeOffscreenScreen();
+    if (options.item)
+        qputenv("QT_QUICK_BACKEND", "software");
     QApplication app(argc, argv);
     if (options.yesSeconds > 0)
         return runYes(options);

@@ -5,6 +5,7 @@
 // device-attribute requests and never reads.  Each case runs once (the
 // child's start-up is part of the cost being measured).
 #include "session/attach.h"
+#include "widget/terminal_widget.h"
 #include "session/pty_session.h"
 #include "tests/support/resident_memory.h"
 

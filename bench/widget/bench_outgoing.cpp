@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "widget/outgoing_text.h"
+#include "control/input/outgoing_text.h"
 
 namespace {
 

@@ -51,7 +51,10 @@ def test_wrong_arguments_of_methods_raise_type_error(widget, call):
 
 def test_module_lists_its_api_and_nothing_of_the_namespace():
     names = [n for n in dir(lumenvale) if not n.startswith("_")]
-    assert names == ["Palette", "PtySession", "QIntList", "TerminalWidget", "attach", "encode_text"]
+    assert names == [
+        "Palette", "PtySession", "QIntList", "TerminalItem", "TerminalWidget", "attach", "encode_text",
+        "register_qml_types",
+    ]
 
 
 def test_abstract_session_cannot_be_instantiated():
@@ -282,6 +285,8 @@ def test_help_texts_describe_the_api():
         (lumenvale.QIntList, ["append", "removeFirst"]),
         (lumenvale.attach, ["dataReceived", "resize"]),
         (lumenvale.encode_text, ["bracketed_paste"]),
+        (lumenvale.TerminalItem, ["Terminal", "scrollPosition", "attach"]),
+        (lumenvale.register_qml_types, ["Lumenvale 1.0", "Terminal"]),
     ]:
         for word in words:
             assert word in obj.__doc__, (obj, word)

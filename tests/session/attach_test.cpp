@@ -1,7 +1,9 @@
 // attach: the wiring between a TerminalWidget and a session, first with a
 // recording PtySession subclass (what reaches write and resize), then with a
 // real child whose output lands on the widget's screen.
+#include "control/terminal_control.h"
 #include "session/attach.h"
+#include "widget/terminal_widget.h"
 #include "session_test_support.h"
 
 #include <QPointer>
@@ -66,6 +68,25 @@ TEST_F(Attach, RoutesBytesBothWaysThroughOverrides)
                    session.sizes.back() == std::make_pair(widget.columns(), widget.terminalRows());
         },
         5000));
+}
+
+// attach takes any terminal by its slots and signals: the control itself
+// (the Quick item is covered from Python), but no other object.
+TEST_F(Attach, TakesTheControlAndRefusesWhatIsNoTerminal)
+{
+    RecordingSession session;
+    QObject notATerminal;
+    attach(&notATerminal, &session);
+    TerminalControl control(QSize(400, 200));
+    attach(&control, &session);
+    emit session.dataReceived("\x1b[5n");
+    control.send("sent");
+    EXPECT_TRUE(waitFor([&] { return session.written.size() == 2; }));
+    EXPECT_EQ(session.written, (std::vector<QByteArray>{"\x1b[0n", "sent"}));
+    emit session.inputBacklogChanged(true);
+    control.send("held");
+    QTest::qWait(10);
+    EXPECT_EQ(session.written.size(), 2u);
 }
 
 TEST_F(Attach, TwiceDeliversTwice)

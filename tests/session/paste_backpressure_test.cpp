@@ -7,9 +7,10 @@
 // echo) and reports the count and SHA-256 of the bytes up to the end of the
 // paste, then what came after it.
 #include "session/attach.h"
+#include "widget/terminal_widget.h"
 #include "session/process_session.h"
 #include "session_test_support.h"
-#include "widget/text_encoding.h"
+#include "control/input/text_encoding.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/widget/widget_test_support.h"
-#include "widget/box_drawing.h"
+#include "control/paint/box_drawing.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "tests/widget/widget_test_support.h"
-#include "widget/cell_glyphs.h"
+#include "control/paint/cell_glyphs.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "tests/widget/widget_test_support.h"
-#include "widget/cell_glyphs.h"
-#include "widget/character_cells.h"
+#include "control/paint/cell_glyphs.h"
+#include "control/paint/character_cells.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // DECRST with the modes they leave.
 #include <gtest/gtest.h>
 
-#include "widget/mouse_reporting.h"
+#include "control/input/mouse_reporting.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // behind it; small texts and lone bytes leave inside the call; deleting the
 // owner from a receiver stops the slices; a pause holds slices and texts;
 // the widget refuses a text over its limit whole.
-#include "widget/outgoing_text.h"
+#include "control/input/outgoing_text.h"
 
 #include "widget/terminal_widget.h"
 
-#include "widget/text_encoding.h"
+#include "control/input/text_encoding.h"
 #include "widget_test_support.h"
 
 #include <QCoreApplication>

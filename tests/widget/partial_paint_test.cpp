@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tests/widget/widget_test_support.h"
-#include "widget/paint_budget.h"
+#include "control/paint/paint_budget.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Splitting a view row into runs of equal attributes, checked without a
 // paint device: run boundaries, widths with continuation cells, texts.
-#include "widget/row_runs.h"
+#include "control/paint/row_runs.h"
 
 #include "core/parser.h"
 #include "core/screen.h"

@@ -3,7 +3,7 @@
 // texts built to hit every branch: blocks of four cut anywhere, CR LF across
 // block edges, controls, C1, non-ASCII stretches and lone surrogates; the
 // same texts encoded in slices of every small size give the same bytes.
-#include "widget/text_encoding.h"
+#include "control/input/text_encoding.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 // URL detection as a table of texts against the URLs found in them, and the
 // link at a cell of a screen: OSC 8 cells, URLs joined across soft wraps.
-#include "widget/url_detection.h"
+#include "control/text/url_detection.h"
 
 #include "core/parser.h"
 #include "core/screen.h"
-#include "widget/terminal_link.h"
+#include "control/text/terminal_link.h"
 
 #include <QSysInfo>
 

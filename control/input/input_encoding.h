@@ -1,0 +1,33 @@
+// Turns key presses and texts into the bytes a terminal program expects:
+// control bytes for Ctrl combinations, an ESC prefix for Alt, CSI/SS3
+// sequences with the xterm modifier parameter for cursor, editing and
+// function keys, and UTF-8 text with CR line endings, optionally wrapped in
+// bracketed-paste markers. All functions are pure; the widget keeps the modes.
+#pragma once
+
+#include <string>
+
+class QKeyEvent;
+class QString;
+
+namespace vesper {
+
+// Bytes for one key press; empty when the key produces nothing.
+std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys);
+
+// UTF-8 of `text` with CR LF and LF turned into CR. With `bracketed_paste`
+// the text is wrapped in ESC[200~ ... ESC[201~ and every C0 control except
+// HT and CR, DEL and every C1 control are removed first, so pasted text can
+// neither close the paste early nor raise a signal through the tty.
+std::string encode_text(const QString &text, bool bracketed_paste);
+
+// The Ctrl byte of a Qt key code, or empty.
+std::string control_code(int key);
+
+// CSI/SS3 `final` without modifiers, CSI 1 ; m `final` with them.
+std::string cursor_key_sequence(char final, int m, bool applicationCursorKeys);
+
+// CSI number ~ without modifiers, CSI number ; m ~ with them.
+std::string tilde_key_sequence(int number, int m);
+
+} // namespace vesper

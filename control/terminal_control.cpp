@@ -1,0 +1,540 @@
+// TerminalControl frame: construction, the terminal font and cell metrics,
+// the grid that follows the viewport, the scroll model over the scrollback,
+// feed, key presses, the parser's replies and mode changes, the events the
+// shells hand in, and the line and text accessors.
+#include "control/terminal_control.h"
+
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <utility>
+
+#include "control/accessibility/accessible_text_tracker.h"
+#include "control/input/input_encoding.h"
+#include "control/input/outgoing_text.h"
+#include "control/paint/run_fonts.h"
+#include "control/text/terminal_link.h"
+
+namespace vesper {
+
+namespace {
+
+constexpr int kInitialScrollback = 5000;
+
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TerminalControl::TerminalControl(QSize viewportSize, QObject *parent)
+    : QObject(parent),
+      m_screen(initialColumns, initialRows, kInitialScrollback),
+      m_parser(m_screen),
+      m_viewportSize(viewportSize),
+      m_scrollbackLimit(kInitialScrollback),
+      m_paintCache(std::make_unique<PaintCache>()),
+      m_outgoing(std::make_unique<OutgoingText>(this, [this](const QByteArray &bytes) { emit dataReady(bytes); }))
+{
+    installParserCallbacks();
+
+    m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_font.setFixedPitch(true);
+    m_font.setStyleHint(QFont::Monospace);
+
+    updateCellMetrics();
+    if (m_viewportSize.isValid())
+        updateGridSize();
+    // Nobody can have connected to `resized` yet: the first grid is no news.
+    m_announcedGrid = QSize(m_columns, m_rows);
+}
+
+TerminalControl::~TerminalControl() = default;
+
+void TerminalControl::installParserCallbacks()
+{
+    m_parser.replyCallback = [this](const std::string &bytes) {
+        // A reply waits behind a large text still being sent, like a key.
+        m_parserSignals.post([this, reply = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))] {
+            queueBytes(reply);
+        });
+    };
+    m_parser.modeCallback = [this](int mode, bool set, bool isPrivate) { handleModeChange(mode, set, isPrivate); };
+    m_screen.lineRenumberCallback = [this](std::int32_t shift) { shiftSelectionLines(shift); };
+    // The pixel sizes programs may ask for (CSI 14 t, CSI 16 t).
+    m_parser.cellPixelSizeCallback = [this](int &width, int &height) {
+        width = m_cellWidth;
+        height = m_cellHeight;
+        return true;
+    };
+    installHostStateCallbacks();
+    handPaletteToCore();
+}
+
+// The core answers a program's colour queries from the host's colours.
+void TerminalControl::handPaletteToCore()
+{
+    ColorTable &colors = m_screen.colorTable();
+    const QColor none;
+    for (int i = 0; i < ColorTable::kIndexed; ++i)
+        colors.setHostColor(i, m_palette.color(i, none).rgb());
+    colors.setHostColor(ColorTable::kForeground, m_palette.foreground().rgb());
+    colors.setHostColor(ColorTable::kBackground, m_palette.background().rgb());
+    colors.setHostColor(ColorTable::kCursor, m_palette.cursor().rgb());
+}
+
+// The modes themselves live in the core (m_screen.modes()); this only
+// reacts to the ones that change what is shown.
+void TerminalControl::handleModeChange(int mode, bool /*set*/, bool isPrivate)
+{
+    if (isPrivate && mode == 25) {
+        updateCursorBlink();
+        update();
+    }
+}
+
+void TerminalControl::emitBytes(const std::string &bytes)
+{
+    // Behind a large text still being sent, if there is one.
+    queueBytes(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// --- font, metrics and grid ---------------------------------------------------
+
+QFont TerminalControl::font() const { return m_font; }
+
+void TerminalControl::setFont(const QFont &f)
+{
+    m_font = f;
+    m_font.setFixedPitch(true);
+    m_font.setStyleHint(QFont::Monospace);
+    updateCellMetrics();
+    updateGridSize();
+    update();
+    emit microFocusChanged();
+}
+
+// Cells are whole pixels; the letter spacing absorbs the difference between
+// the font's advance of 'M' and the rounded cell width, so that a run of text
+// drawn in one call stays on the cell grid.
+void TerminalControl::updateCellMetrics()
+{
+    m_font.setLetterSpacing(QFont::PercentageSpacing, 100);
+    const QFontMetricsF metrics(m_font);
+    const qreal advance = metrics.horizontalAdvance(QLatin1Char('M'));
+    m_cellWidth = std::max(qRound(advance), 1);
+    m_cellHeight = std::max(qRound(metrics.lineSpacing()), 1);
+    m_fontAscent = qRound(metrics.ascent());
+    m_font.setLetterSpacing(QFont::AbsoluteSpacing, m_cellWidth - advance);
+
+    const QFontMetricsF spaced(m_font);
+    const qreal m = spaced.horizontalAdvance(QLatin1Char('M'));
+    m_uniformAdvance = true;
+    for (const char c : {'i', 'W', ' ', '.'}) {
+        if (std::abs(spaced.horizontalAdvance(QLatin1Char(c)) - m) > 0.01) {
+            m_uniformAdvance = false;
+            break;
+        }
+    }
+}
+
+void TerminalControl::updateGridSize()
+{
+    // Any viewport size is legal, QWIDGETSIZE_MAX included: the grid stops at
+    // the core's cap and the rest of the viewport stays empty.
+    const int newColumns = std::clamp(m_viewportSize.width() / m_cellWidth, 1, kMaxGridColumns);
+    const int newRows = std::clamp(m_viewportSize.height() / m_cellHeight, 1, kMaxGridRows);
+    if (newColumns == m_columns && newRows == m_rows)
+        return;
+    m_columns = newColumns;
+    m_rows = newRows;
+    // A column change re-wraps the lines: the selection follows its text,
+    // or goes when an end left with the oldest lines.  That news leaves from
+    // the event loop: this runs inside Qt's resize handling, which goes on
+    // using the shell after a slot could have deleted it.
+    LinePosition ends[2] = {{m_selection.anchor.line, m_selection.anchor.column},
+                            {m_selection.head.line, m_selection.head.column}};
+    m_screen.resize(m_columns, m_rows, m_selection.active ? std::span<LinePosition>(ends) : std::span<LinePosition>());
+    if (m_selection.active && ends[0].held && ends[1].held) {
+        m_selection.anchor = {ends[0].line, ends[0].column};
+        m_selection.head = {ends[1].line, ends[1].column};
+        m_selectionWatch.watch(m_screen, m_selection);
+    } else if (dropSelection()) {
+        QMetaObject::invokeMethod(this, [this] { emit selectionChanged(hasSelection()); }, Qt::QueuedConnection);
+    }
+    // Until output arrives the screen is blank: a shrink must not turn its
+    // blank rows into scrollback (which a later growth would pull back above
+    // the cursor, leaving the first output halfway down the screen).
+    if (!m_receivedOutput)
+        m_screen.eraseInDisplay(3);
+    // A shell that shows or hides its scroll bar on scrollChanged resizes
+    // the viewport, which comes back into this function and may settle on
+    // another grid; that nested call has then announced the final size.
+    syncScrollModel();
+    if (m_columns == newColumns && m_rows == newRows)
+        announceGridSize();
+}
+
+// `resized` leaves from the event loop, once for all the grid changes of one
+// pass, and never from inside Qt's resize handling: a slot may delete the
+// shell, which that handling still uses after resizeEvent returns.
+void TerminalControl::announceGridSize()
+{
+    if (std::exchange(m_gridAnnouncementPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_gridAnnouncementPending = false;
+            if (std::exchange(m_announcedGrid, QSize(m_columns, m_rows)) != QSize(m_columns, m_rows))
+                emit resized(m_columns, m_rows);
+        },
+        Qt::QueuedConnection);
+}
+
+int TerminalControl::columns() const { return m_columns; }
+int TerminalControl::terminalRows() const { return m_rows; }
+int TerminalControl::cellWidth() const { return m_cellWidth; }
+int TerminalControl::cellHeight() const { return m_cellHeight; }
+
+// --- scroll model ---------------------------------------------------------------
+
+int TerminalControl::scrollMaximum() const { return m_scrollMaximum; }
+int TerminalControl::scrollValue() const { return m_scrollValue; }
+int TerminalControl::scrollPageStep() const { return std::max(m_rows, 1); }
+
+// Value n is the live screen, 0 the oldest scrollback line.  The shells see
+// every change at once: showing or hiding a scroll bar may resize the
+// viewport, and with it the grid.
+void TerminalControl::syncScrollModel()
+{
+    m_scrollMaximum = m_screen.scrollbackLineCount();
+    m_scrollValue = m_scrollMaximum - m_screen.viewOffset();
+    forgetLinkText();
+    noteAccessibleTextChange();
+    emit scrollChanged();
+}
+
+void TerminalControl::setScrollValue(int value)
+{
+    m_scrollValue = std::clamp(value, 0, m_scrollMaximum);
+    m_screen.setViewOffset(m_scrollMaximum - value);
+    noteAccessibleTextChange();
+    repaintChanges();
+}
+
+void TerminalControl::scrollLines(int lines)
+{
+    if (lines < 0)
+        m_screen.scrollViewUp(-lines);
+    else if (lines > 0)
+        m_screen.scrollViewDown(lines);
+    else
+        return;
+    syncScrollModel();
+    repaintChanges();
+}
+
+// --- data in ------------------------------------------------------------------
+
+void TerminalControl::feed(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return;
+    m_receivedOutput = true;
+    m_unparsed.append(data);
+    // Inside a running pass (a dataReady receiver answered at once) the pass
+    // goes on with these bytes.  Otherwise a pass runs now, from the oldest
+    // waiting byte: a session that hands on output faster than it is parsed
+    // sees each of its batches cost a whole pass, and sizes the next ones
+    // down, instead of piling up output here.
+    if (!m_feeding)
+        parsePass();
+}
+
+void TerminalControl::parsePass()
+{
+    if (!runParser())
+        return; // a slot deleted the control
+    const bool selectionGone = dropOverwrittenSelection();
+    syncScrollModel();
+    restartCursorBlink();
+    repaintChanges();
+    if (!m_unparsed.empty())
+        scheduleParsePass();
+    if (selectionGone)
+        emit selectionChanged(false); // last: a slot may delete the control
+}
+
+void TerminalControl::scheduleParsePass()
+{
+    if (std::exchange(m_parsePassScheduled, true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        m_parsePassScheduled = false;
+        parsePass();
+    }, Qt::QueuedConnection);
+}
+
+// Parses in pieces and looks at the clock between them, so that no byte mix
+// (a storm of repeats or erasures at the largest grid, a huge skipped string
+// followed by costly sequences) holds the event loop for long.  What the
+// parser raised leaves once the pass's bytes are parsed, and bytes its
+// receivers feed back are parsed in the same pass if time remains.  False
+// when a slot deleted the control: the rest of the bytes and of the signals
+// are dropped with it.
+bool TerminalControl::runParser()
+{
+    constexpr qsizetype pieceBytes = 1 << 10;
+    constexpr qint64 passNanoseconds = 20'000'000;
+    QElapsedTimer clock;
+    clock.start();
+    const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };
+    m_feeding = true;
+    do {
+        while (!m_unparsed.empty() && timeLeft()) {
+            const QByteArrayView piece = m_unparsed.front(pieceBytes);
+            m_parser.feed(piece.data(), piece.size());
+            m_unparsed.pop(piece.size());
+        }
+        if (!m_parserSignals.deliver(this))
+            return false;
+    } while (!m_unparsed.empty() && timeLeft());
+    m_feeding = false;
+    return true;
+}
+
+// What the parser raises meanwhile waits for the pass that is scheduled
+// whenever output waits: a reader's call never emits.
+void TerminalControl::parseWaitingOutput() const
+{
+    if (m_feeding || m_unparsed.empty())
+        return;
+    auto *self = const_cast<TerminalControl *>(this);
+    self->m_feeding = true;
+    for (ByteQueue &waiting = self->m_unparsed; !waiting.empty();) {
+        const QByteArrayView piece = waiting.front(1 << 20);
+        self->m_parser.feed(piece.data(), piece.size());
+        waiting.pop(piece.size());
+    }
+    self->m_feeding = false;
+}
+
+void TerminalControl::refresh() { update(); }
+
+// --- keys ---------------------------------------------------------------------
+
+bool TerminalControl::scrollViewByKey(const QKeyEvent *event)
+{
+    if (!event->modifiers().testFlag(Qt::ShiftModifier))
+        return false;
+    if (event->key() == Qt::Key_PageUp)
+        m_screen.scrollViewUp(m_rows / 2);
+    else if (event->key() == Qt::Key_PageDown)
+        m_screen.scrollViewDown(m_rows / 2);
+    else
+        return false;
+    syncScrollModel();
+    repaintChanges();
+    return true;
+}
+
+// False for a key that produces no bytes: the shell's base class has it.
+bool TerminalControl::keyPress(QKeyEvent *event)
+{
+    trackLinkModifier(event, true);
+    if (scrollViewByKey(event))
+        return true;
+    const std::string bytes = encode_key(event, m_screen.modes().applicationCursorKeys);
+    if (bytes.empty())
+        return false;
+    if (handleClipboardShortcut(event))
+        return true;
+    if (m_screen.viewScrolled()) {
+        m_screen.resetView();
+        syncScrollModel();
+    }
+    restartCursorBlink();
+    event->accept();
+    update();
+    emitBytes(bytes); // last: a slot of `dataReady` may delete the control
+    return true;
+}
+
+// --- events ---------------------------------------------------------------------
+
+bool TerminalControl::handleEvent(QEvent *event, QPointF origin)
+{
+    const auto local = [origin](QPointF position) { return (position - origin).toPoint(); };
+    switch (event->type()) {
+    case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent *>(event));
+    case QEvent::KeyRelease: keyRelease(static_cast<QKeyEvent *>(event)); return false;
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        return mousePress(mouse, local(mouse->position()));
+    }
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        return mouseDoubleClick(mouse, local(mouse->position()));
+    }
+    case QEvent::MouseMove: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        return mouseMove(mouse, local(mouse->position()));
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        return mouseRelease(mouse, local(mouse->position()));
+    }
+    case QEvent::Wheel: {
+        auto *wheelEvent = static_cast<QWheelEvent *>(event);
+        return wheel(wheelEvent, local(wheelEvent->position()));
+    }
+    case QEvent::InputMethod: inputMethod(static_cast<QInputMethodEvent *>(event)); return true;
+    case QEvent::FocusIn: focusChanged(true); return true;
+    case QEvent::FocusOut: focusChanged(false); return true;
+    case QEvent::Show: visibilityChanged(true); return true;
+    case QEvent::Hide: visibilityChanged(false); return true;
+    case QEvent::Leave:
+    case QEvent::HoverLeave: pointerLeft(); return false;
+    case QEvent::FontChange: // the screen's resolution, for one
+        updateCellMetrics();
+        updateGridSize();
+        return false;
+    case QEvent::ToolTip: {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const QPoint point = local(help->pos());
+        const QString tip = linkToolTipAt(point);
+        emit toolTipRequest(point, tip);
+        if (tip.isEmpty())
+            event->ignore();
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void TerminalControl::focusChanged(bool focused)
+{
+    m_focused = focused;
+    updateCursorBlink();
+    update();
+    reportFocus(focused); // last: a slot of `dataReady` may delete the control
+}
+
+// A window drag may resize several times in one event-loop pass: the first
+// resize applies at once, the later ones (each a re-wrap of every held line)
+// together when the pass ends.
+void TerminalControl::setViewportSize(QSize size)
+{
+    m_viewportSize = size;
+    if (m_resizeSettling) {
+        m_gridUpdatePending = true;
+        return;
+    }
+    updateGridSize();
+    m_resizeSettling = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_resizeSettling = false;
+        if (std::exchange(m_gridUpdatePending, false))
+            updateGridSize();
+    }, Qt::QueuedConnection);
+}
+
+// --- lines and text -----------------------------------------------------------
+
+int TerminalControl::firstLine() const
+{
+    parseWaitingOutput();
+    return m_screen.firstLine();
+}
+
+int TerminalControl::endLine() const
+{
+    parseWaitingOutput();
+    return m_screen.endLine();
+}
+
+int TerminalControl::viewTopLine() const
+{
+    parseWaitingOutput();
+    return m_screen.viewTopLine();
+}
+
+int TerminalControl::scrollbackSize() const
+{
+    parseWaitingOutput();
+    return m_screen.scrollbackLineCount();
+}
+int TerminalControl::scrollbackLimit() const { return m_scrollbackLimit; }
+
+void TerminalControl::setScrollbackSize(int lines)
+{
+    m_scrollbackLimit = std::max(lines, 0);
+    m_screen.setScrollbackSize(m_scrollbackLimit);
+    if (dropOverwrittenSelection())
+        emit selectionChanged(false); // last: a slot may delete the control
+}
+QString TerminalControl::lineAt(int line) const
+{
+    parseWaitingOutput();
+    return fromUtf8(m_screen.lineText(line));
+}
+
+QString TerminalControl::screenText() const
+{
+    parseWaitingOutput();
+    return fromUtf8(m_screen.screenText());
+}
+
+QString TerminalControl::sessionText() const
+{
+    parseWaitingOutput();
+    return fromUtf8(m_screen.sessionText());
+}
+
+// --- accessibility ------------------------------------------------------------
+
+AccessibleTextTracker *TerminalControl::accessibleText(QObject *target)
+{
+    if (!m_accessibleText) {
+        m_accessibleText = new AccessibleTextTracker(m_screen, m_selection, target, this);
+        connect(this, &TerminalControl::selectionChanged, m_accessibleText, &AccessibleTextTracker::selectionChanged);
+    }
+    return m_accessibleText;
+}
+
+void TerminalControl::noteAccessibleTextChange()
+{
+    if (m_accessibleText)
+        m_accessibleText->textChanged();
+}
+
+// The name follows the program's title, so assistive technology hears of it.
+void TerminalControl::noteAccessibleNameChange()
+{
+    if (m_accessibleText)
+        m_accessibleText->nameChanged();
+}
+
+// --- palette ------------------------------------------------------------------
+
+Palette TerminalControl::palette() const { return m_palette; }
+
+void TerminalControl::setPalette(const Palette &p)
+{
+    m_palette = p;
+    handPaletteToCore();
+    refresh();
+}
+
+} // namespace vesper

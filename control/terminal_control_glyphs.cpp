@@ -1,0 +1,104 @@
+// TerminalControl painting of runs that are not plain printable ASCII: a
+// character alone in its cell (or two, when wide) is copied from finished
+// cells where it can be, otherwise placed on its cell from the glyph cache;
+// box-drawing and block characters are drawn as geometry, and the run's
+// decorations as lines across its cells.
+#include "control/terminal_control.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "control/paint/box_drawing.h"
+#include "control/paint/character_cells.h"
+#include "control/paint/run_fonts.h"
+
+namespace vesper {
+
+void TerminalControl::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg,
+                                     const QColor &bg)
+{
+    RunFonts &fonts = m_paintCache->fonts;
+    const CellAttributes &a = run.attributes;
+    CellGlyphs &glyphs = fonts.cellGlyphs(a);
+    const int baseline = row * m_cellHeight + m_fontAscent;
+    const int end = run.startColumn + run.width;
+    // Characters alone in their cells come from finished cells where the
+    // painter copies pixels and the colours are opaque; the others are
+    // drawn over the composed run, as glyphs or geometry.
+    CharacterCells &finished = m_paintCache->characterCells;
+    const bool composed = m_paintCache->cellsUsable && fg.alpha() == 255 && bg.alpha() == 255
+                          && finished.beginRun((a.bold() ? 1 : 0) | (a.italic() ? 2 : 0), fg.rgb(), bg.rgb(), run.width);
+    if (composed) {
+        for (int column = run.startColumn; column < end; ++column) {
+            const Cell &cell = m_screen.viewCellAt(column, row);
+            const char32_t cp = cell.codePoint();
+            if (cell.wideContinuation() || cp == 0 || cp == kSpace || isBoxDrawing(cp)
+                || !m_screen.viewMarksAt(column, row).empty())
+                continue;
+            // A wide character whose right half was overwritten keeps its
+            // whole glyph, drawn over the next cell as before.
+            const int width = column + 1 < end && m_screen.viewCellAt(column + 1, row).wideContinuation() ? 2 : 1;
+            if (vesper::cellWidth(cp) == width)
+                finished.put(column - run.startColumn, width, cp, glyphs);
+        }
+        finished.drawRun(painter, run.startColumn * m_cellWidth, row * m_cellHeight);
+    }
+    for (int column = run.startColumn; column < end; ++column) {
+        if (composed && finished.holds(column - run.startColumn))
+            continue;
+        const Cell &cell = m_screen.viewCellAt(column, row);
+        const char32_t cp = cell.codePoint();
+        if (cell.wideContinuation() || cp == 0)
+            continue;
+        const CellMarks marks = m_screen.viewMarksAt(column, row);
+        const QPointF origin(column * m_cellWidth, baseline);
+        if (!marks.empty()) {
+            // The character with its marks, shaped together so that the font
+            // places the marks on it.
+            QString cluster = QString::fromUcs4(&cp, 1);
+            cluster += QString::fromUcs4(marks.data(), qsizetype(marks.size()));
+            glyphs.add(cluster, origin);
+        } else if (cp == kSpace) {
+            continue;
+        } else if (isBoxDrawing(cp)) {
+            drawBoxCharacter(painter, cp, cellRect(column, row, 1), fg);
+        } else {
+            glyphs.add(cp, origin);
+        }
+    }
+    glyphs.draw(painter);
+    paintDecorations(painter, row, run, fg);
+}
+
+// Underline (single or double), strike-out and overline as lines across the
+// run's cells, where the font puts them, kept inside the row.
+void TerminalControl::paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
+{
+    const CellAttributes &a = run.attributes;
+    if (!a.underline() && !a.doubleUnderline() && !a.strikethrough() && !a.overline())
+        return;
+    const QFontMetricsF metrics(m_font);
+    const int thickness = std::max(1, qRound(metrics.lineWidth()));
+    const int top = row * m_cellHeight;
+    const int baseline = top + m_fontAscent;
+    const int left = run.startColumn * m_cellWidth;
+    const int width = run.width * m_cellWidth;
+    if (a.doubleUnderline()) {
+        // Two lines with a gap of one line width, the lower one at the cell's
+        // bottom at the latest.
+        const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - 3 * thickness);
+        painter.fillRect(left, y, width, thickness, fg);
+        painter.fillRect(left, y + 2 * thickness, width, thickness, fg);
+    } else if (a.underline()) {
+        const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - thickness);
+        painter.fillRect(left, y, width, thickness, fg);
+    }
+    if (a.overline())
+        painter.fillRect(left, top, width, thickness, fg);
+    if (a.strikethrough())
+        painter.fillRect(left, baseline - qRound(metrics.strikeOutPos()), width, thickness, fg);
+}
+
+} // namespace vesper

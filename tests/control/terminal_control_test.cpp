@@ -1,0 +1,231 @@
+// TerminalControl without any shell: a QGuiApplication, events handed in by
+// hand and the requests recorded as data.  What the shells rely on: which
+// events the control uses (the rest go to the shell's base class), the
+// repaint and pixel-move requests after output, the scroll model, and the
+// grid following the viewport size.
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QShowEvent>
+#include <QSignalSpy>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "control/terminal_control.h"
+
+namespace {
+
+using vesper::TerminalControl;
+
+QGuiApplication &application()
+{
+    static int argc = 1;
+    static char name[] = "vesper_control_tests";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *app = new QGuiApplication(argc, argv);
+    return *app;
+}
+
+struct Control {
+    explicit Control(int columns = 10, int rows = 4)
+    {
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPixelSize(14);
+        c.setFont(font);
+        c.setViewportSize(QSize(columns * c.cellWidth(), rows * c.cellHeight()));
+        QCoreApplication::processEvents();
+    }
+    void show()
+    {
+        QShowEvent event;
+        c.handleEvent(&event);
+    }
+    // A whole paint, as a shell does when first shown.
+    void paint()
+    {
+        QImage image(c.viewportSize(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        c.paint(painter, QRegion(image.rect()), {});
+    }
+    void feed(const QByteArray &bytes) { c.feed(bytes); }
+    QRect rows(int first, int count) const
+    {
+        return {0, first * c.cellHeight(), c.viewportSize().width(), count * c.cellHeight()};
+    }
+
+    QGuiApplication &app = application(); // before the control, which reads the fonts
+    TerminalControl c;
+};
+
+// --- which events the control takes ---------------------------------------------
+
+struct EventCase {
+    const char *name;
+    const char *modes; // fed first
+    std::function<std::unique_ptr<QEvent>(QPointF cellCentre)> event;
+    bool used;
+    QByteArray sent;
+};
+
+std::unique_ptr<QEvent> mouse(QEvent::Type type, Qt::MouseButton button, QPointF at)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    return std::make_unique<QMouseEvent>(type, at, at, button, held, Qt::NoModifier);
+}
+
+std::unique_ptr<QEvent> wheel(int angle, QPointF at, Qt::KeyboardModifiers mods = {})
+{
+    return std::make_unique<QWheelEvent>(at, at, QPoint(), QPoint(0, angle), Qt::NoButton, mods, Qt::NoScrollPhase,
+                                         false);
+}
+
+const EventCase kEvents[] = {
+    {"text_key", "", [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"); },
+     true, "a"},
+    {"lone_modifier_is_the_shells", "",
+     [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier); }, false,
+     ""},
+    {"shift_page_up_scrolls_without_bytes", "",
+     [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier); }, true,
+     ""},
+    {"left_press_selects", "", [](QPointF p) { return mouse(QEvent::MouseButtonPress, Qt::LeftButton, p); }, true, ""},
+    {"right_press_is_the_shells", "", [](QPointF p) { return mouse(QEvent::MouseButtonPress, Qt::RightButton, p); },
+     false, ""},
+    {"right_press_reported", "\x1b[?1000h\x1b[?1006h",
+     [](QPointF p) { return mouse(QEvent::MouseButtonPress, Qt::RightButton, p); }, true, "\x1b[<2;2;1M"},
+    {"plain_release_is_the_shells", "",
+     [](QPointF p) { return mouse(QEvent::MouseButtonRelease, Qt::LeftButton, p); }, false, ""},
+    {"wheel_scrolls_in_the_shell", "", [](QPointF p) { return wheel(120, p); }, false, ""},
+    {"wheel_reported", "\x1b[?1000h\x1b[?1006h", [](QPointF p) { return wheel(-240, p); }, true,
+     "\x1b[<65;2;1M\x1b[<65;2;1M"},
+    {"wheel_on_the_alternate_screen_sends_keys", "\x1b[?1049h", [](QPointF p) { return wheel(120, p); }, true,
+     "\x1b[A\x1b[A\x1b[A"},
+    {"shift_wheel_stays_local", "\x1b[?1000h", [](QPointF p) { return wheel(120, p, Qt::ShiftModifier); }, false, ""},
+    {"focus_reported", "\x1b[?1004h", [](QPointF) { return std::make_unique<QFocusEvent>(QEvent::FocusIn); }, true,
+     "\x1b[I"},
+};
+
+TEST(ControlEvents, TheControlTakesWhatItUses)
+{
+    for (const EventCase &e : kEvents) {
+        SCOPED_TRACE(e.name);
+        Control t;
+        t.feed(e.modes);
+        QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+        const QPointF cellCentre(1.5 * t.c.cellWidth(), 0.5 * t.c.cellHeight());
+        const std::unique_ptr<QEvent> event = e.event(cellCentre);
+        EXPECT_EQ(t.c.handleEvent(event.get()), e.used);
+        QByteArray all;
+        for (const QList<QVariant> &args : sent)
+            all += args.at(0).toByteArray();
+        EXPECT_EQ(all, e.sent);
+    }
+}
+
+// Event positions count from the origin the shell names.
+TEST(ControlEvents, PositionsAreRelativeToTheOrigin)
+{
+    Control t;
+    t.feed("\x1b[?1000h\x1b[?1006h");
+    QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+    const QPointF origin(100, 50);
+    const auto press = mouse(QEvent::MouseButtonPress, Qt::LeftButton,
+                             origin + QPointF(3.5 * t.c.cellWidth(), 2.5 * t.c.cellHeight()));
+    t.c.handleEvent(press.get(), origin);
+    ASSERT_EQ(sent.count(), 1);
+    EXPECT_EQ(sent.at(0).at(0).toByteArray(), QByteArray("\x1b[<0;4;3M"));
+}
+
+// --- repaint requests --------------------------------------------------------------
+
+TEST(ControlRequests, OutputRepaintsOnlyTheRowsItChanged)
+{
+    Control t;
+    t.show();
+    t.feed("a\r\nb\r\nc");
+    t.paint();
+    QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
+    QSignalSpy scrolls(&t.c, &TerminalControl::scrollRequest);
+    t.feed("\x1b[2;5Hx");
+    EXPECT_EQ(scrolls.count(), 0);
+    ASSERT_EQ(updates.count(), 1);
+    // Row 1 gained the text, row 2 lost the cursor: one band of two rows.
+    EXPECT_EQ(updates.at(0).at(0).toRect(), t.rows(1, 2));
+}
+
+TEST(ControlRequests, ALineFeedAtTheBottomMovesThePixelsUp)
+{
+    Control t;
+    t.show();
+    t.feed("1\r\n2\r\n3\r\n4");
+    t.paint();
+    QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
+    QSignalSpy scrolls(&t.c, &TerminalControl::scrollRequest);
+    t.feed("\r\n5");
+    ASSERT_EQ(scrolls.count(), 1);
+    EXPECT_EQ(scrolls.at(0).at(0).toInt(), -t.c.cellHeight());
+    EXPECT_EQ(scrolls.at(0).at(1).toRect(), t.rows(0, 4));
+    // The row the cursor left and the new bottom row.
+    ASSERT_EQ(updates.count(), 1);
+    EXPECT_EQ(updates.at(0).at(0).toRect(), t.rows(2, 2));
+}
+
+TEST(ControlRequests, WhileHiddenEveryChangeRepaintsAll)
+{
+    Control t;
+    t.paint();
+    QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
+    t.feed("x");
+    ASSERT_GE(updates.count(), 1);
+    EXPECT_TRUE(updates.last().at(0).toRect().isNull());
+}
+
+// --- scroll model and grid ---------------------------------------------------------
+
+TEST(ControlScrollModel, FollowsTheScrollbackAndMovesTheView)
+{
+    Control t(10, 4);
+    QSignalSpy changed(&t.c, &TerminalControl::scrollChanged);
+    for (int i = 0; i < 10; ++i)
+        t.feed(QByteArray::number(i) + "\r\n");
+    EXPECT_GE(changed.count(), 1);
+    EXPECT_EQ(t.c.scrollMaximum(), 7); // 11 lines, 4 on the screen
+    EXPECT_EQ(t.c.scrollValue(), 7);
+    EXPECT_EQ(t.c.scrollPageStep(), 4);
+    t.c.setScrollValue(0);
+    EXPECT_EQ(t.c.viewTopLine(), t.c.firstLine());
+    EXPECT_EQ(t.c.lineAt(t.c.viewTopLine()).trimmed(), QStringLiteral("0"));
+    changed.clear();
+    t.c.scrollLines(2);
+    EXPECT_EQ(t.c.scrollValue(), 2);
+    EXPECT_EQ(changed.count(), 1);
+    t.c.setScrollValue(99); // clamped to the live screen
+    EXPECT_EQ(t.c.scrollValue(), 7);
+    EXPECT_EQ(t.c.viewTopLine(), t.c.firstLine() + 7);
+}
+
+TEST(ControlGrid, FollowsTheViewportAndAnnouncesOncePerPass)
+{
+    Control t(10, 4);
+    QSignalSpy resized(&t.c, &TerminalControl::resized);
+    t.c.setViewportSize(QSize(20 * t.c.cellWidth() + t.c.cellWidth() - 1, 6 * t.c.cellHeight()));
+    t.c.setViewportSize(QSize(15 * t.c.cellWidth(), 5 * t.c.cellHeight())); // same pass: applied at its end
+    EXPECT_EQ(t.c.columns(), 20);
+    EXPECT_EQ(resized.count(), 0); // from the event loop, never inside the shell's resize
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.c.columns(), 15);
+    EXPECT_EQ(t.c.terminalRows(), 5);
+    ASSERT_GE(resized.count(), 1);
+    EXPECT_EQ(resized.last(), (QList<QVariant>{15, 5}));
+    t.c.setViewportSize(QSize(2, 2)); // smaller than a cell: still a grid
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.c.columns(), 1);
+    EXPECT_EQ(t.c.terminalRows(), 1);
+}
+
+} // namespace
