@@ -349,6 +349,8 @@ namespace {
 // 2;R;G;B (direct).  `size` values are there; false when they do not form one.
 bool extendedColor(const std::int32_t* values, std::size_t size, ColorValue& out) {
     if (size >= 2 && values[0] == 5) {
+        // An index past the 256 colours leaves the colour as it was, as in xterm.
+        if (values[1] < 0 || values[1] > 255) return false;
         out = values[1];
         return true;
     }

@@ -47,7 +47,7 @@ const SgrCase kSgrCases[] = {
     {"DefaultColours", CSI "31;41m" CSI "39;49m", attrs(-1, -1)},
     {"Background", CSI "42m", attrs(-1, 2)},
     {"Palette256", CSI "38;5;196m", attrs(196, -1)},
-    {"Palette256OutOfRangeKept", CSI "48;5;300m", attrs(-1, 300)},
+    {"Palette256OutOfRangeIgnored", CSI "42m" CSI "48;5;300m", attrs(-1, 2)},
     {"DirectBackground", CSI "48;2;255;128;0m", attrs(-1, 0x1FF8000)},
     {"DirectComponentsModulo256", CSI "38;2;300;0;0m", attrs(0x12C0000, -1)},
     {"UnknownColourKindWalksOn", CSI "38;3;1m", attrs(-1, -1, true, true)},
