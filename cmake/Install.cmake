@@ -35,8 +35,13 @@ foreach(target IN LISTS installed_targets)
   target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${LUMENVALE_INSTALL_INCLUDEDIR}>)
 endforeach()
 
+# Shared libraries (LUMENVALE_SHARED) are the "runtime" component that the
+# module, the QML and Designer plugins and applications load; their link
+# names and the static archives are "devel".
 install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT devel
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
         INCLUDES DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR})
 
 # Public headers only: the widget and the control, palette and encoders, the
@@ -48,6 +53,10 @@ set(public_core_headers cell.h cell_decorations.h cell_run.h charsets.h color_ta
     terminal_modes.h utf8_decoder.h)
 list(TRANSFORM public_core_headers PREPEND core/)
 install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)
+install(FILES include/lumenvale/export.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/lumenvale COMPONENT devel)
+foreach(target IN LISTS installed_targets)
+  lumenvale_install_rpath(${target} ${CMAKE_INSTALL_LIBDIR})
+endforeach()
 if(TARGET vesper_widget)
   install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
@@ -71,9 +80,19 @@ endif()
 if(TARGET lumenvale_qml)
   set(LUMENVALE_INSTALL_QMLDIR "${CMAKE_INSTALL_LIBDIR}/qt6/qml" CACHE PATH
       "Folder of the QML import path that the module Lumenvale is installed into")
+  lumenvale_install_rpath(lumenvale_qml ${LUMENVALE_INSTALL_QMLDIR}/Lumenvale)
   install(TARGETS lumenvale_qml LIBRARY DESTINATION ${LUMENVALE_INSTALL_QMLDIR}/Lumenvale COMPONENT qml)
   install(FILES ${CMAKE_BINARY_DIR}/qml/Lumenvale/qmldir ${CMAKE_BINARY_DIR}/qml/Lumenvale/lumenvale_qml.qmltypes
           DESTINATION ${LUMENVALE_INSTALL_QMLDIR}/Lumenvale COMPONENT qml)
+endif()
+
+# The Designer plugin, in the designer folder of a Qt plugin path (Qt's own
+# when the prefix is Qt's, otherwise listed in QT_PLUGIN_PATH).
+if(TARGET lumenvale_designer)
+  set(LUMENVALE_INSTALL_DESIGNERDIR "${CMAKE_INSTALL_LIBDIR}/qt6/plugins/designer" CACHE PATH
+      "Folder the Qt Designer plugin is installed into")
+  lumenvale_install_rpath(lumenvale_designer ${LUMENVALE_INSTALL_DESIGNERDIR})
+  install(TARGETS lumenvale_designer LIBRARY DESTINATION ${LUMENVALE_INSTALL_DESIGNERDIR} COMPONENT designer)
 endif()
 
 install(EXPORT lumenvaleTargets NAMESPACE lumenvale:: DESTINATION ${LUMENVALE_INSTALL_CMAKEDIR}

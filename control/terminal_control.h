@@ -64,7 +64,7 @@ struct TerminalLink;
 class LinkLookup;
 class OutgoingText;
 
-class TerminalControl : public QObject {
+class LUMENVALE_CONTROL_EXPORT TerminalControl : public QObject {
     Q_OBJECT
 
 public:

@@ -104,6 +104,7 @@ def main(argv: list[str] | None = None) -> int:
         print(f"demo: the display {named} cannot be opened from here; making a screenshot instead",
               file=sys.stderr)
     if has_display:
+        print(f"demo: a terminal running your shell opens on {named}; close it to end the demo")
         scheme = ["--scheme", args.scheme]
         return terminal.main(scheme + (["--hold", "--", *args.command] if args.command else []))
     if not args.virtual:
@@ -116,7 +117,7 @@ def main(argv: list[str] | None = None) -> int:
     except RuntimeError as failure:
         print(f"demo: {failure}", file=sys.stderr)
         return SCRIPT_FAILED
-    print(output)
+    print(f"demo: no display here, so the session was photographed: {output}")
     return 0
 
 

@@ -118,7 +118,7 @@ def main(argv: list[str]) -> int:
     if headless:
         def photograph() -> None:
             view.grabWindow().save(str(args.screenshot))
-            print(args.screenshot.resolve())
+            print(f"quick_terminal: no display here, so the view was photographed: {args.screenshot.resolve()}")
             app.quit()
 
         # Output settles within a second for a short command.

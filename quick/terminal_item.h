@@ -16,12 +16,13 @@
 #include <QUrl>
 
 #include "control/paint/palette.h"
+#include "lumenvale/export.h"
 
 namespace vesper {
 
 class TerminalControl;
 
-class TerminalItem : public QQuickPaintedItem {
+class LUMENVALE_QUICK_EXPORT TerminalItem : public QQuickPaintedItem {
     Q_OBJECT
     Q_PROPERTY(int columns READ columns NOTIFY resized)
     Q_PROPERTY(int rows READ terminalRows NOTIFY resized)
@@ -162,6 +163,6 @@ private:
 // Registers TerminalItem as `Terminal` in the QML module `Lumenvale` 1.0 for
 // every QML engine of the process (what the QML plugin does when an engine
 // imports the module from the import path).
-void register_qml_types();
+LUMENVALE_QUICK_EXPORT void register_qml_types();
 
 } // namespace vesper

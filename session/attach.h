@@ -15,6 +15,6 @@ namespace vesper {
 // feed(QByteArray) and setSendingPaused(bool) and the signals
 // dataReady(QByteArray) and resized(int,int).  Does nothing when either is
 // null or the object is no terminal.
-void attach(QObject *terminal, PtySession *session);
+LUMENVALE_ATTACH_EXPORT void attach(QObject *terminal, PtySession *session);
 
 } // namespace vesper

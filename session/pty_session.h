@@ -8,9 +8,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "lumenvale/export.h"
+
 namespace vesper {
 
-class PtySession : public QObject {
+class LUMENVALE_SESSION_EXPORT PtySession : public QObject {
     Q_OBJECT
 public:
     explicit PtySession(QObject *parent = nullptr);

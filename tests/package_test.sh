@@ -54,6 +54,14 @@ component.setData(b"import Lumenvale 1.0\nTerminal { width: 200; height: 100 }",
 item = component.create()
 sys.exit(item is None or item.property("columns") < 1)' || fail "import Lumenvale from $(dirname "$module") gives no Terminal"
 fi
+# The Designer plugin: in a designer folder of a plugin path, and it loads
+# and creates a terminal from there.
+if [ -x "$build/bin/load_designer_plugin" ]; then
+  plugin=$(find "$prefix" -path '*/plugins/designer/*lumenvale_designer*') || true
+  [ -n "$plugin" ] || fail "no plugins/designer/liblumenvale_designer.so"
+  QT_QPA_PLATFORM=offscreen "$build/bin/load_designer_plugin" "$plugin" >/dev/null ||
+    fail "the installed Designer plugin $plugin does not create a terminal"
+fi
 loose=$(find "$prefix" -mindepth 1 -maxdepth 1 -type f | tr '\n' ' ')
 [ -z "$loose" ] || fail "files at the root of the prefix: $loose"
 

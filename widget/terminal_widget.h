@@ -15,12 +15,13 @@
 #include <QUrl>
 
 #include "control/paint/palette.h"
+#include "lumenvale/export.h"
 
 namespace vesper {
 
 class TerminalControl;
 
-class TerminalWidget : public QAbstractScrollArea {
+class LUMENVALE_WIDGET_EXPORT TerminalWidget : public QAbstractScrollArea {
     Q_OBJECT
 
 public:

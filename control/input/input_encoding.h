@@ -7,27 +7,29 @@
 
 #include <string>
 
+#include "lumenvale/export.h"
+
 class QKeyEvent;
 class QString;
 
 namespace vesper {
 
 // Bytes for one key press; empty when the key produces nothing.
-std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys);
+LUMENVALE_CONTROL_EXPORT std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys);
 
 // UTF-8 of `text` with CR LF and LF turned into CR. With `bracketed_paste`
 // the text is wrapped in ESC[200~ ... ESC[201~ and every C0 control except
 // HT and CR, DEL and every C1 control are removed first, so pasted text can
 // neither close the paste early nor raise a signal through the tty.
-std::string encode_text(const QString &text, bool bracketed_paste);
+LUMENVALE_CONTROL_EXPORT std::string encode_text(const QString &text, bool bracketed_paste);
 
 // The Ctrl byte of a Qt key code, or empty.
-std::string control_code(int key);
+LUMENVALE_CONTROL_EXPORT std::string control_code(int key);
 
 // CSI/SS3 `final` without modifiers, CSI 1 ; m `final` with them.
-std::string cursor_key_sequence(char final, int m, bool applicationCursorKeys);
+LUMENVALE_CONTROL_EXPORT std::string cursor_key_sequence(char final, int m, bool applicationCursorKeys);
 
 // CSI number ~ without modifiers, CSI number ; m ~ with them.
-std::string tilde_key_sequence(int number, int m);
+LUMENVALE_CONTROL_EXPORT std::string tilde_key_sequence(int number, int m);
 
 } // namespace vesper

@@ -7,9 +7,11 @@
 
 #include <array>
 
+#include "lumenvale/export.h"
+
 namespace vesper {
 
-class Palette {
+class LUMENVALE_CONTROL_EXPORT Palette {
 public:
     Palette();
 

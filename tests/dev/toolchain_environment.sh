@@ -1,7 +1,8 @@
 #!/bin/sh
 # ./dev run inside the toolchain root keeps the caller's environment except
-# what points into the host's installation, and puts the caller's PYTHONPATH
-# entries before the build's module folder.  Runs on the host (.ci/run): in
+# what points into the host's installation and leaves PYTHONPATH as the caller
+# set it; ./dev python adds the build's module folder after the caller's
+# entries; the caller's folder and paths given as arguments are reachable.  Runs on the host (.ci/run): in
 # the toolchain itself ./dev runs natively and has nothing to filter.
 # usage: tests/dev/toolchain_environment.sh
 set -eu
@@ -31,7 +32,7 @@ while read -r expected; do
 done <<EXPECTED
 QT_QPA_PLATFORM=offscreen
 QT_DEBUG_PLUGINS=1
-PYTHONPATH=/caller/a:/caller/b:$build/python
+PYTHONPATH=/caller/a:/caller/b
 LD_LIBRARY_PATH=unset
 PYTHONHOME=unset
 QT_PLUGIN_PATH=unset
@@ -40,4 +41,18 @@ TMPDIR=unset
 PATH=$build/bin
 EXPECTED
 [ $status = 0 ] || { printf 'the command saw:\n%s\n' "$out"; exit 1; }
-echo "./dev run keeps the caller's environment and drops the host's installation paths"
+
+out=$(cd "$checkout" && LUMENVALE_NATIVE= PYTHONPATH=/caller/a ./dev python -c 'import os; print(os.environ["PYTHONPATH"])' 2>/dev/null)
+[ "$out" = "/caller/a:$build/python" ] || { echo "./dev python saw PYTHONPATH=$out"; exit 1; }
+
+# A folder outside the checkout: the command runs there, and a file named by
+# its absolute path from elsewhere is readable.
+outside=$(mktemp -d /tmp/lumenvale-caller.XXXXXX)
+trap 'rm -rf "$outside"' EXIT
+mkdir "$outside/my app" && echo reachable >"$outside/my app/data.txt"
+out=$(cd "$outside/my app" && LUMENVALE_NATIVE= "$checkout/dev" run sh -c 'pwd; cat data.txt' 2>/dev/null)
+[ "$out" = "$outside/my app
+reachable" ] || { echo "./dev run from $outside/my app printed '$out'"; exit 1; }
+out=$(cd / && LUMENVALE_NATIVE= "$checkout/dev" run cat "$outside/my app/data.txt" 2>/dev/null)
+[ "$out" = reachable ] || { echo "./dev run cat $outside/my app/data.txt printed '$out'"; exit 1; }
+echo "./dev run keeps the caller's environment, drops the host's installation paths and reaches the caller's folders"

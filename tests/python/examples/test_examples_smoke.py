@@ -222,7 +222,7 @@ def run_demo(tmp_path, *args, display=None):
                              "--output", str(output), *args],
                             env=env, capture_output=True, text=True, timeout=120)
     assert result.returncode == 0, result.stderr
-    assert result.stdout.strip().splitlines()[-1] == str(output)
+    assert result.stdout.strip().splitlines()[-1].endswith(f"photographed: {output}")
     image = QImage(str(output))
     assert not image.isNull()
     return image, result.stderr
