@@ -2,9 +2,9 @@
 // module lumenvale exposes from the vesper namespace.
 #pragma once
 
-#include "quick/terminal_item.h"
-#include "session/attach.h"
-#include "session/pty_session.h"
-#include "control/input/input_encoding.h"
-#include "control/paint/palette.h"
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_item.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/pty_session.h"
+#include "lumenvale/input_encoding.h"
+#include "lumenvale/palette.h"
+#include "lumenvale/terminal_widget.h"

@@ -3,14 +3,14 @@
 #   find_package(lumenvale REQUIRED)
 #   target_link_libraries(app PRIVATE lumenvale::widget lumenvale::session lumenvale::attach)
 #
-# The static libraries, their headers (under include/lumenvale, included as
-# "widget/terminal_widget.h" and so on) and the package files go into the
-# "devel" component, apart from the Python module's "python" component, so a
+# The libraries, their public headers (include/lumenvale, included as
+# <lumenvale/TerminalWidget> or "lumenvale/terminal_widget.h" and so on) and
+# the package files go into the "devel" component, apart from the Python module's "python" component, so a
 # wheel build installs only the module.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(LUMENVALE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/lumenvale)
+set(LUMENVALE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
 set(LUMENVALE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/lumenvale)
 
 set_target_properties(vesper_core PROPERTIES EXPORT_NAME core)
@@ -44,34 +44,22 @@ install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
         INCLUDES DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR})
 
-# Public headers only: the widget and the control, palette and encoders, the
-# session and attach, and the core and control headers they include (tests/package_test.sh checks that
-# this set is closed under #include and holds nothing else).  Painting,
-# selection and the platform units stay private.
-set(public_core_headers cell.h cell_decorations.h cell_run.h charsets.h color_table.h line_extras.h line_position.h line_store.h link_table.h parser.h ring.h screen.h
-    shell_marks.h
-    terminal_modes.h utf8_decoder.h)
-list(TRANSFORM public_core_headers PREPEND core/)
-install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)
-install(FILES include/lumenvale/export.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/lumenvale COMPONENT devel)
+# Public headers only, as <lumenvale/...>: the widget, the item, the palette
+# and key encoders, the session and attach, the export macros, and a
+# CamelCase header for each class.  They include Qt and each other, nothing
+# else (tests/package_test.sh checks it); the core, the control and every
+# other unit stay private.
 foreach(target IN LISTS installed_targets)
   lumenvale_install_rpath(${target} ${CMAKE_INSTALL_LIBDIR})
 endforeach()
 if(TARGET vesper_widget)
-  install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
-          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
-  install(FILES control/terminal_control.h control/byte_queue.h control/deferred_signals.h
-          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control COMPONENT devel)
-  install(FILES control/input/input_encoding.h control/input/mouse_reporting.h
-          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/input COMPONENT devel)
-  install(FILES control/paint/palette.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/paint COMPONENT devel)
-  install(FILES control/text/selection.h control/text/selection_watch.h
-          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/text COMPONENT devel)
+  set(public_headers export.h palette.h input_encoding.h terminal_widget.h pty_session.h attach.h
+      Palette TerminalWidget PtySession Attach)
   if(TARGET vesper_quick)
-    install(FILES quick/terminal_item.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/quick COMPONENT devel)
+    list(APPEND public_headers terminal_item.h TerminalItem)
   endif()
-  install(FILES session/pty_session.h session/attach.h
-          DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/session COMPONENT devel)
+  list(TRANSFORM public_headers PREPEND include/lumenvale/)
+  install(FILES ${public_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/lumenvale COMPONENT devel)
 endif()
 
 # The QML module Lumenvale: its plugin, qmldir and type description in a

@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "control/accessibility/accessible_text_tracker.h"
-#include "control/input/input_encoding.h"
+#include "lumenvale/input_encoding.h"
 #include "control/input/outgoing_text.h"
 #include "control/paint/run_fonts.h"
 #include "control/text/terminal_link.h"

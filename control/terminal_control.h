@@ -38,7 +38,7 @@
 #include "control/byte_queue.h"
 #include "control/deferred_signals.h"
 #include "control/input/mouse_reporting.h"
-#include "control/paint/palette.h"
+#include "lumenvale/palette.h"
 #include "control/text/selection.h"
 #include "control/text/selection_watch.h"
 #include "core/parser.h"

@@ -7,7 +7,7 @@
 #include <QInputMethodEvent>
 #include <QPainter>
 
-#include "control/input/input_encoding.h"
+#include "lumenvale/input_encoding.h"
 
 namespace vesper {
 

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "control/input/input_encoding.h"
+#include "lumenvale/input_encoding.h"
 
 namespace vesper {
 

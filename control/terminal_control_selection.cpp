@@ -15,7 +15,7 @@
 
 #include <algorithm>
 
-#include "control/input/input_encoding.h"
+#include "lumenvale/input_encoding.h"
 #include "control/text/wrapped_text.h"
 
 namespace vesper {

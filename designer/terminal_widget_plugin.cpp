@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 TerminalWidgetPlugin::TerminalWidgetPlugin(QObject *parent) : QObject(parent) {}
 
@@ -15,7 +15,7 @@ QString TerminalWidgetPlugin::whatsThis() const
     return QStringLiteral("Shows what a terminal program writes and sends it the keys typed; "
                           "attach a PtySession to run a program in it.");
 }
-QString TerminalWidgetPlugin::includeFile() const { return QStringLiteral("widget/terminal_widget.h"); }
+QString TerminalWidgetPlugin::includeFile() const { return QStringLiteral("lumenvale/terminal_widget.h"); }
 QIcon TerminalWidgetPlugin::icon() const { return QIcon(); }
 bool TerminalWidgetPlugin::isContainer() const { return false; }
 QWidget *TerminalWidgetPlugin::createWidget(QWidget *parent) { return new vesper::TerminalWidget(parent); }

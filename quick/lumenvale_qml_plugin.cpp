@@ -2,7 +2,7 @@
 // from its import path loads it and gets `Terminal` (TerminalItem).
 #include <QQmlExtensionPlugin>
 
-#include "quick/terminal_item.h"
+#include "lumenvale/terminal_item.h"
 
 namespace vesper {
 

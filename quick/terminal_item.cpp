@@ -3,7 +3,7 @@
 // not use) are handled or ignored here as a Quick item does.  The item is
 // visible to the control while it is shown in a window; the view's pixels
 // are the item's texture, so a pixel move becomes a repaint of the rows.
-#include "quick/terminal_item.h"
+#include "lumenvale/terminal_item.h"
 
 #include <QCursor>
 #include <QGuiApplication>

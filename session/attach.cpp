@@ -4,7 +4,7 @@
 // thread), made through the terminal's meta-object so that every shell is
 // accepted alike; write and resize are called through the virtual table so
 // overrides (Python ones too) receive them.
-#include "session/attach.h"
+#include "lumenvale/attach.h"
 
 #include <QMetaMethod>
 

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "session/pty_backend.h"
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 // PtySession keeps only the working directory; its meta-object carries the
 // signals and slots every session shares.
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 
 namespace vesper {
 

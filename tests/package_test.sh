@@ -16,9 +16,10 @@ fail() { echo "installed package: $*"; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 # The headers an application includes; the installed set must be exactly
-# these and the headers they include, directly or not.
-inc=$prefix/include/lumenvale
-todo="widget/terminal_widget.h quick/terminal_item.h control/terminal_control.h widget/palette.h widget/input_encoding.h session/pty_session.h session/attach.h"
+# these and the headers they include, directly or not, all under lumenvale/,
+# and they may include nothing but each other, Qt and the standard library.
+inc=$prefix/include
+todo="lumenvale/TerminalWidget lumenvale/TerminalItem lumenvale/PtySession lumenvale/Palette lumenvale/Attach lumenvale/input_encoding.h"
 : >"$scratch/closure"
 while set -- $todo && [ $# -gt 0 ]; do
   header=$1; shift; todo=$*
@@ -26,7 +27,14 @@ while set -- $todo && [ $# -gt 0 ]; do
   [ -f "$inc/$header" ] ||
     fail "$header is public or included by an installed header, but not installed (cmake/Install.cmake lists them)"
   echo "$header" >>"$scratch/closure"
-  todo="$todo $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$inc/$header")"
+  quoted=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$inc/$header")
+  for q in $quoted; do
+    case $q in lumenvale/*) ;; *) fail "$header includes \"$q\", which is not a public header" ;; esac
+  done
+  sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<\([^>]*\)>.*/\1/p' "$inc/$header" |
+    grep -vE '^(Qt[A-Za-z]*/)?Q[A-Za-z]*(\.h)?$|^Qt[A-Za-z]*/q[a-z]*\.h$|^[a-z_]+$' &&
+    fail "$header includes the headers above, neither Qt's nor the standard library's"
+  todo="$todo $quoted"
 done
 (cd "$inc" && find . -type f | sed 's|^\./||' | sort) >"$scratch/installed"
 sort "$scratch/closure" >"$scratch/public"

@@ -8,7 +8,7 @@
 #include "control/accessibility/accessible_text_tracker.h"
 #include "control/text/selection.h"
 #include "control/terminal_control.h"
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 namespace vesper {
 

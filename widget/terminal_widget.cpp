@@ -4,7 +4,7 @@
 // model and moves the view when the user drags it or turns the wheel; the
 // control's requests become viewport repaints, pixel moves, the tool tip and
 // the pointer's shape.  Everything else is the control's.
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 #include <QBackingStore>
 #include <QPaintEngine>

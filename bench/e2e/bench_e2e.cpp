@@ -38,10 +38,10 @@
 #include "bench/e2e/e2e_support.h"
 #include "bench/widget/bench_support.h"
 #include "bench/workload_files.h"
-#include "quick/terminal_item.h"
-#include "session/attach.h"
-#include "widget/terminal_widget.h"
-#include "session/pty_session.h"
+#include "lumenvale/terminal_item.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/terminal_widget.h"
+#include "lumenvale/pty_session.h"
 
 namespace vesper::bench {
 

@@ -4,9 +4,9 @@
 // to a child that reads slowly, and peak resident memory while a child floods
 // device-attribute requests and never reads.  Each case runs once (the
 // child's start-up is part of the cost being measured).
-#include "session/attach.h"
-#include "widget/terminal_widget.h"
-#include "session/pty_session.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/terminal_widget.h"
+#include "lumenvale/pty_session.h"
 #include "tests/support/resident_memory.h"
 
 #include <QApplication>

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 namespace vesper::bench {
 

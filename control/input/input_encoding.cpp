@@ -1,7 +1,7 @@
 // Key and text encoders. The special-key table is one switch; everything not
 // in it is text, possibly prefixed by ESC (Alt) or replaced by a control byte
 // (Ctrl). Meta only enters the modifier parameter.
-#include "control/input/input_encoding.h"
+#include "lumenvale/input_encoding.h"
 #include "control/input/text_encoding.h"
 
 #include <QKeyEvent>

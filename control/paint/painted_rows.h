@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "core/cell.h"
-#include "control/paint/palette.h"
+#include "lumenvale/palette.h"
 
 namespace vesper {
 

@@ -1,7 +1,7 @@
 // Default colours and ColorValue resolution of Palette. Colour names are
 // parsed once per default-constructed palette; color() is pure arithmetic on
 // the table because it runs twice for every painted run.
-#include "control/paint/palette.h"
+#include "lumenvale/palette.h"
 
 namespace vesper {
 

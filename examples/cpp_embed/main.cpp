@@ -8,9 +8,9 @@
 #include <QMainWindow>
 #include <QTextStream>
 
-#include "session/attach.h"
-#include "session/pty_session.h"
-#include "widget/terminal_widget.h"
+#include <lumenvale/Attach>
+#include <lumenvale/PtySession>
+#include <lumenvale/TerminalWidget>
 
 namespace {
 

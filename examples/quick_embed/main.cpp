@@ -8,9 +8,9 @@
 #include <QQuickWindow>
 #include <QTextStream>
 
-#include "quick/terminal_item.h"
-#include "session/attach.h"
-#include "session/pty_session.h"
+#include "lumenvale/terminal_item.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/pty_session.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <functional>
 #include <memory>
 
-#include "quick/terminal_item.h"
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_item.h"
+#include "lumenvale/terminal_widget.h"
 
 namespace {
 

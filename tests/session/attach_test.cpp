@@ -2,8 +2,8 @@
 // recording PtySession subclass (what reaches write and resize), then with a
 // real child whose output lands on the widget's screen.
 #include "control/terminal_control.h"
-#include "session/attach.h"
-#include "widget/terminal_widget.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/terminal_widget.h"
 #include "session_test_support.h"
 
 #include <QPointer>

@@ -2,8 +2,8 @@
 // write beyond it is dropped whole and reported by error(), device replies
 // of an attached widget count like typed input, and once the child reads
 // again what is written afterwards arrives.
-#include "session/attach.h"
-#include "widget/terminal_widget.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/terminal_widget.h"
 #include "session/process_session.h"
 #include "session_test_support.h"
 

@@ -6,8 +6,8 @@
 // the whole paste), then reads its terminal in raw mode (no line limit, no
 // echo) and reports the count and SHA-256 of the bytes up to the end of the
 // paste, then what came after it.
-#include "session/attach.h"
-#include "widget/terminal_widget.h"
+#include "lumenvale/attach.h"
+#include "lumenvale/terminal_widget.h"
 #include "session/process_session.h"
 #include "session_test_support.h"
 #include "control/input/text_encoding.h"

@@ -2,7 +2,7 @@
 // terminal's size, what the child inherits, large transfers in both
 // directions, termination and the absence of leftovers (zombies, descriptors,
 // threads) after many sessions.
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 #include "session_test_support.h"
 #include "tests/support/resident_memory.h"
 

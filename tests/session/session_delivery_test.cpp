@@ -2,7 +2,7 @@
 // `cat` on a raw terminal arrives in order (checksum), output that queued up
 // behind a slow receiver arrives joined in fewer, larger batches, and timers
 // get their turn between batches.
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 #include "session_test_support.h"
 
 #include <QCryptographicHash>

@@ -1,5 +1,5 @@
 // The working directory and the process id of a session with real children.
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 #include "session_test_support.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The POSIX session against hostile or careless use: arguments that C strings
 // would cut short, UTF-8 line editing in the terminal's canonical mode,
 // children that ignore the hang-up, slots that delete the session.
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 #include "session_test_support.h"
 
 #include <QElapsedTimer>

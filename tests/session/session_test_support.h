@@ -2,7 +2,7 @@
 // recorder of a session's signals, and waiting on the event loop.
 #pragma once
 
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,7 +1,7 @@
 // Table tests of the key and text encoders: (key, modifiers, text,
 // application cursor mode) -> bytes, and text -> bytes with and without
 // bracketed paste.
-#include "control/input/input_encoding.h"
+#include "lumenvale/input_encoding.h"
 
 #include <QKeyEvent>
 #include <QString>

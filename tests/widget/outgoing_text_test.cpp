@@ -5,7 +5,7 @@
 // the widget refuses a text over its limit whole.
 #include "control/input/outgoing_text.h"
 
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 #include "control/input/text_encoding.h"
 #include "widget_test_support.h"

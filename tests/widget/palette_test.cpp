@@ -1,6 +1,6 @@
 // Palette: defaults, colour cube, grey ramp, direct colours, bold brightening
 // and the fallback for every value outside the defined ranges.
-#include "control/paint/palette.h"
+#include "lumenvale/palette.h"
 
 #include <gtest/gtest.h>
 

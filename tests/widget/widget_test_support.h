@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "widget/terminal_widget.h"
+#include "lumenvale/terminal_widget.h"
 
 namespace widget_test {
 

@@ -15,7 +15,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "control/paint/palette.h"
+#include "lumenvale/palette.h"
 #include "lumenvale/export.h"
 
 namespace vesper {

@@ -3,7 +3,7 @@
 
 #include <QObject>
 
-#include "session/pty_session.h"
+#include "lumenvale/pty_session.h"
 
 namespace vesper {
 
