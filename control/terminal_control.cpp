@@ -334,6 +334,31 @@ void TerminalControl::refresh() { update(); }
 
 // --- keys ---------------------------------------------------------------------
 
+namespace {
+
+KeyModes keyModesOf(const Screen &screen)
+{
+    const TerminalModes &modes = screen.modes();
+    return {modes.applicationCursorKeys, modes.applicationKeypad, modes.keyboard.modifyOtherKeys, screen.keyboardFlags()};
+}
+
+} // namespace
+
+// Releases reach the program only when it asked for event types.  Qt's
+// auto-repeat sends a release before each repeated press: those are no
+// releases of the key.
+bool TerminalControl::reportKeyRelease(QKeyEvent *event)
+{
+    if (event->isAutoRepeat() || !(m_screen.keyboardFlags() & kReportEventTypes))
+        return false;
+    const std::string bytes = encode_key(event, keyModesOf(m_screen), true);
+    if (bytes.empty())
+        return false;
+    event->accept();
+    emitBytes(bytes); // last: a slot of `dataReady` may delete the control
+    return true;
+}
+
 bool TerminalControl::scrollViewByKey(const QKeyEvent *event)
 {
     if (!event->modifiers().testFlag(Qt::ShiftModifier))
@@ -355,7 +380,7 @@ bool TerminalControl::keyPress(QKeyEvent *event)
     trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return true;
-    const std::string bytes = encode_key(event, m_screen.modes().applicationCursorKeys);
+    const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())
         return false;
     if (handleClipboardShortcut(event))
@@ -378,7 +403,7 @@ bool TerminalControl::handleEvent(QEvent *event, QPointF origin)
     const auto local = [origin](QPointF position) { return (position - origin).toPoint(); };
     switch (event->type()) {
     case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent *>(event));
-    case QEvent::KeyRelease: keyRelease(static_cast<QKeyEvent *>(event)); return false;
+    case QEvent::KeyRelease: return keyRelease(static_cast<QKeyEvent *>(event));
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         return mousePress(mouse, local(mouse->position()));

@@ -206,7 +206,8 @@ signals:
 private:
     // Events (terminal_control.cpp and the files of their concern).
     bool keyPress(QKeyEvent *event);
-    void keyRelease(QKeyEvent *event);
+    bool keyRelease(QKeyEvent *event);
+    bool reportKeyRelease(QKeyEvent *event);
     bool mousePress(QMouseEvent *event, QPoint point);
     bool mouseDoubleClick(QMouseEvent *event, QPoint point);
     bool mouseMove(QMouseEvent *event, QPoint point);

@@ -98,7 +98,11 @@ bool TerminalControl::takeLinkRelease(const QMouseEvent *event)
     return true;
 }
 
-void TerminalControl::keyRelease(QKeyEvent *event) { trackLinkModifier(event, false); }
+bool TerminalControl::keyRelease(QKeyEvent *event)
+{
+    trackLinkModifier(event, false);
+    return reportKeyRelease(event);
+}
 
 void TerminalControl::pointerLeft()
 {

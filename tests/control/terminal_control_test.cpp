@@ -83,12 +83,32 @@ std::unique_ptr<QEvent> wheel(int angle, QPointF at, Qt::KeyboardModifiers mods 
                                          false);
 }
 
+std::unique_ptr<QEvent> key(QEvent::Type type, int code, Qt::KeyboardModifiers mods, const char *text = "",
+                            bool autoRepeat = false)
+{
+    return std::make_unique<QKeyEvent>(type, code, mods, QString::fromLatin1(text), autoRepeat);
+}
+
 const EventCase kEvents[] = {
     {"text_key", "", [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"); },
      true, "a"},
     {"lone_modifier_is_the_shells", "",
      [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier); }, false,
      ""},
+    {"protocol_keys_follow_the_programs_flags", "\x1b[>1u", [](QPointF) { return key(QEvent::KeyPress, Qt::Key_I, Qt::ControlModifier, "\t"); },
+     true, "\x1b[105;5u"},
+    {"release_reported_with_event_types", "\x1b[>3u",
+     [](QPointF) { return key(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier); }, true, "\x1b[97;5:3u"},
+    {"auto_repeat_release_is_no_release", "\x1b[>3u",
+     [](QPointF) { return key(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, "", true); }, false, ""},
+    {"release_is_the_shells_without_event_types", "",
+     [](QPointF) { return key(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier); }, false, ""},
+    {"the_alternate_screen_has_its_own_flags", "\x1b[>1u\x1b[?1049h",
+     [](QPointF) { return key(QEvent::KeyPress, Qt::Key_I, Qt::ControlModifier, "\t"); }, true, "\t"},
+    {"modify_other_keys", "\x1b[>4;2m", [](QPointF) { return key(QEvent::KeyPress, Qt::Key_I, Qt::ControlModifier, "\t"); },
+     true, "\x1b[27;5;105~"},
+    {"application_keypad", "\x1b=", [](QPointF) { return key(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, "\r"); },
+     true, "\x1bOM"},
     {"shift_page_up_scrolls_without_bytes", "",
      [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier); }, true,
      ""},
