@@ -79,6 +79,7 @@ void TerminalControl::installParserCallbacks()
     };
     installHostStateCallbacks();
     handPaletteToCore();
+    m_colours.update(m_screen.colorTable(), m_palette);
 }
 
 // The core answers a program's colour queries from the host's colours.
@@ -93,11 +94,19 @@ void TerminalControl::handPaletteToCore()
     colors.setHostColor(ColorTable::kCursor, m_palette.cursor().rgb());
 }
 
+// A program's colour changes show at the end of the pass that parsed them;
+// a changed colour repaints everything (the frame's look changed).
+void TerminalControl::updatePaintedColours()
+{
+    if (m_colours.update(m_screen.colorTable(), m_palette))
+        update();
+}
+
 // The modes themselves live in the core (m_screen.modes()); this only
 // reacts to the ones that change what is shown.
 void TerminalControl::handleModeChange(int mode, bool /*set*/, bool isPrivate)
 {
-    if (isPrivate && mode == 25) {
+    if (isPrivate && (mode == 25 || mode == 12)) {
         updateCursorBlink();
         update();
     }
@@ -267,6 +276,7 @@ void TerminalControl::parsePass()
     if (!runParser())
         return; // a slot deleted the control
     const bool selectionGone = dropOverwrittenSelection();
+    updatePaintedColours();
     syncScrollModel();
     restartCursorBlink();
     repaintChanges();
@@ -559,6 +569,7 @@ void TerminalControl::setPalette(const Palette &p)
 {
     m_palette = p;
     handPaletteToCore();
+    updatePaintedColours();
     refresh();
 }
 

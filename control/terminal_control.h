@@ -38,6 +38,7 @@
 #include "control/byte_queue.h"
 #include "control/deferred_signals.h"
 #include "control/input/mouse_reporting.h"
+#include "control/paint/painted_colours.h"
 #include "control/paint/palette.h"
 #include "control/text/selection.h"
 #include "control/text/selection_watch.h"
@@ -222,6 +223,7 @@ private:
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
     void handPaletteToCore();
+    void updatePaintedColours();
     void parsePass();
     bool runParser();
     void scheduleParsePass();
@@ -313,7 +315,8 @@ private:
 
     Screen m_screen;
     Parser m_parser;
-    Palette m_palette;
+    Palette m_palette;          // the host's colours
+    PaintedColours m_colours;   // the host's with the program's overrides: what is painted
     QFont m_font;
     QSize m_viewportSize;
     bool m_focused = false;
