@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -261,6 +262,8 @@ void TerminalControl::feed(const QByteArray &data)
     if (data.isEmpty())
         return;
     m_receivedOutput = true;
+    if (m_frameHold.active())
+        m_frameHold.arrived(data);
     m_unparsed.append(data);
     // Inside a running pass (a dataReady receiver answered at once) the pass
     // goes on with these bytes.  Otherwise a pass runs now, from the oldest
@@ -280,7 +283,7 @@ void TerminalControl::parsePass()
     syncScrollModel();
     restartCursorBlink();
     repaintChanges();
-    if (!m_unparsed.empty())
+    if (!m_unparsed.empty() && !holdingFrame())
         scheduleParsePass();
     if (selectionGone)
         emit selectionChanged(false); // last: a slot may delete the control
@@ -312,30 +315,65 @@ bool TerminalControl::runParser()
     const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };
     m_feeding = true;
     do {
-        while (!m_unparsed.empty() && timeLeft()) {
-            const QByteArrayView piece = m_unparsed.front(pieceBytes);
-            m_parser.feed(piece.data(), piece.size());
-            m_unparsed.pop(piece.size());
+        while (timeLeft() && parseNextPiece(pieceBytes)) {
         }
         if (!m_parserSignals.deliver(this))
             return false;
-    } while (!m_unparsed.empty() && timeLeft());
+    } while (!m_unparsed.empty() && !holdingFrame() && timeLeft());
     m_feeding = false;
     return true;
 }
 
+// Parses the next piece of waiting output; false when none may be parsed
+// now (none waits, or a synchronized frame is being held).  A piece ends
+// right after a frame's start or end, so that a hold begins and ends there.
+bool TerminalControl::parseNextPiece(qsizetype max)
+{
+    if (m_unparsed.empty() || holdingFrame())
+        return false;
+    QByteArrayView piece = m_unparsed.front(max);
+    for (const char *marker : {"\x1b[?2026h", "\x1b[?2026l"}) {
+        const qsizetype at = piece.indexOf(QByteArrayView(marker));
+        if (at >= 0)
+            piece = piece.first(at + 8);
+    }
+    m_parser.feed(piece.data(), piece.size());
+    m_unparsed.pop(piece.size());
+    return true;
+}
+
+// Whether the output waiting belongs to a synchronized frame not yet ended.
+// A hold that began arms a timer: its end is a parsing pass.
+bool TerminalControl::holdingFrame()
+{
+    if (!m_screen.modes().synchronizedOutput) {
+        if (m_frameHold.active())
+            m_frameHold.reset();
+        return false;
+    }
+    if (!m_frameHold.active()) {
+        m_frameHold.begin(m_unparsed);
+        if (!m_frameTimer) {
+            m_frameTimer = new QTimer(this);
+            m_frameTimer->setSingleShot(true);
+            m_frameTimer->setInterval(SynchronizedOutput::kMaxHoldMilliseconds);
+            connect(m_frameTimer, &QTimer::timeout, this, &TerminalControl::scheduleParsePass);
+        }
+        m_frameTimer->start();
+    }
+    return !m_frameHold.ended();
+}
+
 // What the parser raises meanwhile waits for the pass that is scheduled
-// whenever output waits: a reader's call never emits.
+// whenever output waits: a reader's call never emits.  A held frame stays
+// held: readers see the screen as painted.
 void TerminalControl::parseWaitingOutput() const
 {
     if (m_feeding || m_unparsed.empty())
         return;
     auto *self = const_cast<TerminalControl *>(this);
     self->m_feeding = true;
-    for (ByteQueue &waiting = self->m_unparsed; !waiting.empty();) {
-        const QByteArrayView piece = waiting.front(1 << 20);
-        self->m_parser.feed(piece.data(), piece.size());
-        waiting.pop(piece.size());
+    while (self->parseNextPiece(1 << 20)) {
     }
     self->m_feeding = false;
 }

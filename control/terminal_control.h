@@ -36,6 +36,7 @@
 #include <optional>
 
 #include "control/byte_queue.h"
+#include "control/synchronized_output.h"
 #include "control/deferred_signals.h"
 #include "control/input/mouse_reporting.h"
 #include "control/paint/painted_colours.h"
@@ -226,6 +227,8 @@ private:
     void updatePaintedColours();
     void parsePass();
     bool runParser();
+    bool parseNextPiece(qsizetype max);
+    bool holdingFrame();
     void scheduleParsePass();
     void parseWaitingOutput() const;
     void updateCellMetrics();
@@ -387,6 +390,10 @@ private:
     bool m_feeding = false;
     bool m_parsePassScheduled = false;
     ByteQueue m_unparsed;
+    // A synchronized frame (?2026) held unparsed until it ends; the timer
+    // ends it after its time bound.
+    SynchronizedOutput m_frameHold;
+    QTimer *m_frameTimer = nullptr;
     // What the parser signals (device replies among them) goes out once the
     // bytes in hand are parsed: a slot may delete the control, and the parser
     // must never resume inside a deleted control.

@@ -9,12 +9,14 @@
 #include <QPainter>
 #include <QShowEvent>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "control/synchronized_output.h"
 #include "control/terminal_control.h"
 
 namespace {
@@ -249,3 +251,65 @@ TEST(ControlGrid, FollowsTheViewportAndAnnouncesOncePerPass)
 }
 
 } // namespace
+
+// --- synchronized output ----------------------------------------------------------
+
+namespace {
+
+QString firstRow(const TerminalControl &c) { return c.lineAt(c.viewTopLine()).trimmed(); }
+
+} // namespace
+
+// Output after ?2026h waits until ?2026l, the marker found whole or split
+// across feeds; readers and paints see the frame only when it is whole.
+TEST(ControlSynchronizedOutput, AFrameShowsWhole)
+{
+    struct Case {
+        const char *name;
+        std::vector<QByteArray> feeds;
+        std::vector<QString> rows; // the first row after each feed
+    };
+    const Case cases[] = {
+        {"held until reset", {"a\x1b[?2026hb", "c", "\x1b[?2026ld"}, {"a", "a", "abcd"}},
+        {"reset split across feeds", {"\x1b[?2026hx", "\x1b[?20", "26", "l"}, {"", "", "", "x"}},
+        {"reset split after its escape", {"\x1b[?2026hx\x1b", "[?2026l"}, {"", "x"}},
+        {"a second frame is held again", {"\x1b[?2026hx\x1b[?2026ly\x1b[?2026hz", "\x1b[?2026l"}, {"xy", "xyz"}},
+        {"a reset mode holds nothing", {"\x1b[?2026h\x1b[?2026lx"}, {"x"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Control t;
+        for (std::size_t i = 0; i < c.feeds.size(); ++i) {
+            t.feed(c.feeds[i]);
+            EXPECT_EQ(firstRow(t.c), c.rows[i]) << "after feed " << i;
+        }
+    }
+}
+
+TEST(ControlSynchronizedOutput, DecrqmReportsTheModeInsideTheFrame)
+{
+    Control t;
+    QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+    t.feed("\x1b[?2026$p\x1b[?2026h\x1b[?2026$p\x1b[?2026l");
+    QByteArray all;
+    for (const QList<QVariant> &args : sent)
+        all += args.at(0).toByteArray();
+    EXPECT_EQ(all, QByteArray("\x1b[?2026;2$y\x1b[?2026;1$y"));
+}
+
+// A program that never ends its frame cannot freeze the view: the hold ends
+// after its time bound, or at once when the held output reaches its size bound.
+TEST(ControlSynchronizedOutput, TheHoldIsBounded)
+{
+    Control t;
+    t.feed("\x1b[?2026hx");
+    EXPECT_EQ(firstRow(t.c), QString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return firstRow(t.c) == QLatin1String("x"); }, 5000)) << "the time bound";
+
+    Control big;
+    big.feed("\x1b[?2026h");
+    big.feed(QByteArray(vesper::SynchronizedOutput::kMaxHeldBytes - 1, 'y'));
+    EXPECT_EQ(firstRow(big.c), QString());
+    big.feed("z");
+    EXPECT_EQ(firstRow(big.c).left(1), QLatin1String("y")) << "the size bound";
+}
