@@ -38,6 +38,17 @@ public:
         }
     }
 
+    // Calls f(QByteArrayView) for the waiting bytes, oldest first.
+    template <typename F>
+    void forEachPiece(F f) const
+    {
+        qsizetype offset = m_offset;
+        for (const QByteArray &chunk : m_chunks) {
+            f(QByteArrayView(chunk).sliced(offset));
+            offset = 0;
+        }
+    }
+
 private:
     std::deque<QByteArray> m_chunks;
     qsizetype m_offset = 0; // into the front chunk

@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -79,6 +80,7 @@ void TerminalControl::installParserCallbacks()
     };
     installHostStateCallbacks();
     handPaletteToCore();
+    m_colours.update(m_screen.colorTable(), m_palette);
 }
 
 // The core answers a program's colour queries from the host's colours.
@@ -93,11 +95,19 @@ void TerminalControl::handPaletteToCore()
     colors.setHostColor(ColorTable::kCursor, m_palette.cursor().rgb());
 }
 
+// A program's colour changes show at the end of the pass that parsed them;
+// a changed colour repaints everything (the frame's look changed).
+void TerminalControl::updatePaintedColours()
+{
+    if (m_colours.update(m_screen.colorTable(), m_palette))
+        update();
+}
+
 // The modes themselves live in the core (m_screen.modes()); this only
 // reacts to the ones that change what is shown.
 void TerminalControl::handleModeChange(int mode, bool /*set*/, bool isPrivate)
 {
-    if (isPrivate && mode == 25) {
+    if (isPrivate && (mode == 25 || mode == 12)) {
         updateCursorBlink();
         update();
     }
@@ -252,6 +262,8 @@ void TerminalControl::feed(const QByteArray &data)
     if (data.isEmpty())
         return;
     m_receivedOutput = true;
+    if (m_frameHold.active())
+        m_frameHold.arrived(data);
     m_unparsed.append(data);
     // Inside a running pass (a dataReady receiver answered at once) the pass
     // goes on with these bytes.  Otherwise a pass runs now, from the oldest
@@ -267,10 +279,11 @@ void TerminalControl::parsePass()
     if (!runParser())
         return; // a slot deleted the control
     const bool selectionGone = dropOverwrittenSelection();
+    updatePaintedColours();
     syncScrollModel();
     restartCursorBlink();
     repaintChanges();
-    if (!m_unparsed.empty())
+    if (!m_unparsed.empty() && !holdingFrame())
         scheduleParsePass();
     if (selectionGone)
         emit selectionChanged(false); // last: a slot may delete the control
@@ -302,30 +315,65 @@ bool TerminalControl::runParser()
     const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };
     m_feeding = true;
     do {
-        while (!m_unparsed.empty() && timeLeft()) {
-            const QByteArrayView piece = m_unparsed.front(pieceBytes);
-            m_parser.feed(piece.data(), piece.size());
-            m_unparsed.pop(piece.size());
+        while (timeLeft() && parseNextPiece(pieceBytes)) {
         }
         if (!m_parserSignals.deliver(this))
             return false;
-    } while (!m_unparsed.empty() && timeLeft());
+    } while (!m_unparsed.empty() && !holdingFrame() && timeLeft());
     m_feeding = false;
     return true;
 }
 
+// Parses the next piece of waiting output; false when none may be parsed
+// now (none waits, or a synchronized frame is being held).  A piece ends
+// right after a frame's start or end, so that a hold begins and ends there.
+bool TerminalControl::parseNextPiece(qsizetype max)
+{
+    if (m_unparsed.empty() || holdingFrame())
+        return false;
+    QByteArrayView piece = m_unparsed.front(max);
+    for (const char *marker : {"\x1b[?2026h", "\x1b[?2026l"}) {
+        const qsizetype at = piece.indexOf(QByteArrayView(marker));
+        if (at >= 0)
+            piece = piece.first(at + 8);
+    }
+    m_parser.feed(piece.data(), piece.size());
+    m_unparsed.pop(piece.size());
+    return true;
+}
+
+// Whether the output waiting belongs to a synchronized frame not yet ended.
+// A hold that began arms a timer: its end is a parsing pass.
+bool TerminalControl::holdingFrame()
+{
+    if (!m_screen.modes().synchronizedOutput) {
+        if (m_frameHold.active())
+            m_frameHold.reset();
+        return false;
+    }
+    if (!m_frameHold.active()) {
+        m_frameHold.begin(m_unparsed);
+        if (!m_frameTimer) {
+            m_frameTimer = new QTimer(this);
+            m_frameTimer->setSingleShot(true);
+            m_frameTimer->setInterval(SynchronizedOutput::kMaxHoldMilliseconds);
+            connect(m_frameTimer, &QTimer::timeout, this, &TerminalControl::scheduleParsePass);
+        }
+        m_frameTimer->start();
+    }
+    return !m_frameHold.ended();
+}
+
 // What the parser raises meanwhile waits for the pass that is scheduled
-// whenever output waits: a reader's call never emits.
+// whenever output waits: a reader's call never emits.  A held frame stays
+// held: readers see the screen as painted.
 void TerminalControl::parseWaitingOutput() const
 {
     if (m_feeding || m_unparsed.empty())
         return;
     auto *self = const_cast<TerminalControl *>(this);
     self->m_feeding = true;
-    for (ByteQueue &waiting = self->m_unparsed; !waiting.empty();) {
-        const QByteArrayView piece = waiting.front(1 << 20);
-        self->m_parser.feed(piece.data(), piece.size());
-        waiting.pop(piece.size());
+    while (self->parseNextPiece(1 << 20)) {
     }
     self->m_feeding = false;
 }
@@ -333,6 +381,31 @@ void TerminalControl::parseWaitingOutput() const
 void TerminalControl::refresh() { update(); }
 
 // --- keys ---------------------------------------------------------------------
+
+namespace {
+
+KeyModes keyModesOf(const Screen &screen)
+{
+    const TerminalModes &modes = screen.modes();
+    return {modes.applicationCursorKeys, modes.applicationKeypad, modes.keyboard.modifyOtherKeys, screen.keyboardFlags()};
+}
+
+} // namespace
+
+// Releases reach the program only when it asked for event types.  Qt's
+// auto-repeat sends a release before each repeated press: those are no
+// releases of the key.
+bool TerminalControl::reportKeyRelease(QKeyEvent *event)
+{
+    if (event->isAutoRepeat() || !(m_screen.keyboardFlags() & kReportEventTypes))
+        return false;
+    const std::string bytes = encode_key(event, keyModesOf(m_screen), true);
+    if (bytes.empty())
+        return false;
+    event->accept();
+    emitBytes(bytes); // last: a slot of `dataReady` may delete the control
+    return true;
+}
 
 bool TerminalControl::scrollViewByKey(const QKeyEvent *event)
 {
@@ -355,7 +428,7 @@ bool TerminalControl::keyPress(QKeyEvent *event)
     trackLinkModifier(event, true);
     if (scrollViewByKey(event))
         return true;
-    const std::string bytes = encode_key(event, m_screen.modes().applicationCursorKeys);
+    const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())
         return false;
     if (handleClipboardShortcut(event))
@@ -378,7 +451,7 @@ bool TerminalControl::handleEvent(QEvent *event, QPointF origin)
     const auto local = [origin](QPointF position) { return (position - origin).toPoint(); };
     switch (event->type()) {
     case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent *>(event));
-    case QEvent::KeyRelease: keyRelease(static_cast<QKeyEvent *>(event)); return false;
+    case QEvent::KeyRelease: return keyRelease(static_cast<QKeyEvent *>(event));
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         return mousePress(mouse, local(mouse->position()));
@@ -534,6 +607,7 @@ void TerminalControl::setPalette(const Palette &p)
 {
     m_palette = p;
     handPaletteToCore();
+    updatePaintedColours();
     refresh();
 }
 

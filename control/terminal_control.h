@@ -36,8 +36,10 @@
 #include <optional>
 
 #include "control/byte_queue.h"
+#include "control/synchronized_output.h"
 #include "control/deferred_signals.h"
 #include "control/input/mouse_reporting.h"
+#include "control/paint/painted_colours.h"
 #include "lumenvale/palette.h"
 #include "control/text/selection.h"
 #include "control/text/selection_watch.h"
@@ -206,7 +208,8 @@ signals:
 private:
     // Events (terminal_control.cpp and the files of their concern).
     bool keyPress(QKeyEvent *event);
-    void keyRelease(QKeyEvent *event);
+    bool keyRelease(QKeyEvent *event);
+    bool reportKeyRelease(QKeyEvent *event);
     bool mousePress(QMouseEvent *event, QPoint point);
     bool mouseDoubleClick(QMouseEvent *event, QPoint point);
     bool mouseMove(QMouseEvent *event, QPoint point);
@@ -221,8 +224,11 @@ private:
     void installParserCallbacks();
     void handleModeChange(int mode, bool set, bool isPrivate);
     void handPaletteToCore();
+    void updatePaintedColours();
     void parsePass();
     bool runParser();
+    bool parseNextPiece(qsizetype max);
+    bool holdingFrame();
     void scheduleParsePass();
     void parseWaitingOutput() const;
     void updateCellMetrics();
@@ -312,7 +318,8 @@ private:
 
     Screen m_screen;
     Parser m_parser;
-    Palette m_palette;
+    Palette m_palette;          // the host's colours
+    PaintedColours m_colours;   // the host's with the program's overrides: what is painted
     QFont m_font;
     QSize m_viewportSize;
     bool m_focused = false;
@@ -383,6 +390,10 @@ private:
     bool m_feeding = false;
     bool m_parsePassScheduled = false;
     ByteQueue m_unparsed;
+    // A synchronized frame (?2026) held unparsed until it ends; the timer
+    // ends it after its time bound.
+    SynchronizedOutput m_frameHold;
+    QTimer *m_frameTimer = nullptr;
     // What the parser signals (device replies among them) goes out once the
     // bytes in hand are parsed: a slot may delete the control, and the parser
     // must never resume inside a deleted control.

@@ -63,12 +63,14 @@ void TerminalControl::cursorStyleUpdated(CursorStyle before)
         emit cursorStyleChanged(style);
 }
 
-// Starts or stops the blink timer to match the style, focus, visibility and
-// DECTCEM; a stopped blink leaves the cursor shown.
+// Starts or stops the blink timer to match the style, ?12, focus, visibility
+// and DECTCEM; a stopped blink leaves the cursor shown.
 void TerminalControl::updateCursorBlink()
 {
     const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
-    const bool run = blinks(cursorStyle()) && flashTime > 0 && m_screen.modes().cursorVisible && m_focused && m_visible;
+    // ?12 turns the style's blinking over, as xterm's cursorBlinkXOR does.
+    const bool blinking = blinks(cursorStyle()) != m_screen.modes().cursorBlink;
+    const bool run = blinking && flashTime > 0 && m_screen.modes().cursorVisible && m_focused && m_visible;
     if (!run) {
         if (m_blinkTimer)
             m_blinkTimer->stop();
@@ -143,7 +145,7 @@ void TerminalControl::paintCursor(QPainter &painter)
     const QRect rect = cursorCellRect();
 
     if (!m_focused) {
-        painter.setPen(m_palette.cursor());
+        painter.setPen(m_colours.cursor());
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
         return;
@@ -152,22 +154,22 @@ void TerminalControl::paintCursor(QPainter &painter)
     case BlinkingUnderline:
     case SteadyUnderline: {
         const int thickness = std::max(1, m_cellHeight / 8);
-        painter.fillRect(rect.left(), rect.bottom() + 1 - thickness, rect.width(), thickness, m_palette.cursor());
+        painter.fillRect(rect.left(), rect.bottom() + 1 - thickness, rect.width(), thickness, m_colours.cursor());
         return;
     }
     case BlinkingBar:
     case SteadyBar:
-        painter.fillRect(rect.left(), rect.top(), std::max(1, m_cellWidth / 4), rect.height(), m_palette.cursor());
+        painter.fillRect(rect.left(), rect.top(), std::max(1, m_cellWidth / 4), rect.height(), m_colours.cursor());
         return;
     case BlinkingBlock:
     case SteadyBlock: break;
     }
-    painter.fillRect(rect, m_palette.cursor());
+    painter.fillRect(rect, m_colours.cursor());
     const Cell &cell = m_screen.viewCellAt(rect.left() / m_cellWidth, m_screen.cursorRow());
     const char32_t cp = cell.codePoint();
     if (cp == 0 || cp == kSpace || cell.attributes().hidden())
         return;
-    painter.setPen(m_palette.background());
+    painter.setPen(m_colours.background());
     painter.setFont(m_font);
     painter.drawText(rect.left(), rect.top() + m_fontAscent, QString::fromUcs4(&cp, 1));
 }

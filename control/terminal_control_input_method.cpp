@@ -76,8 +76,8 @@ void TerminalControl::paintPreedit(QPainter &painter)
                                                            Qt::ElideRight, room);
     const int width = painter.fontMetrics().horizontalAdvance(shown);
     const QRect area(cursorCell.left(), cursorCell.top(), std::max(width, m_cellWidth), m_cellHeight);
-    painter.fillRect(area, m_palette.background());
-    painter.setPen(m_palette.foreground());
+    painter.fillRect(area, m_colours.background());
+    painter.setPen(m_colours.foreground());
     painter.drawText(area.left(), area.top() + m_fontAscent, shown);
 }
 

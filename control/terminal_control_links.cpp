@@ -98,7 +98,11 @@ bool TerminalControl::takeLinkRelease(const QMouseEvent *event)
     return true;
 }
 
-void TerminalControl::keyRelease(QKeyEvent *event) { trackLinkModifier(event, false); }
+bool TerminalControl::keyRelease(QKeyEvent *event)
+{
+    trackLinkModifier(event, false);
+    return reportKeyRelease(event);
+}
 
 void TerminalControl::pointerLeft()
 {
@@ -128,7 +132,7 @@ void TerminalControl::paintLinkHover(QPainter &painter)
         const int to = line == m_hoveredLink->end.line ? m_hoveredLink->end.column : m_columns;
         const int y = std::min(row * m_cellHeight + m_fontAscent + qRound(metrics.underlinePos()),
                                (row + 1) * m_cellHeight - thickness);
-        painter.fillRect(from * m_cellWidth, y, (to - from) * m_cellWidth, thickness, m_palette.foreground());
+        painter.fillRect(from * m_cellWidth, y, (to - from) * m_cellWidth, thickness, m_colours.foreground());
     }
 }
 

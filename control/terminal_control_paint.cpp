@@ -49,7 +49,7 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     const int width = m_viewportSize.width();
     const QRect rowsArea(0, 0, width, m_rows * m_cellHeight);
     for (const QRect &r : region.subtracted(rowsArea))
-        painter.fillRect(r, m_palette.background());
+        painter.fillRect(r, m_colours.background());
     painter.setFont(m_font);
     m_paintCache->fonts.useBase(m_font);
     m_paintCache->asciiCells.beginPaint(m_font, m_cellWidth, m_cellHeight, m_fontAscent);
@@ -73,7 +73,7 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
         if (band.isEmpty())
             continue;
         for (const QRect &r : band)
-            painter.fillRect(r, m_palette.background());
+            painter.fillRect(r, m_colours.background());
         paintRow(painter, row);
         if (mayStop && row < lastRow && clock.elapsed() >= paintBudgetMs) {
             lastPainted = row;
@@ -96,14 +96,14 @@ void TerminalControl::paintRow(QPainter &painter, int row)
     RowRuns &runs = m_paintCache->row;
     splitRowIntoRuns(m_screen, row, runs);
     RunFonts &fonts = m_paintCache->fonts;
-    const QColor background = m_palette.background();
-    const QColor foreground = m_palette.foreground();
+    const QColor background = m_colours.background();
+    const QColor foreground = m_colours.foreground();
     const int baseline = row * m_cellHeight + m_fontAscent;
 
     for (const AttributeRun &run : runs.runs) {
         const CellAttributes &a = run.attributes;
-        QColor fg = m_palette.color(a.fg, foreground, a.bold());
-        QColor bg = m_palette.color(a.bg, background, false);
+        QColor fg = m_colours.color(a.fg, foreground, a.bold());
+        QColor bg = m_colours.color(a.bg, background, false);
         if (a.reverse())
             std::swap(fg, bg);
         if (bg != background)

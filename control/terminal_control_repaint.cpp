@@ -22,7 +22,7 @@ FrameLook TerminalControl::frameLook() const
     look.columns = m_columns;
     look.rows = m_rows;
     look.font = m_font;
-    look.palette = m_palette;
+    look.colours = m_colours;
     look.selectionColor = m_selectionColor;
     look.focused = m_focused;
     look.cursorStyle = cursorStyle();

@@ -3,6 +3,7 @@
 // status reports.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "core/parser.h"
 
@@ -20,14 +21,43 @@ bool Parser::dispatchMarkedCsi(std::uint8_t finalByte) {
         sendReply("\x1bP>|lumenvale " LUMENVALE_VERSION "\x1b\\");
         return false;
     }
+    if (finalByte == 'u' || finalByte == 'm' || (finalByte == 'n' && privateMarker_ == '>')) {
+        keyboardRequest(finalByte);
+        return false;
+    }
     // A private marker selects a different function.  Only the final bytes
     // with a private form here act on it (DA, DECSET/DECRST, DSR and the
     // selective erases, which erase like ED and EL); any other marked
-    // sequence (key-modifier settings, keyboard-protocol pushes, ...) is
-    // consumed without effect.
+    // sequence is consumed without effect.
     switch (finalByte) {
     case 'c': case 'h': case 'l': case 'n': case 'J': case 'K': return true;
     default: return false;
+    }
+}
+
+/* The keyboard reporting requests: the protocol's flag stack (CSI > flags u
+ * push, CSI < n u pop, CSI = flags ; mode u set, CSI ? u query) and xterm's
+ * modifyOtherKeys (CSI > 4 ; level m set, CSI > 4 m and CSI > 4 n reset,
+ * CSI ? 4 m query).  The other key-modifier resources are not kept.
+ */
+void Parser::keyboardRequest(std::uint8_t finalByte) {
+    Screen& s = screen_;
+    const int second = paramCount_ > 1 ? parameter(1) : 0;
+    switch (privateMarker_ << 8 | finalByte) {
+    case '>' << 8 | 'u': s.keyboardStack().push(selector()); break;
+    case '<' << 8 | 'u': s.keyboardStack().pop(count()); break;
+    case '=' << 8 | 'u': s.keyboardStack().set(selector(), second == 0 ? 1 : second); break;
+    case '?' << 8 | 'u': sendReply("\x1b[?" + std::to_string(std::as_const(s).keyboardFlags()) + 'u'); break;
+    case '>' << 8 | 'm':
+        if (selector() == 4 && second >= 0 && second <= 2) s.setModifyOtherKeys(second);
+        break;
+    case '>' << 8 | 'n':
+        if (selector() == 4) s.setModifyOtherKeys(0);
+        break;
+    case '?' << 8 | 'm':
+        if (selector() == 4) sendReply("\x1b[>4;" + std::to_string(s.modes().keyboard.modifyOtherKeys) + 'm');
+        break;
+    default: break;
     }
 }
 

@@ -94,6 +94,7 @@ private:
     // dispatchCsi() has nothing more to do with it.
     bool dispatchMarkedCsi(std::uint8_t finalByte);
     void dispatchIntermediateCsi(std::uint8_t finalByte);
+    void keyboardRequest(std::uint8_t finalByte);  // CSI > u and the rest, modifyOtherKeys
     // The first parameter; 1 when absent or 0.  It may read as negative:
     // Screen operations clamp.
     int count() const { return paramCount_ == 0 || params_[0] == 0 ? 1 : parameter(0); }

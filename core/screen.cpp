@@ -219,6 +219,9 @@ void Screen::setAlternateScreen(bool on) {
     if (!otherLines_) otherLines_ = std::make_unique<LineStore>(columns_, rows_, 0, links_);
     lines_.swap(*otherLines_);
     alternateActive_ = on;
+    // A program entering the alternate screen starts from the legacy keys,
+    // whatever a program before it left there.
+    if (on) keyboardStack().clear();
 }
 
 // --- the view ----------------------------------------------------------------

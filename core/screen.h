@@ -54,6 +54,10 @@ public:
     bool autoWrap() const { return modes_.autoWrap; }
     // Every mode a program set; the widget's encoders read them here.
     const TerminalModes& modes() const { return modes_; }
+    // The keyboard-protocol flags of the screen shown: each screen keeps its own stack.
+    KeyboardFlagStack& keyboardStack() { return modes_.keyboard.stacks[alternateActive_ ? 1 : 0]; }
+    int keyboardFlags() const { return modes_.keyboard.stacks[alternateActive_ ? 1 : 0].flags(); }
+    void setModifyOtherKeys(int level) { modes_.keyboard.modifyOtherKeys = level; }
     // The host's colours and a program's overrides of them (OSC 4, 10-12).
     const ColorTable& colorTable() const { return colors_; }
     ColorTable& colorTable() { return colors_; }

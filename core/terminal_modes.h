@@ -5,6 +5,8 @@
 // 1049) is the Screen's own state; 1048 is an action, not a state.
 #pragma once
 
+#include "core/keyboard_modes.h"
+
 namespace vesper {
 
 // Which gestures a program asked to hear of: 9 presses only, 1000 presses
@@ -44,6 +46,7 @@ struct TerminalModes {
     bool insertMode = false;             // IRM (4)
     bool newLineMode = false;            // LNM (20): LF, VT and FF also return the carriage
     bool applicationKeypad = false;      // DECKPAM (ESC =) / DECKPNM (ESC >)
+    KeyboardModes keyboard;              // CSI > u and friends, CSI > 4 ; n m
 
     // Sets a mode held here; false when `mode` is none of them.
     bool set(int mode, bool isPrivate, bool on);

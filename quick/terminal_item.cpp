@@ -142,8 +142,8 @@ void TerminalItem::keyPressEvent(QKeyEvent *event)
 
 void TerminalItem::keyReleaseEvent(QKeyEvent *event)
 {
-    m_control->handleEvent(event);
-    event->ignore();
+    if (!m_control->handleEvent(event))
+        event->ignore();
 }
 
 void TerminalItem::mousePressEvent(QMouseEvent *event)

@@ -133,8 +133,10 @@ void TerminalWidget::keyPressEvent(QKeyEvent *event)
 
 void TerminalWidget::keyReleaseEvent(QKeyEvent *event)
 {
-    m_control->handleEvent(event);
-    QAbstractScrollArea::keyReleaseEvent(event);
+    // A reported release was handed to `dataReady`, whose slot may have
+    // deleted this widget.
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)

@@ -2,6 +2,7 @@
 // in it is text, possibly prefixed by ESC (Alt) or replaced by a control byte
 // (Ctrl). Meta only enters the modifier parameter.
 #include "lumenvale/input_encoding.h"
+#include "control/input/kitty_keyboard.h"
 #include "control/input/text_encoding.h"
 
 #include <QKeyEvent>
@@ -81,6 +82,27 @@ bool specialKeySequence(int key, Qt::KeyboardModifiers mods, int m, bool appCurs
     }
 }
 
+// Application keypad (DECKPAM) keys as xterm sends them with its default
+// resources: Enter and the operators as SS3 sequences; the digits and the
+// point keep their text while Num Lock is on (numLock), and without it Qt
+// reports them as cursor and editing keys.
+std::string applicationKeypadSequence(int key)
+{
+    char final = 0;
+    switch (key) {
+    case Qt::Key_Enter:
+    case Qt::Key_Return: final = 'M'; break;
+    case Qt::Key_Asterisk: final = 'j'; break;
+    case Qt::Key_Plus: final = 'k'; break;
+    case Qt::Key_Comma: final = 'l'; break;
+    case Qt::Key_Minus: final = 'm'; break;
+    case Qt::Key_Slash: final = 'o'; break;
+    case Qt::Key_Equal: final = 'X'; break;
+    default: return {};
+    }
+    return std::string{kEsc, 'O', final};
+}
+
 std::string toUtf8(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -153,6 +175,67 @@ std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys)
             return result + c;
     }
     return result + toUtf8(text);
+}
+
+std::string modify_other_keys_sequence(int key, Qt::KeyboardModifiers mods, int level)
+{
+    const int m = modifierParameter(mods);
+    if (level <= 0 || m <= 1)
+        return {};
+    const int bits = m - 1;
+    int code = 0;
+    switch (key) {
+    case Qt::Key_Tab: code = '\t'; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: code = '\r'; break;
+    case Qt::Key_Escape: code = 0x1b; break;
+    case Qt::Key_Backspace: code = 0x7f; break;
+    default:
+        // The character the key types without Ctrl and Alt: Shift still counts.
+        if (key >= Qt::Key_A && key <= Qt::Key_Z)
+            code = (bits & 1) ? key : key - Qt::Key_A + 'a';
+        else if (key >= 0x20 && key < 0x110000 && key != 0x7f)
+            code = key;
+        break;
+    }
+    if (code == 0)
+        return {};
+    // Shift alone only changes the character typed.
+    if (bits == 1 && code >= 0x20 && code != 0x7f)
+        return {};
+    if (level == 1) {
+        // Level 1 leaves the combinations with well-known bytes: Tab, Enter,
+        // Escape, Backspace, Alt and Meta prefixes, and Ctrl with a control
+        // byte of its own.
+        if (code < 0x20 || code == 0x7f || !(bits & 4))
+            return {};
+        if (!(bits & 1) && !control_code(key).empty())
+            return {};
+    }
+    return "\x1b[27;" + std::to_string(m) + ';' + std::to_string(code) + '~';
+}
+
+std::string encode_key(const QKeyEvent *event, const KeyModes &modes, bool release)
+{
+    if (!event)
+        return {};
+    std::string legacy;
+    if (!release) {
+        const int key = event->key();
+        const Qt::KeyboardModifiers mods = event->modifiers();
+        if (modes.applicationKeypad && mods == Qt::KeypadModifier)
+            legacy = applicationKeypadSequence(key);
+        if (legacy.empty() && modes.modifyOtherKeys > 0)
+            legacy = modify_other_keys_sequence(key, mods & ~Qt::KeypadModifier, modes.modifyOtherKeys);
+        if (legacy.empty())
+            legacy = encode_key(event, modes.applicationCursorKeys);
+    }
+    if (modes.protocolFlags == 0)
+        return legacy;
+    const KeyEventKind kind = release ? KeyEventKind::Release
+                              : event->isAutoRepeat() ? KeyEventKind::Repeat
+                                                      : KeyEventKind::Press;
+    return encode_protocol_key(event, kind, modes.protocolFlags, legacy);
 }
 
 std::string encode_text(const QString &text, bool bracketed_paste)

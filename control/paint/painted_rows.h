@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/cell.h"
+#include "control/paint/painted_colours.h"
 #include "lumenvale/palette.h"
 
 namespace vesper {
@@ -32,7 +33,7 @@ struct FrameLook {
     int columns = 0;
     int rows = 0;
     QFont font;
-    Palette palette;
+    PaintedColours colours;
     QColor selectionColor;
     bool focused = false;
     int cursorStyle = 0;

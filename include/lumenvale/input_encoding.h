@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include <Qt>
+
 #include "lumenvale/export.h"
 
 class QKeyEvent;
@@ -14,8 +16,23 @@ class QString;
 
 namespace vesper {
 
+// The modes a program set that change what keys send.
+struct KeyModes {
+    bool applicationCursorKeys = false; // DECCKM
+    bool applicationKeypad = false;     // DECKPAM
+    int modifyOtherKeys = 0;            // xterm's level, 0..2
+    int protocolFlags = 0;              // the CSI-u protocol's enhancements
+};
+
 // Bytes for one key press; empty when the key produces nothing.
 LUMENVALE_CONTROL_EXPORT std::string encode_key(const QKeyEvent *event, bool applicationCursorKeys);
+// The same under every key mode; `repeat` and `release` matter only to
+// the CSI-u protocol's event types.
+LUMENVALE_CONTROL_EXPORT std::string encode_key(const QKeyEvent *event, const KeyModes &modes, bool release = false);
+
+// xterm's modifyOtherKeys form CSI 27 ; m ; code ~ of a modified key at
+// `level`; empty when the key keeps its usual bytes at that level.
+LUMENVALE_CONTROL_EXPORT std::string modify_other_keys_sequence(int key, Qt::KeyboardModifiers mods, int level);
 
 // UTF-8 of `text` with CR LF and LF turned into CR. With `bracketed_paste`
 // the text is wrapped in ESC[200~ ... ESC[201~ and every C0 control except

@@ -9,12 +9,14 @@
 #include <QPainter>
 #include <QShowEvent>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "control/synchronized_output.h"
 #include "control/terminal_control.h"
 
 namespace {
@@ -83,12 +85,32 @@ std::unique_ptr<QEvent> wheel(int angle, QPointF at, Qt::KeyboardModifiers mods 
                                          false);
 }
 
+std::unique_ptr<QEvent> key(QEvent::Type type, int code, Qt::KeyboardModifiers mods, const char *text = "",
+                            bool autoRepeat = false)
+{
+    return std::make_unique<QKeyEvent>(type, code, mods, QString::fromLatin1(text), autoRepeat);
+}
+
 const EventCase kEvents[] = {
     {"text_key", "", [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"); },
      true, "a"},
     {"lone_modifier_is_the_shells", "",
      [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier); }, false,
      ""},
+    {"protocol_keys_follow_the_programs_flags", "\x1b[>1u", [](QPointF) { return key(QEvent::KeyPress, Qt::Key_I, Qt::ControlModifier, "\t"); },
+     true, "\x1b[105;5u"},
+    {"release_reported_with_event_types", "\x1b[>3u",
+     [](QPointF) { return key(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier); }, true, "\x1b[97;5:3u"},
+    {"auto_repeat_release_is_no_release", "\x1b[>3u",
+     [](QPointF) { return key(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, "", true); }, false, ""},
+    {"release_is_the_shells_without_event_types", "",
+     [](QPointF) { return key(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier); }, false, ""},
+    {"the_alternate_screen_has_its_own_flags", "\x1b[>1u\x1b[?1049h",
+     [](QPointF) { return key(QEvent::KeyPress, Qt::Key_I, Qt::ControlModifier, "\t"); }, true, "\t"},
+    {"modify_other_keys", "\x1b[>4;2m", [](QPointF) { return key(QEvent::KeyPress, Qt::Key_I, Qt::ControlModifier, "\t"); },
+     true, "\x1b[27;5;105~"},
+    {"application_keypad", "\x1b=", [](QPointF) { return key(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, "\r"); },
+     true, "\x1bOM"},
     {"shift_page_up_scrolls_without_bytes", "",
      [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier); }, true,
      ""},
@@ -229,3 +251,65 @@ TEST(ControlGrid, FollowsTheViewportAndAnnouncesOncePerPass)
 }
 
 } // namespace
+
+// --- synchronized output ----------------------------------------------------------
+
+namespace {
+
+QString firstRow(const TerminalControl &c) { return c.lineAt(c.viewTopLine()).trimmed(); }
+
+} // namespace
+
+// Output after ?2026h waits until ?2026l, the marker found whole or split
+// across feeds; readers and paints see the frame only when it is whole.
+TEST(ControlSynchronizedOutput, AFrameShowsWhole)
+{
+    struct Case {
+        const char *name;
+        std::vector<QByteArray> feeds;
+        std::vector<QString> rows; // the first row after each feed
+    };
+    const Case cases[] = {
+        {"held until reset", {"a\x1b[?2026hb", "c", "\x1b[?2026ld"}, {"a", "a", "abcd"}},
+        {"reset split across feeds", {"\x1b[?2026hx", "\x1b[?20", "26", "l"}, {"", "", "", "x"}},
+        {"reset split after its escape", {"\x1b[?2026hx\x1b", "[?2026l"}, {"", "x"}},
+        {"a second frame is held again", {"\x1b[?2026hx\x1b[?2026ly\x1b[?2026hz", "\x1b[?2026l"}, {"xy", "xyz"}},
+        {"a reset mode holds nothing", {"\x1b[?2026h\x1b[?2026lx"}, {"x"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Control t;
+        for (std::size_t i = 0; i < c.feeds.size(); ++i) {
+            t.feed(c.feeds[i]);
+            EXPECT_EQ(firstRow(t.c), c.rows[i]) << "after feed " << i;
+        }
+    }
+}
+
+TEST(ControlSynchronizedOutput, DecrqmReportsTheModeInsideTheFrame)
+{
+    Control t;
+    QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+    t.feed("\x1b[?2026$p\x1b[?2026h\x1b[?2026$p\x1b[?2026l");
+    QByteArray all;
+    for (const QList<QVariant> &args : sent)
+        all += args.at(0).toByteArray();
+    EXPECT_EQ(all, QByteArray("\x1b[?2026;2$y\x1b[?2026;1$y"));
+}
+
+// A program that never ends its frame cannot freeze the view: the hold ends
+// after its time bound, or at once when the held output reaches its size bound.
+TEST(ControlSynchronizedOutput, TheHoldIsBounded)
+{
+    Control t;
+    t.feed("\x1b[?2026hx");
+    EXPECT_EQ(firstRow(t.c), QString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return firstRow(t.c) == QLatin1String("x"); }, 5000)) << "the time bound";
+
+    Control big;
+    big.feed("\x1b[?2026h");
+    big.feed(QByteArray(vesper::SynchronizedOutput::kMaxHeldBytes - 1, 'y'));
+    EXPECT_EQ(firstRow(big.c), QString());
+    big.feed("z");
+    EXPECT_EQ(firstRow(big.c).left(1), QLatin1String("y")) << "the size bound";
+}

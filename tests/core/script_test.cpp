@@ -423,6 +423,29 @@ const Script kScripts[] = {
     {"FullAndSoftResetDropTheOverrides", 5, 1, ESC "]4;1;#111" BEL ESC "c" ESC "]4;1;?" BEL ESC "]11;#222" BEL CSI "!p" ESC "]11;?" BEL,
      {""}, 0, 0, {"reply \\e]4;1;rgb:cdcd/0000/0000" BEL, "reply \\e]11;rgb:0000/0000/0000" BEL}},
 
+    // --- keyboard reporting requests ---
+    {"KeyboardFlagsPushSetPopAndQuery", 5, 1,
+     CSI "?u" CSI ">1u" CSI "?u" CSI ">5u" CSI "=2;2u" CSI "?u" CSI "=1;3u" CSI "?u" CSI "=8u" CSI "=9;4u" CSI "?u" CSI "<u" CSI "?u"
+     CSI "<u" CSI "?u" CSI "<5u" CSI ">255u" CSI "?u",
+     {""}, 0, 0,
+     {"reply \\e[?0u", "reply \\e[?1u", "reply \\e[?7u", "reply \\e[?6u", "reply \\e[?8u", "reply \\e[?1u", "reply \\e[?0u",
+      "reply \\e[?31u"}},
+    {"KeyboardStackForgetsItsOldestEntryWhenFull", 5, 1, CSI "=5u" + repeated(CSI ">1u", 17) + CSI "<16u" CSI "?u" CSI "<u" CSI "?u",
+     {""}, 0, 0, {"reply \\e[?1u", "reply \\e[?0u"}},
+    {"EachScreenKeepsItsOwnKeyboardFlags", 5, 1,
+     CSI ">1u" CSI "?1049h" CSI "?u" CSI ">3u" CSI "?u" CSI "?1049l" CSI "?u" CSI "?1049h" CSI "?u" CSI ">2u" ESC "c" CSI "?u"
+     CSI "?1049l" CSI "?u",
+     {""}, 0, 0,
+     {"mode 1049 set private", "reply \\e[?0u", "reply \\e[?3u", "mode 1049 reset private", "reply \\e[?1u",
+      "mode 1049 set private", "reply \\e[?0u", "reply \\e[?0u", "mode 1049 reset private", "reply \\e[?0u"}},
+    {"ModifyOtherKeysSetResetAndQuery", 5, 1,
+     CSI "?4m" CSI ">4;2m" CSI "?4m" CSI ">4;1m" CSI ">4;5m" CSI ">1;2m" CSI "?4m" CSI ">4m" CSI "?4m" CSI ">4;2m" CSI ">4n"
+     CSI "?4m" CSI ">4;2m" ESC "c" CSI "?4m" CSI ">4;1m" "a" ESC "P$qm" ST,
+     {"a"}, 0, 1,
+     {"reply \\e[>4;0m", "reply \\e[>4;2m", "reply \\e[>4;1m", "reply \\e[>4;0m", "reply \\e[>4;0m", "reply \\e[>4;0m",
+      "reply \\eP1$r0m\\e\\"}},
+    {"MarkedStatusReportsOtherThanModifyKeysAreNotAnswered", 5, 1, CSI ">5n" CSI ">6n", {""}, 0, 0},
+
     // --- titles, directory, bell, cursor style ---
     {"OscOneIsTheIconNameOnly", 5, 1, ESC "]1;i\x07", {""}, 0, 0, {"icon i"}},
     {"OscTwoIsTheTitleOnly", 5, 1, ESC "]2;t" ESC "\\", {""}, 0, 0, {"title t"}},

@@ -101,6 +101,23 @@ TEST_F(CursorFixture, BlinkingHidesAndComesBackOnKeysAndOutput)
     EXPECT_FALSE(blinking()) << "no timer while hidden";
 }
 
+// ?12 turns the style's blinking over (xterm's cursorBlinkXOR): a steady
+// style blinks, a blinking one stands; DECSTR and RIS end it.
+TEST_F(CursorFixture, BlinkModeTurnsTheStylesBlinkingOver)
+{
+    focus();
+    feed(*w, "\x1b[?12h");
+    EXPECT_TRUE(blinking()) << "the host's steady block blinks";
+    feed(*w, "\x1b[?12l");
+    EXPECT_FALSE(blinking());
+    feed(*w, "\x1b[1 q\x1b[?12h");
+    EXPECT_FALSE(blinking()) << "a blinking block stands";
+    feed(*w, "\x1b[2 q");
+    EXPECT_TRUE(blinking());
+    feed(*w, "\x1b" "c");
+    EXPECT_FALSE(blinking()) << "RIS";
+}
+
 TEST_F(CursorFixture, InputMethodCommitsAreTypedAndPreeditIsOnlyShown)
 {
     focus();

@@ -52,6 +52,8 @@ const AnnounceCase kAnnounceCases[] = {
      {"\x1b]7;file:///one\a\x1b]7;file:///tmp/%0a%1b[2J\a\x1b]7;file:///%7f\a\x1b]7;file:///x%c2%85\a"}, "", "",
      "file:///one", {}, {}, {"file:///one"}},
     {"titles drop controls", {"\x1b]0;a\r\nb\x08\xc2\x9b" "c\xe2\x80\xae" "d\a"}, "abcd", "abcd", "", {"abcd"}, {"abcd"}, {}},
+    {"a popped title is announced", {"\x1b]2;shell\a\x1b[22t\x1b]2;editor\a", "\x1b[23t"}, "shell", "", "",
+     {"editor", "shell"}, {}, {}},
     {"a malformed URL is ignored", {"\x1b]7;file://ho st/x\a"}, "", "", "", {}, {}, {}},
     {"an invalid OSC 7 keeps the last directory", {"\x1b]7;file:///one\a\x1b]7;no\a", "\x1b]7;::\a"}, "", "",
      "file:///one", {}, {}, {"file:///one"}},

@@ -218,3 +218,30 @@ TEST_F(PaintFixture, HiddenOrScrolledBackCursorIsNotDrawn)
 }
 
 } // namespace
+
+// A program's OSC 4/10/11/12 colours are painted, outlive a new host palette
+// until the program resets them, and the queries answer what is painted.
+TEST_F(PaintFixture, ProgramColoursPaintOverTheHostsPalette)
+{
+    QByteArray replies;
+    QObject::connect(w.get(), &vesper::TerminalWidget::dataReady, [&](const QByteArray &bytes) { replies += bytes; });
+    const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255);
+    feedAway("\x1b]11;#ff0000\a\x1b]4;1;#00ff00\a\x1b]4;100;#0000ff\a\x1b[41m \x1b[48;5;100m \x1b]12;#ffffff\a");
+    EXPECT_EQ(count(0, 0, green), area());
+    EXPECT_EQ(count(1, 0, blue), area());
+    EXPECT_EQ(count(5, 1, red), area()) << "the default background";
+
+    Palette host;
+    host.set_background(QColor(1, 2, 3));
+    host.set_ansi(1, QColor(9, 9, 9));
+    w->setTerminalPalette(host);
+    EXPECT_EQ(count(0, 0, green), area()) << "the program's colours stay";
+    EXPECT_EQ(count(5, 1, red), area());
+    feed(*w, "\x1b]11;?\a\x1b]104;1\a\x1b]111\a\x1b]4;1;?\x1b\\\x1b]11;?\a");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(replies, QByteArray("\x1b]11;rgb:ffff/0000/0000\a\x1b]4;1;rgb:0909/0909/0909\x1b\\"
+                                  "\x1b]11;rgb:0101/0202/0303\a"));
+    EXPECT_EQ(count(0, 0, QColor(9, 9, 9)), area()) << "reset to the host's";
+    EXPECT_EQ(count(5, 1, QColor(1, 2, 3)), area());
+    EXPECT_EQ(count(1, 0, blue), area()) << "an index not reset keeps its colour";
+}
