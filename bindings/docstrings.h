@@ -130,8 +130,14 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "an http, https, file or mailto URL in the text) is underlined, and\n"
      "Ctrl+click emits linkActivated(QUrl), also while a program reads the\n"
      "mouse; the widget opens nothing itself.  The URL is the tooltip.\n"
+     "linkAt(QPoint) (viewport coordinates, as a context-menu request gives\n"
+     "them) and linkAtCell(line, column) return the URL Ctrl+click there would\n"
+     "emit (an invalid QUrl when none), for Open Link / Copy Link Address;\n"
+     "linkHovered(QUrl) follows the link under the pointer, Ctrl held or not\n"
+     "(an empty URL when it leaves one), from the event loop.\n"
      "Signals: dataReady(bytes), errorOccurred(str), resized(int, int), bell(),\n"
      "selectionChanged(bool), cursorStyleChanged(CursorStyle), linkActivated(QUrl),\n"
+     "linkHovered(QUrl),\n"
      "titleChanged(str), iconTitleChanged(str), currentDirectoryChanged(QUrl)."},
     {"TerminalItem",
      "The terminal as a Qt Quick item (QQuickPaintedItem), for QML applications.\n"

@@ -231,6 +231,8 @@ void TerminalControl::setScrollValue(int value)
     m_screen.setViewOffset(m_scrollMaximum - value);
     noteAccessibleTextChange();
     repaintChanges();
+    if (m_linkPointerInside)
+        scheduleLinkHoveredCheck(); // other text lies under the pointer
 }
 
 void TerminalControl::scrollLines(int lines)
@@ -243,6 +245,8 @@ void TerminalControl::scrollLines(int lines)
         return;
     syncScrollModel();
     repaintChanges();
+    if (m_linkPointerInside)
+        scheduleLinkHoveredCheck(); // other text lies under the pointer
 }
 
 // --- data in ------------------------------------------------------------------

@@ -120,6 +120,11 @@ public:
     // The link's URL at a viewport point, as a tool tip shows it; empty when
     // there is no link.
     QString linkToolTipAt(QPointF point);
+    // The URL of the link at a viewport point, or at cell (`line`, `column`)
+    // of the view (absolute line numbers, as lineAt); invalid when none.  The
+    // rules are Ctrl+click's: what these return is what a click there emits.
+    QUrl linkAt(QPoint point);
+    QUrl linkAtCell(int line, int column);
 
     // --- what every shell offers ----------------------------------------------
     bool send(const QString &text);
@@ -201,6 +206,9 @@ signals:
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);
     void linkActivated(const QUrl &url);
+    // The link under the pointer is another one (with or without Ctrl): its
+    // URL, or an empty one when the pointer left it.  From the event loop.
+    void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
 
 private:
@@ -304,6 +312,7 @@ private:
     bool takeLinkClick(const QMouseEvent *event, QPoint point, bool activate);
     bool takeLinkRelease(const QMouseEvent *event);
     void paintLinkHover(QPainter &painter);
+    void scheduleLinkHoveredCheck();
 
     // Input method (terminal_control_input_method.cpp).
     void paintPreedit(QPainter &painter);
@@ -373,6 +382,9 @@ private:
     bool m_linkModifierHeld = false;
     bool m_linkReleasePending = false;
     std::unique_ptr<TerminalLink> m_hoveredLink;
+    // The link under the pointer as linkHovered last reported it.
+    QUrl m_pointerLink;
+    bool m_linkHoveredCheckPending = false;
     // The text read around the pointer for links, kept until it changes.
     std::unique_ptr<LinkLookup> m_linkLookup;
     // A find() lets the event loop run between its slices.

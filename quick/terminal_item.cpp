@@ -74,6 +74,7 @@ void TerminalItem::forwardSignals()
     connect(c, &TerminalControl::iconTitleChanged, this, &TerminalItem::iconTitleChanged);
     connect(c, &TerminalControl::currentDirectoryChanged, this, &TerminalItem::currentDirectoryChanged);
     connect(c, &TerminalControl::linkActivated, this, &TerminalItem::linkActivated);
+    connect(c, &TerminalControl::linkHovered, this, &TerminalItem::linkHovered);
     connect(c, &TerminalControl::errorOccurred, this, &TerminalItem::errorOccurred);
 }
 
@@ -291,6 +292,8 @@ QString TerminalItem::title() const { return m_control->title(); }
 QString TerminalItem::iconTitle() const { return m_control->iconTitle(); }
 QUrl TerminalItem::currentDirectory() const { return m_control->currentDirectory(); }
 QString TerminalItem::hoveredLink() const { return m_hoveredLink; }
+QUrl TerminalItem::linkAt(QPoint point) const { return m_control->linkAt(point); }
+QUrl TerminalItem::linkAtCell(int line, int column) const { return m_control->linkAtCell(line, column); }
 
 bool TerminalItem::hasSelection() const { return m_control->hasSelection(); }
 void TerminalItem::setSelection(int startLine, int startCol, int endLine, int endCol)

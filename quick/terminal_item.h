@@ -90,6 +90,9 @@ public:
     QString iconTitle() const;
     QUrl currentDirectory() const;
     QString hoveredLink() const;
+    // As TerminalWidget's: item coordinates, or a cell of the view.
+    Q_INVOKABLE QUrl linkAt(QPoint point) const;
+    Q_INVOKABLE QUrl linkAtCell(int line, int column) const;
 
     bool hasSelection() const;
     Q_INVOKABLE void setSelection(int startLine, int startCol, int endLine, int endCol);
@@ -123,6 +126,7 @@ signals:
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);
     void linkActivated(const QUrl &url);
+    void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
     void scrollChanged();
     void fontChanged();

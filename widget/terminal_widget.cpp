@@ -98,6 +98,7 @@ void TerminalWidget::forwardSignals()
     connect(c, &TerminalControl::iconTitleChanged, this, &TerminalWidget::iconTitleChanged);
     connect(c, &TerminalControl::currentDirectoryChanged, this, &TerminalWidget::currentDirectoryChanged);
     connect(c, &TerminalControl::linkActivated, this, &TerminalWidget::linkActivated);
+    connect(c, &TerminalControl::linkHovered, this, &TerminalWidget::linkHovered);
     connect(c, &TerminalControl::errorOccurred, this, &TerminalWidget::errorOccurred);
 }
 
@@ -299,6 +300,8 @@ void TerminalWidget::setCursorStyle(CursorStyle style)
 QString TerminalWidget::title() const { return m_control->title(); }
 QString TerminalWidget::iconTitle() const { return m_control->iconTitle(); }
 QUrl TerminalWidget::currentDirectory() const { return m_control->currentDirectory(); }
+QUrl TerminalWidget::linkAt(QPoint point) const { return m_control->linkAt(point); }
+QUrl TerminalWidget::linkAtCell(int line, int column) const { return m_control->linkAtCell(line, column); }
 
 bool TerminalWidget::hasSelection() const { return m_control->hasSelection(); }
 void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int endCol)

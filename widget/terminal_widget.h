@@ -82,6 +82,13 @@ public:
     QString iconTitle() const;
     QUrl currentDirectory() const;
 
+    // The URL of the link at a viewport point (the coordinates of a
+    // context-menu request) or at cell (`line`, `column`) of the view
+    // (absolute line numbers, as lineAt); invalid when there is none.  What
+    // Ctrl+click there would emit, under the same rules.
+    QUrl linkAt(QPoint point) const;
+    QUrl linkAtCell(int line, int column) const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -123,6 +130,9 @@ signals:
     void currentDirectoryChanged(QUrl url);
     // Ctrl+click on a link; the widget opens nothing itself.
     void linkActivated(const QUrl &url);
+    // The pointer moved onto another link (Ctrl held or not), or off one: an
+    // empty URL.  From the event loop.
+    void linkHovered(const QUrl &url);
     // error() changed; from the event loop, at most once per pass.
     void errorOccurred(QString message);
 
