@@ -44,6 +44,7 @@
 #include "core/parser.h"
 #include "core/screen.h"
 
+class QAction;
 class QEvent;
 class QKeyEvent;
 class QMouseEvent;
@@ -63,6 +64,7 @@ struct RowOverlay;
 struct TerminalLink;
 class LinkLookup;
 class OutgoingText;
+class TerminalActions;
 
 class TerminalControl : public QObject {
     Q_OBJECT
@@ -78,6 +80,19 @@ public:
         SteadyBar = 6,
     };
     Q_ENUM(CursorStyle)
+
+    // The built-in key gestures, each a QAction (action()).
+    enum StandardAction {
+        Copy,
+        Paste,
+        PasteSelection,
+        SelectAll,
+        ScrollPageUp,
+        ScrollPageDown,
+        ScrollToTop,
+        ScrollToBottom,
+    };
+    Q_ENUM(StandardAction)
 
     // How a paint may go about its region.
     struct PaintOptions {
@@ -172,6 +187,17 @@ public:
     Palette palette() const;
     void setPalette(const Palette &p);
 
+    // The action behind a built-in gesture (terminal_control_actions.cpp):
+    // the host may change, clear or disable its shortcuts, put it in menus
+    // and trigger it.  A key press that matches an enabled action's shortcut
+    // triggers it and never reaches the program; every other key does.  Copy
+    // is enabled while there is a selection.
+    QAction *action(StandardAction which) const;
+    // Ctrl+C (exactly) copies and clears the selection while there is one,
+    // and is the program's otherwise; off by default.
+    bool ctrlCCopiesSelection() const { return m_ctrlCCopiesSelection; }
+    void setCtrlCCopiesSelection(bool on) { m_ctrlCCopiesSelection = on; }
+
     // The text assistive technology reads, reported as events of `target`
     // (the shell); created on first call.
     AccessibleTextTracker *accessibleText(QObject *target);
@@ -237,7 +263,6 @@ private:
     void updateGridSize();
     void announceGridSize();
     void syncScrollModel();
-    bool scrollViewByKey(const QKeyEvent *event);
     void emitBytes(const std::string &bytes);
     void update() { emit updateRequest(QRect()); }
 
@@ -274,7 +299,6 @@ private:
     void updateAutoScroll(QPoint point);
     void stopAutoScroll();
     void autoScrollStep();
-    bool handleClipboardShortcut(const QKeyEvent *event);
     void shiftSelectionLines(std::int32_t shift);
 
     // Mouse, wheel and focus reports (terminal_control_mouse.cpp).
@@ -313,6 +337,11 @@ private:
     bool takeLinkRelease(const QMouseEvent *event);
     void paintLinkHover(QPainter &painter);
     void scheduleLinkHoveredCheck();
+
+    // Actions (terminal_control_actions.cpp).
+    void installActions();
+    bool runShortcut(QKeyEvent *event);
+    void scrollViewTo(int offset);
 
     // Input method (terminal_control_input_method.cpp).
     void paintPreedit(QPainter &painter);
@@ -421,6 +450,8 @@ private:
     void reportError(const QString &message);
     QString m_error;
     bool m_errorPending = false;
+    std::unique_ptr<TerminalActions> m_actions;
+    bool m_ctrlCCopiesSelection = false;
 };
 
 } // namespace vesper

@@ -308,6 +308,13 @@ void TerminalItem::setSelectionColor(const QColor &color) { m_control->setSelect
 QString TerminalItem::wordCharacters() const { return m_control->wordCharacters(); }
 void TerminalItem::setWordCharacters(const QString &characters) { m_control->setWordCharacters(characters); }
 
+QAction *TerminalItem::action(StandardAction which) const
+{
+    return m_control->action(TerminalControl::StandardAction(which));
+}
+bool TerminalItem::ctrlCCopiesSelection() const { return m_control->ctrlCCopiesSelection(); }
+void TerminalItem::setCtrlCCopiesSelection(bool on) { m_control->setCtrlCCopiesSelection(on); }
+
 QFont TerminalItem::terminalFont() const { return m_control->font(); }
 void TerminalItem::setTerminalFont(const QFont &font)
 {

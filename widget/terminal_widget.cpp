@@ -316,6 +316,13 @@ void TerminalWidget::setSelectionColor(const QColor &color) { m_control->setSele
 QString TerminalWidget::wordCharacters() const { return m_control->wordCharacters(); }
 void TerminalWidget::setWordCharacters(const QString &characters) { m_control->setWordCharacters(characters); }
 
+QAction *TerminalWidget::action(StandardAction which) const
+{
+    return m_control->action(TerminalControl::StandardAction(which));
+}
+bool TerminalWidget::ctrlCCopiesSelection() const { return m_control->ctrlCCopiesSelection(); }
+void TerminalWidget::setCtrlCCopiesSelection(bool on) { m_control->setCtrlCCopiesSelection(on); }
+
 QFont TerminalWidget::terminalFont() const { return m_control->font(); }
 void TerminalWidget::setTerminalFont(const QFont &font) { m_control->setFont(font); }
 Palette TerminalWidget::terminalPalette() const { return m_control->palette(); }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -34,6 +35,19 @@ public:
         SteadyBar = 6,
     };
     Q_ENUM(CursorStyle)
+
+    // The built-in key gestures, each a QAction: see action().
+    enum StandardAction {
+        Copy,
+        Paste,
+        PasteSelection,
+        SelectAll,
+        ScrollPageUp,
+        ScrollPageDown,
+        ScrollToTop,
+        ScrollToBottom,
+    };
+    Q_ENUM(StandardAction)
 
     explicit TerminalWidget(QWidget *parent = nullptr);
     ~TerminalWidget() override;
@@ -106,6 +120,20 @@ public:
     // punctuation end a word.
     QString wordCharacters() const;
     void setWordCharacters(const QString &characters);
+
+    // The action behind a built-in gesture, owned by the terminal: change,
+    // clear or disable its shortcuts, put it in a menu, trigger it.  A key
+    // press matching an enabled action's shortcut triggers it and never
+    // reaches the program; any other key does.  Defaults: Ctrl+Shift+C,
+    // Ctrl+Shift+V and Shift+Insert, Ctrl+Shift+Insert (the selection
+    // clipboard), Ctrl+Shift+A, Shift+PageUp/PageDown (half a page),
+    // Ctrl+Shift+Home/End; on macOS Cmd+C, Cmd+V, none, Cmd+A, Shift+PageUp/
+    // PageDown, Cmd+Home/End.  Copy is enabled while there is a selection.
+    QAction *action(StandardAction which) const;
+    // Ctrl+C copies and clears the selection while there is one, and goes to
+    // the program otherwise; off by default.
+    bool ctrlCCopiesSelection() const;
+    void setCtrlCCopiesSelection(bool on);
 
     QFont terminalFont() const;
     void setTerminalFont(const QFont &font);
