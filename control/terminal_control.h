@@ -451,6 +451,8 @@ private:
     QString m_error;
     bool m_errorPending = false;
     std::unique_ptr<TerminalActions> m_actions;
+    // paintRow is repainting selected cells in the palette's selection colours.
+    bool m_paintingSelection = false;
     bool m_ctrlCCopiesSelection = false;
 };
 
