@@ -23,6 +23,7 @@
 #include "lumenvale/input_encoding.h"
 #include "control/input/outgoing_text.h"
 #include "control/paint/run_fonts.h"
+#include "control/terminal_actions.h"
 #include "control/text/terminal_link.h"
 
 namespace vesper {
@@ -48,6 +49,7 @@ TerminalControl::TerminalControl(QSize viewportSize, QObject *parent)
       m_outgoing(std::make_unique<OutgoingText>(this, [this](const QByteArray &bytes) { emit dataReady(bytes); }))
 {
     installParserCallbacks();
+    installActions();
 
     m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_font.setFixedPitch(true);
@@ -241,6 +243,8 @@ void TerminalControl::setScrollValue(int value)
     m_screen.setViewOffset(m_scrollMaximum - value);
     noteAccessibleTextChange();
     repaintChanges();
+    if (m_linkPointerInside)
+        scheduleLinkHoveredCheck(); // other text lies under the pointer
 }
 
 void TerminalControl::scrollLines(int lines)
@@ -253,6 +257,8 @@ void TerminalControl::scrollLines(int lines)
         return;
     syncScrollModel();
     repaintChanges();
+    if (m_linkPointerInside)
+        scheduleLinkHoveredCheck(); // other text lies under the pointer
 }
 
 // --- data in ------------------------------------------------------------------
@@ -407,32 +413,15 @@ bool TerminalControl::reportKeyRelease(QKeyEvent *event)
     return true;
 }
 
-bool TerminalControl::scrollViewByKey(const QKeyEvent *event)
-{
-    if (!event->modifiers().testFlag(Qt::ShiftModifier))
-        return false;
-    if (event->key() == Qt::Key_PageUp)
-        m_screen.scrollViewUp(m_rows / 2);
-    else if (event->key() == Qt::Key_PageDown)
-        m_screen.scrollViewDown(m_rows / 2);
-    else
-        return false;
-    syncScrollModel();
-    repaintChanges();
-    return true;
-}
-
 // False for a key that produces no bytes: the shell's base class has it.
 bool TerminalControl::keyPress(QKeyEvent *event)
 {
     trackLinkModifier(event, true);
-    if (scrollViewByKey(event))
+    if (runShortcut(event))
         return true;
     const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())
         return false;
-    if (handleClipboardShortcut(event))
-        return true;
     if (m_screen.viewScrolled()) {
         m_screen.resetView();
         syncScrollModel();

@@ -46,6 +46,7 @@
 #include "core/parser.h"
 #include "core/screen.h"
 
+class QAction;
 class QEvent;
 class QKeyEvent;
 class QMouseEvent;
@@ -65,6 +66,7 @@ struct RowOverlay;
 struct TerminalLink;
 class LinkLookup;
 class OutgoingText;
+class TerminalActions;
 
 class LUMENVALE_CONTROL_EXPORT TerminalControl : public QObject {
     Q_OBJECT
@@ -80,6 +82,19 @@ public:
         SteadyBar = 6,
     };
     Q_ENUM(CursorStyle)
+
+    // The built-in key gestures, each a QAction (action()).
+    enum StandardAction {
+        Copy,
+        Paste,
+        PasteSelection,
+        SelectAll,
+        ScrollPageUp,
+        ScrollPageDown,
+        ScrollToTop,
+        ScrollToBottom,
+    };
+    Q_ENUM(StandardAction)
 
     // How a paint may go about its region.
     struct PaintOptions {
@@ -122,6 +137,11 @@ public:
     // The link's URL at a viewport point, as a tool tip shows it; empty when
     // there is no link.
     QString linkToolTipAt(QPointF point);
+    // The URL of the link at a viewport point, or at cell (`line`, `column`)
+    // of the view (absolute line numbers, as lineAt); invalid when none.  The
+    // rules are Ctrl+click's: what these return is what a click there emits.
+    QUrl linkAt(QPoint point);
+    QUrl linkAtCell(int line, int column);
 
     // --- what every shell offers ----------------------------------------------
     bool send(const QString &text);
@@ -169,6 +189,17 @@ public:
     Palette palette() const;
     void setPalette(const Palette &p);
 
+    // The action behind a built-in gesture (terminal_control_actions.cpp):
+    // the host may change, clear or disable its shortcuts, put it in menus
+    // and trigger it.  A key press that matches an enabled action's shortcut
+    // triggers it and never reaches the program; every other key does.  Copy
+    // is enabled while there is a selection.
+    QAction *action(StandardAction which) const;
+    // Ctrl+C (exactly) copies and clears the selection while there is one,
+    // and is the program's otherwise; off by default.
+    bool ctrlCCopiesSelection() const { return m_ctrlCCopiesSelection; }
+    void setCtrlCCopiesSelection(bool on) { m_ctrlCCopiesSelection = on; }
+
     // The text assistive technology reads, reported as events of `target`
     // (the shell); created on first call.
     AccessibleTextTracker *accessibleText(QObject *target);
@@ -203,6 +234,9 @@ signals:
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);
     void linkActivated(const QUrl &url);
+    // The link under the pointer is another one (with or without Ctrl): its
+    // URL, or an empty one when the pointer left it.  From the event loop.
+    void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
 
 private:
@@ -235,7 +269,6 @@ private:
     void updateGridSize();
     void announceGridSize();
     void syncScrollModel();
-    bool scrollViewByKey(const QKeyEvent *event);
     void emitBytes(const std::string &bytes);
     void update() { emit updateRequest(QRect()); }
 
@@ -272,7 +305,6 @@ private:
     void updateAutoScroll(QPoint point);
     void stopAutoScroll();
     void autoScrollStep();
-    bool handleClipboardShortcut(const QKeyEvent *event);
     void shiftSelectionLines(std::int32_t shift);
 
     // Mouse, wheel and focus reports (terminal_control_mouse.cpp).
@@ -310,6 +342,12 @@ private:
     bool takeLinkClick(const QMouseEvent *event, QPoint point, bool activate);
     bool takeLinkRelease(const QMouseEvent *event);
     void paintLinkHover(QPainter &painter);
+    void scheduleLinkHoveredCheck();
+
+    // Actions (terminal_control_actions.cpp).
+    void installActions();
+    bool runShortcut(QKeyEvent *event);
+    void scrollViewTo(int offset);
 
     // Input method (terminal_control_input_method.cpp).
     void paintPreedit(QPainter &painter);
@@ -380,6 +418,9 @@ private:
     bool m_linkModifierHeld = false;
     bool m_linkReleasePending = false;
     std::unique_ptr<TerminalLink> m_hoveredLink;
+    // The link under the pointer as linkHovered last reported it.
+    QUrl m_pointerLink;
+    bool m_linkHoveredCheckPending = false;
     // The text read around the pointer for links, kept until it changes.
     std::unique_ptr<LinkLookup> m_linkLookup;
     // A find() lets the event loop run between its slices.
@@ -420,6 +461,10 @@ private:
     void reportError(const QString &message);
     QString m_error;
     bool m_errorPending = false;
+    std::unique_ptr<TerminalActions> m_actions;
+    // paintRow is repainting selected cells in the palette's selection colours.
+    bool m_paintingSelection = false;
+    bool m_ctrlCCopiesSelection = false;
 };
 
 } // namespace vesper

@@ -6,6 +6,9 @@
 // taken for the link even while a program asks for mouse reports (Ctrl+click
 // elsewhere, and every plain click, still reach the program). The lookups
 // share one LinkLookup, which the control tells when the text changes.
+// linkAt hands the same lookup to a host (a context menu's "Open Link"), and
+// linkHovered reports the link under the pointer whatever the modifiers, for
+// a host that draws its own hover or status line.
 #include "control/terminal_control.h"
 
 #include <QFontMetricsF>
@@ -15,6 +18,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 #include "control/text/terminal_link.h"
 
@@ -67,6 +71,45 @@ void TerminalControl::trackLinkPointer(const QMouseEvent *event, QPoint point)
     m_linkPointerInside = true;
     m_linkModifierHeld = event->modifiers().testFlag(Qt::ControlModifier);
     updateLinkHover();
+    scheduleLinkHoveredCheck();
+}
+
+// The link under the pointer is looked up once per event-loop pass however
+// many moves arrived, and reported from there: a slot may delete the control.
+void TerminalControl::scheduleLinkHoveredCheck()
+{
+    if (std::exchange(m_linkHoveredCheckPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_linkHoveredCheckPending = false;
+            const QUrl url = m_linkPointerInside ? linkAt(m_linkPointer) : QUrl();
+            if (url != m_pointerLink) {
+                m_pointerLink = url;
+                emit linkHovered(url);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+QUrl TerminalControl::linkAt(QPoint point)
+{
+    const QPoint cell = linkCellAt(point);
+    return linkAtCell(cell.y(), cell.x());
+}
+
+QUrl TerminalControl::linkAtCell(int line, int column)
+{
+    // Output not parsed yet changes the text a lookup may have kept.
+    if (!m_unparsed.empty()) {
+        parseWaitingOutput();
+        forgetLinkText();
+    }
+    if (!m_linkLookup)
+        m_linkLookup = std::make_unique<LinkLookup>();
+    const std::optional<TerminalLink> link = m_linkLookup->at(m_screen, line, column);
+    return link ? link->url : QUrl();
 }
 
 void TerminalControl::trackLinkModifier(const QKeyEvent *event, bool pressed)
@@ -108,6 +151,7 @@ void TerminalControl::pointerLeft()
 {
     m_linkPointerInside = false;
     updateLinkHover();
+    scheduleLinkHoveredCheck();
 }
 
 QString TerminalControl::linkToolTipAt(QPointF point)

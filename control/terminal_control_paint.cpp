@@ -106,6 +106,10 @@ void TerminalControl::paintRow(QPainter &painter, int row)
         QColor bg = m_colours.color(a.bg, background, false);
         if (a.reverse())
             std::swap(fg, bg);
+        if (m_paintingSelection) {
+            bg = m_palette.selection_background();
+            fg = m_palette.selection_foreground().isValid() ? m_palette.selection_foreground() : fg;
+        }
         if (bg != background)
             painter.fillRect(cellRect(run.startColumn, row, run.width), bg);
         // Hidden text is its background: no glyphs, no lines.
@@ -148,8 +152,22 @@ void TerminalControl::paintSelection(QPainter &painter, int firstRow, int lastRo
     for (int row = firstRow; row <= lastRow; ++row) {
         int from = 0;
         int to = 0;
-        if (selectedColumns(row, from, to))
-            painter.fillRect(cellRect(from, row, to - from), m_selectionColor);
+        if (!selectedColumns(row, from, to))
+            continue;
+        const QRect cells = cellRect(from, row, to - from);
+        // A palette's selection colours paint the selected cells again,
+        // opaquely; otherwise the translucent selection colour covers them.
+        if (!m_palette.selection_background().isValid()) {
+            painter.fillRect(cells, m_selectionColor);
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(cells, Qt::IntersectClip);
+        painter.fillRect(cells, m_palette.selection_background());
+        m_paintingSelection = true;
+        paintRow(painter, row);
+        m_paintingSelection = false;
+        painter.restore();
     }
 }
 

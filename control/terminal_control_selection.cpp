@@ -1,7 +1,7 @@
 // TerminalControl selection and clipboard: the mouse gestures (drag,
 // Shift+click, double-click word, triple-click line, auto-scroll while
 // dragging outside the view), the public selection operations, the clipboard
-// and selection-clipboard copies, the clipboard shortcuts, send and paste.
+// and selection-clipboard copies, send and paste.
 // Selection ends are absolute line numbers, so the selection stays on its
 // text while the view scrolls and output pushes lines into the scrollback.
 #include "control/terminal_control.h"
@@ -331,31 +331,5 @@ void TerminalControl::autoScrollStep()
 }
 
 // --- clipboard shortcuts ------------------------------------------------------
-
-bool TerminalControl::handleClipboardShortcut(const QKeyEvent *event)
-{
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    if ((mods & ~Qt::KeypadModifier) == Qt::ShiftModifier && event->key() == Qt::Key_Insert) {
-        paste(clipboard()->text(QClipboard::Clipboard));
-        return true;
-    }
-    if (!mods.testFlag(Qt::ControlModifier) || !mods.testFlag(Qt::ShiftModifier))
-        return false;
-    switch (event->key()) {
-    case Qt::Key_A:
-        selectByGesture({{m_screen.firstLine(), 0}, {m_screen.endLine() - 1, m_columns}, true});
-        return true;
-    case Qt::Key_C:
-        if (!hasSelection())
-            return false;
-        copySelection();
-        return true;
-    case Qt::Key_V:
-        paste(clipboard()->text(QClipboard::Clipboard));
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace vesper

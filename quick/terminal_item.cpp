@@ -74,6 +74,7 @@ void TerminalItem::forwardSignals()
     connect(c, &TerminalControl::iconTitleChanged, this, &TerminalItem::iconTitleChanged);
     connect(c, &TerminalControl::currentDirectoryChanged, this, &TerminalItem::currentDirectoryChanged);
     connect(c, &TerminalControl::linkActivated, this, &TerminalItem::linkActivated);
+    connect(c, &TerminalControl::linkHovered, this, &TerminalItem::linkHovered);
     connect(c, &TerminalControl::errorOccurred, this, &TerminalItem::errorOccurred);
 }
 
@@ -291,6 +292,8 @@ QString TerminalItem::title() const { return m_control->title(); }
 QString TerminalItem::iconTitle() const { return m_control->iconTitle(); }
 QUrl TerminalItem::currentDirectory() const { return m_control->currentDirectory(); }
 QString TerminalItem::hoveredLink() const { return m_hoveredLink; }
+QUrl TerminalItem::linkAt(QPoint point) const { return m_control->linkAt(point); }
+QUrl TerminalItem::linkAtCell(int line, int column) const { return m_control->linkAtCell(line, column); }
 
 bool TerminalItem::hasSelection() const { return m_control->hasSelection(); }
 void TerminalItem::setSelection(int startLine, int startCol, int endLine, int endCol)
@@ -304,6 +307,13 @@ QColor TerminalItem::selectionColor() const { return m_control->selectionColor()
 void TerminalItem::setSelectionColor(const QColor &color) { m_control->setSelectionColor(color); }
 QString TerminalItem::wordCharacters() const { return m_control->wordCharacters(); }
 void TerminalItem::setWordCharacters(const QString &characters) { m_control->setWordCharacters(characters); }
+
+QAction *TerminalItem::action(StandardAction which) const
+{
+    return m_control->action(TerminalControl::StandardAction(which));
+}
+bool TerminalItem::ctrlCCopiesSelection() const { return m_control->ctrlCCopiesSelection(); }
+void TerminalItem::setCtrlCCopiesSelection(bool on) { m_control->setCtrlCCopiesSelection(on); }
 
 QFont TerminalItem::terminalFont() const { return m_control->font(); }
 void TerminalItem::setTerminalFont(const QFont &font)

@@ -32,6 +32,7 @@
 #include <atomic>
 #include <mutex>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace vesper {
@@ -208,6 +209,10 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
         return false;
     }
 
+    if (requestedFlowControl_ >= 0)
+        backend_->setFlowControl(requestedFlowControl_ != 0);
+    setOutputSuspended(false);
+
     // A new run: whatever the last one left behind no longer counts.
     run_ = std::make_shared<Run>();
     finishedReported_ = false;
@@ -374,10 +379,66 @@ qint64 ProcessSession::processId() const
     return running() ? backend_->processId() : 0;
 }
 
+qint64 ProcessSession::foregroundProcessId() const
+{
+    return running() ? backend_->foregroundProcessId() : 0;
+}
+
+QString ProcessSession::foregroundProcessName() const
+{
+    return running() ? QString::fromStdString(backend_->foregroundProcessName()) : QString();
+}
+
+void ProcessSession::setFlowControl(bool on)
+{
+    PtySession::setFlowControl(on);
+    if (running())
+        backend_->setFlowControl(on);
+    if (!on)
+        setOutputSuspended(false);
+}
+
+bool ProcessSession::flowControl() const
+{
+    if (running())
+        return backend_->flowControl();
+    return PtySession::flowControl();
+}
+
+bool ProcessSession::outputSuspended() const { return outputSuspended_; }
+
+// The last XOFF or XON among the bytes decides; XOFF holds the output only
+// while the terminal's flow control is on.
+void ProcessSession::noteFlowControlBytes(const QByteArray &data)
+{
+    const qsizetype xoff = data.lastIndexOf('\x13');
+    const qsizetype xon = data.lastIndexOf('\x11');
+    if (xoff < 0 && xon < 0)
+        return;
+    setOutputSuspended(xoff > xon && backend_->flowControl());
+}
+
+// outputSuspendedChanged leaves from the event loop, once per change that
+// lasted to then: write() runs inside the terminal's key handling.
+void ProcessSession::setOutputSuspended(bool suspended)
+{
+    if (std::exchange(outputSuspended_, suspended) == suspended)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (std::exchange(announcedSuspended_, outputSuspended_) != outputSuspended_)
+                emit outputSuspendedChanged(outputSuspended_);
+        },
+        Qt::QueuedConnection);
+}
+
 void ProcessSession::write(const QByteArray &data)
 {
     if (data.isEmpty() || !(state_ == State::Running || state_ == State::Exited))
         return;
+    if (state_ == State::Running)
+        noteFlowControlBytes(data);
     if (run_->writerEnded.load(std::memory_order_acquire))
         return;
     // Only this thread raises the count, so the room seen here cannot shrink
@@ -432,6 +493,7 @@ void ProcessSession::onChildExited()
         static_cast<ExitNotifier *>(exitNotifier_.get())->setEnabled(false);
     state_ = State::Exited;
     exitCode_ = code;
+    setOutputSuspended(false);
     // Output the child wrote before it ended comes first, unless a process
     // left behind keeps the terminal open.
     if (outputEnded())

@@ -26,6 +26,11 @@ public:
     bool running() const override;
     QString error() const override;
     qint64 processId() const override;
+    qint64 foregroundProcessId() const override;
+    QString foregroundProcessName() const override;
+    void setFlowControl(bool on) override;
+    bool flowControl() const override;
+    bool outputSuspended() const override;
     void write(const QByteArray &data) override;
     void resize(int cols, int rows) override;
     void terminate() override;
@@ -90,6 +95,11 @@ private:
     bool finishedReported_ = false;
     // What inputBacklogChanged last said.
     bool inputBacklogged_ = false;
+    // XOFF typed under flow control, and what outputSuspendedChanged said.
+    bool outputSuspended_ = false;
+    bool announcedSuspended_ = false;
+    void noteFlowControlBytes(const QByteArray &data);
+    void setOutputSuspended(bool suspended);
     QString errorText_;
 };
 

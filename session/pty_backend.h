@@ -104,6 +104,19 @@ public:
     // its process group on POSIX; on Windows TerminateProcess again).
     virtual void kill() = 0;
 
+    // Session thread, non-blocking, while the child runs.  The process
+    // group in the terminal's foreground (its leader's id) and that
+    // process's name; 0 and empty where the platform cannot tell (ConPTY).
+    virtual std::int64_t foregroundProcessId() const { return 0; }
+    virtual std::string foregroundProcessName() const { return {}; }
+
+    // Session thread, non-blocking, while the child runs.  XON/XOFF output
+    // flow control of the terminal (IXON and IXOFF): set, and read as it is
+    // now (a program may change it).  Backends without it ignore the set and
+    // read false.
+    virtual void setFlowControl(bool /*on*/) {}
+    virtual bool flowControl() const { return false; }
+
     // Session thread.  Makes pending and later read() and write() calls
     // return 0 (read() after draining what is buffered).  May block only
     // while the reader drains the last output (ClosePseudoConsole), which the

@@ -1,5 +1,5 @@
-// PtySession keeps only the working directory; its meta-object carries the
-// signals and slots every session shares.
+// PtySession keeps only the working directory and the flow-control request;
+// its meta-object carries the signals and slots every session shares.
 #include "lumenvale/pty_session.h"
 
 namespace vesper {
@@ -11,5 +11,15 @@ void PtySession::setWorkingDirectory(const QString &directory) { workingDirector
 QString PtySession::workingDirectory() const { return workingDirectory_; }
 
 qint64 PtySession::processId() const { return 0; }
+
+qint64 PtySession::foregroundProcessId() const { return 0; }
+
+QString PtySession::foregroundProcessName() const { return {}; }
+
+void PtySession::setFlowControl(bool on) { requestedFlowControl_ = on ? 1 : 0; }
+
+bool PtySession::flowControl() const { return requestedFlowControl_ != 0; }
+
+bool PtySession::outputSuspended() const { return false; }
 
 } // namespace vesper

@@ -98,6 +98,7 @@ void TerminalWidget::forwardSignals()
     connect(c, &TerminalControl::iconTitleChanged, this, &TerminalWidget::iconTitleChanged);
     connect(c, &TerminalControl::currentDirectoryChanged, this, &TerminalWidget::currentDirectoryChanged);
     connect(c, &TerminalControl::linkActivated, this, &TerminalWidget::linkActivated);
+    connect(c, &TerminalControl::linkHovered, this, &TerminalWidget::linkHovered);
     connect(c, &TerminalControl::errorOccurred, this, &TerminalWidget::errorOccurred);
 }
 
@@ -301,6 +302,8 @@ void TerminalWidget::setCursorStyle(CursorStyle style)
 QString TerminalWidget::title() const { return m_control->title(); }
 QString TerminalWidget::iconTitle() const { return m_control->iconTitle(); }
 QUrl TerminalWidget::currentDirectory() const { return m_control->currentDirectory(); }
+QUrl TerminalWidget::linkAt(QPoint point) const { return m_control->linkAt(point); }
+QUrl TerminalWidget::linkAtCell(int line, int column) const { return m_control->linkAtCell(line, column); }
 
 bool TerminalWidget::hasSelection() const { return m_control->hasSelection(); }
 void TerminalWidget::setSelection(int startLine, int startCol, int endLine, int endCol)
@@ -314,6 +317,13 @@ QColor TerminalWidget::selectionColor() const { return m_control->selectionColor
 void TerminalWidget::setSelectionColor(const QColor &color) { m_control->setSelectionColor(color); }
 QString TerminalWidget::wordCharacters() const { return m_control->wordCharacters(); }
 void TerminalWidget::setWordCharacters(const QString &characters) { m_control->setWordCharacters(characters); }
+
+QAction *TerminalWidget::action(StandardAction which) const
+{
+    return m_control->action(TerminalControl::StandardAction(which));
+}
+bool TerminalWidget::ctrlCCopiesSelection() const { return m_control->ctrlCCopiesSelection(); }
+void TerminalWidget::setCtrlCCopiesSelection(bool on) { m_control->setCtrlCCopiesSelection(on); }
 
 QFont TerminalWidget::terminalFont() const { return m_control->font(); }
 void TerminalWidget::setTerminalFont(const QFont &font) { m_control->setFont(font); }

@@ -34,10 +34,15 @@ void Palette::set_ansi(int index, const QColor &c)
         m_ansi[static_cast<std::size_t>(index)] = c;
 }
 
+QColor Palette::ansi(int index) const
+{
+    return index >= 0 && index < 16 ? m_ansi[static_cast<std::size_t>(index)] : QColor();
+}
+
 QColor Palette::color(int index, const QColor &fallback, bool bold) const
 {
     if (index == -1)
-        return fallback;
+        return bold && m_bold.isValid() ? m_bold : fallback;
     if (index >= kDirectColorFlag)
         return QColor((index >> 16) & 0xff, (index >> 8) & 0xff, index & 0xff);
     if (index < 0)

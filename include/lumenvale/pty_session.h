@@ -34,6 +34,26 @@ public:
     // The child's process id while it runs, 0 otherwise.
     virtual qint64 processId() const;
 
+    // The process in the terminal's foreground while the child runs: the
+    // leader of the foreground process group (tcgetpgrp), the child itself
+    // until it starts a job, and its short name (/proc on Linux, libproc on
+    // macOS, empty elsewhere).  0 and empty when nothing runs, and always on
+    // Windows, whose pseudo console has no foreground group to ask.
+    virtual qint64 foregroundProcessId() const;
+    virtual QString foregroundProcessName() const;
+
+    // XON/XOFF output flow control (IXON/IXOFF) of the terminal: applied at
+    // once while the child runs and at every start; left as the terminal
+    // starts (on, on POSIX) until set.  flowControl() is the terminal's
+    // setting now while a child runs (a program may have changed it), else
+    // what the next start applies.  No effect on Windows.
+    virtual void setFlowControl(bool on);
+    virtual bool flowControl() const;
+    // The user typed XOFF (Ctrl+S) while flow control was on, and the
+    // program's output is held until XON (Ctrl+Q): seen in the bytes written,
+    // so a host can say "output suspended, Ctrl+Q resumes".
+    virtual bool outputSuspended() const;
+
 signals:
     void dataReceived(QByteArray data);
     void finished(int exitCode);
@@ -42,11 +62,17 @@ signals:
     // once it has drained (or the run ended).  attach() pauses the widget's
     // sending in between; a session that never emits it is never waited for.
     void inputBacklogChanged(bool backlogged);
+    // outputSuspended() changed; from the event loop.
+    void outputSuspendedChanged(bool suspended);
 
 public slots:
     virtual void write(const QByteArray &data) = 0;
     virtual void resize(int cols, int rows) = 0;
     virtual void terminate() = 0;
+
+protected:
+    // Whether setFlowControl was called, and with what.
+    int requestedFlowControl_ = -1;
 
 private:
     QString workingDirectory_;

@@ -7,6 +7,7 @@
 // of the item (a painted item cannot move its pixels, so a scroll repaints).
 #pragma once
 
+#include <QAction>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -53,6 +54,19 @@ public:
     };
     Q_ENUM(CursorStyle)
 
+    // The built-in key gestures, each a QAction: see action().
+    enum StandardAction {
+        Copy,
+        Paste,
+        PasteSelection,
+        SelectAll,
+        ScrollPageUp,
+        ScrollPageDown,
+        ScrollToTop,
+        ScrollToBottom,
+    };
+    Q_ENUM(StandardAction)
+
     explicit TerminalItem(QQuickItem *parent = nullptr);
     ~TerminalItem() override;
 
@@ -91,6 +105,9 @@ public:
     QString iconTitle() const;
     QUrl currentDirectory() const;
     QString hoveredLink() const;
+    // As TerminalWidget's: item coordinates, or a cell of the view.
+    Q_INVOKABLE QUrl linkAt(QPoint point) const;
+    Q_INVOKABLE QUrl linkAtCell(int line, int column) const;
 
     bool hasSelection() const;
     Q_INVOKABLE void setSelection(int startLine, int startCol, int endLine, int endCol);
@@ -101,6 +118,20 @@ public:
     void setSelectionColor(const QColor &color);
     QString wordCharacters() const;
     void setWordCharacters(const QString &characters);
+
+    // The action behind a built-in gesture, owned by the terminal: change,
+    // clear or disable its shortcuts, put it in a menu, trigger it.  A key
+    // press matching an enabled action's shortcut triggers it and never
+    // reaches the program; any other key does.  Defaults: Ctrl+Shift+C,
+    // Ctrl+Shift+V and Shift+Insert, Ctrl+Shift+Insert (the selection
+    // clipboard), Ctrl+Shift+A, Shift+PageUp/PageDown (half a page),
+    // Ctrl+Shift+Home/End; on macOS Cmd+C, Cmd+V, none, Cmd+A, Shift+PageUp/
+    // PageDown, Cmd+Home/End.  Copy is enabled while there is a selection.
+    Q_INVOKABLE QAction *action(StandardAction which) const;
+    // Ctrl+C copies and clears the selection while there is one, and goes to
+    // the program otherwise; off by default.
+    bool ctrlCCopiesSelection() const;
+    void setCtrlCCopiesSelection(bool on);
 
     QFont terminalFont() const;
     void setTerminalFont(const QFont &font);
@@ -124,6 +155,7 @@ signals:
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);
     void linkActivated(const QUrl &url);
+    void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
     void scrollChanged();
     void fontChanged();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -35,6 +36,19 @@ public:
         SteadyBar = 6,
     };
     Q_ENUM(CursorStyle)
+
+    // The built-in key gestures, each a QAction: see action().
+    enum StandardAction {
+        Copy,
+        Paste,
+        PasteSelection,
+        SelectAll,
+        ScrollPageUp,
+        ScrollPageDown,
+        ScrollToTop,
+        ScrollToBottom,
+    };
+    Q_ENUM(StandardAction)
 
     explicit TerminalWidget(QWidget *parent = nullptr);
     ~TerminalWidget() override;
@@ -83,6 +97,13 @@ public:
     QString iconTitle() const;
     QUrl currentDirectory() const;
 
+    // The URL of the link at a viewport point (the coordinates of a
+    // context-menu request) or at cell (`line`, `column`) of the view
+    // (absolute line numbers, as lineAt); invalid when there is none.  What
+    // Ctrl+click there would emit, under the same rules.
+    QUrl linkAt(QPoint point) const;
+    QUrl linkAtCell(int line, int column) const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -100,6 +121,20 @@ public:
     // punctuation end a word.
     QString wordCharacters() const;
     void setWordCharacters(const QString &characters);
+
+    // The action behind a built-in gesture, owned by the terminal: change,
+    // clear or disable its shortcuts, put it in a menu, trigger it.  A key
+    // press matching an enabled action's shortcut triggers it and never
+    // reaches the program; any other key does.  Defaults: Ctrl+Shift+C,
+    // Ctrl+Shift+V and Shift+Insert, Ctrl+Shift+Insert (the selection
+    // clipboard), Ctrl+Shift+A, Shift+PageUp/PageDown (half a page),
+    // Ctrl+Shift+Home/End; on macOS Cmd+C, Cmd+V, none, Cmd+A, Shift+PageUp/
+    // PageDown, Cmd+Home/End.  Copy is enabled while there is a selection.
+    QAction *action(StandardAction which) const;
+    // Ctrl+C copies and clears the selection while there is one, and goes to
+    // the program otherwise; off by default.
+    bool ctrlCCopiesSelection() const;
+    void setCtrlCCopiesSelection(bool on);
 
     QFont terminalFont() const;
     void setTerminalFont(const QFont &font);
@@ -124,6 +159,9 @@ signals:
     void currentDirectoryChanged(QUrl url);
     // Ctrl+click on a link; the widget opens nothing itself.
     void linkActivated(const QUrl &url);
+    // The pointer moved onto another link (Ctrl held or not), or off one: an
+    // empty URL.  From the event loop.
+    void linkHovered(const QUrl &url);
     // error() changed; from the event loop, at most once per pass.
     void errorOccurred(QString message);
 

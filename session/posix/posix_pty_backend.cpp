@@ -4,6 +4,7 @@
 #include "session/posix/posix_pty_backend.h"
 
 #include "session/posix/child_launch.h"
+#include "session/posix/foreground_process.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -328,6 +329,33 @@ void PosixPtyBackend::release()
     wakeRead_.reset();
     wakeWrite_.reset();
     pid_ = -1;
+}
+
+// The master answers for the terminal: tcgetpgrp and the termios flags
+// read and set on it are the slave side's, which the child sees.
+std::int64_t PosixPtyBackend::foregroundProcessId() const
+{
+    return master_.valid() ? foregroundProcessGroup(master_.get()) : 0;
+}
+
+std::string PosixPtyBackend::foregroundProcessName() const { return processName(foregroundProcessId()); }
+
+void PosixPtyBackend::setFlowControl(bool on)
+{
+    termios modes{};
+    if (!master_.valid() || ::tcgetattr(master_.get(), &modes) != 0)
+        return;
+    if (on)
+        modes.c_iflag |= IXON | IXOFF;
+    else
+        modes.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
+    ::tcsetattr(master_.get(), TCSANOW, &modes);
+}
+
+bool PosixPtyBackend::flowControl() const
+{
+    termios modes{};
+    return master_.valid() && ::tcgetattr(master_.get(), &modes) == 0 && (modes.c_iflag & IXON) != 0;
 }
 
 } // namespace vesper

@@ -33,6 +33,10 @@ public:
     void kill() override;
     void interrupt() override;
     void release() override;
+    std::int64_t foregroundProcessId() const override;
+    std::string foregroundProcessName() const override;
+    void setFlowControl(bool on) override;
+    bool flowControl() const override;
 
 private:
     bool fail(const char *call, int error);

@@ -150,6 +150,52 @@ TEST(LinkSpoofs, TooltipShowsWhatIsDelivered)
     const QUrl url = activated.at(0).at(0).toUrl();
     EXPECT_TRUE(url.isValid());
     EXPECT_EQ(url.toString(QUrl::EncodeUnicode), "http://xn--pple-43d.com/");
+    for (int row = 0; row < 5; ++row)
+        EXPECT_FALSE(w->linkAt(cellCenter(*w, 2, row)).isValid()) << row;
+    EXPECT_EQ(w->linkAt(cellCenter(*w, 8, 5)), url);
+}
+
+// linkAt answers for every cell exactly what Ctrl+click there emits, and
+// linkAtCell the same for the cell's absolute line; outside the viewport
+// there is no link.
+TEST_F(LinkFixture, LinkAtIsWhatCtrlClickEmits)
+{
+    const int top = w->viewTopLine();
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 20; ++column) {
+            activated->clear();
+            ctrlClick(column, row);
+            const QUrl clicked = activated->isEmpty() ? QUrl() : activated->at(0).at(0).toUrl();
+            EXPECT_EQ(w->linkAt(cellCenter(*w, column, row)), clicked) << column << "," << row;
+            EXPECT_EQ(w->linkAtCell(top + row, column), clicked) << column << "," << row;
+        }
+    }
+    EXPECT_FALSE(w->linkAt(QPoint(-1, 2)).isValid());
+    EXPECT_FALSE(w->linkAtCell(top - 1, 6).isValid());
+    // Output not parsed yet is seen.
+    feed(*w, "\x1b[3;1Hhttps://late.example/");
+    EXPECT_EQ(w->linkAtCell(top + 2, 3), QUrl("https://late.example/"));
+}
+
+// linkHovered reports each change of the link under the pointer once, with
+// or without Ctrl, and an empty URL when the pointer leaves it.
+TEST_F(LinkFixture, LinkHoveredFollowsThePointer)
+{
+    QSignalSpy hovered(w.get(), &TerminalWidget::linkHovered);
+    const struct {
+        int column, row;
+    } path[] = {{1, 0}, {5, 0}, {9, 0}, {1, 1}, {2, 1}, {8, 1}, {6, 0}};
+    for (const auto &p : path) {
+        hover(p.column, p.row);
+        QApplication::processEvents();
+    }
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(vp(), &leave);
+    QApplication::processEvents();
+    QList<QUrl> seen;
+    for (const QList<QVariant> &args : hovered)
+        seen.push_back(args.at(0).toUrl());
+    EXPECT_EQ(seen, (QList<QUrl>{QUrl("http://a.b/c"), QUrl("https://o.p/"), QUrl(), QUrl("http://a.b/c"), QUrl()}));
 }
 
 // Output that replaces the text under a held pointer changes the link at
