@@ -22,16 +22,17 @@ bool PaintedColours::update(const ColorTable &table, const Palette &host)
         else
             c = host.color(slot, QColor());
     }
-    if (colours == m_colours)
+    if (colours == m_colours && host.bold_color() == m_bold)
         return false;
     m_colours = colours;
+    m_bold = host.bold_color();
     return true;
 }
 
 QColor PaintedColours::color(int value, const QColor &fallback, bool bold) const
 {
-    if (value < 0)
-        return fallback; // the default colour
+    if (value < 0) // the default colour, or the host's bold colour for bold text
+        return bold && m_bold.isValid() ? m_bold : fallback;
     if (value & kDirectColorFlag)
         return QColor((value >> 16) & 0xff, (value >> 8) & 0xff, value & 0xff);
     if (value >= ColorTable::kIndexed)

@@ -23,13 +23,15 @@ public:
     QColor foreground() const { return m_colours[ColorTable::kForeground]; }
     QColor background() const { return m_colours[ColorTable::kBackground]; }
     QColor cursor() const { return m_colours[ColorTable::kCursor]; }
-    // A cell's colour value, with Palette::color's rules (bold brightens 0..7).
+    // A cell's colour value, with Palette::color's rules (bold brightens 0..7;
+    // bold default-foreground text takes the host's bold colour when it has one).
     QColor color(int value, const QColor &fallback, bool bold = false) const;
 
     bool operator==(const PaintedColours &) const = default;
 
 private:
     std::array<QColor, ColorTable::kCount> m_colours;
+    QColor m_bold; // the host's colour for bold default-foreground text; invalid: none
 };
 
 } // namespace vesper
