@@ -139,6 +139,13 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "Mouse: when a program asks for mouse reports, clicks, motion and the wheel\n"
      "go to it (Shift keeps them for selection); on the alternate screen the\n"
      "wheel sends cursor keys.\n"
+     "User pastes (the Paste actions, the middle button, drops): with\n"
+     "setTrimPastedTrailingNewlines(True) trailing line breaks are dropped; with\n"
+     "setConfirmMultilinePaste(True) a text of several lines is not sent while\n"
+     "the program has not asked for bracketed paste, but handed to\n"
+     "multilinePasteRequested(str); the host calls paste(text) if the user agrees.\n"
+     "Drops: local files paste their paths, shell-quoted and separated by\n"
+     "spaces; other URLs and text paste their text.\n"
      "Keys: the built-in gestures are QActions, action(TerminalWidget.StandardAction)\n"
      "with Copy, Paste, PasteSelection, SelectAll, ScrollPageUp, ScrollPageDown,\n"
      "ScrollToTop, ScrollToBottom (defaults Ctrl+Shift+C, Ctrl+Shift+V and\n"
@@ -166,7 +173,7 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "(an empty URL when it leaves one), from the event loop.\n"
      "Signals: dataReady(bytes), errorOccurred(str), resized(int, int), bell(),\n"
      "selectionChanged(bool), cursorStyleChanged(CursorStyle), linkActivated(QUrl),\n"
-     "linkHovered(QUrl),\n"
+     "linkHovered(QUrl), multilinePasteRequested(str),\n"
      "titleChanged(str), iconTitleChanged(str), currentDirectoryChanged(QUrl)."},
     {"TerminalItem",
      "The terminal as a Qt Quick item (QQuickPaintedItem), for QML applications.\n"

@@ -45,6 +45,7 @@
 #include "core/screen.h"
 
 class QAction;
+class QDropEvent;
 class QEvent;
 class QKeyEvent;
 class QMouseEvent;
@@ -144,6 +145,17 @@ public:
     // --- what every shell offers ----------------------------------------------
     bool send(const QString &text);
     bool paste(const QString &text);
+    // What the user pastes (the Paste actions, the middle button, drops;
+    // terminal_control_paste.cpp): trailing line breaks trimmed when
+    // trimPastedTrailingNewlines, and a text of several lines handed to
+    // multilinePasteRequested instead of sent when confirmMultilinePaste
+    // and the program has not asked for bracketed paste.  Both off by
+    // default.
+    void pasteFromUser(const QString &text);
+    bool trimPastedTrailingNewlines() const { return m_trimPastedTrailingNewlines; }
+    void setTrimPastedTrailingNewlines(bool on) { m_trimPastedTrailingNewlines = on; }
+    bool confirmMultilinePaste() const { return m_confirmMultilinePaste; }
+    void setConfirmMultilinePaste(bool on) { m_confirmMultilinePaste = on; }
     QString error() const;
     void refresh();
 
@@ -236,6 +248,9 @@ signals:
     // URL, or an empty one when the pointer left it.  From the event loop.
     void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
+    // A user paste of several lines waits for the host, which sends it with
+    // paste() if it agrees; from the event loop.
+    void multilinePasteRequested(QString text);
 
 private:
     // Events (terminal_control.cpp and the files of their concern).
@@ -337,6 +352,10 @@ private:
     bool takeLinkRelease(const QMouseEvent *event);
     void paintLinkHover(QPainter &painter);
     void scheduleLinkHoveredCheck();
+
+    // Drops (terminal_control_paste.cpp).
+    bool dragEnter(QDropEvent *event);
+    bool drop(QDropEvent *event);
 
     // Actions (terminal_control_actions.cpp).
     void installActions();
@@ -454,6 +473,8 @@ private:
     // paintRow is repainting selected cells in the palette's selection colours.
     bool m_paintingSelection = false;
     bool m_ctrlCCopiesSelection = false;
+    bool m_trimPastedTrailingNewlines = false;
+    bool m_confirmMultilinePaste = false;
 };
 
 } // namespace vesper

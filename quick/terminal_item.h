@@ -71,6 +71,16 @@ public:
 
     Q_INVOKABLE bool send(const QString &text);
     Q_INVOKABLE bool paste(const QString &text);
+    // What the user pastes (the Paste actions, the middle button, a drop):
+    // with trimPastedTrailingNewlines its trailing line breaks are dropped;
+    // with confirmMultilinePaste a text of several lines is not sent while
+    // the program has not asked for bracketed paste, but handed to
+    // multilinePasteRequested, and the host sends it with paste() if the
+    // user agrees.  Both off by default; paste() itself sends what it gets.
+    bool trimPastedTrailingNewlines() const;
+    void setTrimPastedTrailingNewlines(bool on);
+    bool confirmMultilinePaste() const;
+    void setConfirmMultilinePaste(bool on);
     QString error() const;
     Q_INVOKABLE void refresh();
 
@@ -156,6 +166,8 @@ signals:
     void linkActivated(const QUrl &url);
     void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
+    // A user paste of several lines waits for the host; from the event loop.
+    void multilinePasteRequested(QString text);
     void scrollChanged();
     void fontChanged();
     void hoveredLinkChanged();
@@ -163,6 +175,9 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

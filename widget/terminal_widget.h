@@ -58,6 +58,16 @@ public:
     static constexpr qsizetype maxTextLength = qsizetype(1) << 27;
     bool send(const QString &text);
     bool paste(const QString &text);
+    // What the user pastes (the Paste actions, the middle button, a drop):
+    // with trimPastedTrailingNewlines its trailing line breaks are dropped;
+    // with confirmMultilinePaste a text of several lines is not sent while
+    // the program has not asked for bracketed paste, but handed to
+    // multilinePasteRequested, and the host sends it with paste() if the
+    // user agrees.  Both off by default; paste() itself sends what it gets.
+    bool trimPastedTrailingNewlines() const;
+    void setTrimPastedTrailingNewlines(bool on);
+    bool confirmMultilinePaste() const;
+    void setConfirmMultilinePaste(bool on);
     // Why the last text was refused, or bytes for the program dropped (more
     // than a mebibyte of keys and replies waiting behind a paused paste);
     // empty if none was.
@@ -163,6 +173,8 @@ signals:
     void linkHovered(const QUrl &url);
     // error() changed; from the event loop, at most once per pass.
     void errorOccurred(QString message);
+    // A user paste of several lines waits for the host; from the event loop.
+    void multilinePasteRequested(QString text);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -175,6 +187,9 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
