@@ -125,6 +125,8 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "Scrollback: scrollbackSize() lines are held, at most scrollbackLimit(), set\n"
      "by setScrollbackSize(limit).  find(text, backward=False, caseSensitive=False)\n"
      "selects the next occurrence in scrollback and screen and scrolls to it.\n"
+     "countMatches(text, caseSensitive=False, limit=1000) counts them for a find\n"
+     "bar: limit once that many are found, -1 when 50 ms pass first.\n"
      "Selection: setSelection(startLine, startCol, endLine, endCol), selectAll(),\n"
      "clearSelection(), hasSelection(), selectedText(), copySelection(); the\n"
      "selectionChanged(bool) signal reports changes.  Output that erases or\n"

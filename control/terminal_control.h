@@ -176,6 +176,9 @@ public:
     int scrollbackLimit() const;
 
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+    // Occurrences of `text` in scrollback and screen (terminal_control_search.cpp):
+    // `limit` once that many are found, -1 when 50 ms pass first.
+    int countMatches(const QString &text, bool caseSensitive = false, int limit = 1000) const;
 
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);

@@ -306,6 +306,11 @@ int TerminalItem::scrollbackSize() const { return m_control->scrollbackSize(); }
 void TerminalItem::setScrollbackSize(int lines) { m_control->setScrollbackSize(lines); }
 int TerminalItem::scrollbackLimit() const { return m_control->scrollbackLimit(); }
 
+int TerminalItem::countMatches(const QString &text, bool caseSensitive, int limit) const
+{
+    return m_control->countMatches(text, caseSensitive, limit);
+}
+
 bool TerminalItem::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);

@@ -104,6 +104,10 @@ public:
     qreal scrollSize() const;
 
     Q_INVOKABLE bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+    // How many occurrences of `text` the scrollback and screen hold, for a
+    // find bar: non-overlapping, counted from the oldest line; `limit` once
+    // that many are found, -1 when 50 ms pass first (a huge scrollback).
+    Q_INVOKABLE int countMatches(const QString &text, bool caseSensitive = false, int limit = 1000) const;
 
     // Methods rather than a property: the Python signature of a property
     // of the item's own enum type cannot be resolved by the binding runtime.

@@ -313,6 +313,11 @@ int TerminalWidget::scrollbackSize() const { return m_control->scrollbackSize();
 void TerminalWidget::setScrollbackSize(int lines) { m_control->setScrollbackSize(lines); }
 int TerminalWidget::scrollbackLimit() const { return m_control->scrollbackLimit(); }
 
+int TerminalWidget::countMatches(const QString &text, bool caseSensitive, int limit) const
+{
+    return m_control->countMatches(text, caseSensitive, limit);
+}
+
 bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);

@@ -95,6 +95,10 @@ public:
     // search of a large scrollback lets the event loop run between slices
     // (without user input).
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+    // How many occurrences of `text` the scrollback and screen hold, for a
+    // find bar: non-overlapping, counted from the oldest line; `limit` once
+    // that many are found, -1 when 50 ms pass first (a huge scrollback).
+    int countMatches(const QString &text, bool caseSensitive = false, int limit = 1000) const;
 
     // The style in force; setting it also makes it the one a program's
     // DECSCUSR 0 returns to.
