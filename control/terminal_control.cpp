@@ -461,6 +461,9 @@ bool TerminalControl::handleEvent(QEvent *event, QPointF origin)
         auto *wheelEvent = static_cast<QWheelEvent *>(event);
         return wheel(wheelEvent, local(wheelEvent->position()));
     }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: return dragEnter(static_cast<QDropEvent *>(event));
+    case QEvent::Drop: return drop(static_cast<QDropEvent *>(event));
     case QEvent::InputMethod: inputMethod(static_cast<QInputMethodEvent *>(event)); return true;
     case QEvent::FocusIn: focusChanged(true); return true;
     case QEvent::FocusOut: focusChanged(false); return true;

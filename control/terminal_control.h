@@ -47,6 +47,7 @@
 #include "core/screen.h"
 
 class QAction;
+class QDropEvent;
 class QEvent;
 class QKeyEvent;
 class QMouseEvent;
@@ -146,6 +147,17 @@ public:
     // --- what every shell offers ----------------------------------------------
     bool send(const QString &text);
     bool paste(const QString &text);
+    // What the user pastes (the Paste actions, the middle button, drops;
+    // terminal_control_paste.cpp): trailing line breaks trimmed when
+    // trimPastedTrailingNewlines, and a text of several lines handed to
+    // multilinePasteRequested instead of sent when confirmMultilinePaste
+    // and the program has not asked for bracketed paste.  Both off by
+    // default.
+    void pasteFromUser(const QString &text);
+    bool trimPastedTrailingNewlines() const { return m_trimPastedTrailingNewlines; }
+    void setTrimPastedTrailingNewlines(bool on) { m_trimPastedTrailingNewlines = on; }
+    bool confirmMultilinePaste() const { return m_confirmMultilinePaste; }
+    void setConfirmMultilinePaste(bool on) { m_confirmMultilinePaste = on; }
     QString error() const;
     void refresh();
 
@@ -166,6 +178,9 @@ public:
     int scrollbackLimit() const;
 
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+    // Occurrences of `text` in scrollback and screen (terminal_control_search.cpp):
+    // `limit` once that many are found, -1 when 50 ms pass first.
+    int countMatches(const QString &text, bool caseSensitive = false, int limit = 1000) const;
 
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);
@@ -238,6 +253,9 @@ signals:
     // URL, or an empty one when the pointer left it.  From the event loop.
     void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
+    // A user paste of several lines waits for the host, which sends it with
+    // paste() if it agrees; from the event loop.
+    void multilinePasteRequested(QString text);
 
 private:
     // Events (terminal_control.cpp and the files of their concern).
@@ -343,6 +361,10 @@ private:
     bool takeLinkRelease(const QMouseEvent *event);
     void paintLinkHover(QPainter &painter);
     void scheduleLinkHoveredCheck();
+
+    // Drops (terminal_control_paste.cpp).
+    bool dragEnter(QDropEvent *event);
+    bool drop(QDropEvent *event);
 
     // Actions (terminal_control_actions.cpp).
     void installActions();
@@ -465,6 +487,8 @@ private:
     // paintRow is repainting selected cells in the palette's selection colours.
     bool m_paintingSelection = false;
     bool m_ctrlCCopiesSelection = false;
+    bool m_trimPastedTrailingNewlines = false;
+    bool m_confirmMultilinePaste = false;
 };
 
 } // namespace vesper

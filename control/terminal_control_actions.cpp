@@ -28,8 +28,8 @@ void TerminalControl::installActions()
         connect(m_actions->action(which), &QAction::triggered, this, slot);
     };
     on(Copy, [this] { copySelection(); });
-    on(Paste, [this] { paste(clipboardText(QClipboard::Clipboard)); });
-    on(PasteSelection, [this] { paste(clipboardText(QClipboard::Selection)); });
+    on(Paste, [this] { pasteFromUser(clipboardText(QClipboard::Clipboard)); });
+    on(PasteSelection, [this] { pasteFromUser(clipboardText(QClipboard::Selection)); });
     on(SelectAll, [this] { selectByGesture({{m_screen.firstLine(), 0}, {m_screen.endLine() - 1, m_columns}, true}); });
     // Half a page at a time, as xterm scrolls: the last lines seen stay in view.
     on(ScrollPageUp, [this] { scrollLines(-std::max(m_rows / 2, 1)); });

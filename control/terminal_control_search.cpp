@@ -26,6 +26,8 @@ namespace vesper {
 namespace {
 
 constexpr qint64 kFindSliceMs = 10;
+// countMatches stops after this long, whatever it has counted by then.
+constexpr qint64 kCountBudgetMs = 50;
 
 } // namespace
 
@@ -78,6 +80,27 @@ bool TerminalControl::find(const QString &text, bool backward, bool caseSensitiv
     scrollLinesIntoView(start.line, end.line);
     setSelection(start.line, start.column, end.line, end.column); // emits last: a slot may delete the control
     return true;
+}
+
+// Counts non-overlapping matches from the oldest line down, in one go: a
+// count is a hint for a find bar, so it gives up rather than slice.
+int TerminalControl::countMatches(const QString &text, bool caseSensitive, int limit) const
+{
+    if (text.isEmpty() || limit <= 0)
+        return 0;
+    parseWaitingOutput();
+    LineSearch search(m_screen, text, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    QElapsedTimer clock;
+    clock.start();
+    int count = 0;
+    for (int line = m_screen.firstLine(); line < m_screen.endLine(); ++line) {
+        for (qsizetype unit = search.find(line, 0, false); unit >= 0; unit = search.find(line, unit + text.size(), false))
+            if (++count >= limit)
+                return limit;
+        if (clock.elapsed() >= kCountBudgetMs)
+            return -1;
+    }
+    return count;
 }
 
 // Moves the view the least that shows lines [first, last] (or as much of

@@ -270,7 +270,7 @@ bool TerminalControl::mouseRelease(QMouseEvent *event, QPoint point)
         return true;
     if (event->button() == Qt::MiddleButton) {
         if (clipboard()->supportsSelection())
-            paste(clipboard()->text(QClipboard::Selection));
+            pasteFromUser(clipboard()->text(QClipboard::Selection));
         return true;
     }
     if (event->button() == Qt::LeftButton && m_selecting) {

@@ -35,8 +35,8 @@ SCRIPT_FAILED = 3  # the session went wrong: another virtual screen would not he
 def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--output", type=Path, help="screenshot file (default: in the build folder)")
-    parser.add_argument("--scheme", choices=sorted(terminal.SCHEMES), default="default",
-                        help="colour scheme (default: %(default)s)")
+    parser.add_argument("--scheme", choices=terminal.SCHEME_CHOICES, default="default", metavar="NAME",
+                        help="colour scheme: %(choices)s (default: %(default)s)")
     parser.add_argument("--headless", action="store_true", help="take a screenshot even with a display")
     parser.add_argument("--offscreen", action="store_true",
                         help="use Qt's offscreen platform instead of Xvfb when headless")

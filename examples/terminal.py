@@ -5,14 +5,18 @@ It shows the whole public API in use: a TerminalWidget attached to the
 platform's PtySession, the window title following the program's title, a
 short flash and an alert on the bell, the exit code
 shown (or the window closed) when the program ends, Ctrl+Plus / Ctrl+Minus /
-Ctrl+0 font sizes through setTerminalFont, colour schemes built as Palettes,
-the widget's own clipboard shortcuts (Ctrl+Shift+C, Ctrl+Shift+V,
-Ctrl+Shift+A) plus a context menu, a find bar (Ctrl+Shift+F; Enter and
-Shift+Enter for the next and previous hit, Esc closes it), and links the
-program prints opened with Ctrl+click.
+Ctrl+0 font sizes through setTerminalFont, the built-in colour schemes and
+scheme files in a Scheme menu, the widget's own actions (Ctrl+Shift+C,
+Ctrl+Shift+V, Ctrl+Shift+A) in a context menu with Open Link and Copy Link
+Address over a link, Clear Scrollback and Reset, a find bar (Ctrl+Shift+F;
+Enter, Shift+Enter or its buttons for the next and previous hit, the number
+of matches beside them, Esc closes it), a question before a paste of several
+lines and before closing while a program runs, a notice while Ctrl+S holds
+the output, and links the program prints opened with Ctrl+click.
+The shared pieces live in terminal_parts.py, which tabs.py uses too.
 
     python3 examples/terminal.py                     # your login shell
-    python3 examples/terminal.py --scheme light -- htop
+    python3 examples/terminal.py --scheme "Solarized Light" -- htop
     python3 examples/terminal.py --hold -- ls -l --color=auto
 """
 
@@ -21,47 +25,26 @@ from __future__ import annotations
 import argparse
 import os
 import sys
+from typing import Callable
 
 from PySide6.QtCore import Qt, QTimer
-from PySide6.QtGui import QAction, QDesktopServices, QGuiApplication, QKeySequence
-from PySide6.QtWidgets import (QApplication, QHBoxLayout, QLabel, QLineEdit, QMainWindow, QPushButton,
-                               QVBoxLayout, QWidget)
+from PySide6.QtGui import QAction, QDesktopServices, QKeySequence
+from PySide6.QtWidgets import QApplication, QMainWindow, QVBoxLayout, QWidget
 
 import lumenvale
+from terminal_parts import (FindBar, FlowNotice, ask_before_multiline_paste, ask_to_close, clear_scrollback,
+                            install_context_menu, reset_terminal, running_program, scheme_menu)
 
-# Colour schemes: foreground, background, cursor and the 16 ANSI colours
-# (black, red, green, yellow, blue, magenta, cyan, white, then the bright
-# variants).  "default" keeps the widget's own palette.
-SCHEMES: dict[str, tuple[str, str, str, list[str]] | None] = {
-    "default": None,
-    "light": ("#2a2a2a", "#fbfbf4", "#2a2a2a", [
-        "#000000", "#b3261e", "#2e7d32", "#8d6e00", "#1d4fbf", "#8e24aa", "#00838f", "#bdbdbd",
-        "#616161", "#e53935", "#43a047", "#b08900", "#3b6fe0", "#ab47bc", "#0097a7", "#ffffff"]),
-    "dusk": ("#d8dee9", "#1c2230", "#f0c674", [
-        "#2b303b", "#e06c75", "#98c379", "#e5c07b", "#61afef", "#c678dd", "#56b6c2", "#c8ccd4",
-        "#5c6370", "#ff7a85", "#b5e890", "#ffd68a", "#82c4ff", "#dc9cf0", "#7fd6e0", "#ffffff"]),
-    "amber": ("#ffb000", "#140c00", "#ffcc55", [
-        "#140c00", "#c06000", "#e09000", "#ffb000", "#a06800", "#c07800", "#d89a20", "#ffc040",
-        "#604000", "#ff8000", "#ffb040", "#ffd060", "#c08820", "#e0a040", "#ffc860", "#ffe8b0"]),
-}
+# The --scheme names: the widget's own palette, then the built-in schemes.
+SCHEME_CHOICES = ["default", *lumenvale.Palette.scheme_names()]
 
 FONT_STEP = 1.0
 MIN_POINT_SIZE = 5.0
 
 
 def make_palette(scheme: str) -> lumenvale.Palette:
-    """Builds the Palette of a named colour scheme."""
-    palette = lumenvale.Palette()
-    colours = SCHEMES[scheme]
-    if colours is None:
-        return palette
-    foreground, background, cursor, ansi = colours
-    palette.set_foreground(foreground)
-    palette.set_background(background)
-    palette.set_cursor(cursor)
-    for index, colour in enumerate(ansi):
-        palette.set_ansi(index, colour)
-    return palette
+    """The Palette of a built-in colour scheme (`default` is the widget's own)."""
+    return lumenvale.Palette() if scheme == "default" else lumenvale.Palette.from_scheme(scheme)
 
 
 def login_shell() -> list[str]:
@@ -76,49 +59,6 @@ def login_shell() -> list[str]:
     if not shell:
         shell = os.environ.get("COMSPEC", "cmd.exe") if sys.platform == "win32" else "/bin/sh"
     return [shell]
-
-
-class FindBar(QWidget):
-    """A search field under the terminal: Enter finds the next hit,
-    Shift+Enter the previous one, Esc hides the bar."""
-
-    def __init__(self, terminal: lumenvale.TerminalWidget, parent: QWidget | None = None):
-        super().__init__(parent)
-        self.terminal = terminal
-        self.field = QLineEdit(self)
-        self.field.setPlaceholderText("Find")
-        self.status = QLabel(self)
-        self.case = QPushButton("Aa", self)
-        self.case.setCheckable(True)
-        self.case.setToolTip("Match case")
-        layout = QHBoxLayout(self)
-        layout.setContentsMargins(4, 2, 4, 2)
-        layout.addWidget(self.field, 1)
-        layout.addWidget(self.case)
-        layout.addWidget(self.status)
-        self.field.returnPressed.connect(lambda: self.find_hit(self.shift_held()))
-        self.field.textChanged.connect(lambda _text: self.status.clear())
-
-    @staticmethod
-    def shift_held() -> bool:
-        return bool(QGuiApplication.keyboardModifiers() & Qt.KeyboardModifier.ShiftModifier)
-
-    def open(self) -> None:
-        self.show()
-        self.field.setFocus()
-        self.field.selectAll()
-
-    def find_hit(self, backward: bool) -> bool:
-        found = self.terminal.find(self.field.text(), backward, self.case.isChecked())
-        self.status.setText("" if found else "not found")
-        return found
-
-    def keyPressEvent(self, event) -> None:  # noqa: N802 (Qt's name)
-        if event.key() == Qt.Key.Key_Escape:
-            self.hide()
-            self.terminal.setFocus()
-            return
-        super().keyPressEvent(event)
 
 
 class TerminalWindow(QMainWindow):
@@ -144,17 +84,21 @@ class TerminalWindow(QMainWindow):
         self.terminal.setVerticalScrollBarPolicy(Qt.ScrollBarPolicy.ScrollBarAlwaysOn)
         self.find_bar = FindBar(self.terminal)
         self.find_bar.hide()
+        # The session is a Qt child of the window: it ends with it.
+        self.session = lumenvale.PtySession.create(self)
+        lumenvale.attach(self.terminal, self.session)
+        self.flow_notice = FlowNotice(self.session)
         central = QWidget(self)
         column = QVBoxLayout(central)
         column.setContentsMargins(0, 0, 0, 0)
         column.setSpacing(0)
         column.addWidget(self.terminal, 1)
+        column.addWidget(self.flow_notice)
         column.addWidget(self.find_bar)
         self.setCentralWidget(central)
-
-        # The session is a Qt child of the window: it ends with it.
-        self.session = lumenvale.PtySession.create(self)
-        lumenvale.attach(self.terminal, self.session)
+        # Asked before closing while a program runs; a test may answer instead.
+        self.ask_to_close: Callable[[QWidget, str], bool] = ask_to_close
+        ask_before_multiline_paste(self.terminal)
         self.session.finished.connect(self.child_finished)
         self.terminal.titleChanged.connect(self.program_title_changed)
         self.terminal.bell.connect(self.ring)
@@ -169,6 +113,9 @@ class TerminalWindow(QMainWindow):
 
         self.add_font_actions()
         self.add_context_menu()
+        self.scheme_menu = scheme_menu(self, self.terminal.setTerminalPalette,
+                                       "Default" if scheme == "default" else scheme)
+        self.menuBar().addMenu(self.scheme_menu)
         self.setWindowTitle(self.program)
         self.resize_to_grid(*grid)
 
@@ -195,16 +142,16 @@ class TerminalWindow(QMainWindow):
         self.addAction(find)
 
     def add_context_menu(self) -> None:
-        # The widget already handles Ctrl+Shift+C/V/A itself; the menu offers
-        # the same operations to the mouse (the tab shows the key in menus).
-        clipboard = QGuiApplication.clipboard()
-        for label, slot in (("Copy\tCtrl+Shift+C", self.terminal.copySelection),
-                            ("Paste\tCtrl+Shift+V", lambda: self.terminal.paste(clipboard.text())),
-                            ("Select All\tCtrl+Shift+A", self.terminal.selectAll)):
-            action = QAction(label, self.terminal)
+        # The widget's own actions carry its shortcuts; the menu adds link
+        # entries over a link, and the window's find, clear and reset.
+        self.extra_actions = []
+        for label, slot in (("Find...", self.find_bar.open),
+                            ("Clear Scrollback", lambda: clear_scrollback(self.terminal)),
+                            ("Reset", lambda: reset_terminal(self.terminal))):
+            action = QAction(label, self)
             action.triggered.connect(slot)
-            self.terminal.addAction(action)
-        self.terminal.setContextMenuPolicy(Qt.ContextMenuPolicy.ActionsContextMenu)
+            self.extra_actions.append(action)
+        install_context_menu(self.terminal, self.extra_actions)
 
     def change_font_size(self, step: float) -> None:
         """Grows or shrinks the font; the grid follows and the program is told."""
@@ -251,6 +198,10 @@ class TerminalWindow(QMainWindow):
             self.close()
 
     def closeEvent(self, event) -> None:  # noqa: N802 (Qt's name)
+        program = running_program(self.session) if self.exit_code is None else ""
+        if program and not self.ask_to_close(self, program):
+            event.ignore()
+            return
         # Closing ends the program; that is not an exit worth reporting.
         if self.exit_code is None:
             self.session.finished.disconnect(self.child_finished)
@@ -264,8 +215,8 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
         epilog="Ctrl+Plus/Ctrl+Minus/Ctrl+0 change the font size; Ctrl+Shift+C/V/A copy, "
                "paste and select all; Ctrl+Shift+F finds; Ctrl+click opens a link; "
                "Shift+PageUp/PageDown scroll back.")
-    parser.add_argument("--scheme", choices=sorted(SCHEMES), default="default",
-                        help="colour scheme (default: %(default)s)")
+    parser.add_argument("--scheme", choices=SCHEME_CHOICES, default="default",
+                        metavar="NAME", help="colour scheme: %(choices)s (default: %(default)s)")
     parser.add_argument("--font-size", type=float, default=0.0, metavar="POINTS",
                         help="font size in points (default: the system's fixed font)")
     parser.add_argument("--hold", action="store_true",

@@ -6,6 +6,7 @@
 #include "lumenvale/terminal_item.h"
 
 #include <QCursor>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QPainter>
@@ -36,6 +37,7 @@ TerminalItem::TerminalItem(QQuickItem *parent)
     setActiveFocusOnTab(true);
     setAcceptedMouseButtons(Qt::LeftButton | Qt::MiddleButton | Qt::RightButton);
     setAcceptHoverEvents(true);
+    setFlag(ItemAcceptsDrops);
     // Painting covers every pixel of the rows it is asked for.
     setOpaquePainting(true);
     setFillColor(m_control->palette().background());
@@ -76,6 +78,7 @@ void TerminalItem::forwardSignals()
     connect(c, &TerminalControl::linkActivated, this, &TerminalItem::linkActivated);
     connect(c, &TerminalControl::linkHovered, this, &TerminalItem::linkHovered);
     connect(c, &TerminalControl::errorOccurred, this, &TerminalItem::errorOccurred);
+    connect(c, &TerminalControl::multilinePasteRequested, this, &TerminalItem::multilinePasteRequested);
 }
 
 // --- painting and geometry ----------------------------------------------------
@@ -203,6 +206,25 @@ void TerminalItem::hoverLeaveEvent(QHoverEvent *event)
     event->ignore();
 }
 
+// Drops paste: local files as quoted paths, other URLs and text as text.
+void TerminalItem::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        event->ignore();
+}
+
+void TerminalItem::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        event->ignore();
+}
+
+void TerminalItem::dropEvent(QDropEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        event->ignore();
+}
+
 void TerminalItem::inputMethodEvent(QInputMethodEvent *event) { m_control->handleEvent(event); }
 
 QVariant TerminalItem::inputMethodQuery(Qt::InputMethodQuery query) const
@@ -259,6 +281,10 @@ qreal TerminalItem::scrollSize() const
 
 bool TerminalItem::send(const QString &text) { return m_control->send(text); }
 bool TerminalItem::paste(const QString &text) { return m_control->paste(text); }
+bool TerminalItem::trimPastedTrailingNewlines() const { return m_control->trimPastedTrailingNewlines(); }
+void TerminalItem::setTrimPastedTrailingNewlines(bool on) { m_control->setTrimPastedTrailingNewlines(on); }
+bool TerminalItem::confirmMultilinePaste() const { return m_control->confirmMultilinePaste(); }
+void TerminalItem::setConfirmMultilinePaste(bool on) { m_control->setConfirmMultilinePaste(on); }
 QString TerminalItem::error() const { return m_control->error(); }
 void TerminalItem::refresh() { m_control->refresh(); }
 void TerminalItem::feed(const QByteArray &data) { m_control->feed(data); }
@@ -279,6 +305,11 @@ QString TerminalItem::selectedText() const { return m_control->selectedText(); }
 int TerminalItem::scrollbackSize() const { return m_control->scrollbackSize(); }
 void TerminalItem::setScrollbackSize(int lines) { m_control->setScrollbackSize(lines); }
 int TerminalItem::scrollbackLimit() const { return m_control->scrollbackLimit(); }
+
+int TerminalItem::countMatches(const QString &text, bool caseSensitive, int limit) const
+{
+    return m_control->countMatches(text, caseSensitive, limit);
+}
 
 bool TerminalItem::find(const QString &text, bool backward, bool caseSensitive)
 {

@@ -7,6 +7,7 @@
 #include "lumenvale/terminal_widget.h"
 
 #include <QBackingStore>
+#include <QDropEvent>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
@@ -32,6 +33,8 @@ TerminalWidget::TerminalWidget(QWidget *parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     // Motion without a button reaches the widget: mode 1003 reports it.
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
@@ -100,6 +103,7 @@ void TerminalWidget::forwardSignals()
     connect(c, &TerminalControl::linkActivated, this, &TerminalWidget::linkActivated);
     connect(c, &TerminalControl::linkHovered, this, &TerminalWidget::linkHovered);
     connect(c, &TerminalControl::errorOccurred, this, &TerminalWidget::errorOccurred);
+    connect(c, &TerminalControl::multilinePasteRequested, this, &TerminalWidget::multilinePasteRequested);
 }
 
 // --- scroll bar ---------------------------------------------------------------
@@ -138,6 +142,25 @@ void TerminalWidget::keyReleaseEvent(QKeyEvent *event)
     // deleted this widget.
     if (!m_control->handleEvent(event))
         QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+// Drops paste: local files as quoted paths, other URLs and text as text.
+void TerminalWidget::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::dragEnterEvent(event);
+}
+
+void TerminalWidget::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::dragMoveEvent(event);
+}
+
+void TerminalWidget::dropEvent(QDropEvent *event)
+{
+    if (!m_control->handleEvent(event))
+        QAbstractScrollArea::dropEvent(event);
 }
 
 void TerminalWidget::mousePressEvent(QMouseEvent *event)
@@ -267,6 +290,10 @@ QSize TerminalWidget::minimumSizeHint() const
 
 bool TerminalWidget::send(const QString &text) { return m_control->send(text); }
 bool TerminalWidget::paste(const QString &text) { return m_control->paste(text); }
+bool TerminalWidget::trimPastedTrailingNewlines() const { return m_control->trimPastedTrailingNewlines(); }
+void TerminalWidget::setTrimPastedTrailingNewlines(bool on) { m_control->setTrimPastedTrailingNewlines(on); }
+bool TerminalWidget::confirmMultilinePaste() const { return m_control->confirmMultilinePaste(); }
+void TerminalWidget::setConfirmMultilinePaste(bool on) { m_control->setConfirmMultilinePaste(on); }
 QString TerminalWidget::error() const { return m_control->error(); }
 void TerminalWidget::refresh() { m_control->refresh(); }
 void TerminalWidget::feed(const QByteArray &data) { m_control->feed(data); }
@@ -287,6 +314,11 @@ QString TerminalWidget::selectedText() const { return m_control->selectedText();
 int TerminalWidget::scrollbackSize() const { return m_control->scrollbackSize(); }
 void TerminalWidget::setScrollbackSize(int lines) { m_control->setScrollbackSize(lines); }
 int TerminalWidget::scrollbackLimit() const { return m_control->scrollbackLimit(); }
+
+int TerminalWidget::countMatches(const QString &text, bool caseSensitive, int limit) const
+{
+    return m_control->countMatches(text, caseSensitive, limit);
+}
 
 bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive)
 {

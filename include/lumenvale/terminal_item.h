@@ -72,6 +72,16 @@ public:
 
     Q_INVOKABLE bool send(const QString &text);
     Q_INVOKABLE bool paste(const QString &text);
+    // What the user pastes (the Paste actions, the middle button, a drop):
+    // with trimPastedTrailingNewlines its trailing line breaks are dropped;
+    // with confirmMultilinePaste a text of several lines is not sent while
+    // the program has not asked for bracketed paste, but handed to
+    // multilinePasteRequested, and the host sends it with paste() if the
+    // user agrees.  Both off by default; paste() itself sends what it gets.
+    bool trimPastedTrailingNewlines() const;
+    void setTrimPastedTrailingNewlines(bool on);
+    bool confirmMultilinePaste() const;
+    void setConfirmMultilinePaste(bool on);
     QString error() const;
     Q_INVOKABLE void refresh();
 
@@ -95,6 +105,10 @@ public:
     qreal scrollSize() const;
 
     Q_INVOKABLE bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+    // How many occurrences of `text` the scrollback and screen hold, for a
+    // find bar: non-overlapping, counted from the oldest line; `limit` once
+    // that many are found, -1 when 50 ms pass first (a huge scrollback).
+    Q_INVOKABLE int countMatches(const QString &text, bool caseSensitive = false, int limit = 1000) const;
 
     // Methods rather than a property: the Python signature of a property
     // of the item's own enum type cannot be resolved by the binding runtime.
@@ -157,6 +171,8 @@ signals:
     void linkActivated(const QUrl &url);
     void linkHovered(const QUrl &url);
     void errorOccurred(QString message);
+    // A user paste of several lines waits for the host; from the event loop.
+    void multilinePasteRequested(QString text);
     void scrollChanged();
     void fontChanged();
     void hoveredLinkChanged();
@@ -164,6 +180,9 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -59,6 +59,16 @@ public:
     static constexpr qsizetype maxTextLength = qsizetype(1) << 27;
     bool send(const QString &text);
     bool paste(const QString &text);
+    // What the user pastes (the Paste actions, the middle button, a drop):
+    // with trimPastedTrailingNewlines its trailing line breaks are dropped;
+    // with confirmMultilinePaste a text of several lines is not sent while
+    // the program has not asked for bracketed paste, but handed to
+    // multilinePasteRequested, and the host sends it with paste() if the
+    // user agrees.  Both off by default; paste() itself sends what it gets.
+    bool trimPastedTrailingNewlines() const;
+    void setTrimPastedTrailingNewlines(bool on);
+    bool confirmMultilinePaste() const;
+    void setConfirmMultilinePaste(bool on);
     // Why the last text was refused, or bytes for the program dropped (more
     // than a mebibyte of keys and replies waiting behind a paused paste);
     // empty if none was.
@@ -86,6 +96,10 @@ public:
     // search of a large scrollback lets the event loop run between slices
     // (without user input).
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);
+    // How many occurrences of `text` the scrollback and screen hold, for a
+    // find bar: non-overlapping, counted from the oldest line; `limit` once
+    // that many are found, -1 when 50 ms pass first (a huge scrollback).
+    int countMatches(const QString &text, bool caseSensitive = false, int limit = 1000) const;
 
     // The style in force; setting it also makes it the one a program's
     // DECSCUSR 0 returns to.
@@ -164,6 +178,8 @@ signals:
     void linkHovered(const QUrl &url);
     // error() changed; from the event loop, at most once per pass.
     void errorOccurred(QString message);
+    // A user paste of several lines waits for the host; from the event loop.
+    void multilinePasteRequested(QString text);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -176,6 +192,9 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;

@@ -124,6 +124,22 @@ def test_palette_accepts_every_colour_form():
     assert p.color(0x1000000 | 0xAABBCC, "black") == QColor("#aabbcc")
 
 
+def test_palette_files_raise_instead_of_returning_a_default(tmp_path):
+    saved = lumenvale.Palette.from_scheme("Tango Light")
+    saved.set_selection_background("#334455")
+    saved.save(str(tmp_path / "scheme.json"))
+    assert lumenvale.Palette.load(str(tmp_path / "scheme.json")) == saved
+    (tmp_path / "bad.json").write_text('{"foreground": "#ffffff"}')
+    for call, error in [
+        (lambda: lumenvale.Palette.load(str(tmp_path / "bad.json")), ValueError),
+        (lambda: lumenvale.Palette.load(str(tmp_path / "missing.json")), ValueError),
+        (lambda: lumenvale.Palette.from_scheme("No Such Scheme"), ValueError),
+        (lambda: saved.save(str(tmp_path / "no" / "folder.json")), OSError),
+    ]:
+        with pytest.raises(error):
+            call()
+
+
 def test_terminal_palette_is_returned_as_a_copy(widget):
     p = widget.terminalPalette()
     p.set_background("#224466")

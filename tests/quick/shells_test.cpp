@@ -5,6 +5,7 @@
 // built from partial repaints as output arrives, the widget's grab is one
 // whole paint).  The item runs on the software scene graph.
 #include <QApplication>
+#include <QClipboard>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
@@ -263,6 +264,20 @@ const Scenario kScenarios[] = {
          return QStringLiteral("%1 %2 %3").arg(back - live).arg(s.viewTopLine() - live).arg(bytesOf(bytes));
      },
      "-3 0 x"},
+    {"actions_take_their_keys_and_the_rest_goes_to_the_program",
+     [](Shell &s, QSignalSpy &bytes, QSignalSpy &) {
+         for (int i = 0; i < 30; ++i)
+             s.feed(QByteArray::number(i) + "\r\n");
+         const int live = s.viewTopLine();
+         s.key(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+         const int top = s.viewTopLine();
+         s.key(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+         QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
+         s.key(Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+         s.key(Qt::Key_Home, Qt::ShiftModifier);
+         return QStringLiteral("%1 %2 %3").arg(top - live).arg(s.viewTopLine() - live).arg(bytesOf(bytes));
+     },
+     "-25 0 clip%1B%5B1%3B2H"},
     {"resize_announces_the_grid_once",
      [](Shell &s, QSignalSpy &, QSignalSpy &grid) {
          s.resizeCells(12, 4);

@@ -45,6 +45,22 @@ TEST_F(SearchFixture, StepsThroughHitsAndWrapsAround)
     }
 }
 
+// countMatches counts what find() steps through: every line, non-overlapping
+// hits, across a soft wrap, up to the limit.
+TEST_F(SearchFixture, CountsTheHitsFindStepsThrough)
+{
+    feed(*w, "alpha 1\r\nbeta\r\nAlpha 2 alpha\r\naaaa\r\nalPha 3\r\nxxxxxxxxxxxxxxxxxxal\r\npha");
+    EXPECT_EQ(w->countMatches("alpha"), 4);
+    EXPECT_EQ(w->countMatches("alpha", true), 2);
+    EXPECT_EQ(w->countMatches("aa"), 2) << "non-overlapping";
+    EXPECT_EQ(w->countMatches("lph", false, 3), 3) << "stops at the limit";
+    EXPECT_EQ(w->countMatches("zeta"), 0);
+    EXPECT_EQ(w->countMatches(""), 0);
+    feed(*w, "\r\nxxxxxxxxxxxxxxxxxal");
+    feed(*w, "pha");
+    EXPECT_EQ(w->countMatches("alpha"), 5) << "across the soft wrap, unparsed output included";
+}
+
 TEST_F(SearchFixture, HitsAreSelectedWhereTheyAreAndScrolledIntoView)
 {
     for (int i = 0; i < 30; ++i)

@@ -8,7 +8,7 @@ import sys
 from pathlib import Path
 
 import pytest
-from PySide6.QtCore import Qt
+from PySide6.QtCore import QPoint, Qt, QUrl
 from PySide6.QtGui import QColor, QImage
 
 import lumenvale
@@ -19,6 +19,7 @@ sys.path.insert(0, str(EXAMPLES))
 import python_session  # noqa: E402
 import tabs  # noqa: E402
 import terminal  # noqa: E402
+import terminal_parts  # noqa: E402
 
 WAIT_MS = 15000
 
@@ -36,7 +37,8 @@ def shown_window(qtbot, command, **options):
 
 @pytest.mark.parametrize("argv, command, scheme, hold", [
     ([], [], "default", False),
-    (["--scheme", "amber", "ls", "-l", "--color=auto"], ["ls", "-l", "--color=auto"], "amber", False),
+    (["--scheme", "Solarized Light", "ls", "-l", "--color=auto"], ["ls", "-l", "--color=auto"], "Solarized Light",
+     False),
     (["--hold", "--", "vi", "--help"], ["vi", "--help"], "default", True),
 ])
 def test_command_line_keeps_the_program_options(argv, command, scheme, hold):
@@ -135,16 +137,65 @@ def test_find_bar_opens_finds_and_closes(qtbot):
     assert not window.find_bar.isVisible()
 
 
-@pytest.mark.parametrize("scheme", sorted(terminal.SCHEMES))
+@pytest.mark.parametrize("scheme", ["default", "xterm", "Solarized Dark"])
 def test_colour_schemes_reach_the_widget(qtbot, scheme):
     window = shown_window(qtbot, ["sh"], scheme=scheme)
-    palette = window.terminal.terminalPalette()
-    colours = terminal.SCHEMES[scheme]
-    expected_background = QColor(colours[1]) if colours else lumenvale.Palette().background()
-    assert palette.background() == expected_background
-    # Bold red comes from the scheme's bright red.
-    expected_red = QColor(colours[3][9]) if colours else lumenvale.Palette().color(9, QColor())
-    assert palette.color(1, QColor(), True) == expected_red
+    expected = lumenvale.Palette() if scheme == "default" else lumenvale.Palette.from_scheme(scheme)
+    assert window.terminal.terminalPalette() == expected
+    # The Scheme menu switches at run time.
+    entry = next(a for a in window.scheme_menu.actions() if a.text() == "Tango Light")
+    entry.trigger()
+    assert window.terminal.terminalPalette() == lumenvale.Palette.from_scheme("Tango Light")
+    assert entry.isChecked()
+
+
+def test_context_menu_offers_the_link_under_the_pointer(qtbot):
+    window = shown_window(qtbot, ["sh"], hold=True)
+    term = window.terminal
+    term.feed(b"see https://example.org/x here")
+    row = term.viewTopLine()
+    on_link = QPoint(8 * term.cellWidth() + 2, 2)
+    assert term.linkAtCell(row, 8) == QUrl("https://example.org/x")
+    texts = [a.text() for a in terminal_parts.context_menu(term, on_link, window.extra_actions).actions()]
+    assert texts[:2] == ["Open Link", "Copy Link Address"]
+    assert {"Copy", "Paste", "Select All", "Clear Scrollback", "Reset"} <= set(texts)
+    texts = [a.text() for a in terminal_parts.context_menu(term, QPoint(1, 2), []).actions()]
+    assert "Open Link" not in texts
+
+
+def test_find_bar_counts_and_steps_with_its_buttons(qtbot):
+    window = shown_window(qtbot, ["sh"], hold=True)
+    window.terminal.feed(b"pear apple\r\napple\r\nPEAR")
+    window.find_bar.open()
+    window.find_bar.field.setText("pear")
+    assert window.find_bar.status.text() == "2 matches"
+    window.find_bar.previous.click()
+    assert window.terminal.selectedText() == "PEAR"
+    window.find_bar.previous.click()
+    assert window.terminal.selectedText() == "pear"
+    window.find_bar.case.setChecked(True)
+    assert window.find_bar.status.text() == "1 match"
+    assert terminal_parts.count_text(-1) == "many matches"
+    assert terminal_parts.count_text(terminal_parts.COUNT_LIMIT) == "1000+ matches"
+
+
+def test_closing_asks_while_a_job_runs_and_shows_held_output(qtbot):
+    window = shown_window(qtbot, ["sh", "-i"], hold=True)
+    window.env = ["PS1=$ ", "ENV="]
+    assert window.start()
+    answers = []
+    window.ask_to_close = lambda _parent, program: answers.append(program) or len(answers) > 1
+    qtbot.waitUntil(lambda: "$ " in window.terminal.screenText(), timeout=WAIT_MS)
+    window.terminal.send("sleep 30\r")
+    qtbot.waitUntil(lambda: terminal_parts.running_program(window.session) == "sleep", timeout=WAIT_MS)
+    window.terminal.send("\x13")
+    qtbot.waitUntil(window.flow_notice.isVisible, timeout=WAIT_MS)
+    window.terminal.send("\x11")
+    qtbot.waitUntil(lambda: not window.flow_notice.isVisible(), timeout=WAIT_MS)
+    window.close()
+    assert window.isVisible() and answers == ["sleep"]
+    window.close()
+    assert not window.isVisible() and answers == ["sleep", "sleep"]
 
 
 # --- python_session.py -----------------------------------------------------
@@ -201,6 +252,8 @@ def test_tabs_run_separate_sessions_and_close_with_their_programs(qtbot):
     qtbot.waitUntil(lambda: window.tabs.count() == 1, timeout=WAIT_MS)
     qtbot.waitUntil(lambda: "first tab" in lasting.screenText(), timeout=WAIT_MS)
     assert "second tab" not in lasting.screenText()
+    lasting.feed(b"\x1b]2;my title\x07")
+    qtbot.waitUntil(lambda: window.tabs.tabText(0) == "my title", timeout=WAIT_MS)
     session = lasting.session
     window.close()
     assert window.tabs.count() == 0
@@ -265,7 +318,7 @@ def test_examples_use_the_api_as_the_type_stub_describes():
     if stub_dir.name not in ("site-packages", "dist-packages"):
         env["MYPYPATH"] = str(stub_dir)
     files = [str(EXAMPLES / name) for name in
-             ("terminal.py", "demo.py", "scripted_session.py", "python_session.py", "tabs.py")]
+             ("terminal.py", "terminal_parts.py", "demo.py", "scripted_session.py", "python_session.py", "tabs.py")]
     result = subprocess.run([sys.executable, "-m", "mypy", "--no-incremental", "--cache-dir", os.devnull,
                              "--ignore-missing-imports", *files],
                             cwd=EXAMPLES, env=env, capture_output=True, text=True, timeout=300)
