@@ -79,6 +79,7 @@ void TerminalControl::installParserCallbacks()
         return true;
     };
     installHostStateCallbacks();
+    installClipboardCallback();
     handPaletteToCore();
     m_colours.update(m_screen.colorTable(), m_palette);
 }

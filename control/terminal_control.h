@@ -20,6 +20,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QClipboard>
 #include <QColor>
 #include <QElapsedTimer>
 #include <QFont>
@@ -80,6 +81,10 @@ public:
         SteadyBar = 6,
     };
     Q_ENUM(CursorStyle)
+
+    // What a program may do with the clipboard through OSC 52.
+    enum ClipboardAccess { NoAccess, WriteOnly, ReadWrite };
+    Q_ENUM(ClipboardAccess)
 
     // How a paint may go about its region.
     struct PaintOptions {
@@ -164,6 +169,9 @@ public:
     QString wordCharacters() const;
     void setWordCharacters(const QString &characters);
 
+    ClipboardAccess clipboardAccess() const;
+    void setClipboardAccess(ClipboardAccess access);
+
     QFont font() const;
     void setFont(const QFont &font);
     Palette palette() const;
@@ -204,6 +212,8 @@ signals:
     void currentDirectoryChanged(QUrl url);
     void linkActivated(const QUrl &url);
     void errorOccurred(QString message);
+    // A program set the clipboard or the selection (OSC 52); from the event loop.
+    void clipboardWritten(QClipboard::Mode mode);
 
 private:
     // Events (terminal_control.cpp and the files of their concern).
@@ -295,6 +305,12 @@ private:
     void installHostStateCallbacks();
     void postHostChange(HostValue which);
     void ringBell();
+
+    // A program's clipboard strings (terminal_control_clipboard.cpp).
+    void installClipboardCallback();
+    std::optional<std::string> clipboardAnswer(std::string_view targets) const;
+    void takeClipboardString(std::string_view targets, std::string_view data);
+    ClipboardAccess m_clipboardAccess = WriteOnly;
 
     // Search (terminal_control_search.cpp).
     void scrollLinesIntoView(int first, int last);

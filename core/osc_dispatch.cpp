@@ -1,5 +1,5 @@
 // OSC dispatch: window title and icon name (0, 1, 2), the working directory
-// (7), hyperlinks (8), the colours (4, 10-12, 104, 110-112) and the shell's
+// (7), hyperlinks (8), the clipboard (52), the colours (4, 10-12, 104, 110-112) and the shell's
 // marks (133).  Texts over their bound are ignored whole; titles
 // and directories reach the owner as valid UTF-8 without control characters.
 #include <charconv>
@@ -57,6 +57,7 @@ void Parser::dispatchOsc() {
     case 10:
     case 11:
     case 12: setColors(command, rest); break;
+    case 52: clipboard(rest); break;
     case 133: setShellMark(rest); break;
     case 104:
     case 110:
@@ -74,6 +75,20 @@ void Parser::setLink(std::string_view rest) {
     const std::string_view uri = rest.substr(semicolon + 1);
     if (uri.size() > kMaxUriBytes) return;
     screen_.setLink(uri);
+}
+
+// OSC 52 ; targets ; data.  The owner decides what a program may do with
+// the clipboard; a read is answered with the first target named (c when
+// none is) and the string's own terminator.
+void Parser::clipboard(std::string_view rest) {
+    const std::size_t semicolon = rest.find(';');
+    if (semicolon == std::string_view::npos || !clipboardCallback) return;
+    const std::string_view targets = rest.substr(0, semicolon);
+    const std::string_view data = rest.substr(semicolon + 1);
+    const std::optional<std::string> answer = clipboardCallback(targets, data);
+    if (data != "?" || !answer) return;
+    sendReply("\x1b]52;" + std::string(targets.empty() ? "c" : targets.substr(0, 1)) + ';' + *answer +
+              (stringBell_ ? "\x07" : "\x1b\\"));
 }
 
 // OSC 133 ; A | B | C | D [; exit code]: the shell marks where its prompt,

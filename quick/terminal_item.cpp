@@ -68,6 +68,7 @@ void TerminalItem::forwardSignals()
     connect(c, &TerminalControl::resized, this, &TerminalItem::resized);
     connect(c, &TerminalControl::bell, this, &TerminalItem::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalItem::selectionChanged);
+    connect(c, &TerminalControl::clipboardWritten, this, &TerminalItem::clipboardWritten);
     connect(c, &TerminalControl::cursorStyleChanged, this,
             [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
     connect(c, &TerminalControl::titleChanged, this, &TerminalItem::titleChanged);
@@ -282,6 +283,12 @@ int TerminalItem::scrollbackLimit() const { return m_control->scrollbackLimit();
 bool TerminalItem::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);
+}
+
+TerminalItem::ClipboardAccess TerminalItem::clipboardAccess() const { return ClipboardAccess(m_control->clipboardAccess()); }
+void TerminalItem::setClipboardAccess(ClipboardAccess access)
+{
+    m_control->setClipboardAccess(TerminalControl::ClipboardAccess(access));
 }
 
 TerminalItem::CursorStyle TerminalItem::cursorStyle() const { return CursorStyle(m_control->cursorStyle()); }

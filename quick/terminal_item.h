@@ -7,6 +7,7 @@
 // of the item (a painted item cannot move its pixels, so a scroll repaints).
 #pragma once
 
+#include <QClipboard>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -52,6 +53,11 @@ public:
     };
     Q_ENUM(CursorStyle)
 
+    // What a program may do with the clipboard through OSC 52: nothing, set
+    // it (the default), or also read it.
+    enum ClipboardAccess { NoAccess, WriteOnly, ReadWrite };
+    Q_ENUM(ClipboardAccess)
+
     explicit TerminalItem(QQuickItem *parent = nullptr);
     ~TerminalItem() override;
 
@@ -83,6 +89,9 @@ public:
 
     // Methods rather than a property: the Python signature of a property
     // of the item's own enum type cannot be resolved by the binding runtime.
+    Q_INVOKABLE ClipboardAccess clipboardAccess() const;
+    Q_INVOKABLE void setClipboardAccess(ClipboardAccess access);
+
     Q_INVOKABLE CursorStyle cursorStyle() const;
     Q_INVOKABLE void setCursorStyle(CursorStyle style);
 
@@ -119,6 +128,8 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalItem::CursorStyle style);
+    // A program set the clipboard or the selection (OSC 52); from the event loop.
+    void clipboardWritten(QClipboard::Mode mode);
     void titleChanged(QString title);
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);

@@ -92,6 +92,7 @@ void TerminalWidget::forwardSignals()
     connect(c, &TerminalControl::resized, this, &TerminalWidget::resized);
     connect(c, &TerminalControl::bell, this, &TerminalWidget::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalWidget::selectionChanged);
+    connect(c, &TerminalControl::clipboardWritten, this, &TerminalWidget::clipboardWritten);
     connect(c, &TerminalControl::cursorStyleChanged, this,
             [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
     connect(c, &TerminalControl::titleChanged, this, &TerminalWidget::titleChanged);
@@ -290,6 +291,12 @@ int TerminalWidget::scrollbackLimit() const { return m_control->scrollbackLimit(
 bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);
+}
+
+TerminalWidget::ClipboardAccess TerminalWidget::clipboardAccess() const { return ClipboardAccess(m_control->clipboardAccess()); }
+void TerminalWidget::setClipboardAccess(ClipboardAccess access)
+{
+    m_control->setClipboardAccess(TerminalControl::ClipboardAccess(access));
 }
 
 TerminalWidget::CursorStyle TerminalWidget::cursorStyle() const { return CursorStyle(m_control->cursorStyle()); }

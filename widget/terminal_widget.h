@@ -6,6 +6,7 @@
 // shape).  terminal_accessible.cpp is its accessibility interface.
 #pragma once
 
+#include <QClipboard>
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QColor>
@@ -34,6 +35,11 @@ public:
         SteadyBar = 6,
     };
     Q_ENUM(CursorStyle)
+
+    // What a program may do with the clipboard through OSC 52: nothing, set
+    // it (the default), or also read it.
+    enum ClipboardAccess { NoAccess, WriteOnly, ReadWrite };
+    Q_ENUM(ClipboardAccess)
 
     explicit TerminalWidget(QWidget *parent = nullptr);
     ~TerminalWidget() override;
@@ -74,6 +80,9 @@ public:
 
     // The style in force; setting it also makes it the one a program's
     // DECSCUSR 0 returns to.
+    ClipboardAccess clipboardAccess() const;
+    void setClipboardAccess(ClipboardAccess access);
+
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);
 
@@ -118,6 +127,8 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
+    // A program set the clipboard or the selection (OSC 52); from the event loop.
+    void clipboardWritten(QClipboard::Mode mode);
     void titleChanged(QString title);
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);

@@ -3,6 +3,7 @@
 // events the control uses (the rest go to the shell's base class), the
 // repaint and pixel-move requests after output, the scroll model, and the
 // grid following the viewport size.
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -312,4 +313,55 @@ TEST(ControlSynchronizedOutput, TheHoldIsBounded)
     EXPECT_EQ(firstRow(big.c), QString());
     big.feed("z");
     EXPECT_EQ(firstRow(big.c).left(1), QLatin1String("y")) << "the size bound";
+}
+
+// --- a program's clipboard strings -----------------------------------------------
+
+// OSC 52 under each policy: writes set the clipboard from the event loop and
+// are signalled; reads are answered only under ReadWrite; bad base64 and data
+// beyond the bound change nothing.
+TEST(ControlClipboard, ProgramsUseItAsTheHostAllows)
+{
+    using Access = TerminalControl::ClipboardAccess;
+    const QByteArray overBound = QByteArray(int(vesper::Parser::kMaxClipboardBytes) + 1, 'x').toBase64();
+    const QByteArray atBound = QByteArray(int(vesper::Parser::kMaxClipboardBytes), 'y').toBase64();
+    struct Case {
+        const char *name;
+        Access access;
+        QByteArray bytes;
+        QString clipboard; // after the event loop ran
+        int writes;
+        QByteArray replies;
+    };
+    const Case cases[] = {
+        {"write", TerminalControl::WriteOnly, "\x1b]52;c;aGVsbG8=\a", "hello", 1, ""},
+        {"no targets is the clipboard", TerminalControl::WriteOnly, "\x1b]52;;aGk=\x1b\\", "hi", 1, ""},
+        {"read refused by default", TerminalControl::WriteOnly, "\x1b]52;c;?\a", "before", 0, ""},
+        {"read allowed", TerminalControl::ReadWrite, "\x1b]52;c;?\a\x1b]52;c;?\x1b\\", "before", 0,
+         "\x1b]52;c;YmVmb3Jl\a\x1b]52;c;YmVmb3Jl\x1b\\"},
+        {"no access", TerminalControl::NoAccess, "\x1b]52;c;aGVsbG8=\a\x1b]52;c;?\a", "before", 0, ""},
+        {"bad base64", TerminalControl::ReadWrite, "\x1b]52;c;!!!!\a\x1b]52;c;aGV$bG8=\a", "before", 0, ""},
+        {"beyond the bound", TerminalControl::WriteOnly, "\x1b]52;c;" + overBound + "\a", "before", 0, ""},
+        {"at the bound", TerminalControl::WriteOnly, "\x1b]52;c;" + atBound + "\a",
+         QString(int(vesper::Parser::kMaxClipboardBytes), QLatin1Char('y')), 1, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Control t;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        t.c.setClipboardAccess(c.access);
+        QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+        QSignalSpy written(&t.c, &TerminalControl::clipboardWritten);
+        t.feed(c.bytes);
+        EXPECT_EQ(written.count(), 0) << "never inside the feed";
+        t.c.screenText(); // parses what a busy pass left, however slow the machine
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), c.clipboard);
+        EXPECT_EQ(written.count(), c.writes);
+        QByteArray all;
+        for (const QList<QVariant> &args : sent)
+            all += args.at(0).toByteArray();
+        EXPECT_EQ(all, c.replies);
+    }
 }
