@@ -122,6 +122,12 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "with c, the selection with p or s) or ReadWrite (also read it); data that is\n"
      "not base64 or decodes to more than 1 MiB changes nothing.\n"
      "clipboardWritten(QClipboard.Mode) follows each write, from the event loop.\n"
+     "Shell integration (a shell sending OSC 133 marks): scrollToPreviousPrompt()\n"
+     "and scrollToNextPrompt() (Ctrl+Shift+Up/Down on the main screen) make a\n"
+     "prompt the view's top row and return False when there is none that way;\n"
+     "selectCommandOutput(line) selects the output of the command that absolute\n"
+     "line belongs to, as a fourth click does; commandFinished(int) gives a\n"
+     "marked command's exit code (-1 when the shell gave none) when it ends.\n"
      "Mouse: when a program asks for mouse reports, clicks, motion and the wheel\n"
      "go to it (Shift keeps them for selection); on the alternate screen the\n"
      "wheel sends cursor keys.  Shift+Insert pastes the clipboard.\n"
@@ -139,13 +145,13 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "Signals: dataReady(bytes), errorOccurred(str), resized(int, int), bell(),\n"
      "selectionChanged(bool), cursorStyleChanged(CursorStyle), linkActivated(QUrl),\n"
      "titleChanged(str), iconTitleChanged(str), currentDirectoryChanged(QUrl),\n"
-     "clipboardWritten(QClipboard.Mode)."},
+     "clipboardWritten(QClipboard.Mode), commandFinished(int)."},
     {"TerminalItem",
      "The terminal as a Qt Quick item (QQuickPaintedItem), for QML applications.\n"
      "\n"
      "The same terminal as TerminalWidget, with the same methods and signals\n"
      "(feed, send, paste, text accessors, selection, find, font, palette,\n"
-     "cursor style, clipboard access, scrollback); attach(item, session) wires it to a session.\n"
+     "cursor style, clipboard access, scrollback, shell integration); attach(item, session) wires it to a session.\n"
      "After register_qml_types() QML creates it as Terminal from Lumenvale 1.0.\n"
      "Properties for QML: columns, rows, title, iconTitle, currentDirectory,\n"
      "scrollbackSize, hasSelection, font, selectionColor, and\n"

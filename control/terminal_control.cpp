@@ -80,6 +80,7 @@ void TerminalControl::installParserCallbacks()
     };
     installHostStateCallbacks();
     installClipboardCallback();
+    installShellIntegrationCallback();
     handPaletteToCore();
     m_colours.update(m_screen.colorTable(), m_palette);
 }
@@ -427,7 +428,7 @@ bool TerminalControl::scrollViewByKey(const QKeyEvent *event)
 bool TerminalControl::keyPress(QKeyEvent *event)
 {
     trackLinkModifier(event, true);
-    if (scrollViewByKey(event))
+    if (scrollViewByKey(event) || scrollToPromptByKey(event))
         return true;
     const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())

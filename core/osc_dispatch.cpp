@@ -98,12 +98,13 @@ void Parser::setShellMark(std::string_view rest) {
     const std::size_t semicolon = rest.find(';');
     const std::string_view letter = rest.substr(0, semicolon);
     if (letter.size() != 1) return;
+    ShellMarkKind kind;
+    std::optional<int> exitCode;
     switch (letter[0]) {
-    case 'A': screen_.setShellMark(ShellMarkKind::PromptStart); break;
-    case 'B': screen_.setShellMark(ShellMarkKind::CommandStart); break;
-    case 'C': screen_.setShellMark(ShellMarkKind::OutputStart); break;
+    case 'A': kind = ShellMarkKind::PromptStart; break;
+    case 'B': kind = ShellMarkKind::CommandStart; break;
+    case 'C': kind = ShellMarkKind::OutputStart; break;
     case 'D': {
-        std::optional<int> exitCode;
         if (semicolon != std::string_view::npos) {
             std::string_view field = rest.substr(semicolon + 1);
             field = field.substr(0, field.find(';'));
@@ -111,11 +112,13 @@ void Parser::setShellMark(std::string_view rest) {
             const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), code);
             if (ec == std::errc() && ptr == field.data() + field.size() && !field.empty()) exitCode = code;
         }
-        screen_.setShellMark(ShellMarkKind::CommandEnd, exitCode);
+        kind = ShellMarkKind::CommandEnd;
         break;
     }
-    default: break;
+    default: return;
     }
+    screen_.setShellMark(kind, exitCode);
+    if (shellMarkCallback) shellMarkCallback(kind, exitCode);
 }
 
 }  // namespace vesper

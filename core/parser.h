@@ -67,6 +67,9 @@ public:
     // The host's cell size in pixels, for the pixel reports (CSI 14 t, CSI 16 t);
     // false, or no callback: those reports go unanswered.
     std::function<bool(int& width, int& height)> cellPixelSizeCallback;
+    // OSC 133: a shell's mark, after the screen recorded it; the exit code
+    // only with CommandEnd, when the shell gave one.
+    std::function<void(ShellMarkKind kind, std::optional<int> exitCode)> shellMarkCallback;
 
     // Titles pushed by CSI 22 t beyond this many push out the oldest.
     static constexpr std::size_t kMaxTitleStack = 10;

@@ -69,6 +69,7 @@ void TerminalItem::forwardSignals()
     connect(c, &TerminalControl::bell, this, &TerminalItem::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalItem::selectionChanged);
     connect(c, &TerminalControl::clipboardWritten, this, &TerminalItem::clipboardWritten);
+    connect(c, &TerminalControl::commandFinished, this, &TerminalItem::commandFinished);
     connect(c, &TerminalControl::cursorStyleChanged, this,
             [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
     connect(c, &TerminalControl::titleChanged, this, &TerminalItem::titleChanged);
@@ -284,6 +285,10 @@ bool TerminalItem::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);
 }
+
+bool TerminalItem::scrollToPreviousPrompt() { return m_control->scrollToPreviousPrompt(); }
+bool TerminalItem::scrollToNextPrompt() { return m_control->scrollToNextPrompt(); }
+bool TerminalItem::selectCommandOutput(int line) { return m_control->selectCommandOutput(line); }
 
 TerminalItem::ClipboardAccess TerminalItem::clipboardAccess() const { return ClipboardAccess(m_control->clipboardAccess()); }
 void TerminalItem::setClipboardAccess(ClipboardAccess access)

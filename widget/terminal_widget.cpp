@@ -93,6 +93,7 @@ void TerminalWidget::forwardSignals()
     connect(c, &TerminalControl::bell, this, &TerminalWidget::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalWidget::selectionChanged);
     connect(c, &TerminalControl::clipboardWritten, this, &TerminalWidget::clipboardWritten);
+    connect(c, &TerminalControl::commandFinished, this, &TerminalWidget::commandFinished);
     connect(c, &TerminalControl::cursorStyleChanged, this,
             [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
     connect(c, &TerminalControl::titleChanged, this, &TerminalWidget::titleChanged);
@@ -292,6 +293,10 @@ bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive
 {
     return m_control->find(text, backward, caseSensitive);
 }
+
+bool TerminalWidget::scrollToPreviousPrompt() { return m_control->scrollToPreviousPrompt(); }
+bool TerminalWidget::scrollToNextPrompt() { return m_control->scrollToNextPrompt(); }
+bool TerminalWidget::selectCommandOutput(int line) { return m_control->selectCommandOutput(line); }
 
 TerminalWidget::ClipboardAccess TerminalWidget::clipboardAccess() const { return ClipboardAccess(m_control->clipboardAccess()); }
 void TerminalWidget::setClipboardAccess(ClipboardAccess access)

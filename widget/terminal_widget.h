@@ -83,6 +83,16 @@ public:
     ClipboardAccess clipboardAccess() const;
     void setClipboardAccess(ClipboardAccess access);
 
+    // Shell integration, from the marks a shell sends (OSC 133): the view's
+    // top row moves to the previous (next) prompt, as Ctrl+Shift+Up
+    // (Ctrl+Shift+Down) do on the main screen; false when there is none that
+    // way.  selectCommandOutput selects the output of the command that
+    // absolute line `line` belongs to (its prompt, command line or output), as
+    // a fourth click does; false when there is none.
+    bool scrollToPreviousPrompt();
+    bool scrollToNextPrompt();
+    bool selectCommandOutput(int line);
+
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);
 
@@ -129,6 +139,9 @@ signals:
     void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
     // A program set the clipboard or the selection (OSC 52); from the event loop.
     void clipboardWritten(QClipboard::Mode mode);
+    // A command the shell marked ended (OSC 133 ; D after its output mark C),
+    // with the exit code the shell reported, or -1 when it gave none.
+    void commandFinished(int exitCode);
     void titleChanged(QString title);
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);
