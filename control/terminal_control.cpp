@@ -81,6 +81,8 @@ void TerminalControl::installParserCallbacks()
         return true;
     };
     installHostStateCallbacks();
+    installClipboardCallback();
+    installShellIntegrationCallback();
     handPaletteToCore();
     m_colours.update(m_screen.colorTable(), m_palette);
 }
@@ -417,7 +419,7 @@ bool TerminalControl::reportKeyRelease(QKeyEvent *event)
 bool TerminalControl::keyPress(QKeyEvent *event)
 {
     trackLinkModifier(event, true);
-    if (runShortcut(event))
+    if (runShortcut(event) || scrollToPromptByKey(event))
         return true;
     const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())

@@ -16,10 +16,12 @@
 // and focus reports), terminal_control_cursor.cpp,
 // terminal_control_input_method.cpp, terminal_control_search.cpp,
 // terminal_control_host_state.cpp (title, directory, bell),
-// terminal_control_links.cpp, terminal_control_sending.cpp.
+// terminal_control_links.cpp, terminal_control_sending.cpp,
+// terminal_control_shell_integration.cpp (the shell's OSC 133 marks).
 #pragma once
 
 #include <QByteArray>
+#include <QClipboard>
 #include <QColor>
 #include <QElapsedTimer>
 #include <QFont>
@@ -96,6 +98,9 @@ public:
         ScrollToBottom,
     };
     Q_ENUM(StandardAction)
+    // What a program may do with the clipboard through OSC 52.
+    enum ClipboardAccess { NoAccess, WriteOnly, ReadWrite };
+    Q_ENUM(ClipboardAccess)
 
     // How a paint may go about its region.
     struct PaintOptions {
@@ -199,6 +204,17 @@ public:
     QString wordCharacters() const;
     void setWordCharacters(const QString &characters);
 
+    ClipboardAccess clipboardAccess() const;
+    void setClipboardAccess(ClipboardAccess access);
+
+    // Shell integration (OSC 133 marks): the view's top row moves to the
+    // previous (next) prompt; false when there is none that way.
+    bool scrollToPreviousPrompt();
+    bool scrollToNextPrompt();
+    // Selects the output of the command that absolute line `line` belongs to
+    // (its prompt, command line or output); false when there is none.
+    bool selectCommandOutput(int line);
+
     QFont font() const;
     void setFont(const QFont &font);
     Palette palette() const;
@@ -256,6 +272,11 @@ signals:
     // A user paste of several lines waits for the host, which sends it with
     // paste() if it agrees; from the event loop.
     void multilinePasteRequested(QString text);
+    // A program set the clipboard or the selection (OSC 52); from the event loop.
+    void clipboardWritten(QClipboard::Mode mode);
+    // A command the shell marked ended (OSC 133 ; D after ; C), with the exit
+    // code it reported or -1; after the bytes in hand are parsed.
+    void commandFinished(int exitCode);
 
 private:
     // Events (terminal_control.cpp and the files of their concern).
@@ -345,6 +366,18 @@ private:
     void installHostStateCallbacks();
     void postHostChange(HostValue which);
     void ringBell();
+
+    // A program's clipboard strings (terminal_control_clipboard.cpp).
+    void installClipboardCallback();
+    std::optional<std::string> clipboardAnswer(std::string_view targets) const;
+    void takeClipboardString(std::string_view targets, std::string_view data);
+    ClipboardAccess m_clipboardAccess = WriteOnly;
+
+    // The shell's marks (terminal_control_shell_integration.cpp).
+    void installShellIntegrationCallback();
+    bool showPromptAtTop(int line);
+    bool scrollToPromptByKey(const QKeyEvent *event);
+    bool m_commandRunning = false; // an output mark came after the last prompt or end
 
     // Search (terminal_control_search.cpp).
     void scrollLinesIntoView(int first, int last);

@@ -1,7 +1,8 @@
 // TerminalControl selection and clipboard: the mouse gestures (drag,
-// Shift+click, double-click word, triple-click line, auto-scroll while
-// dragging outside the view), the public selection operations, the clipboard
-// and selection-clipboard copies, send and paste.
+// Shift+click, double-click word, triple-click line, a fourth click the
+// command's output, auto-scroll while dragging outside the view), the
+// public selection operations, the clipboard and selection-clipboard
+// copies, send and paste.
 // Selection ends are absolute line numbers, so the selection stays on its
 // text while the view scrolls and output pushes lines into the scrollback.
 #include "control/terminal_control.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 
 #include "lumenvale/input_encoding.h"
+#include "control/text/command_output.h"
 #include "control/text/wrapped_text.h"
 
 namespace vesper {
@@ -222,7 +224,13 @@ bool TerminalControl::mousePress(QMouseEvent *event, QPoint point)
     m_clickTimer.restart();
     const CellPosition cell = cellAt(point);
 
-    if (m_clickCount >= 3) {
+    // A fourth click takes the whole output of the command under the
+    // pointer, where the shell marks its commands; else the line stays.
+    const std::optional<Selection> output =
+        m_clickCount >= 4 ? commandOutputAround(m_screen, cell.line) : std::nullopt;
+    if (output) {
+        selectByGesture(*output);
+    } else if (m_clickCount >= 3) {
         selectByGesture(logicalLineAt(cell.line));
     } else if (shift && m_selection.active) {
         extendSelectionTo(point);

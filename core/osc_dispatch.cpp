@@ -1,5 +1,5 @@
 // OSC dispatch: window title and icon name (0, 1, 2), the working directory
-// (7), hyperlinks (8), the colours (4, 10-12, 104, 110-112) and the shell's
+// (7), hyperlinks (8), the clipboard (52), the colours (4, 10-12, 104, 110-112) and the shell's
 // marks (133).  Texts over their bound are ignored whole; titles
 // and directories reach the owner as valid UTF-8 without control characters.
 #include <charconv>
@@ -57,6 +57,7 @@ void Parser::dispatchOsc() {
     case 10:
     case 11:
     case 12: setColors(command, rest); break;
+    case 52: clipboard(rest); break;
     case 133: setShellMark(rest); break;
     case 104:
     case 110:
@@ -76,6 +77,20 @@ void Parser::setLink(std::string_view rest) {
     screen_.setLink(uri);
 }
 
+// OSC 52 ; targets ; data.  The owner decides what a program may do with
+// the clipboard; a read is answered with the first target named (c when
+// none is) and the string's own terminator.
+void Parser::clipboard(std::string_view rest) {
+    const std::size_t semicolon = rest.find(';');
+    if (semicolon == std::string_view::npos || !clipboardCallback) return;
+    const std::string_view targets = rest.substr(0, semicolon);
+    const std::string_view data = rest.substr(semicolon + 1);
+    const std::optional<std::string> answer = clipboardCallback(targets, data);
+    if (data != "?" || !answer) return;
+    sendReply("\x1b]52;" + std::string(targets.empty() ? "c" : targets.substr(0, 1)) + ';' + *answer +
+              (stringBell_ ? "\x07" : "\x1b\\"));
+}
+
 // OSC 133 ; A | B | C | D [; exit code]: the shell marks where its prompt,
 // the command line and the output begin and where a command ended.  Other
 // letters, and key=value options after the letter, are ignored.
@@ -83,12 +98,13 @@ void Parser::setShellMark(std::string_view rest) {
     const std::size_t semicolon = rest.find(';');
     const std::string_view letter = rest.substr(0, semicolon);
     if (letter.size() != 1) return;
+    ShellMarkKind kind;
+    std::optional<int> exitCode;
     switch (letter[0]) {
-    case 'A': screen_.setShellMark(ShellMarkKind::PromptStart); break;
-    case 'B': screen_.setShellMark(ShellMarkKind::CommandStart); break;
-    case 'C': screen_.setShellMark(ShellMarkKind::OutputStart); break;
+    case 'A': kind = ShellMarkKind::PromptStart; break;
+    case 'B': kind = ShellMarkKind::CommandStart; break;
+    case 'C': kind = ShellMarkKind::OutputStart; break;
     case 'D': {
-        std::optional<int> exitCode;
         if (semicolon != std::string_view::npos) {
             std::string_view field = rest.substr(semicolon + 1);
             field = field.substr(0, field.find(';'));
@@ -96,11 +112,13 @@ void Parser::setShellMark(std::string_view rest) {
             const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), code);
             if (ec == std::errc() && ptr == field.data() + field.size() && !field.empty()) exitCode = code;
         }
-        screen_.setShellMark(ShellMarkKind::CommandEnd, exitCode);
+        kind = ShellMarkKind::CommandEnd;
         break;
     }
-    default: break;
+    default: return;
     }
+    screen_.setShellMark(kind, exitCode);
+    if (shellMarkCallback) shellMarkCallback(kind, exitCode);
 }
 
 }  // namespace vesper

@@ -384,7 +384,8 @@ void Parser::beginCsi() {
 /* OSC, DCS, SOS, PM and APC strings: BEL or ESC \ ends one (an OSC or a
  * DCS is then dispatched); CAN and SUB cancel it; ESC followed by anything
  * else ends it undispatched and that byte is read afresh in Ground.  OSC
- * text is kept up to kMaxOscBytes, DCS text up to kMaxDcsBytes.
+ * text is kept up to kMaxOscBytes (a clipboard string up to
+ * kMaxClipboardOscBytes), DCS text up to kMaxDcsBytes.
  */
 const std::uint8_t* Parser::controlString(const std::uint8_t* p, const std::uint8_t* end) {
     const bool osc = state_ == State::OscString;
@@ -415,8 +416,10 @@ const std::uint8_t* Parser::controlString(const std::uint8_t* p, const std::uint
         if (b == kEsc) {
             stringEscape_ = true;
         } else if (kept) {
-            if (osc_.size() < bound) osc_.push_back(char(b));
-            else oscOverflow_ = true;
+            if (osc_.size() < bound || (osc && osc_.size() < kMaxClipboardOscBytes && osc_.starts_with("52;")))
+                osc_.push_back(char(b));
+            else
+                oscOverflow_ = true;
         }
     }
     return p;
@@ -434,7 +437,7 @@ void Parser::checkInvariants() const {
     if (stringEscape_ && state_ != State::OscString && state_ != State::DcsString)
         fail("string escape outside a control string");
     if (paramCount_ < 0 || paramCount_ > kMaxParameters) fail("parameter count out of range");
-    if (osc_.size() > kMaxOscBytes) fail("OSC text beyond its bound");
+    if (osc_.size() > (osc_.starts_with("52;") ? kMaxClipboardOscBytes : kMaxOscBytes)) fail("OSC text beyond its bound");
 }
 
 }  // namespace vesper

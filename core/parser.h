@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "core/screen.h"
 #include "core/utf8_decoder.h"
@@ -39,6 +41,9 @@ public:
     // An OSC string is collected up to this many bytes; a longer one is
     // ignored whole.
     static constexpr std::size_t kMaxOscBytes = kMaxUriBytes + kMaxTitleBytes + 16;
+    // A clipboard string (OSC 52) may be longer: base64 of kMaxClipboardBytes.
+    static constexpr std::size_t kMaxClipboardBytes = std::size_t(1) << 20;
+    static constexpr std::size_t kMaxClipboardOscBytes = (kMaxClipboardBytes + 2) / 3 * 4 + 16;
 
     explicit Parser(Screen& screen);
 
@@ -54,9 +59,17 @@ public:
     std::function<void(const std::string& url)> currentDirectoryCallback;   // OSC 7, the URL without controls
     std::function<void()> bellCallback;                                     // BEL outside control strings
     std::function<void(int style)> cursorStyleCallback;                     // DECSCUSR 0..6; RIS as 0
+    // OSC 52 ; targets ; data: `data` is base64 text for the clipboards named
+    // by `targets` (c, p, s, ...), or "?" to read one; for a read the callback
+    // returns the base64 answer (empty for an empty clipboard), or nullopt to
+    // leave it unanswered.
+    std::function<std::optional<std::string>(std::string_view targets, std::string_view data)> clipboardCallback;
     // The host's cell size in pixels, for the pixel reports (CSI 14 t, CSI 16 t);
     // false, or no callback: those reports go unanswered.
     std::function<bool(int& width, int& height)> cellPixelSizeCallback;
+    // OSC 133: a shell's mark, after the screen recorded it; the exit code
+    // only with CommandEnd, when the shell gave one.
+    std::function<void(ShellMarkKind kind, std::optional<int> exitCode)> shellMarkCallback;
 
     // Titles pushed by CSI 22 t beyond this many push out the oldest.
     static constexpr std::size_t kMaxTitleStack = 10;
@@ -118,6 +131,7 @@ private:
     void dispatchOsc();
     void setLink(std::string_view rest);
     void setShellMark(std::string_view rest);
+    void clipboard(std::string_view rest);
     void setColors(int command, std::string_view rest);
     void resetColors(int command, std::string_view rest);
     void colorReply(int command, int slot);

@@ -70,6 +70,8 @@ void TerminalItem::forwardSignals()
     connect(c, &TerminalControl::resized, this, &TerminalItem::resized);
     connect(c, &TerminalControl::bell, this, &TerminalItem::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalItem::selectionChanged);
+    connect(c, &TerminalControl::clipboardWritten, this, &TerminalItem::clipboardWritten);
+    connect(c, &TerminalControl::commandFinished, this, &TerminalItem::commandFinished);
     connect(c, &TerminalControl::cursorStyleChanged, this,
             [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
     connect(c, &TerminalControl::titleChanged, this, &TerminalItem::titleChanged);
@@ -314,6 +316,16 @@ int TerminalItem::countMatches(const QString &text, bool caseSensitive, int limi
 bool TerminalItem::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);
+}
+
+bool TerminalItem::scrollToPreviousPrompt() { return m_control->scrollToPreviousPrompt(); }
+bool TerminalItem::scrollToNextPrompt() { return m_control->scrollToNextPrompt(); }
+bool TerminalItem::selectCommandOutput(int line) { return m_control->selectCommandOutput(line); }
+
+TerminalItem::ClipboardAccess TerminalItem::clipboardAccess() const { return ClipboardAccess(m_control->clipboardAccess()); }
+void TerminalItem::setClipboardAccess(ClipboardAccess access)
+{
+    m_control->setClipboardAccess(TerminalControl::ClipboardAccess(access));
 }
 
 TerminalItem::CursorStyle TerminalItem::cursorStyle() const { return CursorStyle(m_control->cursorStyle()); }

@@ -95,6 +95,8 @@ void TerminalWidget::forwardSignals()
     connect(c, &TerminalControl::resized, this, &TerminalWidget::resized);
     connect(c, &TerminalControl::bell, this, &TerminalWidget::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalWidget::selectionChanged);
+    connect(c, &TerminalControl::clipboardWritten, this, &TerminalWidget::clipboardWritten);
+    connect(c, &TerminalControl::commandFinished, this, &TerminalWidget::commandFinished);
     connect(c, &TerminalControl::cursorStyleChanged, this,
             [this](TerminalControl::CursorStyle style) { emit cursorStyleChanged(CursorStyle(style)); });
     connect(c, &TerminalControl::titleChanged, this, &TerminalWidget::titleChanged);
@@ -323,6 +325,16 @@ int TerminalWidget::countMatches(const QString &text, bool caseSensitive, int li
 bool TerminalWidget::find(const QString &text, bool backward, bool caseSensitive)
 {
     return m_control->find(text, backward, caseSensitive);
+}
+
+bool TerminalWidget::scrollToPreviousPrompt() { return m_control->scrollToPreviousPrompt(); }
+bool TerminalWidget::scrollToNextPrompt() { return m_control->scrollToNextPrompt(); }
+bool TerminalWidget::selectCommandOutput(int line) { return m_control->selectCommandOutput(line); }
+
+TerminalWidget::ClipboardAccess TerminalWidget::clipboardAccess() const { return ClipboardAccess(m_control->clipboardAccess()); }
+void TerminalWidget::setClipboardAccess(ClipboardAccess access)
+{
+    m_control->setClipboardAccess(TerminalControl::ClipboardAccess(access));
 }
 
 TerminalWidget::CursorStyle TerminalWidget::cursorStyle() const { return CursorStyle(m_control->cursorStyle()); }

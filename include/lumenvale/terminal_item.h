@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QAction>
+#include <QClipboard>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -66,6 +67,10 @@ public:
         ScrollToBottom,
     };
     Q_ENUM(StandardAction)
+    // What a program may do with the clipboard through OSC 52: nothing, set
+    // it (the default), or also read it.
+    enum ClipboardAccess { NoAccess, WriteOnly, ReadWrite };
+    Q_ENUM(ClipboardAccess)
 
     explicit TerminalItem(QQuickItem *parent = nullptr);
     ~TerminalItem() override;
@@ -112,6 +117,19 @@ public:
 
     // Methods rather than a property: the Python signature of a property
     // of the item's own enum type cannot be resolved by the binding runtime.
+    Q_INVOKABLE ClipboardAccess clipboardAccess() const;
+    Q_INVOKABLE void setClipboardAccess(ClipboardAccess access);
+
+    // Shell integration, from the marks a shell sends (OSC 133): the view's
+    // top row moves to the previous (next) prompt, as Ctrl+Shift+Up
+    // (Ctrl+Shift+Down) do on the main screen; false when there is none that
+    // way.  selectCommandOutput selects the output of the command that
+    // absolute line `line` belongs to (its prompt, command line or output), as
+    // a fourth click does; false when there is none.
+    Q_INVOKABLE bool scrollToPreviousPrompt();
+    Q_INVOKABLE bool scrollToNextPrompt();
+    Q_INVOKABLE bool selectCommandOutput(int line);
+
     Q_INVOKABLE CursorStyle cursorStyle() const;
     Q_INVOKABLE void setCursorStyle(CursorStyle style);
 
@@ -165,6 +183,11 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalItem::CursorStyle style);
+    // A program set the clipboard or the selection (OSC 52); from the event loop.
+    void clipboardWritten(QClipboard::Mode mode);
+    // A command the shell marked ended (OSC 133 ; D after its output mark C),
+    // with the exit code the shell reported, or -1 when it gave none.
+    void commandFinished(int exitCode);
     void titleChanged(QString title);
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);

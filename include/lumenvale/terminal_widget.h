@@ -6,6 +6,7 @@
 // shape).  terminal_accessible.cpp is its accessibility interface.
 #pragma once
 
+#include <QClipboard>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QByteArray>
@@ -49,6 +50,10 @@ public:
         ScrollToBottom,
     };
     Q_ENUM(StandardAction)
+    // What a program may do with the clipboard through OSC 52: nothing, set
+    // it (the default), or also read it.
+    enum ClipboardAccess { NoAccess, WriteOnly, ReadWrite };
+    Q_ENUM(ClipboardAccess)
 
     explicit TerminalWidget(QWidget *parent = nullptr);
     ~TerminalWidget() override;
@@ -103,6 +108,19 @@ public:
 
     // The style in force; setting it also makes it the one a program's
     // DECSCUSR 0 returns to.
+    ClipboardAccess clipboardAccess() const;
+    void setClipboardAccess(ClipboardAccess access);
+
+    // Shell integration, from the marks a shell sends (OSC 133): the view's
+    // top row moves to the previous (next) prompt, as Ctrl+Shift+Up
+    // (Ctrl+Shift+Down) do on the main screen; false when there is none that
+    // way.  selectCommandOutput selects the output of the command that
+    // absolute line `line` belongs to (its prompt, command line or output), as
+    // a fourth click does; false when there is none.
+    bool scrollToPreviousPrompt();
+    bool scrollToNextPrompt();
+    bool selectCommandOutput(int line);
+
     CursorStyle cursorStyle() const;
     void setCursorStyle(CursorStyle style);
 
@@ -168,6 +186,11 @@ signals:
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalWidget::CursorStyle style);
+    // A program set the clipboard or the selection (OSC 52); from the event loop.
+    void clipboardWritten(QClipboard::Mode mode);
+    // A command the shell marked ended (OSC 133 ; D after its output mark C),
+    // with the exit code the shell reported, or -1 when it gave none.
+    void commandFinished(int exitCode);
     void titleChanged(QString title);
     void iconTitleChanged(QString iconTitle);
     void currentDirectoryChanged(QUrl url);

@@ -3,6 +3,7 @@
 // events the control uses (the rest go to the shell's base class), the
 // repaint and pixel-move requests after output, the scroll model, and the
 // grid following the viewport size.
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -114,6 +115,11 @@ const EventCase kEvents[] = {
     {"shift_page_up_scrolls_without_bytes", "",
      [](QPointF) { return std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier); }, true,
      ""},
+    {"ctrl_shift_up_moves_between_prompts", "",
+     [](QPointF) { return key(QEvent::KeyPress, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier); }, true, ""},
+    {"ctrl_shift_down_on_the_alternate_screen_is_the_programs", "\x1b[?1049h",
+     [](QPointF) { return key(QEvent::KeyPress, Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier); }, true,
+     "\x1b[1;6B"},
     {"left_press_selects", "", [](QPointF p) { return mouse(QEvent::MouseButtonPress, Qt::LeftButton, p); }, true, ""},
     {"right_press_is_the_shells", "", [](QPointF p) { return mouse(QEvent::MouseButtonPress, Qt::RightButton, p); },
      false, ""},
@@ -312,4 +318,146 @@ TEST(ControlSynchronizedOutput, TheHoldIsBounded)
     EXPECT_EQ(firstRow(big.c), QString());
     big.feed("z");
     EXPECT_EQ(firstRow(big.c).left(1), QLatin1String("y")) << "the size bound";
+}
+
+// --- a program's clipboard strings -----------------------------------------------
+
+// OSC 52 under each policy: writes set the clipboard from the event loop and
+// are signalled; reads are answered only under ReadWrite; bad base64 and data
+// beyond the bound change nothing.
+TEST(ControlClipboard, ProgramsUseItAsTheHostAllows)
+{
+    using Access = TerminalControl::ClipboardAccess;
+    const QByteArray overBound = QByteArray(int(vesper::Parser::kMaxClipboardBytes) + 1, 'x').toBase64();
+    const QByteArray atBound = QByteArray(int(vesper::Parser::kMaxClipboardBytes), 'y').toBase64();
+    struct Case {
+        const char *name;
+        Access access;
+        QByteArray bytes;
+        QString clipboard; // after the event loop ran
+        int writes;
+        QByteArray replies;
+    };
+    const Case cases[] = {
+        {"write", TerminalControl::WriteOnly, "\x1b]52;c;aGVsbG8=\a", "hello", 1, ""},
+        {"no targets is the clipboard", TerminalControl::WriteOnly, "\x1b]52;;aGk=\x1b\\", "hi", 1, ""},
+        {"read refused by default", TerminalControl::WriteOnly, "\x1b]52;c;?\a", "before", 0, ""},
+        {"read allowed", TerminalControl::ReadWrite, "\x1b]52;c;?\a\x1b]52;c;?\x1b\\", "before", 0,
+         "\x1b]52;c;YmVmb3Jl\a\x1b]52;c;YmVmb3Jl\x1b\\"},
+        {"no access", TerminalControl::NoAccess, "\x1b]52;c;aGVsbG8=\a\x1b]52;c;?\a", "before", 0, ""},
+        {"bad base64", TerminalControl::ReadWrite, "\x1b]52;c;!!!!\a\x1b]52;c;aGV$bG8=\a", "before", 0, ""},
+        {"beyond the bound", TerminalControl::WriteOnly, "\x1b]52;c;" + overBound + "\a", "before", 0, ""},
+        {"at the bound", TerminalControl::WriteOnly, "\x1b]52;c;" + atBound + "\a",
+         QString(int(vesper::Parser::kMaxClipboardBytes), QLatin1Char('y')), 1, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Control t;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        t.c.setClipboardAccess(c.access);
+        QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+        QSignalSpy written(&t.c, &TerminalControl::clipboardWritten);
+        t.feed(c.bytes);
+        EXPECT_EQ(written.count(), 0) << "never inside the feed";
+        t.c.screenText(); // parses what a busy pass left, however slow the machine
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), c.clipboard);
+        EXPECT_EQ(written.count(), c.writes);
+        QByteArray all;
+        for (const QList<QVariant> &args : sent)
+            all += args.at(0).toByteArray();
+        EXPECT_EQ(all, c.replies);
+    }
+}
+
+// --- shell integration (OSC 133) ---------------------------------------------------
+
+QByteArray mark(const char *which) { return QByteArray("\x1b]133;") + which + "\a"; }
+
+// Three commands: one with two lines of output and exit code 0, one without
+// output (its C, D and the next A share a cell) and one still running.  A D
+// before the first prompt, with no command, is no finished command.
+QByteArray threeCommands()
+{
+    return mark("D") + mark("A") + "$ " + mark("B") + "ls\r\n" + mark("C") + "a\r\nb\r\n" + mark("D;0") + mark("A")
+           + "$ " + mark("B") + "true\r\n" + mark("C") + mark("D") + mark("A") + "$ " + mark("B") + "cat\r\n"
+           + mark("C") + "x";
+}
+
+TEST(ControlShellIntegration, CommandOutputAndFinishedCommands)
+{
+    struct Case {
+        int line;
+        const char *output; // nullptr: none
+    };
+    const Case cases[] = {
+        {0, "a\nb"}, {1, "a\nb"}, {2, "a\nb"}, {3, nullptr}, {4, "x"}, {5, "x"}, {6, "x"}, {8, nullptr},
+    };
+    // Whole, byte by byte: the marks' callback must not depend on the split.
+    for (const bool bytewise : {false, true}) {
+        Control t(10, 8);
+        QSignalSpy finished(&t.c, &TerminalControl::commandFinished);
+        const QByteArray stream = threeCommands();
+        if (bytewise)
+            for (const char b : stream)
+                t.feed(QByteArray(1, b));
+        else
+            t.feed(stream);
+        t.c.screenText();
+        QList<int> codes;
+        for (const QList<QVariant> &args : finished)
+            codes.append(args.at(0).toInt());
+        EXPECT_EQ(codes, QList<int>({0, -1}));
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.line);
+            EXPECT_EQ(t.c.selectCommandOutput(c.line), c.output != nullptr);
+            if (c.output) {
+                EXPECT_EQ(t.c.selectedText(), QString::fromLatin1(c.output));
+            }
+            t.c.clearSelection();
+        }
+    }
+}
+
+// A fourth click selects the output under the pointer; without marks it
+// keeps the line a third click took.
+TEST(ControlShellIntegration, AFourthClickSelectsTheOutput)
+{
+    for (const bool marked : {true, false}) {
+        SCOPED_TRACE(marked);
+        Control t(10, 8);
+        t.feed(marked ? threeCommands() : QByteArray("$ ls\r\na\r\nb\r\n"));
+        const QPointF onA(0.5 * t.c.cellWidth(), 1.5 * t.c.cellHeight());
+        for (int click = 0; click < 4; ++click)
+            t.c.handleEvent(mouse(QEvent::MouseButtonPress, Qt::LeftButton, onA).get());
+        EXPECT_EQ(t.c.selectedText(), marked ? QStringLiteral("a\nb") : QStringLiteral("a"));
+    }
+}
+
+// Prompts on lines 0, 4 and 8 and the live one on 12; the screen shows 9..12.
+TEST(ControlShellIntegration, TheViewMovesFromPromptToPrompt)
+{
+    Control t(10, 4);
+    QByteArray stream;
+    for (int command = 0; command < 3; ++command)
+        stream += mark("A") + "$ " + mark("B") + "cmd\r\n" + mark("C") + "1\r\n2\r\n3\r\n" + mark("D;0");
+    t.feed(stream + mark("A") + "$ ");
+    ASSERT_EQ(t.c.viewTopLine(), 9);
+    EXPECT_FALSE(t.c.scrollToNextPrompt()) << "the live screen has nothing below";
+    for (const int top : {8, 4, 0}) {
+        EXPECT_TRUE(t.c.scrollToPreviousPrompt());
+        EXPECT_EQ(t.c.viewTopLine(), top);
+        EXPECT_EQ(t.c.scrollValue(), top);
+    }
+    EXPECT_FALSE(t.c.scrollToPreviousPrompt());
+    EXPECT_EQ(t.c.viewTopLine(), 0);
+    for (const int top : {4, 8, 9}) { // the last prompt shows the live screen
+        EXPECT_TRUE(t.c.scrollToNextPrompt());
+        EXPECT_EQ(t.c.viewTopLine(), top);
+    }
+    // The keys do the same.
+    const auto up = key(QEvent::KeyPress, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+    t.c.handleEvent(up.get());
+    EXPECT_EQ(t.c.viewTopLine(), 8);
 }

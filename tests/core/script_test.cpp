@@ -464,7 +464,7 @@ const Script kScripts[] = {
     {"TitleOverTheLimitIsIgnored", 5, 1, ESC "]2;" + repeated("x", 4097) + "\x07" "a", {"a"}, 0, 1},
     {"HugeOscIsIgnoredWhole", 5, 1, ESC "]2;" + repeated("x", 20000) + "\x07" "a", {"a"}, 0, 1},
     {"OscCancelledByCanIsNotDispatched", 5, 1, ESC "]2;t\x18" "a", {"a"}, 0, 1},
-    {"UnknownOscIsIgnored", 5, 1, ESC "]52;c;eA==\x07" ESC "]x;y\x07", {""}, 0, 0},
+    {"UnknownOscIsIgnored", 5, 1, ESC "]5379;c;eA==\x07" ESC "]x;y\x07", {""}, 0, 0},
     {"BellInsideASequenceStillRings", 5, 1, CSI "1\x07m" "a", {"a"}, 0, 1, {"bell"}},
     {"CursorStyles", 5, 1, CSI " q" CSI "5 q" CSI "7 q" CSI "?2 q", {""}, 0, 0, {"cursor-style 0", "cursor-style 5"}},
     {"MouseAndFocusModesNotified", 5, 1, CSI "?9;1000;1002;1003;1004;1005;1006;1007;1015h", {""}, 0, 0,
@@ -501,6 +501,22 @@ TEST_P(ScriptTest, EveryWayOfFeedingGivesTheSameState) {
         t.feed(std::string_view(s.bytes).substr(split));
         EXPECT_TRUE(t.snapshot() == expected) << "split at byte " << split;
     }
+}
+
+// OSC 52 reaches the owner whole, up to the clipboard's own bound; a read is
+// answered with the first target and the string's terminator.
+TEST(ClipboardStrings, ReachTheOwnerAndReadsAreAnswered) {
+    Terminal t(5, 1);
+    std::vector<std::string> calls;
+    t.parser.clipboardCallback = [&](std::string_view targets, std::string_view data) {
+        calls.push_back(std::string(targets) + "|" + std::string(data.substr(0, 8)) + "|" + std::to_string(data.size()));
+        return data == "?" ? std::optional<std::string>("YWJj") : std::nullopt;
+    };
+    const std::string longest(Parser::kMaxClipboardOscBytes - 3 - 2, 'A');
+    t.feed(ESC "]52;c;aGk=" BEL ESC "]52;;?" ST ESC "]52;ps;?" BEL ESC "]52;c" BEL ESC "]52;c;" + longest + BEL ESC "]52;c;" +
+           longest + "A" BEL);
+    EXPECT_EQ(calls, (std::vector<std::string>{"c|aGk=|4", "|?|1", "ps|?|1", "c|AAAAAAAA|" + std::to_string(longest.size())}));
+    EXPECT_EQ(t.events, (std::vector<std::string>{"reply \\e]52;c;YWJj\\e\\", "reply \\e]52;p;YWJj" BEL}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ScriptTest, ::testing::ValuesIn(kScripts),

@@ -183,6 +183,18 @@ def test_signals_reach_python_slots(widget, qtbot):
     assert sizes[-1] == (widget.columns(), widget.terminalRows())
 
 
+def test_shell_integration(widget):
+    codes = []
+    widget.commandFinished.connect(codes.append)
+    widget.feed(b"\x1b]133;A\a$ \x1b]133;B\als\r\n\x1b]133;C\aa\r\nb\r\n\x1b]133;D;2\a"
+                b"\x1b]133;A\a$ ")
+    assert codes == [2]
+    assert widget.selectCommandOutput(0) and widget.selectedText() == "a\nb"
+    assert not widget.selectCommandOutput(3)
+    assert not widget.scrollToNextPrompt()
+    assert widget.scrollToPreviousPrompt() is False  # no history above the screen
+
+
 def test_python_overrides_of_event_handlers_are_called(qtbot):
     class Recording(lumenvale.TerminalWidget):
         def __init__(self):

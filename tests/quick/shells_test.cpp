@@ -253,6 +253,22 @@ const Scenario kScenarios[] = {
          return bytesOf(bytes);
      },
      "%1B%5B%3C0%3B3%3B2M%1B%5B%3C0%3B6%3B2m%1B%5B%3C64%3B2%3B2M"},
+    {"shell_marks_move_the_view_and_report_commands",
+     [](Shell &s, QSignalSpy &bytes, QSignalSpy &) {
+         QSignalSpy finished(s.terminal(), SIGNAL(commandFinished(int)));
+         for (int i = 0; i < 3; ++i)
+             s.feed("\x1b]133;A\a$ \x1b]133;B\acmd\r\n\x1b]133;C\a1\r\n2\r\n3\r\n4\r\n5\r\n\x1b]133;D;"
+                    + QByteArray::number(i) + "\a");
+         s.key(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+         const int previous = s.viewTopLine();
+         s.key(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+         QString codes;
+         for (const QList<QVariant> &args : finished)
+             codes += args.at(0).toString();
+         return QString::number(previous) + QLatin1Char('|') + QString::number(s.viewTopLine()) + QLatin1Char('|')
+                + codes + QLatin1Char('|') + bytesOf(bytes);
+     },
+     "12|6|012|"},
     {"wheel_scrolls_the_history",
      [](Shell &s, QSignalSpy &bytes, QSignalSpy &) {
          for (int i = 0; i < 30; ++i)
