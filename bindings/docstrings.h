@@ -26,9 +26,10 @@ inline constexpr const char *attach =
     "attach(widget, session, /)\n"
     "\n"
     "Connects session.dataReceived to widget.feed, widget.dataReady to\n"
-    "session.write, widget.resized to session.resize and\n"
+    "session.write, widget.resized to session.resize,\n"
     "session.inputBacklogChanged to widget.setSendingPaused (lifted when the\n"
-    "session is destroyed).  The widget may also be a TerminalItem.  Neither\n"
+    "session is destroyed) and widget.cellSizeChanged to\n"
+    "session.setCellPixelSize, which it also calls at once with the cell size.  The widget may also be a TerminalItem.  Neither\n"
     "the session's start nor its finished signal is touched; calling it twice\n"
     "connects twice.";
 
@@ -80,6 +81,9 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "(empty: the caller's; a missing folder fails with \"chdir: <message>\");\n"
      "processId() is the child's process id while it runs, 0 otherwise.\n"
      "write(data) and resize(cols, rows) reach the child;\n"
+     "setCellPixelSize(width, height) (stored by default; cellPixelWidth(),\n"
+     "cellPixelHeight()) gives the child's terminal its pixel size, columns x\n"
+     "width by rows x height, from start on and after each resize.\n"
      "terminate() ends it.  Signals: dataReceived(bytes) for output (everything\n"
      "read so far, in order, in batches of about 5 ms of work), finished(int)\n"
      "with the exit code, inputBacklogChanged(bool): True while more input\n"
@@ -142,7 +146,8 @@ inline constexpr std::array<ClassDoc, 5> classes{{
      "an http, https, file or mailto URL in the text) is underlined, and\n"
      "Ctrl+click emits linkActivated(QUrl), also while a program reads the\n"
      "mouse; the widget opens nothing itself.  The URL is the tooltip.\n"
-     "Signals: dataReady(bytes), errorOccurred(str), resized(int, int), bell(),\n"
+     "Signals: dataReady(bytes), errorOccurred(str), resized(int, int),\n"
+     "cellSizeChanged(int, int) (the cell in pixels, from the event loop), bell(),\n"
      "selectionChanged(bool), cursorStyleChanged(CursorStyle), linkActivated(QUrl),\n"
      "titleChanged(str), iconTitleChanged(str), currentDirectoryChanged(QUrl),\n"
      "clipboardWritten(QClipboard.Mode), commandFinished(int)."},

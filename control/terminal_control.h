@@ -137,8 +137,9 @@ public:
 
     int columns() const;
     int terminalRows() const;
-    int cellWidth() const;
-    int cellHeight() const;
+    // Invokable: attach() reads them through the meta-object.
+    Q_INVOKABLE int cellWidth() const;
+    Q_INVOKABLE int cellHeight() const;
 
     int firstLine() const;
     int endLine() const;
@@ -213,6 +214,9 @@ signals:
 
     void dataReady(QByteArray data);
     void resized(int cols, int rows);
+    // The cell's size in pixels changed (a font or screen change); from the
+    // event loop, once per pass.
+    void cellSizeChanged(int width, int height);
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalControl::CursorStyle style);
@@ -256,6 +260,7 @@ private:
     void updateCellMetrics();
     void updateGridSize();
     void announceGridSize();
+    void announceCellSize();
     void syncScrollModel();
     bool scrollViewByKey(const QKeyEvent *event);
     void emitBytes(const std::string &bytes);
@@ -436,6 +441,8 @@ private:
     // on its way (see announceGridSize).
     QSize m_announcedGrid;
     bool m_gridAnnouncementPending = false;
+    QSize m_announcedCell;
+    bool m_cellAnnouncementPending = false;
     // No byte has been fed yet: grid changes keep the screen free of history.
     bool m_receivedOutput = false;
     // Font variants and row buffers kept between paints.

@@ -32,6 +32,11 @@ public:
     // The child's process id while it runs, 0 otherwise.
     virtual qint64 processId() const;
 
+    // The terminal's cell in pixels, as the last setCellPixelSize() gave it;
+    // 0 x 0 until then.
+    int cellPixelWidth() const { return cellPixelWidth_; }
+    int cellPixelHeight() const { return cellPixelHeight_; }
+
 signals:
     void dataReceived(QByteArray data);
     void finished(int exitCode);
@@ -44,10 +49,18 @@ signals:
 public slots:
     virtual void write(const QByteArray &data) = 0;
     virtual void resize(int cols, int rows) = 0;
+    // The terminal's cell size in pixels, which attach() hands on at once and
+    // after every font change: the platform sessions give the child's
+    // terminal a pixel size of columns x width by rows x height, from start()
+    // on and after each resize.  The default only stores it, so a session
+    // that knows nothing of pixels need not override it.
+    virtual void setCellPixelSize(int width, int height);
     virtual void terminate() = 0;
 
 private:
     QString workingDirectory_;
+    int cellPixelWidth_ = 0;
+    int cellPixelHeight_ = 0;
 };
 
 } // namespace vesper

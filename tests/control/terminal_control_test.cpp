@@ -371,6 +371,34 @@ TEST(ControlClipboard, ProgramsUseItAsTheHostAllows)
     }
 }
 
+// A font change announces the new cell once, from the event loop, and the
+// pixel reports (CSI 14 t, CSI 16 t) answer from the same sizes.
+TEST(ControlGrid, ThePixelSizesFollowTheFont)
+{
+    Control t(10, 4);
+    QSignalSpy cell(&t.c, &TerminalControl::cellSizeChanged);
+    QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+    QFont font = t.c.font();
+    font.setPixelSize(font.pixelSize() * 2);
+    t.c.setFont(font);
+    t.c.setFont(font);
+    EXPECT_EQ(cell.count(), 0) << "never inside setFont";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(cell.count(), 1);
+    EXPECT_EQ(cell.at(0), (QList<QVariant>{t.c.cellWidth(), t.c.cellHeight()}));
+    t.feed("\x1b[14t\x1b[16t");
+    QCoreApplication::processEvents();
+    QByteArray all;
+    for (const QList<QVariant> &args : sent)
+        all += args.at(0).toByteArray();
+    EXPECT_EQ(all, QStringLiteral("\x1b[4;%1;%2t\x1b[6;%3;%4t")
+                       .arg(t.c.terminalRows() * t.c.cellHeight())
+                       .arg(t.c.columns() * t.c.cellWidth())
+                       .arg(t.c.cellHeight())
+                       .arg(t.c.cellWidth())
+                       .toLatin1());
+}
+
 // --- shell integration (OSC 133) ---------------------------------------------------
 
 QByteArray mark(const char *which) { return QByteArray("\x1b]133;") + which + "\a"; }
