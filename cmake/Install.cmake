@@ -44,7 +44,7 @@ install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
 # this set is closed under #include and holds nothing else).  Painting,
 # selection and the platform units stay private.
 set(public_core_headers cell.h cell_decorations.h cell_run.h charsets.h color_table.h line_extras.h line_position.h line_store.h link_table.h parser.h ring.h screen.h
-    shell_marks.h
+    keyboard_modes.h shell_marks.h
     terminal_modes.h utf8_decoder.h)
 list(TRANSFORM public_core_headers PREPEND core/)
 install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)
@@ -52,10 +52,11 @@ if(TARGET vesper_widget)
   install(FILES widget/terminal_widget.h widget/palette.h widget/input_encoding.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/widget COMPONENT devel)
   install(FILES control/terminal_control.h control/byte_queue.h control/deferred_signals.h
+          control/synchronized_output.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control COMPONENT devel)
   install(FILES control/input/input_encoding.h control/input/mouse_reporting.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/input COMPONENT devel)
-  install(FILES control/paint/palette.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/paint COMPONENT devel)
+  install(FILES control/paint/palette.h control/paint/painted_colours.h DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/paint COMPONENT devel)
   install(FILES control/text/selection.h control/text/selection_watch.h
           DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/control/text COMPONENT devel)
   if(TARGET vesper_quick)
