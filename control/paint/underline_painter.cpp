@@ -31,18 +31,18 @@ int tileWidth(UnderlineStyle style, int cellWidth, int thickness)
 
 } // namespace
 
-const QPixmap &UnderlinePainter::tile(UnderlineStyle style, int cellWidth, int thickness, const QColor &color)
+const QImage &UnderlinePainter::tile(UnderlineStyle style, int cellWidth, int thickness, const QColor &color)
 {
     for (const Tile &t : m_tiles)
         if (t.style == style && t.cellWidth == cellWidth && t.thickness == thickness && t.color == color.rgba())
-            return t.pixmap;
+            return t.image;
     if (m_tiles.size() >= kMaxTiles)
         m_tiles.clear();
     const int width = tileWidth(style, cellWidth, thickness);
     const int height = lineHeight(style, thickness);
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     switch (style) {
     case UnderlineStyle::Curly: {
         // One period of a sine across the cell, drawn over three periods so
@@ -72,8 +72,8 @@ const QPixmap &UnderlinePainter::tile(UnderlineStyle style, int cellWidth, int t
     default: p.fillRect(0, 0, width, height, color); break;
     }
     p.end();
-    m_tiles.push_back({style, cellWidth, thickness, color.rgba(), pixmap});
-    return m_tiles.back().pixmap;
+    m_tiles.push_back({style, cellWidth, thickness, color.rgba(), image});
+    return m_tiles.back().image;
 }
 
 void UnderlinePainter::paint(QPainter &painter, UnderlineStyle style, int left, int width, int top,
@@ -92,9 +92,11 @@ void UnderlinePainter::paint(QPainter &painter, UnderlineStyle style, int left, 
         return;
     default: break;
     }
-    const QPixmap &pattern = tile(style, cellWidth, thickness, color);
-    // The offset keeps the pattern on the grid, wherever the run starts.
-    painter.drawTiledPixmap(QRect(left, y, width, height), pattern, QPoint(left % pattern.width(), 0));
+    // The texture repeats from x = 0, so the pattern stays on the grid
+    // wherever the run starts (runs start on cell edges).
+    QBrush pattern(tile(style, cellWidth, thickness, color));
+    pattern.setTransform(QTransform::fromTranslate(0, y));
+    painter.fillRect(QRect(left, y, width, height), pattern);
 }
 
 } // namespace vesper

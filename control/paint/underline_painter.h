@@ -1,13 +1,14 @@
 // UnderlinePainter: the five underline styles across a run of cells.  Single
 // and double are filled rectangles; curly, dotted and dashed repeat a small
 // tile drawn once per (style, cell size, thickness, colour) and laid along
-// the run aligned to the grid, so the pattern joins across runs and cells
+// the run as a texture aligned to the grid (an image, not a pixmap: the Quick
+// item may paint off the GUI thread), so the pattern joins across runs and cells
 // (a curly line is one wave per cell) and a screen of diagnostics costs one
 // tiled fill per run instead of a path per cell.
 #pragma once
 
 #include <QColor>
-#include <QPixmap>
+#include <QImage>
 
 #include <vector>
 
@@ -31,9 +32,9 @@ private:
         int cellWidth;
         int thickness;
         QRgb color;
-        QPixmap pixmap;
+        QImage image;
     };
-    const QPixmap &tile(UnderlineStyle style, int cellWidth, int thickness, const QColor &color);
+    const QImage &tile(UnderlineStyle style, int cellWidth, int thickness, const QColor &color);
     std::vector<Tile> m_tiles; // few: the styles and colours of one screen
 };
 
