@@ -60,6 +60,7 @@ TerminalControl::TerminalControl(QSize viewportSize, QObject *parent)
         updateGridSize();
     // Nobody can have connected to `resized` yet: the first grid is no news.
     m_announcedGrid = QSize(m_columns, m_rows);
+    m_announcedCell = QSize(m_cellWidth, m_cellHeight);
 }
 
 TerminalControl::~TerminalControl() = default;
@@ -160,6 +161,7 @@ void TerminalControl::updateCellMetrics()
             break;
         }
     }
+    announceCellSize();
 }
 
 void TerminalControl::updateGridSize()
@@ -212,6 +214,21 @@ void TerminalControl::announceGridSize()
             m_gridAnnouncementPending = false;
             if (std::exchange(m_announcedGrid, QSize(m_columns, m_rows)) != QSize(m_columns, m_rows))
                 emit resized(m_columns, m_rows);
+        },
+        Qt::QueuedConnection);
+}
+
+// Like `resized`: a session gives the child's terminal its pixel size.
+void TerminalControl::announceCellSize()
+{
+    if (QSize(m_cellWidth, m_cellHeight) == m_announcedCell || std::exchange(m_cellAnnouncementPending, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_cellAnnouncementPending = false;
+            if (std::exchange(m_announcedCell, QSize(m_cellWidth, m_cellHeight)) != QSize(m_cellWidth, m_cellHeight))
+                emit cellSizeChanged(m_cellWidth, m_cellHeight);
         },
         Qt::QueuedConnection);
 }

@@ -168,8 +168,9 @@ public:
 
     int columns() const;
     int terminalRows() const;
-    int cellWidth() const;
-    int cellHeight() const;
+    // Invokable: attach() reads them through the meta-object.
+    Q_INVOKABLE int cellWidth() const;
+    Q_INVOKABLE int cellHeight() const;
 
     int firstLine() const;
     int endLine() const;
@@ -258,6 +259,9 @@ signals:
 
     void dataReady(QByteArray data);
     void resized(int cols, int rows);
+    // The cell's size in pixels changed (a font or screen change); from the
+    // event loop, once per pass.
+    void cellSizeChanged(int width, int height);
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalControl::CursorStyle style);
@@ -307,6 +311,7 @@ private:
     void updateCellMetrics();
     void updateGridSize();
     void announceGridSize();
+    void announceCellSize();
     void syncScrollModel();
     void emitBytes(const std::string &bytes);
     void update() { emit updateRequest(QRect()); }
@@ -498,6 +503,8 @@ private:
     // on its way (see announceGridSize).
     QSize m_announcedGrid;
     bool m_gridAnnouncementPending = false;
+    QSize m_announcedCell;
+    bool m_cellAnnouncementPending = false;
     // No byte has been fed yet: grid changes keep the screen free of history.
     bool m_receivedOutput = false;
     // Font variants and row buffers kept between paints.

@@ -72,8 +72,9 @@ void TerminalControl::paintCellGlyphs(QPainter &painter, int row, const Attribut
     paintDecorations(painter, row, run, fg);
 }
 
-// Underline (single or double), strike-out and overline as lines across the
-// run's cells, where the font puts them, kept inside the row.
+// The underline in its style (single, double, curly, dotted, dashed) and
+// colour (SGR 58; else the text's), strike-out and overline as lines across
+// the run's cells, where the font puts them, kept inside the row.
 void TerminalControl::paintDecorations(QPainter &painter, int row, const AttributeRun &run, const QColor &fg)
 {
     const CellAttributes &a = run.attributes;
@@ -85,15 +86,14 @@ void TerminalControl::paintDecorations(QPainter &painter, int row, const Attribu
     const int baseline = top + m_fontAscent;
     const int left = run.startColumn * m_cellWidth;
     const int width = run.width * m_cellWidth;
-    if (a.doubleUnderline()) {
-        // Two lines with a gap of one line width, the lower one at the cell's
-        // bottom at the latest.
-        const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - 3 * thickness);
-        painter.fillRect(left, y, width, thickness, fg);
-        painter.fillRect(left, y + 2 * thickness, width, thickness, fg);
-    } else if (a.underline()) {
-        const int y = std::min(baseline + qRound(metrics.underlinePos()), top + m_cellHeight - thickness);
-        painter.fillRect(left, y, width, thickness, fg);
+    const UnderlineStyle style = underlineStyleOf(a, run.decoration.underline);
+    if (style != UnderlineStyle::None) {
+        const QColor colour = run.decoration.underlineColor == kDefaultColor
+                                  ? fg
+                                  : m_colours.color(run.decoration.underlineColor, fg);
+        m_paintCache->underlines.paint(painter, style, left, width, top,
+                                       m_fontAscent + qRound(metrics.underlinePos()), m_cellWidth, m_cellHeight,
+                                       thickness, colour);
     }
     if (a.overline())
         painter.fillRect(left, top, width, thickness, fg);

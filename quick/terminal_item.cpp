@@ -68,6 +68,7 @@ void TerminalItem::forwardSignals()
 
     connect(c, &TerminalControl::dataReady, this, &TerminalItem::dataReady);
     connect(c, &TerminalControl::resized, this, &TerminalItem::resized);
+    connect(c, &TerminalControl::cellSizeChanged, this, &TerminalItem::cellSizeChanged);
     connect(c, &TerminalControl::bell, this, &TerminalItem::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalItem::selectionChanged);
     connect(c, &TerminalControl::clipboardWritten, this, &TerminalItem::clipboardWritten);

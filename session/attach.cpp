@@ -19,6 +19,25 @@ QMetaMethod method(const QObject *object, const char *signature)
     return index < 0 ? QMetaMethod() : meta->method(index);
 }
 
+// The session learns the cell's pixel size now and after each change, so
+// that the child's terminal has a pixel size from its start on.  Optional: a
+// terminal without cellSizeChanged(int,int) and the invokable cellWidth()
+// and cellHeight() gives none.
+void handOnCellSize(QObject *terminal, PtySession *session)
+{
+    const QMetaMethod changed = method(terminal, "cellSizeChanged(int,int)");
+    const QMetaMethod width = method(terminal, "cellWidth()");
+    const QMetaMethod height = method(terminal, "cellHeight()");
+    int w = 0, h = 0;
+    if (!changed.isValid() || !width.invoke(terminal, Qt::DirectConnection, qReturnArg(w))
+        || !height.invoke(terminal, Qt::DirectConnection, qReturnArg(h)))
+        return;
+    const QMetaObject *sessionMeta = session->metaObject();
+    QObject::connect(terminal, changed, session,
+                     sessionMeta->method(sessionMeta->indexOfMethod("setCellPixelSize(int,int)")));
+    session->setCellPixelSize(w, h);
+}
+
 } // namespace
 
 void attach(QObject *terminal, PtySession *session)
@@ -39,6 +58,7 @@ void attach(QObject *terminal, PtySession *session)
     QObject::connect(terminal, dataReady, session, sessionMethod("write(QByteArray)"));
     QObject::connect(terminal, resized, session, sessionMethod("resize(int,int)"));
     QObject::connect(session, sessionMethod("inputBacklogChanged(bool)"), terminal, pause);
+    handOnCellSize(terminal, session);
     // A paste paused by a session that is gone would wait for ever.
     QObject::connect(session, &QObject::destroyed, terminal,
                      [terminal, pause] { pause.invoke(terminal, Qt::DirectConnection, Q_ARG(bool, false)); });

@@ -40,6 +40,13 @@ namespace vesper {
 namespace {
 
 constexpr std::size_t readChunkSize = 65536;
+
+// `count` cells of `cell` pixels, without overflow (a terminal's size in
+// pixels has 16 bits anyway).
+int pixels(int count, int cell)
+{
+    return int(std::min<std::int64_t>(std::int64_t(count) * cell, 0xffff));
+}
 // How long `finished` waits for the end of the output after the child's
 // exit; a background process may keep the terminal open indefinitely.
 constexpr int outputGraceMs = 200;
@@ -204,6 +211,8 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
     launch.workingDirectory = toUtf8(workingDirectory());
     launch.columns = std::max(cols, 1);
     launch.rows = std::max(rows, 1);
+    launch.pixelWidth = pixels(launch.columns, cellPixelWidth());
+    launch.pixelHeight = pixels(launch.rows, cellPixelHeight());
     if (!backend_->start(launch)) {
         errorText_ = QString::fromStdString(backend_->errorText());
         return false;
@@ -218,6 +227,8 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
     finishedReported_ = false;
     exitCode_.reset();
     state_ = State::Running;
+    columns_ = launch.columns;
+    rows_ = launch.rows;
     QString failure;
     if (!startThreads(failure)) {
         releaseResources();
@@ -478,8 +489,18 @@ void ProcessSession::updateInputBacklog()
 
 void ProcessSession::resize(int cols, int rows)
 {
+    columns_ = std::max(cols, 1);
+    rows_ = std::max(rows, 1);
     if (state_ == State::Running || state_ == State::Exited)
-        backend_->resize(std::max(cols, 1), std::max(rows, 1));
+        backend_->resize(columns_, rows_, pixels(columns_, cellPixelWidth()), pixels(rows_, cellPixelHeight()));
+}
+
+// A font change may keep the grid: the pixel size changes all the same.
+void ProcessSession::setCellPixelSize(int width, int height)
+{
+    PtySession::setCellPixelSize(width, height);
+    if (state_ == State::Running || state_ == State::Exited)
+        resize(columns_, rows_);
 }
 
 void ProcessSession::onChildExited()

@@ -33,6 +33,7 @@ public:
     bool outputSuspended() const override;
     void write(const QByteArray &data) override;
     void resize(int cols, int rows) override;
+    void setCellPixelSize(int width, int height) override;
     void terminate() override;
 
     // Output bytes read but not yet delivered at which the reader waits.
@@ -90,6 +91,9 @@ private:
     std::thread writer_;
     std::unique_ptr<QObject> exitNotifier_;
     State state_ = State::Idle;
+    // The grid of the last start() or resize(), for a pixel size change alone.
+    int columns_ = 1;
+    int rows_ = 1;
     // The child's exit code once noticed; `finished` waits for the output.
     std::optional<int> exitCode_;
     bool finishedReported_ = false;

@@ -32,7 +32,8 @@
 
 namespace vesper {
 
-// What to run and on what terminal.  columns and rows are already at least 1.
+// What to run and on what terminal.  columns and rows are already at least 1;
+// the pixel size is 0 x 0 when the terminal's cell size is not known.
 struct PtyLaunch {
     std::string program;           // looked up through PATH unless it has a '/' (or '\')
     std::vector<std::string> args; // arguments after the program name
@@ -40,6 +41,8 @@ struct PtyLaunch {
     std::string workingDirectory;  // the child's current folder; empty: the caller's
     int columns = 80;
     int rows = 24;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
 };
 
 // A waitable native object that signals the child's end: a descriptor that
@@ -80,8 +83,10 @@ public:
     // unblocked by the child reading, or by interrupt().
     virtual std::size_t write(const char *data, std::size_t size) = 0;
 
-    // Session thread, non-blocking.  Sets the terminal size (already >= 1).
-    virtual void resize(int columns, int rows) = 0;
+    // Session thread, non-blocking.  Sets the terminal size (columns and
+    // rows already >= 1; pixels 0 when unknown, and ignored where the
+    // platform's terminal has no pixel size).
+    virtual void resize(int columns, int rows, int pixelWidth, int pixelHeight) = 0;
 
     // Session thread, non-blocking.  Valid from a successful start() until
     // release(); see NativeWaitHandle.

@@ -1,6 +1,9 @@
-// PtySession keeps only the working directory and the flow-control request;
-// its meta-object carries the signals and slots every session shares.
+// PtySession keeps only the working directory, the flow-control request and
+// the cell's pixel size; its meta-object carries the signals and slots every
+// session shares.
 #include "lumenvale/pty_session.h"
+
+#include <algorithm>
 
 namespace vesper {
 
@@ -21,5 +24,10 @@ void PtySession::setFlowControl(bool on) { requestedFlowControl_ = on ? 1 : 0; }
 bool PtySession::flowControl() const { return requestedFlowControl_ != 0; }
 
 bool PtySession::outputSuspended() const { return false; }
+void PtySession::setCellPixelSize(int width, int height)
+{
+    cellPixelWidth_ = std::max(width, 0);
+    cellPixelHeight_ = std::max(height, 0);
+}
 
 } // namespace vesper

@@ -93,6 +93,7 @@ void TerminalWidget::forwardSignals()
 
     connect(c, &TerminalControl::dataReady, this, &TerminalWidget::dataReady);
     connect(c, &TerminalControl::resized, this, &TerminalWidget::resized);
+    connect(c, &TerminalControl::cellSizeChanged, this, &TerminalWidget::cellSizeChanged);
     connect(c, &TerminalControl::bell, this, &TerminalWidget::bell);
     connect(c, &TerminalControl::selectionChanged, this, &TerminalWidget::selectionChanged);
     connect(c, &TerminalControl::clipboardWritten, this, &TerminalWidget::clipboardWritten);

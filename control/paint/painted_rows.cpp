@@ -19,6 +19,14 @@ const Cell kBlank{};
 // The cell that painting shows at `column` of a held line.
 const Cell &shownCell(const LineView &line, int column) { return line && column < line.size() ? line[column] : kBlank; }
 
+// The decoration a cell is painted with: only an underline shows one.
+CellDecoration shownDecoration(const LineView &line, int column, const Cell &cell)
+{
+    const CellAttributes a = cell.attributes();
+    return line && column < line.size() && (a.underline() || a.doubleUnderline()) ? line.decorationAt(column)
+                                                                                   : CellDecoration();
+}
+
 } // namespace
 
 void PaintedRows::forget()
@@ -56,6 +64,7 @@ void PaintedRows::recordRow(const Screen &screen, int row, const RowOverlay &ove
     record.known = true;
     record.overlay = overlay;
     record.marks.clear();
+    record.decorations.clear();
     const LineView line = screen.viewLine(row);
     Cell *out = m_cells.data() + std::size_t(row) * std::size_t(m_columns);
     for (int column = 0; column < m_columns; ++column) {
@@ -64,6 +73,8 @@ void PaintedRows::recordRow(const Screen &screen, int row, const RowOverlay &ove
             const CellMarks marks = line.marksAt(column);
             if (!marks.empty())
                 record.marks.emplace_back(column, std::u32string(marks.view()));
+            if (const CellDecoration d = shownDecoration(line, column, out[column]); d.needsStoring())
+                record.decorations.emplace_back(column, d);
         }
     }
 }
@@ -78,6 +89,7 @@ bool PaintedRows::sameRow(const Screen &screen, int row, const Record &record, c
 {
     const LineView line = screen.viewLine(row);
     std::size_t mark = 0;
+    std::size_t decoration = 0;
     for (int column = 0; column < m_columns; ++column) {
         if (!(shownCell(line, column) == cells[column]))
             return false;
@@ -86,8 +98,13 @@ bool PaintedRows::sameRow(const Screen &screen, int row, const Record &record, c
         if (recorded ? marks != record.marks[mark].second : !marks.empty())
             return false;
         mark += recorded ? 1 : 0;
+        const CellDecoration d = shownDecoration(line, column, cells[column]);
+        const bool decorated = decoration < record.decorations.size() && record.decorations[decoration].first == column;
+        if (decorated ? !(d == record.decorations[decoration].second) : d.needsStoring())
+            return false;
+        decoration += decorated ? 1 : 0;
     }
-    return mark == record.marks.size();
+    return mark == record.marks.size() && decoration == record.decorations.size();
 }
 
 // How many rows the view's content moved up since the paint; a far jump

@@ -93,6 +93,9 @@ private:
         RowOverlay overlay;
         // Combining marks by column: rare, so kept apart from the cells.
         std::vector<std::pair<int, std::u32string>> marks;
+        // The stored underline style and colour of underlined cells that
+        // have one: equal cell words may still be painted differently.
+        std::vector<std::pair<int, CellDecoration>> decorations;
     };
     bool sameRow(const Screen &screen, int row, const Record &record, const Cell *cells) const;
     int scrollHint(const Screen &screen) const;

@@ -45,10 +45,16 @@ void splitRowIntoRuns(const Screen &screen, int row, RowRuns &out)
                 ++run->width;
             continue;
         }
-        if (!run || !(cell.attributes() == run->attributes)) {
+        const CellAttributes attributes = cell.attributes();
+        // Only underlined cells look their decoration up: other rows pay nothing.
+        const CellDecoration decoration = attributes.underline() || attributes.doubleUnderline()
+                                              ? line.decorationAt(column)
+                                              : CellDecoration();
+        if (!run || !(attributes == run->attributes) || !(decoration == run->decoration)) {
             AttributeRun next;
             next.startColumn = column;
-            next.attributes = cell.attributes();
+            next.attributes = attributes;
+            next.decoration = decoration;
             next.textStart = static_cast<int>(out.text.size());
             out.runs.push_back(next);
             run = &out.runs.back();

@@ -19,6 +19,9 @@ struct AttributeRun {
     int startColumn = 0;
     int width = 0;
     CellAttributes attributes;
+    // The underline's stored style and colour; the default unless the cells
+    // are underlined (a decoration without an underline shows nothing).
+    CellDecoration decoration;
     int textStart = 0;
     int textLength = 0;      // in UTF-16 units
     bool printableAscii = true; // every unit lies in U+0020..U+007E, no cell has marks

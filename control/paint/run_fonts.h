@@ -17,6 +17,7 @@
 #include "control/paint/character_cells.h"
 #include "control/paint/painted_rows.h"
 #include "control/paint/row_runs.h"
+#include "control/paint/underline_painter.h"
 
 namespace vesper {
 
@@ -49,6 +50,7 @@ struct PaintCache {
     // draws pixel for pixel (no scaling).
     bool cellsUsable = false;
     PaintedRows painted;
+    UnderlinePainter underlines;
 };
 
 } // namespace vesper

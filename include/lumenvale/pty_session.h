@@ -53,6 +53,10 @@ public:
     // program's output is held until XON (Ctrl+Q): seen in the bytes written,
     // so a host can say "output suspended, Ctrl+Q resumes".
     virtual bool outputSuspended() const;
+    // The terminal's cell in pixels, as the last setCellPixelSize() gave it;
+    // 0 x 0 until then.
+    int cellPixelWidth() const { return cellPixelWidth_; }
+    int cellPixelHeight() const { return cellPixelHeight_; }
 
 signals:
     void dataReceived(QByteArray data);
@@ -68,6 +72,12 @@ signals:
 public slots:
     virtual void write(const QByteArray &data) = 0;
     virtual void resize(int cols, int rows) = 0;
+    // The terminal's cell size in pixels, which attach() hands on at once and
+    // after every font change: the platform sessions give the child's
+    // terminal a pixel size of columns x width by rows x height, from start()
+    // on and after each resize.  The default only stores it, so a session
+    // that knows nothing of pixels need not override it.
+    virtual void setCellPixelSize(int width, int height);
     virtual void terminate() = 0;
 
 protected:
@@ -76,6 +86,8 @@ protected:
 
 private:
     QString workingDirectory_;
+    int cellPixelWidth_ = 0;
+    int cellPixelHeight_ = 0;
 };
 
 } // namespace vesper

@@ -92,8 +92,8 @@ public:
 
     int columns() const;
     int terminalRows() const;
-    int cellWidth() const;
-    int cellHeight() const;
+    Q_INVOKABLE int cellWidth() const;
+    Q_INVOKABLE int cellHeight() const;
 
     int firstLine() const;
     int endLine() const;
@@ -180,6 +180,10 @@ public slots:
 signals:
     void dataReady(QByteArray data);
     void resized(int cols, int rows);
+    // The cell's size in pixels changed (font or screen); from the event loop.
+    // attach() hands it to the session, which gives the child's terminal its
+    // pixel size (columns x cellWidth by rows x cellHeight).
+    void cellSizeChanged(int width, int height);
     void bell();
     void selectionChanged(bool hasSelection);
     void cursorStyleChanged(vesper::TerminalItem::CursorStyle style);

@@ -66,11 +66,13 @@ bool setUtf8Input(int fd)
 #endif
 }
 
-winsize windowSize(int columns, int rows)
+winsize windowSize(int columns, int rows, int pixelWidth, int pixelHeight)
 {
     winsize size{};
     size.ws_col = static_cast<unsigned short>(std::clamp(columns, 1, 0xffff));
     size.ws_row = static_cast<unsigned short>(std::clamp(rows, 1, 0xffff));
+    size.ws_xpixel = static_cast<unsigned short>(std::clamp(pixelWidth, 0, 0xffff));
+    size.ws_ypixel = static_cast<unsigned short>(std::clamp(pixelHeight, 0, 0xffff));
     return size;
 }
 
@@ -116,7 +118,7 @@ bool PosixPtyBackend::start(const PtyLaunch &launch)
     UniqueFd slave(::open(slaveName, O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!slave.valid())
         return fail("open", errno);
-    const winsize size = windowSize(launch.columns, launch.rows);
+    const winsize size = windowSize(launch.columns, launch.rows, launch.pixelWidth, launch.pixelHeight);
     if (::ioctl(slave.get(), TIOCSWINSZ, &size) != 0)
         return fail("ioctl(TIOCSWINSZ)", errno);
     if (!setUtf8Input(slave.get()))
@@ -233,12 +235,12 @@ std::size_t PosixPtyBackend::write(const char *data, std::size_t size)
     return 0;
 }
 
-void PosixPtyBackend::resize(int columns, int rows)
+void PosixPtyBackend::resize(int columns, int rows, int pixelWidth, int pixelHeight)
 {
     if (!master_.valid())
         return;
     // The kernel sends SIGWINCH to the terminal's foreground process group.
-    const winsize size = windowSize(columns, rows);
+    const winsize size = windowSize(columns, rows, pixelWidth, pixelHeight);
     ::ioctl(master_.get(), TIOCSWINSZ, &size);
 }
 

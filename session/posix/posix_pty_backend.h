@@ -25,7 +25,7 @@ public:
     std::int64_t processId() const override { return pid_ > 0 ? pid_ : 0; }
     std::size_t read(char *buffer, std::size_t capacity) override;
     std::size_t write(const char *data, std::size_t size) override;
-    void resize(int columns, int rows) override;
+    void resize(int columns, int rows, int pixelWidth, int pixelHeight) override;
     NativeWaitHandle exitHandle() const override { return exitFd_.get(); }
     std::optional<int> exitCode() override;
     bool waitForExit(int timeoutMs) override;

@@ -188,7 +188,7 @@ std::size_t ConPtyBackend::write(const char *data, std::size_t size)
     return count;
 }
 
-void ConPtyBackend::resize(int columns, int rows)
+void ConPtyBackend::resize(int columns, int rows, int /*pixelWidth*/, int /*pixelHeight*/)
 {
     if (pseudoConsole_)
         conPtyEntryPoints().resize(pseudoConsole_, consoleSize(columns, rows));

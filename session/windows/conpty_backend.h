@@ -21,7 +21,7 @@ public:
     std::int64_t processId() const override { return process_.valid() ? processId_ : 0; }
     std::size_t read(char *buffer, std::size_t capacity) override;
     std::size_t write(const char *data, std::size_t size) override;
-    void resize(int columns, int rows) override;
+    void resize(int columns, int rows, int pixelWidth, int pixelHeight) override;
     NativeWaitHandle exitHandle() const override;
     std::optional<int> exitCode() override;
     bool waitForExit(int timeoutMs) override;

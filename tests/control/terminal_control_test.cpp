@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 #include "control/synchronized_output.h"
 #include "control/terminal_control.h"
@@ -369,6 +370,126 @@ TEST(ControlClipboard, ProgramsUseItAsTheHostAllows)
             all += args.at(0).toByteArray();
         EXPECT_EQ(all, c.replies);
     }
+}
+
+// A font change announces the new cell once, from the event loop, and the
+// pixel reports (CSI 14 t, CSI 16 t) answer from the same sizes.
+TEST(ControlGrid, ThePixelSizesFollowTheFont)
+{
+    Control t(10, 4);
+    QSignalSpy cell(&t.c, &TerminalControl::cellSizeChanged);
+    QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+    QFont font = t.c.font();
+    font.setPixelSize(font.pixelSize() * 2);
+    t.c.setFont(font);
+    t.c.setFont(font);
+    EXPECT_EQ(cell.count(), 0) << "never inside setFont";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(cell.count(), 1);
+    EXPECT_EQ(cell.at(0), (QList<QVariant>{t.c.cellWidth(), t.c.cellHeight()}));
+    t.feed("\x1b[14t\x1b[16t");
+    QCoreApplication::processEvents();
+    QByteArray all;
+    for (const QList<QVariant> &args : sent)
+        all += args.at(0).toByteArray();
+    EXPECT_EQ(all, QStringLiteral("\x1b[4;%1;%2t\x1b[6;%3;%4t")
+                       .arg(t.c.terminalRows() * t.c.cellHeight())
+                       .arg(t.c.columns() * t.c.cellWidth())
+                       .arg(t.c.cellHeight())
+                       .arg(t.c.cellWidth())
+                       .toLatin1());
+}
+
+// --- underline styles ------------------------------------------------------------
+
+// Per pixel column of row 0's first `cells` cells: the rows of red pixels.
+std::vector<std::vector<int>> redRows(Control &t, int cells)
+{
+    QImage image(t.c.viewportSize(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    t.c.paint(painter, QRegion(image.rect()), {});
+    painter.end();
+    std::vector<std::vector<int>> columns(std::size_t(cells * t.c.cellWidth()));
+    for (int x = 0; x < int(columns.size()); ++x)
+        for (int y = 0; y < t.c.cellHeight(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() - std::max(c.green(), c.blue()) > 60)
+                columns[std::size_t(x)].push_back(y);
+        }
+    return columns;
+}
+
+// Each style over six blank cells: a line across every cell, two lines, a
+// wave that swings and repeats cell by cell (joining across cells), dots
+// and one dash per cell; in the underline colour (SGR 58), else the text's.
+TEST(ControlUnderlines, EachStyleDrawsItsShape)
+{
+    enum Shape { Line, TwoLines, Wave, Dots, Dashes };
+    const struct {
+        const char *sgr;
+        Shape shape;
+    } cases[] = {
+        {"\x1b[4:1;58:2::255:0:0m", Line},     {"\x1b[4:2;58:2::255:0:0m", TwoLines},
+        {"\x1b[4:3;58:2::255:0:0m", Wave},     {"\x1b[4:4;58:2::255:0:0m", Dots},
+        {"\x1b[4:5;58:2::255:0:0m", Dashes},   {"\x1b[31;4:3m", Wave},
+        {"\x1b[21;58;5;9m", TwoLines},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sgr);
+        Control t(8, 2);
+        t.feed(QByteArray(c.sgr) + "      \x1b[m\r\n");
+        const int w = t.c.cellWidth();
+        const auto rows = redRows(t, 6);
+        int blankColumns = 0;
+        std::set<int> tops;
+        for (const auto &r : rows) {
+            blankColumns += r.empty() ? 1 : 0;
+            if (!r.empty())
+                tops.insert(r.front());
+        }
+        // Runs of red columns within each cell.
+        std::vector<int> runsPerCell(6, 0);
+        for (int x = 0; x < int(rows.size()); ++x)
+            if (!rows[std::size_t(x)].empty() && (x % w == 0 || rows[std::size_t(x - 1)].empty()))
+                ++runsPerCell[std::size_t(x / w)];
+        switch (c.shape) {
+        case Line:
+        case TwoLines: {
+            EXPECT_EQ(blankColumns, 0);
+            EXPECT_EQ(tops.size(), 1u);
+            const auto &r = rows.front();
+            const bool gap = r.back() - r.front() + 1 > int(r.size());
+            EXPECT_EQ(gap, c.shape == TwoLines);
+            break;
+        }
+        case Wave:
+            EXPECT_EQ(blankColumns, 0) << "the wave joins across cells";
+            EXPECT_GE(tops.size(), 3u) << "a wave, not a line";
+            for (int x = 0; x + w < int(rows.size()); ++x)
+                EXPECT_EQ(rows[std::size_t(x)], rows[std::size_t(x + w)]) << x;
+            break;
+        case Dots:
+        case Dashes:
+            EXPECT_GT(blankColumns, 0);
+            for (const int runs : runsPerCell)
+                EXPECT_TRUE(c.shape == Dots ? runs >= 2 : runs == 1) << runs;
+            break;
+        }
+    }
+}
+
+// Equal cells with another underline colour are another picture: a change
+// of the colour alone repaints the row.
+TEST(ControlUnderlines, AColourChangeAloneRepaints)
+{
+    Control t;
+    t.show();
+    t.feed("\x1b[4:3;58:2::255:0:0mabc\x1b[m");
+    t.paint();
+    QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
+    t.feed("\r\x1b[4:3;58:2::0:255:0mabc\x1b[m");
+    ASSERT_EQ(updates.count(), 1);
+    EXPECT_EQ(updates.at(0).at(0).toRect(), t.rows(0, 1));
 }
 
 // --- shell integration (OSC 133) ---------------------------------------------------

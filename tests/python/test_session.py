@@ -57,6 +57,8 @@ def test_python_session_is_driven_through_attach(widget, qtbot):
     assert ("write", b"ls\r") in session.calls
     assert session.calls[-1] == ("resize", widget.columns(), widget.terminalRows())
     assert widget.screenText().startswith("from child")
+    # A session that knows nothing of pixels still holds the cell size attach gave.
+    assert (session.cellPixelWidth(), session.cellPixelHeight()) == (widget.cellWidth(), widget.cellHeight())
     with qtbot.waitSignal(session.finished) as finished:
         session.terminate()
     assert finished.args == [0] and not session.running()

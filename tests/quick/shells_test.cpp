@@ -325,6 +325,7 @@ INSTANTIATE_TEST_SUITE_P(Both, Shells, ::testing::Values(Kind::Widget, Kind::Ite
 // each step changed (and of rows moved by scrolling).
 const std::vector<QByteArray> kPaintSteps[] = {
     {"plain \x1b[31mred\x1b[42m on green\x1b[0m \x1b[1;4mbold under\x1b[0m \x1b[7mreverse\x1b[0m"},
+    {"\x1b[4:3;58:2::230:40:40mcurly\x1b[4:4m dotted\x1b[4:5;59m dashed\x1b[21m double\x1b[m"},
     {"\x1b[3mitalic\x1b[0m \x1b[9mstrike\x1b[0m \x1b[53mover\x1b[0m\r\n", "\xe6\x97\xa5\xe6\x9c\xac e\xcc\x81 ",
      "\xe2\x94\x8c\xe2\x94\x80\xe2\x94\x90\xe2\x96\x88\xe2\x96\x92\r\n\x1b[38;2;10;200;90mtrue\x1b[48;5;93mcolour\x1b[0m"},
     // The last step repaints rows 3 and 5 only: rows 0 to 2 keep the pixels

@@ -7,6 +7,7 @@
 #include "session_test_support.h"
 
 #include <QPointer>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,43 @@ TEST_F(Attach, ColouredOutputLandsAsText)
     ASSERT_GE(lines.size(), 2);
     EXPECT_EQ(lines[0].trimmed(), "red green");
     EXPECT_EQ(lines[1].trimmed(), "rev");
+}
+
+// The child reads the grid's pixel size from its terminal (TIOCGWINSZ) from
+// its start on, and again after a font change.
+TEST_F(Attach, TheChildReadsThePixelSizeFromItsTerminal)
+{
+    widget.resize(500, 300);
+    widget.show();
+    std::unique_ptr<PtySession> session(PtySession::create());
+    attach(&widget, session.get());
+    const char *script = "import fcntl, struct, sys, termios\n"
+                         "for _ in sys.stdin:\n"
+                         "    r, c, x, y = struct.unpack('4H', fcntl.ioctl(0, termios.TIOCGWINSZ, bytes(8)))\n"
+                         "    print(f'px {c}x{r} {x}x{y}', flush=True)\n";
+    const auto expected = [&] {
+        return QStringLiteral("px %1x%2 %3x%4")
+            .arg(widget.columns())
+            .arg(widget.terminalRows())
+            .arg(widget.columns() * widget.cellWidth())
+            .arg(widget.terminalRows() * widget.cellHeight());
+    };
+    ASSERT_TRUE(session->start("python3", {"-c", script}, {}, widget.columns(), widget.terminalRows()));
+    widget.send("\r");
+    ASSERT_TRUE(waitFor([&] { return widget.screenText().contains(expected()); })) << widget.screenText().toStdString();
+
+    QSignalSpy resized(&widget, &TerminalWidget::resized);
+    QFont font = widget.terminalFont();
+    font.setPixelSize(widget.cellHeight() * 2);
+    widget.setTerminalFont(font);
+    ASSERT_TRUE(waitFor([&] { return !resized.isEmpty() && session->cellPixelWidth() == widget.cellWidth(); }));
+    widget.send("\r");
+    EXPECT_TRUE(waitFor([&] { return widget.screenText().contains(expected()); })) << widget.screenText().toStdString();
+    // The child ends on its own (end of input), so none is left to later tests.
+    bool finished = false;
+    QObject::connect(session.get(), &PtySession::finished, [&] { finished = true; });
+    widget.send("\x04");
+    EXPECT_TRUE(waitFor([&] { return finished; }));
 }
 
 } // namespace
