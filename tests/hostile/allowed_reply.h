@@ -1,6 +1,6 @@
 // The device replies the core may ever send: the device attributes, the
-// status and cursor position reports, mode reports, the version, status
-// strings, the text-area sizes and colours.  Shared by the hostile-stream
+// status and cursor position reports, mode reports (keyboard modes too), the
+// version, status strings, the text-area sizes and colours.  Shared by the hostile-stream
 // harness and the fuzz target.
 #pragma once
 
@@ -27,12 +27,27 @@ inline bool isNumberPairReply(const std::string& reply, const std::string& final
     return reply.compare(at, std::string::npos, final) == 0;
 }
 
+// The keyboard modes a program asked for: CSI ? flags u (the CSI-u
+// protocol's flags) and CSI > 4 ; level m (modifyOtherKeys).
+inline bool isKeyboardModeReply(const std::string& reply) {
+    if (reply.rfind("\x1b[?", 0) == 0) {
+        std::size_t at = 3;
+        return isDigitRun(reply, at) && reply.compare(at, std::string::npos, "u") == 0;
+    }
+    if (reply.rfind("\x1b[>4;", 0) == 0) {
+        std::size_t at = 5;
+        return isDigitRun(reply, at) && reply.compare(at, std::string::npos, "m") == 0;
+    }
+    return false;
+}
+
 // What programs may read back: never their own text, only numbers, the
 // terminal's name and colours in rgb: form.
 inline bool isAllowedReply(const std::string& reply) {
     if (reply == "\x1b[?1;2c" || reply == "\x1b[>0;10;0c" || reply == "\x1b[0n") return true;
     if (isNumberPairReply(reply, "R", true) || isNumberPairReply(reply, "$y", true)) return true;  // CPR, DECRQM
     if (isNumberPairReply(reply, "t", false, 2)) return true;                                       // window reports
+    if (isKeyboardModeReply(reply)) return true;
     if (reply.rfind("\x1bP>|lumenvale ", 0) == 0 && reply.ends_with("\x1b\\")) return true;        // XTVERSION
     if (reply == "\x1bP0$r\x1b\\") return true;                                                     // DECRQSS
     if (reply.rfind("\x1bP1$r", 0) == 0 && reply.ends_with("\x1b\\")) {

@@ -404,8 +404,8 @@ std::string resizeAccepted()
     if (!backend.start(launch("cmd.exe", {"/c", "mode con"})))
         return "start failed: " + backend.errorText();
     Capture capture(backend);
-    backend.resize(0, 0); // clamped to 1 x 1, must not fail
-    backend.resize(100, 30);
+    backend.resize(0, 0, 0, 0); // clamped to 1 x 1, must not fail
+    backend.resize(100, 30, 0, 0);
     backend.waitForExit(5000);
     const bool drained = finish(backend, capture);
     return drained ? std::string() : "reader did not end after interrupt";

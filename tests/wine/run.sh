@@ -19,11 +19,11 @@ mkdir -p "$OUT"
 echo "== compiling the Win32 backend with $CXX"
 objects=()
 for name in "${UNIT[@]}"; do
-  "$CXX" "${FLAGS[@]}" -I"$SRC" -I"$SRC/session/windows" \
+  "$CXX" "${FLAGS[@]}" -I"$SRC" -I"$SRC/include" -I"$SRC/session/windows" \
     -c "$SRC/session/windows/$name.cpp" -o "$OUT/$name.o"
   objects+=("$OUT/$name.o")
 done
-"$CXX" "${FLAGS[@]}" -I"$SRC" -I"$SRC/session/windows" \
+"$CXX" "${FLAGS[@]}" -I"$SRC" -I"$SRC/include" -I"$SRC/session/windows" \
   "$SRC/tests/wine/conpty_smoke.cpp" "${objects[@]}" -o "$OUT/conpty_smoke.exe"
 "$CXX" "${FLAGS[@]}" -municode "$SRC/tests/wine/test_child.cpp" -o "$OUT/test_child.exe"
 
@@ -36,7 +36,7 @@ if [ -n "$QT_INCLUDE" ] && [ -d "$QT_INCLUDE/QtCore" ]; then
   mkdir -p "$OUT/shim"
   printf '#ifndef NOMINMAX\n#define NOMINMAX\n#endif\n#include <windows.h>\n' > "$OUT/shim/qt_windows.h"
   for source in session/windows/win_pty_session.cpp session/process_session.cpp session/pty_session.cpp; do
-    "$CXX" "${FLAGS[@]}" -fsyntax-only -I"$SRC" -I"$OUT/shim" -I"$QT_INCLUDE" -I"$QT_INCLUDE/QtCore" \
+    "$CXX" "${FLAGS[@]}" -fsyntax-only -I"$SRC" -I"$SRC/include" -I"$OUT/shim" -I"$QT_INCLUDE" -I"$QT_INCLUDE/QtCore" \
       "$SRC/$source"
   done
 fi
