@@ -18,6 +18,15 @@ constexpr std::array<std::uint32_t, 16> kTango = {
     0x555753, 0xef2929, 0x8ae234, 0xfce94f, 0x729fcf, 0xad7fa8, 0x34e2e2, 0xeeeeec,
 };
 
+// xterm's defaults: the color0..color15 resources of its XTerm-col.ad (X11
+// colour names: black, red3, green3, yellow3, blue2, magenta3, cyan3, gray90,
+// gray50, red, green, yellow, rgb:5c/5c/ff, magenta, cyan, white), which are
+// also this terminal's own.
+constexpr std::array<std::uint32_t, 16> kXterm = {
+    0x000000, 0xcd0000, 0x00cd00, 0xcdcd00, 0x0000ee, 0xcd00cd, 0x00cdcd, 0xe5e5e5,
+    0x7f7f7f, 0xff0000, 0x00ff00, 0xffff00, 0x5c5cff, 0xff00ff, 0x00ffff, 0xffffff,
+};
+
 // Solarized (ethanschoonover.com/solarized): the terminal mapping of its
 // README, base02 red green yellow blue magenta cyan base2, then base03
 // orange base01 base00 base0 violet base1 base3.  Dark uses base0 on base03,
@@ -28,19 +37,11 @@ constexpr std::array<std::uint32_t, 16> kSolarized = {
 };
 
 constexpr ColourScheme kSchemes[] = {
-    // This terminal's own default palette (palette.cpp).
-    {"Default",
-     {0x000000, 0xcd0000, 0x00cd00, 0xcdcd00, 0x0000ee, 0xcd00cd, 0x00cdcd, 0xe5e5e5, 0x7f7f7f, 0xff0000, 0x00ff00,
-      0xffff00, 0x5c5cff, 0xff00ff, 0x00ffff, 0xffffff},
-     0xd0d0d0, 0x101010, 0xd0d0d0},
-    // xterm's defaults: the color0..color15 resources of its XTerm-col.ad
-    // (X11 colour names: black, red3, green3, yellow3, blue2, magenta3,
-    // cyan3, gray90, gray50, red, green, yellow, rgb:5c/5c/ff, magenta, cyan,
-    // white) and its black-on-white VT100 window.
-    {"xterm",
-     {0x000000, 0xcd0000, 0x00cd00, 0xcdcd00, 0x0000ee, 0xcd00cd, 0x00cdcd, 0xe5e5e5, 0x7f7f7f, 0xff0000, 0x00ff00,
-      0xffff00, 0x5c5cff, 0xff00ff, 0x00ffff, 0xffffff},
-     0x000000, 0xffffff, 0x000000},
+    // This terminal's own default palette (Palette() is built from it): xterm's
+    // colours, light grey on near black.
+    {"Default", kXterm, 0xd0d0d0, 0x101010, 0xd0d0d0},
+    // xterm with its black-on-white VT100 window.
+    {"xterm", kXterm, 0x000000, 0xffffff, 0x000000},
     // The Linux console: default_red/grn/blu in the kernel's
     // drivers/tty/vt/vt.c (0xaa and 0x55 levels, brown for yellow), light
     // grey on black.
@@ -72,9 +73,9 @@ constexpr ColourScheme kSchemes[] = {
      0xd8dee9, 0x2e3440, 0xd8dee9},
 };
 
-QColor rgb(std::uint32_t value) { return QColor::fromRgb(static_cast<QRgb>(value)); }
-
 } // namespace
+
+QColor schemeColour(std::uint32_t value) { return QColor::fromRgb(static_cast<QRgb>(value)); }
 
 std::span<const ColourScheme> builtInColourSchemes() { return kSchemes; }
 
@@ -95,10 +96,10 @@ Palette Palette::from_scheme(const QString &name, QString *error)
         if (name != QLatin1String(scheme.name))
             continue;
         for (int i = 0; i < 16; ++i)
-            palette.set_ansi(i, rgb(scheme.ansi[static_cast<std::size_t>(i)]));
-        palette.set_foreground(rgb(scheme.foreground));
-        palette.set_background(rgb(scheme.background));
-        palette.set_cursor(rgb(scheme.cursor));
+            palette.set_ansi(i, schemeColour(scheme.ansi[static_cast<std::size_t>(i)]));
+        palette.set_foreground(schemeColour(scheme.foreground));
+        palette.set_background(schemeColour(scheme.background));
+        palette.set_cursor(schemeColour(scheme.cursor));
         return palette;
     }
     if (error)

@@ -3,6 +3,8 @@
 // scheme_names and from_scheme read this table.
 #pragma once
 
+#include <QColor>
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -17,6 +19,8 @@ struct ColourScheme {
     std::uint32_t cursor;
 };
 
+// The first is "Default", the palette a default-constructed Palette has.
 std::span<const ColourScheme> builtInColourSchemes();
+QColor schemeColour(std::uint32_t rgb);
 
 } // namespace vesper

@@ -1,16 +1,13 @@
-// Default colours and ColorValue resolution of Palette. Colour names are
-// parsed once per default-constructed palette; color() is pure arithmetic on
-// the table because it runs twice for every painted run.
+// Default colours (the "Default" built-in scheme) and ColorValue resolution
+// of Palette; color() is pure arithmetic on the table because it runs twice
+// for every painted run.
 #include "lumenvale/palette.h"
+
+#include "control/paint/colour_schemes.h"
 
 namespace vesper {
 
 namespace {
-
-constexpr const char *kDefaultAnsi[16] = {
-    "#000000", "#cd0000", "#00cd00", "#cdcd00", "#0000ee", "#cd00cd", "#00cdcd", "#e5e5e5",
-    "#7f7f7f", "#ff0000", "#00ff00", "#ffff00", "#5c5cff", "#ff00ff", "#00ffff", "#ffffff",
-};
 
 // Channel levels of the 6x6x6 colour cube (indexes 16..231).
 constexpr int kCubeLevels[6] = {0, 95, 135, 175, 215, 255};
@@ -20,12 +17,13 @@ constexpr int kDirectColorFlag = 0x1000000;
 } // namespace
 
 Palette::Palette()
-    : m_foreground(QColor::fromString("#d0d0d0")),
-      m_background(QColor::fromString("#101010")),
-      m_cursor(QColor::fromString("#d0d0d0"))
 {
-    for (int i = 0; i < 16; ++i)
-        m_ansi[static_cast<std::size_t>(i)] = QColor::fromString(kDefaultAnsi[i]);
+    const ColourScheme &scheme = builtInColourSchemes().front();
+    m_foreground = schemeColour(scheme.foreground);
+    m_background = schemeColour(scheme.background);
+    m_cursor = schemeColour(scheme.cursor);
+    for (std::size_t i = 0; i < m_ansi.size(); ++i)
+        m_ansi[i] = schemeColour(scheme.ansi[i]);
 }
 
 void Palette::set_ansi(int index, const QColor &c)
