@@ -419,10 +419,18 @@ KeyModes keyModesOf(const Screen &screen)
 
 // Releases reach the program only when it asked for event types.  Qt's
 // auto-repeat sends a release before each repeated press: those are no
-// releases of the key.
+// releases of the key.  The release of a press the control took is taken
+// too: the program never saw the press.
 bool TerminalControl::reportKeyRelease(QKeyEvent *event)
 {
-    if (event->isAutoRepeat() || !(m_screen.keyboardFlags() & kReportEventTypes))
+    if (event->isAutoRepeat())
+        return false;
+    const auto consumed = std::find(m_consumedKeys.begin(), m_consumedKeys.end(), event->key());
+    if (consumed != m_consumedKeys.end()) {
+        m_consumedKeys.erase(consumed);
+        return false;
+    }
+    if (!(m_screen.keyboardFlags() & kReportEventTypes))
         return false;
     const std::string bytes = encode_key(event, keyModesOf(m_screen), true);
     if (bytes.empty())
@@ -436,8 +444,11 @@ bool TerminalControl::reportKeyRelease(QKeyEvent *event)
 bool TerminalControl::keyPress(QKeyEvent *event)
 {
     trackLinkModifier(event, true);
-    if (runShortcut(event) || scrollToPromptByKey(event))
+    if (runShortcut(event) || scrollToPromptByKey(event)) {
+        if (std::find(m_consumedKeys.begin(), m_consumedKeys.end(), event->key()) == m_consumedKeys.end())
+            m_consumedKeys.push_back(event->key());
         return true;
+    }
     const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())
         return false;
@@ -510,6 +521,8 @@ bool TerminalControl::handleEvent(QEvent *event, QPointF origin)
 void TerminalControl::focusChanged(bool focused)
 {
     m_focused = focused;
+    if (!focused)
+        m_consumedKeys.clear(); // their releases go elsewhere
     updateCursorBlink();
     update();
     reportFocus(focused); // last: a slot of `dataReady` may delete the control

@@ -36,6 +36,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "control/byte_queue.h"
 #include "control/synchronized_output.h"
@@ -287,6 +288,9 @@ private:
     bool keyPress(QKeyEvent *event);
     bool keyRelease(QKeyEvent *event);
     bool reportKeyRelease(QKeyEvent *event);
+    // Keys whose press the control took (a shortcut, a prompt jump): their
+    // releases are not the program's either.
+    std::vector<int> m_consumedKeys;
     bool mousePress(QMouseEvent *event, QPoint point);
     bool mouseDoubleClick(QMouseEvent *event, QPoint point);
     bool mouseMove(QMouseEvent *event, QPoint point);

@@ -155,6 +155,30 @@ TEST(ControlEvents, TheControlTakesWhatItUses)
     }
 }
 
+// The release of a key whose press the control took (a shortcut, a prompt
+// jump) is no more the program's than the press; the next press and release
+// of a key it did not take are.
+TEST(ControlEvents, ReleasesOfTakenPressesAreNotReported)
+{
+    Control t;
+    t.feed("\x1b[>3u");
+    QSignalSpy sent(&t.c, &TerminalControl::dataReady);
+    const auto send = [&](QEvent::Type type, int code, Qt::KeyboardModifiers mods) {
+        t.c.handleEvent(key(type, code, mods).get());
+    };
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    send(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier);
+    send(QEvent::KeyRelease, Qt::Key_PageUp, Qt::ShiftModifier);
+    send(QEvent::KeyPress, Qt::Key_Up, ctrlShift);
+    send(QEvent::KeyRelease, Qt::Key_Up, ctrlShift);
+    send(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    send(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
+    QByteArray all;
+    for (const QList<QVariant> &args : sent)
+        all += args.at(0).toByteArray();
+    EXPECT_EQ(all, QByteArray("\x1b[A\x1b[1;1:3A"));
+}
+
 // Event positions count from the origin the shell names.
 TEST(ControlEvents, PositionsAreRelativeToTheOrigin)
 {
