@@ -1,0 +1,201 @@
+// PackedCells: packing and unpacking of a line's cells; see packed_cells.h
+// for the layout.  Both directions walk a run at a time with the run's words
+// in locals, and take printable ASCII (one byte, one cell) without further
+// tests: that is almost every cell of a log.
+#include "core/packed_cells.h"
+
+#include <cstring>
+
+namespace vesper::packed_cells {
+
+namespace {
+
+constexpr std::uint8_t kRightHalf = 0xF8;   // an explicit right half follows
+constexpr std::uint8_t kNoRightHalf = 0xF9; // a width-two character without its right half
+constexpr std::size_t kSerialBytes = 8;
+constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit;
+
+enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
+
+void putVarint(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    while (value >= 0x80) {
+        out.push_back(std::uint8_t(value | 0x80));
+        value >>= 7;
+    }
+    out.push_back(std::uint8_t(value));
+}
+
+std::uint32_t getVarint(const std::uint8_t*& p) {
+    std::uint32_t value = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *p++;
+        value |= std::uint32_t(byte & 0x7F) << shift;
+        if (byte < 0x80) return value;
+    }
+}
+
+void putCodePoint(std::vector<std::uint8_t>& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(std::uint8_t(cp));
+    } else if (cp < 0x800) {
+        out.push_back(std::uint8_t(0xC0 | (cp >> 6)));
+        out.push_back(std::uint8_t(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(std::uint8_t(0xE0 | (cp >> 12)));
+        out.push_back(std::uint8_t(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(std::uint8_t(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(std::uint8_t(0xF0 | (cp >> 18)));
+        out.push_back(std::uint8_t(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(std::uint8_t(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(std::uint8_t(0x80 | (cp & 0x3F)));
+    }
+}
+
+std::uint32_t getCodePoint(const std::uint8_t*& p) {
+    const std::uint8_t lead = *p++;
+    if (lead < 0x80) return lead;
+    if (lead < 0xE0) {
+        const std::uint32_t cp = std::uint32_t(lead & 0x1F) << 6 | (p[0] & 0x3F);
+        p += 1;
+        return cp;
+    }
+    if (lead < 0xF0) {
+        const std::uint32_t cp = std::uint32_t(lead & 0x0F) << 12 | std::uint32_t(p[0] & 0x3F) << 6 | (p[1] & 0x3F);
+        p += 2;
+        return cp;
+    }
+    const std::uint32_t cp = std::uint32_t(lead & 0x07) << 18 | std::uint32_t(p[0] & 0x3F) << 12 |
+                             std::uint32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+    p += 3;
+    return cp;
+}
+
+bool sameRendition(const Cell& a, const Cell& b) { return a.sameAttributes(b); }
+
+// The cells [begin, end) of one rendition as tokens.
+void putRun(std::vector<std::uint8_t>& out, const Cell* cells, int begin, int end) {
+    const CellWidths widthOf;
+    for (int i = begin; i < end; ++i) {
+        const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+        if (low < 0x80) {  // printable ASCII and the other one-byte code points
+            out.push_back(std::uint8_t(low));
+            continue;
+        }
+        if (low & Cell::kContinuationBit) {
+            out.push_back(kRightHalf);
+            putCodePoint(out, low & Cell::kCodePointMask);
+            continue;
+        }
+        putCodePoint(out, low);
+        if (i + 1 < end && widthOf(low) == 2) {
+            const auto next = std::uint32_t(cells[i + 1].low()) & kLowMask;
+            if (next == Cell::kContinuationBit)
+                ++i;  // the usual right half: implied
+            else
+                out.push_back(kNoRightHalf);
+        }
+    }
+}
+
+}  // namespace
+
+PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<std::uint8_t>& scratch) {
+    if (count <= 0) return nullptr;
+    scratch.clear();
+    scratch.resize(kSerialBytes);
+    std::memcpy(scratch.data(), &serial, kSerialBytes);
+    for (int begin = 0; begin < count;) {
+        int end = begin + 1;
+        while (end < count && sameRendition(cells[end], cells[begin])) ++end;
+        const Cell& first = cells[begin];
+        putVarint(scratch, std::uint32_t(end - begin));
+        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                               (first.bg() != kDefaultColor ? HasBg : 0) |
+                                               (first.flags() != 0 ? HasFlags : 0));
+        scratch.push_back(mask);
+        if (mask & HasFg) putVarint(scratch, std::uint32_t(first.fg()));
+        if (mask & HasBg) putVarint(scratch, std::uint32_t(first.bg()));
+        if (mask & HasFlags) putVarint(scratch, first.flags());
+        putRun(scratch, cells, begin, end);
+        begin = end;
+    }
+    PackedLine packed(new std::uint8_t[scratch.size()]);
+    std::memcpy(packed.get(), scratch.data(), scratch.size());
+    return packed;
+}
+
+void unpack(const std::uint8_t* packed, Cell* out, int count) {
+    const std::uint8_t* p = packed + kSerialBytes;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        CellAttributes attributes;
+        if (mask & HasFg) attributes.fg = ColorValue(getVarint(p));
+        if (mask & HasBg) attributes.bg = ColorValue(getVarint(p));
+        if (mask & HasFlags) attributes.flags = getVarint(p);
+        const std::uint64_t low = Cell::lowWord(attributes.fg, false);
+        const std::uint64_t high = Cell::highWord(attributes);
+        while (i < end) {
+            const std::uint8_t byte = *p;
+            if (byte < 0x80) {
+                out[i++] = Cell::fromWords(low | byte, high);
+                ++p;
+                continue;
+            }
+            if (byte == kRightHalf) {
+                ++p;
+                out[i++] = Cell::fromWords(low | Cell::kContinuationBit | getCodePoint(p), high);
+                continue;
+            }
+            const std::uint32_t cp = getCodePoint(p);
+            out[i++] = Cell::fromWords(low | cp, high);
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    out[i++] = Cell::fromWords(low | Cell::kContinuationBit, high);
+            }
+        }
+    }
+}
+
+std::uint64_t serialOf(const std::uint8_t* packed) {
+    std::uint64_t serial;
+    std::memcpy(&serial, packed, kSerialBytes);
+    return serial;
+}
+
+std::size_t packedSize(const std::uint8_t* packed, int count) {
+    if (!packed) return 0;
+    // Walks the tokens as unpack() does, without writing cells.
+    const std::uint8_t* p = packed + kSerialBytes;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        if (mask & HasFg) getVarint(p);
+        if (mask & HasBg) getVarint(p);
+        if (mask & HasFlags) getVarint(p);
+        while (i < end) {
+            if (*p == kRightHalf) {
+                ++p;
+                getCodePoint(p);
+                ++i;
+                continue;
+            }
+            const std::uint32_t cp = getCodePoint(p);
+            ++i;
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    ++i;
+            }
+        }
+    }
+    return std::size_t(p - packed);
+}
+
+}  // namespace vesper::packed_cells
