@@ -44,7 +44,7 @@ install(TARGETS ${installed_targets} EXPORT lumenvaleTargets
 # this set is closed under #include and holds nothing else).  Painting,
 # selection and the platform units stay private.
 set(public_core_headers cell.h cell_decorations.h cell_run.h charsets.h color_table.h line_extras.h line_position.h line_store.h link_table.h parser.h ring.h screen.h
-    shell_marks.h
+    expanded_lines.h packed_cells.h shell_marks.h
     terminal_modes.h utf8_decoder.h)
 list(TRANSFORM public_core_headers PREPEND core/)
 install(FILES ${public_core_headers} DESTINATION ${LUMENVALE_INSTALL_INCLUDEDIR}/core COMPONENT devel)

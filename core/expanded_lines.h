@@ -43,9 +43,6 @@ public:
         victim.cells.resize(std::size_t(columns));
         return victim.cells.data();
     }
-    // Forgets every line (their memory too: the next reads may be of
-    // another width).
-    void clear() { entries_ = {}; }
 
 private:
     struct Entry {

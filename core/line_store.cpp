@@ -14,13 +14,14 @@ namespace vesper {
 
 namespace {
 int atLeast(int value, int minimum) { return value < minimum ? minimum : value; }
+int limitOf(int lines) { return lines < 0 ? LineStore::kUnlimitedScrollback : std::min(lines, LineStore::kUnlimitedScrollback); }
 }  // namespace
 
 LineStore::LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links)
     : links_(&links),
       columns_(atLeast(columns, 1)),
       rows_(atLeast(rows, 1)),
-      scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
+      scrollbackLimit_(limitOf(scrollbackLimit)) {
     for (int i = 0; i < rows_; ++i) ring_.pushBack(newLine(Cell()));
 }
 
@@ -44,10 +45,11 @@ LineView LineStore::line(int number) const {
         view.blankFill_ = &stored.state.tail;
     } else {
         const std::uint64_t serial = packed_cells::serialOf(stored.packed.get());
-        const Cell* cells = expanded_.find(serial);
+        if (!expanded_) expanded_ = std::make_unique<ExpandedLines>();
+        const Cell* cells = expanded_->find(serial);
         if (!cells) {
-            Cell* out = expanded_.insert(serial, columns_);
-            expand(stored, out);
+            Cell* out = expanded_->insert(serial, columns_);
+            expand(stored, out, columns_);
             cells = out;
         }
         view.cells_ = cells;
@@ -84,34 +86,34 @@ void LineStore::packNewest(std::int64_t count) {
 
 void LineStore::unpack(StoredLine& stored) {
     Line cells = takeCells();
-    expand(stored, cells.data());
+    expand(stored, cells.data(), columns_);
     stored.cells.swap(cells);
     stored.packed.reset();
 }
 
-void LineStore::expand(const StoredLine& stored, Cell* out) const {
+void LineStore::expand(const StoredLine& stored, Cell* out, int columns) const {
     const LineState& state = stored.state;
     if (!stored.isPacked()) {
         if (state.blanked)
-            CellRun::fill(out, out + columns_, state.blankFill);
+            CellRun::fill(out, out + columns, state.blankFill);
         else
-            std::copy_n(stored.cells.data(), columns_, out);
+            std::copy_n(stored.cells.data(), columns, out);
         return;
     }
     if (stored.packed) packed_cells::unpack(stored.packed.get(), out, state.extent);
-    CellRun::fill(out + state.extent, out + columns_, state.tail);
+    CellRun::fill(out + state.extent, out + columns, state.tail);
 }
 
-bool LineStore::holdsOnly(const StoredLine& stored, const Cell& cell) const {
+bool LineStore::holdsOnly(const StoredLine& stored, const Cell& cell, int columns) const {
     const LineState& state = stored.state;
     if (!stored.isPacked()) {
         if (state.blanked) return state.blankFill == cell;
         return std::all_of(stored.cells.begin(), stored.cells.end(), [&](const Cell& c) { return c == cell; });
     }
-    if (state.extent < columns_ && !(state.tail == cell)) return false;
+    if (state.extent < columns && !(state.tail == cell)) return false;
     if (state.extent == 0) return true;
-    Line cells(static_cast<std::size_t>(columns_));
-    expand(stored, cells.data());
+    Line cells(static_cast<std::size_t>(columns));
+    expand(stored, cells.data(), columns);
     return std::all_of(cells.begin(), cells.end(), [&](const Cell& c) { return c == cell; });
 }
 
@@ -289,7 +291,7 @@ void LineStore::dropSpareExtras() {
 
 void LineStore::capSpares() {
     // Spares plus scrollback held never exceed the limit.
-    const std::size_t allowed = std::size_t(scrollbackLimit_ - scrollbackCount());
+    const std::size_t allowed = std::min(std::size_t(scrollbackLimit_ - scrollbackCount()), kMaxSpareLines);
     if (spares_ <= allowed) return;
     const std::size_t excess = spares_ - allowed;
     ring_.popFront(excess);
@@ -360,6 +362,7 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     bottom = std::clamp(bottom, 0, rows_ - 1);
     if (steps <= 0) return;
     const std::int64_t height = bottom + 1;
+    if (scrollbackLimit_ > kMaxBlankLinesPerScroll) steps = std::min<std::int64_t>(steps, height + kMaxBlankLinesPerScroll);
     if (steps >= height + scrollbackLimit_) {
         pushBlankLines(bottom, fill, steps);
         return;
@@ -429,7 +432,7 @@ void LineStore::resize(int columns, int rows, const Cell& fill, int cursorRow) {
 bool LineStore::rowIsBlank(int row) const {
     const StoredLine& stored = ring_[rowIndex(row)];
     if (stored.extras || stored.state.wrapped) return false;
-    return holdsOnly(stored, Cell());
+    return holdsOnly(stored, Cell(), columns_);
 }
 
 void LineStore::resizeRows(int rows, const Cell& fill, int cursorRow) {
@@ -461,7 +464,7 @@ void LineStore::resizeColumns(int columns, const Cell& fill) {
     ring_.popFront(spares_);
     spares_ = 0;
     spareCells_.clear();
-    expanded_.clear();
+    expanded_.reset();
     for (std::size_t i = 0; i < ring_.size(); ++i) {
         StoredLine& stored = ring_[i];
         LineState& state = stored.state;
@@ -503,7 +506,7 @@ void LineStore::swap(LineStore& other) noexcept {
     std::swap(links_, other.links_);
     spareCells_.swap(other.spareCells_);
     std::swap(nextSerial_, other.nextSerial_);
-    std::swap(expanded_, other.expanded_);
+    expanded_.swap(other.expanded_);
 }
 
 void LineStore::trimScrollback() {
@@ -514,7 +517,7 @@ void LineStore::trimScrollback() {
 }
 
 void LineStore::setScrollbackLimit(int lines) {
-    scrollbackLimit_ = atLeast(lines, 0);
+    scrollbackLimit_ = limitOf(lines);
     trimScrollback();
     capSpares();
 }
@@ -554,7 +557,7 @@ void LineStore::checkInvariants() const {
     if (ring_.size() != spares_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
         fail("held " + std::to_string(ring_.size() - spares_) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
-    if (spares_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_))
+    if (spares_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_) || spares_ > kMaxSpareLines)
         fail("spare lines kept beyond the limit");
     for (std::size_t i = 0; i < ring_.size(); ++i) {
         const Line& line = ring_[i].cells;

@@ -63,9 +63,19 @@ private:
 
 class LineStore {
 public:
-    // Sizes below 1 become 1, a negative limit 0; holds `rows` lines of
-    // default blank cells numbered from 0.  `links` must outlive the store.
+    // Sizes below 1 become 1; holds `rows` lines of default blank cells
+    // numbered from 0.  `links` must outlive the store.  A negative
+    // scrollback limit keeps every line (see kUnlimitedScrollback).
     LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links);
+
+    // The limit that stands for "unlimited" (and the highest one): the
+    // scrollback then keeps every line, packed, in memory, as far as the
+    // line numbering reaches (2^28 lines, far beyond what memory holds).
+    static constexpr int kUnlimitedScrollback = 1 << 28;
+    // With a limit above this, one scroll of the whole screen keeps at most
+    // this many of the blank lines it brings in (a huge SU count would
+    // otherwise fill an unlimited scrollback with blank lines at once).
+    static constexpr int kMaxBlankLinesPerScroll = 1 << 16;
 
     int columns() const { return columns_; }
     int rows() const { return rows_; }
@@ -74,6 +84,7 @@ public:
     int endLine() const { return screenTopLine_ + rows_; }
     int scrollbackCount() const { return screenTopLine_ - firstLine_; }
     int scrollbackLimit() const { return scrollbackLimit_; }
+    bool unlimited() const { return scrollbackLimit_ == kUnlimitedScrollback; }
 
     // --- reading -------------------------------------------------------------
     // The line with absolute number `line`; an empty view when it is not held.
@@ -144,6 +155,7 @@ public:
     // follow their characters.  Ends with `rows` rows, the limit applied.
     void reflow(int columns, int rows, const Cell& fill, LinePosition& cursor, std::span<LinePosition> positions);
     void swap(LineStore& other) noexcept;
+    // A negative limit (or one above kUnlimitedScrollback) keeps every line.
     void setScrollbackLimit(int lines);
     void clearScrollback();
     void clearAll(const Cell& fill);
@@ -230,10 +242,11 @@ private:
     void packNewest(std::int64_t count);
     // A packed line becomes full again, cells exactly as they were packed.
     void unpack(StoredLine& stored);
-    // Every cell of a line into out[0, columns).
-    void expand(const StoredLine& stored, Cell* out) const;
-    // Whether every cell of a line equals `cell`.
-    bool holdsOnly(const StoredLine& stored, const Cell& cell) const;
+    // Every cell of a line `columns` wide (the store's width, but for the
+    // new lines of a reflow) into out[0, columns).
+    void expand(const StoredLine& stored, Cell* out, int columns) const;
+    // Whether every cell of a line `columns` wide equals `cell`.
+    bool holdsOnly(const StoredLine& stored, const Cell& cell, int columns) const;
     // A cell vector of the current width, from the spares when there is one.
     Line takeCells();
     void giveCells(Line&& cells);
@@ -267,8 +280,10 @@ private:
     // They are lines that left it at the old end (trimmed or cleared
     // scrollback), kept with their cell storage so that the lines arriving
     // next reuse it: reset, erase and scroll storms then allocate nothing.
-    // Spares and scrollback together never exceed the scrollback limit; a
-    // spare keeps no marks or links.
+    // Spares and scrollback together never exceed the scrollback limit, and
+    // there are at most kMaxSpareLines of them; a spare keeps no marks,
+    // links or packed cells.
+    static constexpr std::size_t kMaxSpareLines = 1024;
     void addSpares(std::size_t count);
     void capSpares();
     void dropSpareExtras();
@@ -278,7 +293,9 @@ private:
     std::vector<Line> spareCells_;
     std::vector<std::uint8_t> packScratch_;
     std::uint64_t nextSerial_ = 1;
-    mutable ExpandedLines expanded_;
+    // Made on the first read of a packed line: a store that never reads
+    // one (the alternate screen) neither builds nor swaps it.
+    mutable std::unique_ptr<ExpandedLines> expanded_;
     LinkTable* links_;
     std::int32_t firstLine_ = 0;
     std::int32_t screenTopLine_ = 0;

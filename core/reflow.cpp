@@ -123,7 +123,7 @@ void LineStore::Reflow::collectLogicalLine(std::size_t first, std::size_t last) 
         const Cell* cells;
         if (line.isPacked()) {
             Cell* out = expanded_.data() + old * next++;
-            s_.expand(line, out);
+            s_.expand(line, out, s_.columns_);
             cells = out;
         } else {
             s_.materialize(i);
@@ -170,7 +170,7 @@ std::int64_t LineStore::Reflow::offsetOf(const Track& track, std::size_t first) 
 
 bool LineStore::Reflow::blankLine(const StoredLine& line) const {
     if (line.extras || line.state.wrapped) return false;
-    return s_.holdsOnly(line, Cell());
+    return s_.holdsOnly(line, Cell(), columns_);
 }
 
 // The row laid out in row_[0, length) as a packed line: the cells after the
@@ -298,7 +298,7 @@ void LineStore::Reflow::run(int rows, LinePosition& cursor, std::span<LinePositi
     // Dropped lines are not worth re-wrapping.
     s_.ring_.popFront(s_.spares_);
     s_.spares_ = 0;
-    s_.expanded_.clear();
+    s_.expanded_.reset();
     row_.resize(std::size_t(columns_));
     const std::int64_t held = std::int64_t(s_.ring_.size());
     const std::int64_t oldFirst = s_.firstLine_;
