@@ -278,15 +278,24 @@ void LineStore::appendLine(const Cell& fill) {
     }
 }
 
-// A spare keeps its cell vector, if it has one, but no packed cells or extras.
-void LineStore::addSpares(std::size_t count) {
-    for (std::size_t i = spares_; i < spares_ + count && i < ring_.size(); ++i) blank(ring_[i], Cell());
-    spares_ += count;
-    capSpares();
+// A spare keeps its cell vector, if it has one, but no packed cells or
+// extras; only what it holds is touched (storms of scrolls pass over every
+// spare each time).
+void LineStore::dropSpareContent(std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to && i < ring_.size(); ++i) {
+        StoredLine& stored = ring_[i];
+        if (stored.extras) stored.extras.reset();
+        if (stored.packed) {
+            stored.packed.reset();
+            stored.state.extent = 0;
+        }
+    }
 }
 
-void LineStore::dropSpareExtras() {
-    for (std::size_t i = 0; i < spares_; ++i) blank(ring_[i], Cell());
+void LineStore::addSpares(std::size_t count) {
+    dropSpareContent(spares_, spares_ + count);
+    spares_ += count;
+    capSpares();
 }
 
 void LineStore::capSpares() {
@@ -389,7 +398,7 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     ring_.rotate(tailBegin, tailBegin + tail, end);
     advanceNumbers(dropped, steps);
     capSpares();
-    dropSpareExtras();  // within the bound: spares never outnumber the limit
+    dropSpareContent(0, spares_);  // within the bound: spares never outnumber the limit
     packNewest(steps);
 }
 

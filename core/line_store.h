@@ -281,12 +281,13 @@ private:
     // scrollback), kept with their cell storage so that the lines arriving
     // next reuse it: reset, erase and scroll storms then allocate nothing.
     // Spares and scrollback together never exceed the scrollback limit, and
-    // there are at most kMaxSpareLines of them; a spare keeps no marks,
+    // there are at most kMaxSpareLines of them (an unlimited scrollback
+    // cleared keeps no more); a spare keeps no marks,
     // links or packed cells.
-    static constexpr std::size_t kMaxSpareLines = 1024;
+    static constexpr std::size_t kMaxSpareLines = 1 << 16;
     void addSpares(std::size_t count);
     void capSpares();
-    void dropSpareExtras();
+    void dropSpareContent(std::size_t from, std::size_t to);
 
     Ring<StoredLine> ring_;
     std::size_t spares_ = 0;

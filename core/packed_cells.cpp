@@ -17,12 +17,14 @@ constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit
 
 enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
 
-void putVarint(std::vector<std::uint8_t>& out, std::uint32_t value) {
+// The writers store through a pointer into a buffer sized for the worst
+// case up front: a bounds check per byte costs as much as the packing.
+void putVarint(std::uint8_t*& out, std::uint32_t value) {
     while (value >= 0x80) {
-        out.push_back(std::uint8_t(value | 0x80));
+        *out++ = std::uint8_t(value | 0x80);
         value >>= 7;
     }
-    out.push_back(std::uint8_t(value));
+    *out++ = std::uint8_t(value);
 }
 
 std::uint32_t getVarint(const std::uint8_t*& p) {
@@ -34,21 +36,24 @@ std::uint32_t getVarint(const std::uint8_t*& p) {
     }
 }
 
-void putCodePoint(std::vector<std::uint8_t>& out, std::uint32_t cp) {
+void putCodePoint(std::uint8_t*& out, std::uint32_t cp) {
     if (cp < 0x80) {
-        out.push_back(std::uint8_t(cp));
+        *out++ = std::uint8_t(cp);
     } else if (cp < 0x800) {
-        out.push_back(std::uint8_t(0xC0 | (cp >> 6)));
-        out.push_back(std::uint8_t(0x80 | (cp & 0x3F)));
+        out[0] = std::uint8_t(0xC0 | (cp >> 6));
+        out[1] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 2;
     } else if (cp < 0x10000) {
-        out.push_back(std::uint8_t(0xE0 | (cp >> 12)));
-        out.push_back(std::uint8_t(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(std::uint8_t(0x80 | (cp & 0x3F)));
+        out[0] = std::uint8_t(0xE0 | (cp >> 12));
+        out[1] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 3;
     } else {
-        out.push_back(std::uint8_t(0xF0 | (cp >> 18)));
-        out.push_back(std::uint8_t(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(std::uint8_t(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(std::uint8_t(0x80 | (cp & 0x3F)));
+        out[0] = std::uint8_t(0xF0 | (cp >> 18));
+        out[1] = std::uint8_t(0x80 | ((cp >> 12) & 0x3F));
+        out[2] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+        out[3] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 4;
     }
 }
 
@@ -71,19 +76,17 @@ std::uint32_t getCodePoint(const std::uint8_t*& p) {
     return cp;
 }
 
-bool sameRendition(const Cell& a, const Cell& b) { return a.sameAttributes(b); }
-
 // The cells [begin, end) of one rendition as tokens.
-void putRun(std::vector<std::uint8_t>& out, const Cell* cells, int begin, int end) {
+void putRun(std::uint8_t*& out, const Cell* cells, int begin, int end) {
     const CellWidths widthOf;
     for (int i = begin; i < end; ++i) {
         const auto low = std::uint32_t(cells[i].low()) & kLowMask;
         if (low < 0x80) {  // printable ASCII and the other one-byte code points
-            out.push_back(std::uint8_t(low));
+            *out++ = std::uint8_t(low);
             continue;
         }
         if (low & Cell::kContinuationBit) {
-            out.push_back(kRightHalf);
+            *out++ = kRightHalf;
             putCodePoint(out, low & Cell::kCodePointMask);
             continue;
         }
@@ -93,35 +96,43 @@ void putRun(std::vector<std::uint8_t>& out, const Cell* cells, int begin, int en
             if (next == Cell::kContinuationBit)
                 ++i;  // the usual right half: implied
             else
-                out.push_back(kNoRightHalf);
+                *out++ = kNoRightHalf;
         }
     }
 }
 
 }  // namespace
 
+// The most bytes a cell can take: an explicit right half (five) or a
+// character and 0xF9 (five), plus a run header of its own (a count, the
+// mask and three values).
+constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
+
 PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<std::uint8_t>& scratch) {
     if (count <= 0) return nullptr;
-    scratch.clear();
-    scratch.resize(kSerialBytes);
-    std::memcpy(scratch.data(), &serial, kSerialBytes);
+    const std::size_t most = kSerialBytes + std::size_t(count) * kMostBytesPerCell;
+    if (scratch.size() < most) scratch.resize(most);
+    std::uint8_t* out = scratch.data();
+    std::memcpy(out, &serial, kSerialBytes);
+    out += kSerialBytes;
     for (int begin = 0; begin < count;) {
-        int end = begin + 1;
-        while (end < count && sameRendition(cells[end], cells[begin])) ++end;
         const Cell& first = cells[begin];
-        putVarint(scratch, std::uint32_t(end - begin));
+        int end = begin + 1;
+        while (end < count && cells[end].sameAttributes(first)) ++end;
+        putVarint(out, std::uint32_t(end - begin));
         const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
                                                (first.bg() != kDefaultColor ? HasBg : 0) |
                                                (first.flags() != 0 ? HasFlags : 0));
-        scratch.push_back(mask);
-        if (mask & HasFg) putVarint(scratch, std::uint32_t(first.fg()));
-        if (mask & HasBg) putVarint(scratch, std::uint32_t(first.bg()));
-        if (mask & HasFlags) putVarint(scratch, first.flags());
-        putRun(scratch, cells, begin, end);
+        *out++ = mask;
+        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+        if (mask & HasFlags) putVarint(out, first.flags());
+        putRun(out, cells, begin, end);
         begin = end;
     }
-    PackedLine packed(new std::uint8_t[scratch.size()]);
-    std::memcpy(packed.get(), scratch.data(), scratch.size());
+    const auto size = std::size_t(out - scratch.data());
+    PackedLine packed(new std::uint8_t[size]);
+    std::memcpy(packed.get(), scratch.data(), size);
     return packed;
 }
 
