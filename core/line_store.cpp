@@ -61,6 +61,10 @@ LineView LineStore::line(int number) const {
 
 void LineStore::pack(StoredLine& stored) {
     if (stored.isPacked()) return;
+    giveCells(packKeepingCells(stored));
+}
+
+Line LineStore::packKeepingCells(StoredLine& stored) {
     LineState& state = stored.state;
     if (state.blanked) {
         state.tail = state.blankFill;
@@ -75,7 +79,7 @@ void LineStore::pack(StoredLine& stored) {
     }
     Line cells = std::move(stored.cells);
     stored.cells = Line();
-    giveCells(std::move(cells));
+    return cells;
 }
 
 void LineStore::packNewest(std::int64_t count) {
@@ -326,9 +330,22 @@ void LineStore::pushLine(const Cell& fill) {
         // head, and nothing else moves.
         ring_.fit();
         ring_.moveFrontToBack();
-        recycle(ring_[ring_.size() - 1], fill);
         ++firstLine_;
         ++screenTopLine_;
+        StoredLine& bottom = ring_[ring_.size() - 1];
+        if (scrollbackCount() > 0 && bottom.isPacked() && !ring_[rowIndex(0) - 1].isPacked()) {
+            StoredLine& entered = ring_[rowIndex(0) - 1];
+            // The row entering the scrollback hands its cells, with what is
+            // known of them, to the new bottom row: recycling then blanks
+            // only what was written, as without packing.
+            const LineState known = entered.state;
+            Line cells = packKeepingCells(entered);
+            bottom.packed.reset();
+            bottom.extras.reset();
+            bottom.cells = std::move(cells);
+            bottom.state = known;
+        }
+        recycle(bottom, fill);
         packNewest(1);
         renumberIfNeeded();
         return;

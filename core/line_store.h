@@ -237,6 +237,8 @@ private:
     // A full line becomes packed: the cells after its last one that differs
     // from its tail are dropped, its cell vector goes to the spares.
     void pack(StoredLine& stored);
+    // pack() that returns the line's cell vector, its cells untouched.
+    Line packKeepingCells(StoredLine& stored);
     // The newest `count` scrollback lines are packed (the ones that just
     // entered it; lines enter the scrollback only at its newest end).
     void packNewest(std::int64_t count);

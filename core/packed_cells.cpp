@@ -5,6 +5,9 @@
 #include "core/packed_cells.h"
 
 #include <cstring>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace vesper::packed_cells {
 
@@ -76,29 +79,11 @@ std::uint32_t getCodePoint(const std::uint8_t*& p) {
     return cp;
 }
 
-// The cells [begin, end) of one rendition as tokens.
-void putRun(std::uint8_t*& out, const Cell* cells, int begin, int end) {
-    const CellWidths widthOf;
-    for (int i = begin; i < end; ++i) {
-        const auto low = std::uint32_t(cells[i].low()) & kLowMask;
-        if (low < 0x80) {  // printable ASCII and the other one-byte code points
-            *out++ = std::uint8_t(low);
-            continue;
-        }
-        if (low & Cell::kContinuationBit) {
-            *out++ = kRightHalf;
-            putCodePoint(out, low & Cell::kCodePointMask);
-            continue;
-        }
-        putCodePoint(out, low);
-        if (i + 1 < end && widthOf(low) == 2) {
-            const auto next = std::uint32_t(cells[i + 1].low()) & kLowMask;
-            if (next == Cell::kContinuationBit)
-                ++i;  // the usual right half: implied
-            else
-                *out++ = kNoRightHalf;
-        }
-    }
+// A varint in exactly `width` bytes (continuation bits on the padding), so
+// that a run's count can be written once the run has ended.
+void putPaddedVarint(std::uint8_t* out, std::uint32_t value, int width) {
+    for (int k = 0; k < width - 1; ++k, value >>= 7) out[k] = std::uint8_t(0x80 | (value & 0x7F));
+    out[width - 1] = std::uint8_t(value);
 }
 
 }  // namespace
@@ -108,18 +93,24 @@ void putRun(std::uint8_t*& out, const Cell* cells, int begin, int end) {
 // mask and three values).
 constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
 
+// One pass over the cells: a run's header is written when it starts, its
+// count (in a fixed width) when it ends, and printable ASCII of the run's
+// rendition costs one compare and one store.
 PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<std::uint8_t>& scratch) {
     if (count <= 0) return nullptr;
     const std::size_t most = kSerialBytes + std::size_t(count) * kMostBytesPerCell;
     if (scratch.size() < most) scratch.resize(most);
+    const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
+    const CellWidths widthOf;
     std::uint8_t* out = scratch.data();
     std::memcpy(out, &serial, kSerialBytes);
     out += kSerialBytes;
-    for (int begin = 0; begin < count;) {
-        const Cell& first = cells[begin];
-        int end = begin + 1;
-        while (end < count && cells[end].sameAttributes(first)) ++end;
-        putVarint(out, std::uint32_t(end - begin));
+    for (int i = 0; i < count;) {
+        const Cell& first = cells[i];
+        const std::uint64_t runHigh = first.high();
+        const std::uint64_t runFg = first.low() >> 32;
+        std::uint8_t* const countAt = out;
+        out += countWidth;
         const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
                                                (first.bg() != kDefaultColor ? HasBg : 0) |
                                                (first.flags() != 0 ? HasFlags : 0));
@@ -127,8 +118,43 @@ PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<
         if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
         if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
         if (mask & HasFlags) putVarint(out, first.flags());
-        putRun(out, cells, begin, end);
-        begin = end;
+        auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
+        const int begin = i;
+        do {
+#if defined(__SSE2__) || defined(_M_X64)
+            // Printable ASCII of the run's rendition, a cell per compare:
+            // the cell's words with the low seven bits cleared must equal
+            // the run's words with no code point.
+            const __m128i clearAscii = _mm_set_epi64x(-1, ~std::int64_t{0x7F});
+            const __m128i asciiCell = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
+            while (i < count) {
+                const __m128i cell = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell)) != 0xFFFF) break;
+                *out++ = std::uint8_t(cells[i].low());
+                ++i;
+            }
+            if (i >= count || !inRun(i)) break;
+#endif
+            const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+            ++i;
+            if (low < 0x80) {  // printable ASCII and the other one-byte code points
+                *out++ = std::uint8_t(low);
+                continue;
+            }
+            if (low & Cell::kContinuationBit) {
+                *out++ = kRightHalf;
+                putCodePoint(out, low & Cell::kCodePointMask);
+                continue;
+            }
+            putCodePoint(out, low);
+            if (i < count && inRun(i) && widthOf(low) == 2) {
+                if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
+                    ++i;  // the usual right half: implied
+                else
+                    *out++ = kNoRightHalf;
+            }
+        } while (i < count && inRun(i));
+        putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
     }
     const auto size = std::size_t(out - scratch.data());
     PackedLine packed(new std::uint8_t[size]);
