@@ -224,6 +224,7 @@ public:
     int endLine() const { return lines_.endLine(); }
     int screenTopLine() const { return lines_.screenTopLine(); }
     int viewTopLine() const;
+    // A negative size keeps every line (LineStore::kUnlimitedScrollback).
     void setScrollbackSize(int lines);
     std::string lineText(int line) const;
     std::string viewRowText(int row) const;

@@ -1,0 +1,238 @@
+// PackedCells: packing and unpacking of a line's cells; see packed_cells.h
+// for the layout.  Both directions walk a run at a time with the run's words
+// in locals, and take printable ASCII (one byte, one cell) without further
+// tests: that is almost every cell of a log.
+#include "core/packed_cells.h"
+
+#include <cstring>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace vesper::packed_cells {
+
+namespace {
+
+constexpr std::uint8_t kRightHalf = 0xF8;   // an explicit right half follows
+constexpr std::uint8_t kNoRightHalf = 0xF9; // a width-two character without its right half
+constexpr std::size_t kSerialBytes = 8;
+constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit;
+
+enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
+
+// The writers store through a pointer into a buffer sized for the worst
+// case up front: a bounds check per byte costs as much as the packing.
+void putVarint(std::uint8_t*& out, std::uint32_t value) {
+    while (value >= 0x80) {
+        *out++ = std::uint8_t(value | 0x80);
+        value >>= 7;
+    }
+    *out++ = std::uint8_t(value);
+}
+
+std::uint32_t getVarint(const std::uint8_t*& p) {
+    std::uint32_t value = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *p++;
+        value |= std::uint32_t(byte & 0x7F) << shift;
+        if (byte < 0x80) return value;
+    }
+}
+
+void putCodePoint(std::uint8_t*& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        *out++ = std::uint8_t(cp);
+    } else if (cp < 0x800) {
+        out[0] = std::uint8_t(0xC0 | (cp >> 6));
+        out[1] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 2;
+    } else if (cp < 0x10000) {
+        out[0] = std::uint8_t(0xE0 | (cp >> 12));
+        out[1] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 3;
+    } else {
+        out[0] = std::uint8_t(0xF0 | (cp >> 18));
+        out[1] = std::uint8_t(0x80 | ((cp >> 12) & 0x3F));
+        out[2] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+        out[3] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 4;
+    }
+}
+
+std::uint32_t getCodePoint(const std::uint8_t*& p) {
+    const std::uint8_t lead = *p++;
+    if (lead < 0x80) return lead;
+    if (lead < 0xE0) {
+        const std::uint32_t cp = std::uint32_t(lead & 0x1F) << 6 | (p[0] & 0x3F);
+        p += 1;
+        return cp;
+    }
+    if (lead < 0xF0) {
+        const std::uint32_t cp = std::uint32_t(lead & 0x0F) << 12 | std::uint32_t(p[0] & 0x3F) << 6 | (p[1] & 0x3F);
+        p += 2;
+        return cp;
+    }
+    const std::uint32_t cp = std::uint32_t(lead & 0x07) << 18 | std::uint32_t(p[0] & 0x3F) << 12 |
+                             std::uint32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+    p += 3;
+    return cp;
+}
+
+// A varint in exactly `width` bytes (continuation bits on the padding), so
+// that a run's count can be written once the run has ended.
+void putPaddedVarint(std::uint8_t* out, std::uint32_t value, int width) {
+    for (int k = 0; k < width - 1; ++k, value >>= 7) out[k] = std::uint8_t(0x80 | (value & 0x7F));
+    out[width - 1] = std::uint8_t(value);
+}
+
+}  // namespace
+
+// The most bytes a cell can take: an explicit right half (five) or a
+// character and 0xF9 (five), plus a run header of its own (a count, the
+// mask and three values).
+constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
+
+// One pass over the cells: a run's header is written when it starts, its
+// count (in a fixed width) when it ends, and printable ASCII of the run's
+// rendition costs one compare and one store.
+PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<std::uint8_t>& scratch) {
+    if (count <= 0) return nullptr;
+    const std::size_t most = kSerialBytes + std::size_t(count) * kMostBytesPerCell;
+    if (scratch.size() < most) scratch.resize(most);
+    const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
+    const CellWidths widthOf;
+    std::uint8_t* out = scratch.data();
+    std::memcpy(out, &serial, kSerialBytes);
+    out += kSerialBytes;
+    for (int i = 0; i < count;) {
+        const Cell& first = cells[i];
+        const std::uint64_t runHigh = first.high();
+        const std::uint64_t runFg = first.low() >> 32;
+        std::uint8_t* const countAt = out;
+        out += countWidth;
+        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                               (first.bg() != kDefaultColor ? HasBg : 0) |
+                                               (first.flags() != 0 ? HasFlags : 0));
+        *out++ = mask;
+        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+        if (mask & HasFlags) putVarint(out, first.flags());
+        auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
+        const int begin = i;
+        do {
+#if defined(__SSE2__) || defined(_M_X64)
+            // Printable ASCII of the run's rendition, a cell per compare:
+            // the cell's words with the low seven bits cleared must equal
+            // the run's words with no code point.
+            const __m128i clearAscii = _mm_set_epi64x(-1, ~std::int64_t{0x7F});
+            const __m128i asciiCell = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
+            while (i < count) {
+                const __m128i cell = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell)) != 0xFFFF) break;
+                *out++ = std::uint8_t(cells[i].low());
+                ++i;
+            }
+            if (i >= count || !inRun(i)) break;
+#endif
+            const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+            ++i;
+            if (low < 0x80) {  // printable ASCII and the other one-byte code points
+                *out++ = std::uint8_t(low);
+                continue;
+            }
+            if (low & Cell::kContinuationBit) {
+                *out++ = kRightHalf;
+                putCodePoint(out, low & Cell::kCodePointMask);
+                continue;
+            }
+            putCodePoint(out, low);
+            if (i < count && inRun(i) && widthOf(low) == 2) {
+                if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
+                    ++i;  // the usual right half: implied
+                else
+                    *out++ = kNoRightHalf;
+            }
+        } while (i < count && inRun(i));
+        putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
+    }
+    const auto size = std::size_t(out - scratch.data());
+    PackedLine packed(new std::uint8_t[size]);
+    std::memcpy(packed.get(), scratch.data(), size);
+    return packed;
+}
+
+void unpack(const std::uint8_t* packed, Cell* out, int count) {
+    const std::uint8_t* p = packed + kSerialBytes;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        CellAttributes attributes;
+        if (mask & HasFg) attributes.fg = ColorValue(getVarint(p));
+        if (mask & HasBg) attributes.bg = ColorValue(getVarint(p));
+        if (mask & HasFlags) attributes.flags = getVarint(p);
+        const std::uint64_t low = Cell::lowWord(attributes.fg, false);
+        const std::uint64_t high = Cell::highWord(attributes);
+        while (i < end) {
+            const std::uint8_t byte = *p;
+            if (byte < 0x80) {
+                out[i++] = Cell::fromWords(low | byte, high);
+                ++p;
+                continue;
+            }
+            if (byte == kRightHalf) {
+                ++p;
+                out[i++] = Cell::fromWords(low | Cell::kContinuationBit | getCodePoint(p), high);
+                continue;
+            }
+            const std::uint32_t cp = getCodePoint(p);
+            out[i++] = Cell::fromWords(low | cp, high);
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    out[i++] = Cell::fromWords(low | Cell::kContinuationBit, high);
+            }
+        }
+    }
+}
+
+std::uint64_t serialOf(const std::uint8_t* packed) {
+    std::uint64_t serial;
+    std::memcpy(&serial, packed, kSerialBytes);
+    return serial;
+}
+
+std::size_t packedSize(const std::uint8_t* packed, int count) {
+    if (!packed) return 0;
+    // Walks the tokens as unpack() does, without writing cells.
+    const std::uint8_t* p = packed + kSerialBytes;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        if (mask & HasFg) getVarint(p);
+        if (mask & HasBg) getVarint(p);
+        if (mask & HasFlags) getVarint(p);
+        while (i < end) {
+            if (*p == kRightHalf) {
+                ++p;
+                getCodePoint(p);
+                ++i;
+                continue;
+            }
+            const std::uint32_t cp = getCodePoint(p);
+            ++i;
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    ++i;
+            }
+        }
+    }
+    return std::size_t(p - packed);
+}
+
+}  // namespace vesper::packed_cells

@@ -1,0 +1,147 @@
+// Scrollback lines are packed: the codec gives back every cell word, and a
+// line read from the scrollback or brought back onto the screen (and written
+// there) holds exactly what it held on the screen: renditions, wide
+// characters and stray halves, marks, links, decorations, shell marks and
+// the soft wrap.
+#include <gtest/gtest.h>
+
+#include "core/packed_cells.h"
+#include "terminal_harness.h"
+
+namespace vesper::test {
+namespace {
+
+#define OSC ESC "]"
+#define ST ESC "\\"
+#define WIDE "\xe4\xb8\xad"  // U+4E2D, two columns
+
+Cell narrow(std::uint32_t cp, CellAttributes a = {}) { return Cell(cp, a); }
+Cell rightHalf(std::uint32_t cp = 0, CellAttributes a = {}) { return Cell(cp, a, true); }
+
+struct CodecCase {
+    const char* name;
+    std::vector<Cell> cells;
+};
+
+void PrintTo(const CodecCase& c, std::ostream* os) { *os << c.name; }
+
+const CellAttributes kRed{1, kDefaultColor, CellAttributes::Bold};
+const CellAttributes kDirect{kDirectColorFlag | 0xFF8000, kDirectColorFlag | 0x000102,
+                             CellAttributes::Italic | CellAttributes::Overline};
+
+const CodecCase kCodecCases[] = {
+    {"Ascii", {narrow('a'), narrow(' '), narrow('~'), narrow('!')}},
+    {"RenditionRuns", {narrow('a', kRed), narrow('b', kRed), narrow('c'), narrow('d', kDirect), narrow(' ', kDirect)}},
+    {"UtfLengthBoundaries",
+     {narrow(0x7F), narrow(0x80), narrow(0x7FF), narrow(0x800), narrow(0xFFFF), narrow(0x10000), narrow(0x10FFFF),
+      narrow(0x1FFFFF), narrow(0)}},
+    {"WideWithItsRightHalf", {narrow(0x4E2D), rightHalf(), narrow('x'), narrow(0x4E2D, kRed), rightHalf(0, kRed)}},
+    {"WideAtTheEnd", {narrow('x'), narrow(0x4E2D)}},
+    {"WideWithoutRightHalf", {narrow(0x4E2D), narrow('y'), narrow(0x4E2D), narrow(0x4E2D), rightHalf()}},
+    {"RightHalfOfAnotherRendition", {narrow(0x4E2D), rightHalf(0, kRed), narrow('z')}},
+    {"StrayRightHalves", {rightHalf(), narrow('a'), rightHalf(), rightHalf('q'), rightHalf(0x4E2D, kDirect)}},
+    {"ReservedLeadBytesAsText", {narrow(0xF8), narrow(0xF9), narrow(0x4E2D), narrow(0xF9)}},
+};
+
+class PackedCodecTest : public ::testing::TestWithParam<CodecCase> {};
+
+TEST_P(PackedCodecTest, UnpackGivesEveryCellBack) {
+    const std::vector<Cell>& cells = GetParam().cells;
+    std::vector<std::uint8_t> scratch;
+    const PackedLine packed = packed_cells::pack(cells.data(), int(cells.size()), 77, scratch);
+    ASSERT_TRUE(packed);
+    EXPECT_EQ(packed_cells::serialOf(packed.get()), 77u);
+    std::vector<Cell> out(cells.size());
+    packed_cells::unpack(packed.get(), out.data(), int(out.size()));
+    EXPECT_EQ(out, cells);
+    // Packing what came back gives the same bytes, as many as packedSize says.
+    const PackedLine again = packed_cells::pack(out.data(), int(out.size()), 77, scratch);
+    const std::size_t size = packed_cells::packedSize(packed.get(), int(cells.size()));
+    EXPECT_EQ(std::vector<std::uint8_t>(packed.get(), packed.get() + size),
+              std::vector<std::uint8_t>(again.get(), again.get() + size));
+}
+
+INSTANTIATE_TEST_SUITE_P(Packed, PackedCodecTest, ::testing::ValuesIn(kCodecCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PackedCodec, PlainTextCostsItsCharactersAndAFewBytes) {
+    std::vector<Cell> cells;
+    for (char c : std::string("make[2]: Leaving directory '/src/build'")) cells.push_back(narrow(std::uint8_t(c)));
+    std::vector<std::uint8_t> scratch;
+    const PackedLine packed = packed_cells::pack(cells.data(), int(cells.size()), 1, scratch);
+    EXPECT_LE(packed_cells::packedSize(packed.get(), int(cells.size())), cells.size() + 8 + 3);
+}
+
+// Scripts that fill the 4 rows of a screen; they then scroll into the
+// scrollback and come back when the screen grows.
+struct LineCase {
+    const char* name;
+    int columns;
+    std::string bytes;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
+const LineCase kLineCases[] = {
+    {"Renditions", 20,
+     CSI "1;3;4;31;42mbold" CSI "0;38;5;200midx" CSI "38;2;1;2;3;48;2;250;0;7mrgb" CSI "m plain" CSI "7m  " CSI
+         "m\r\n" CSI "2;9;53mdim" CSI "21mdu" CSI "m"},
+    {"ColouredErase", 10, "a" CSI "44m" CSI "K" CSI "m\r\n" CSI "41m" CSI "2K" CSI "m\r\n" CSI "42m" CSI "3X"},
+    {"WideCharacters", 5, "a" WIDE "b" WIDE WIDE "\r\n" WIDE "\b" CSI "1Px\r\n" CSI "2@" WIDE},
+    {"CombiningMarks", 8, "e\xcc\x81\xcc\xa3" "a\xe2\x83\x9d" WIDE "\xcc\x88 \r\nz\xf0\x9d\x85\xa5"},
+    {"Links", 12, OSC "8;;http://a/" ST "link" OSC "8;;" ST " " OSC "8;id=1;file:///x" ST "xy\r\n" WIDE OSC "8;;" ST},
+    {"Decorations", 12, CSI "4:3;58;2;10;20;30mcurly" CSI "4:4;58;5;9mdot" CSI "m plain" CSI "4:5mdash" CSI "m"},
+    {"ShellMarks", 10,
+     OSC "133;A" ST "$ " OSC "133;B" ST "ls\r\n" OSC "133;C" ST "out\r\n" OSC "133;D;1" ST OSC "133;A" ST "$ "},
+    {"SoftWraps", 6, "0123456789abcdefghij"},
+};
+
+class PackedLinesTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(PackedLinesTest, ScrollbackKeepsLinesExactlyAndGivesThemBack) {
+    const LineCase& c = GetParam();
+    Terminal t(c.columns, 4, 100);
+    t.feed(c.bytes);
+    const Snapshot onScreen = t.snapshot();
+    ASSERT_EQ(onScreen.firstLine, 0);
+    t.feed(CSI "m" CSI "4;1H\n\n\n\n");  // every row into the scrollback
+    ASSERT_EQ(t.screen.scrollbackLineCount(), 4);
+    const Snapshot scrolled = t.snapshot();
+    for (std::size_t line = 0; line < 4; ++line) {
+        EXPECT_EQ(scrolled.lines[line], onScreen.lines[line]) << "line " << line;
+        EXPECT_EQ(scrolled.extras[line], onScreen.extras[line]) << "line " << line;
+    }
+    // Growing the screen brings them back as screen rows (rows 0-3).
+    t.screen.resize(c.columns, 8);
+    t.screen.checkInvariants();
+    ASSERT_EQ(t.screen.screenTopLine(), 0);
+    const Snapshot back = t.snapshot();
+    EXPECT_EQ(back.lines, scrolled.lines);
+    EXPECT_EQ(back.extras, scrolled.extras);
+    // Writing one cell of a returned row leaves the others as they were.
+    t.feed(CSI "2;1H" CSI "m#");
+    Snapshot written = t.snapshot();
+    EXPECT_EQ(written.lines[1][0].codePoint(), std::uint32_t('#'));
+    written.lines[1][0] = back.lines[1][0];
+    EXPECT_EQ(written.lines, back.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Packed, PackedLinesTest, ::testing::ValuesIn(kLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A packed line read through many others (a search, a text extraction)
+// still reads right: the expanded-line cache gives back its own cells.
+TEST(PackedLines, ReadingManyLinesKeepsEachOneItsOwn) {
+    Terminal t(8, 2, 1000);
+    for (int i = 0; i < 600; ++i) t.feed("L" + std::to_string(i) + "\r\n");
+    const LineStore& store = t.screen.lineStore();
+    for (int round = 0; round < 2; ++round)
+        for (int line = store.firstLine(); line < store.screenTopLine(); line += 7)
+            ASSERT_EQ(rtrim(t.screen.lineText(line)), "L" + std::to_string(line)) << line;
+    const LineView a = store.line(3), b = store.line(3 + 128);  // same cache set
+    EXPECT_EQ(a[1].codePoint(), std::uint32_t('3'));
+    EXPECT_EQ(b[2].codePoint(), std::uint32_t('3'));
+}
+
+}  // namespace
+}  // namespace vesper::test
