@@ -27,7 +27,7 @@ LineStore::LineStore(int columns, int rows, int scrollbackLimit, LinkTable& link
 
 // A new line is packed and empty: it costs no cells until it is written.
 LineStore::StoredLine LineStore::newLine(const Cell& fill) const {
-    return StoredLine{Line(), LineState{0, false, false, fill, fill}, nullptr, nullptr};
+    return StoredLine{Line(), LineState{0, false, false, fill, fill}, nullptr, PackedRef()};
 }
 
 LineView LineStore::line(int number) const {
@@ -44,11 +44,11 @@ LineView LineStore::line(int number) const {
         view.cells_ = &stored.state.tail;
         view.blankFill_ = &stored.state.tail;
     } else {
-        const std::uint64_t serial = packed_cells::serialOf(stored.packed.get());
+        const std::uint64_t handle = stored.packed.handle();
         if (!expanded_) expanded_ = std::make_unique<ExpandedLines>();
-        const Cell* cells = expanded_->find(serial);
+        const Cell* cells = expanded_->find(handle, number);
         if (!cells) {
-            Cell* out = expanded_->insert(serial, columns_);
+            Cell* out = expanded_->insert(handle, number, columns_);
             expand(stored, out, columns_);
             cells = out;
         }
@@ -75,7 +75,10 @@ Line LineStore::packKeepingCells(StoredLine& stored) {
         int extent = state.extent;
         while (extent > 0 && cells[extent - 1] == state.tail) --extent;
         state.extent = extent;
-        stored.packed = packed_cells::pack(cells, extent, takeSerial(), packScratch_);
+        if (extent > 0) {
+            std::uint8_t* out = arena_->reserve(packed_cells::mostBytes(extent));
+            stored.packed = PackedRef(*arena_, arena_->commit(packed_cells::pack(cells, extent, out)));
+        }
     }
     Line cells = std::move(stored.cells);
     stored.cells = Line();
@@ -104,7 +107,7 @@ void LineStore::expand(const StoredLine& stored, Cell* out, int columns) const {
             std::copy_n(stored.cells.data(), columns, out);
         return;
     }
-    if (stored.packed) packed_cells::unpack(stored.packed.get(), out, state.extent);
+    if (stored.packed) packed_cells::unpack(stored.packed.bytes(), out, state.extent);
     CellRun::fill(out + state.extent, out + columns, state.tail);
 }
 
@@ -531,7 +534,7 @@ void LineStore::swap(LineStore& other) noexcept {
     std::swap(pendingShift_, other.pendingShift_);
     std::swap(links_, other.links_);
     spareCells_.swap(other.spareCells_);
-    std::swap(nextSerial_, other.nextSerial_);
+    arena_.swap(other.arena_);
     expanded_.swap(other.expanded_);
 }
 
@@ -585,6 +588,11 @@ void LineStore::checkInvariants() const {
              std::to_string(scrollbackCount() + rows_));
     if (spares_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_) || spares_ > kMaxSpareLines)
         fail("spare lines kept beyond the limit");
+    std::size_t packedLines = 0;
+    for (std::size_t i = 0; i < ring_.size(); ++i) packedLines += ring_[i].packed ? 1 : 0;
+    if (packedLines != arena_->lineCount())
+        fail("the arena counts " + std::to_string(arena_->lineCount()) + " packed lines, the store holds " +
+             std::to_string(packedLines));
     for (std::size_t i = 0; i < ring_.size(); ++i) {
         const Line& line = ring_[i].cells;
         const LineState& state = ring_[i].state;

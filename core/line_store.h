@@ -11,7 +11,9 @@
 // Lines in the scrollback are packed (PackedCells: their text as UTF-8,
 // renditions as runs, trailing blanks not stored), with their extras beside
 // them as they were; a line leaving the screen is packed as it goes, so the
-// scrollback costs a few bytes per character.  A packed line is unpacked
+// scrollback costs a few bytes per character; their bytes lie one after
+// another in a PackedArena, so packing allocates nothing per line and
+// trimming the oldest line costs a counter.  A packed line is unpacked
 // when it is written (a screen row that came back from the scrollback) and
 // expanded into a small cache when it is read (ExpandedLines).
 #pragma once
@@ -29,6 +31,7 @@
 #include "core/line_position.h"
 #include "core/expanded_lines.h"
 #include "core/link_table.h"
+#include "core/packed_arena.h"
 #include "core/packed_cells.h"
 #include "core/ring.h"
 
@@ -199,7 +202,7 @@ private:
         Line cells;
         LineState state;
         std::unique_ptr<LineExtras> extras;  // null for a line without marks or links
-        PackedLine packed;
+        PackedRef packed;
         bool isPacked() const { return cells.empty(); }
         // Exchanges the vectors' pointers instead of moving through a temporary.
         friend void swap(StoredLine& a, StoredLine& b) noexcept {
@@ -252,7 +255,6 @@ private:
     // A cell vector of the current width, from the spares when there is one.
     Line takeCells();
     void giveCells(Line&& cells);
-    std::uint64_t takeSerial() { return nextSerial_++; }
     // Unpacked cell vectors kept for the next lines to unpack: a scrolling
     // flood packs one line and unpacks one per line feed.
     static constexpr std::size_t kSpareCellVectors = 8;
@@ -291,11 +293,11 @@ private:
     void capSpares();
     void dropSpareContent(std::size_t from, std::size_t to);
 
+    // Before the ring: its packed lines give their bytes back as they go.
+    std::unique_ptr<PackedArena> arena_ = std::make_unique<PackedArena>();
     Ring<StoredLine> ring_;
     std::size_t spares_ = 0;
     std::vector<Line> spareCells_;
-    std::vector<std::uint8_t> packScratch_;
-    std::uint64_t nextSerial_ = 1;
     // Made on the first read of a packed line: a store that never reads
     // one (the alternate screen) neither builds nor swaps it.
     mutable std::unique_ptr<ExpandedLines> expanded_;

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::uint8_t kRightHalf = 0xF8;   // an explicit right half follows
 constexpr std::uint8_t kNoRightHalf = 0xF9; // a width-two character without its right half
-constexpr std::size_t kSerialBytes = 8;
 constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit;
 
 enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
@@ -39,7 +38,7 @@ std::uint32_t getVarint(const std::uint8_t*& p) {
     }
 }
 
-void putCodePoint(std::uint8_t*& out, std::uint32_t cp) {
+[[gnu::always_inline]] inline void putCodePoint(std::uint8_t*& out, std::uint32_t cp) {
     if (cp < 0x80) {
         *out++ = std::uint8_t(cp);
     } else if (cp < 0x800) {
@@ -96,15 +95,12 @@ constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
 // One pass over the cells: a run's header is written when it starts, its
 // count (in a fixed width) when it ends, and printable ASCII of the run's
 // rendition costs one compare and one store.
-PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<std::uint8_t>& scratch) {
-    if (count <= 0) return nullptr;
-    const std::size_t most = kSerialBytes + std::size_t(count) * kMostBytesPerCell;
-    if (scratch.size() < most) scratch.resize(most);
+std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell; }
+
+std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
     const CellWidths widthOf;
-    std::uint8_t* out = scratch.data();
-    std::memcpy(out, &serial, kSerialBytes);
-    out += kSerialBytes;
+    std::uint8_t* out = start;
     for (int i = 0; i < count;) {
         const Cell& first = cells[i];
         const std::uint64_t runHigh = first.high();
@@ -127,9 +123,25 @@ PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<
             // the run's words with no code point.
             const __m128i clearAscii = _mm_set_epi64x(-1, ~std::int64_t{0x7F});
             const __m128i asciiCell = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
+            auto isAscii = [&](__m128i cell) { return _mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell); };
+            // Four cells per test while they last: their code points are
+            // their first bytes, gathered by two rounds of interleaving.
+            while (i + 4 <= count) {
+                const auto* at = reinterpret_cast<const __m128i*>(cells + i);
+                const __m128i c0 = _mm_loadu_si128(at), c1 = _mm_loadu_si128(at + 1);
+                const __m128i c2 = _mm_loadu_si128(at + 2), c3 = _mm_loadu_si128(at + 3);
+                const __m128i all = _mm_and_si128(_mm_and_si128(isAscii(c0), isAscii(c1)),
+                                                  _mm_and_si128(isAscii(c2), isAscii(c3)));
+                if (_mm_movemask_epi8(all) != 0xFFFF) break;
+                const __m128i bytes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3));
+                const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
+                std::memcpy(out, &four, 4);
+                out += 4;
+                i += 4;
+            }
             while (i < count) {
                 const __m128i cell = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
-                if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell)) != 0xFFFF) break;
+                if (_mm_movemask_epi8(isAscii(cell)) != 0xFFFF) break;
                 *out++ = std::uint8_t(cells[i].low());
                 ++i;
             }
@@ -156,14 +168,11 @@ PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<
         } while (i < count && inRun(i));
         putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
     }
-    const auto size = std::size_t(out - scratch.data());
-    PackedLine packed(new std::uint8_t[size]);
-    std::memcpy(packed.get(), scratch.data(), size);
-    return packed;
+    return std::size_t(out - start);
 }
 
 void unpack(const std::uint8_t* packed, Cell* out, int count) {
-    const std::uint8_t* p = packed + kSerialBytes;
+    const std::uint8_t* p = packed;
     const CellWidths widthOf;
     for (int i = 0; i < count;) {
         const int end = i + int(getVarint(p));
@@ -198,16 +207,10 @@ void unpack(const std::uint8_t* packed, Cell* out, int count) {
     }
 }
 
-std::uint64_t serialOf(const std::uint8_t* packed) {
-    std::uint64_t serial;
-    std::memcpy(&serial, packed, kSerialBytes);
-    return serial;
-}
-
 std::size_t packedSize(const std::uint8_t* packed, int count) {
     if (!packed) return 0;
     // Walks the tokens as unpack() does, without writing cells.
-    const std::uint8_t* p = packed + kSerialBytes;
+    const std::uint8_t* p = packed;
     const CellWidths widthOf;
     for (int i = 0; i < count;) {
         const int end = i + int(getVarint(p));

@@ -5,8 +5,7 @@
 // unpacking gives back every cell word as it was, the right halves of wide
 // characters and stray ones included.
 //
-// Layout: an 8-byte serial (the line's identity for the expanded-line
-// cache), then runs, each one
+// Layout: runs, each one
 //     varint cells | mask byte | [varint fg] [varint bg] [varint flags]
 // with a value present when its mask bit is set (bit 0 fg, 1 bg, 2 flags;
 // absent values are the defaults), followed by one token per cell:
@@ -20,25 +19,22 @@
 // and are not kept.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "core/cell.h"
 
 namespace vesper {
 
-using PackedLine = std::unique_ptr<std::uint8_t[]>;
-
 namespace packed_cells {
 
-// Cells [0, count) packed under `serial`; `scratch` is working space kept by
-// the caller so that packing allocates only the result.
-PackedLine pack(const Cell* cells, int count, std::uint64_t serial, std::vector<std::uint8_t>& scratch);
+// The most bytes `count` cells can take packed.
+std::size_t mostBytes(int count);
+// Cells [0, count) packed into out[0, mostBytes(count)); returns the bytes
+// written.
+std::size_t pack(const Cell* cells, int count, std::uint8_t* out);
 // Writes the `count` cells packed in `packed` to out[0, count).
 void unpack(const std::uint8_t* packed, Cell* out, int count);
-std::uint64_t serialOf(const std::uint8_t* packed);
 // The bytes `packed` occupies, for memory figures and checks.
 std::size_t packedSize(const std::uint8_t* packed, int count);
 

@@ -177,8 +177,13 @@ bool LineStore::Reflow::blankLine(const StoredLine& line) const {
 // last one that differs from the fill are not stored.
 LineStore::StoredLine LineStore::Reflow::packRow(int length, bool wrapped, std::unique_ptr<LineExtras> extras) {
     while (length > 0 && row_[std::size_t(length - 1)] == fill_) --length;
+    PackedRef packed;
+    if (length > 0) {
+        std::uint8_t* out = s_.arena_->reserve(packed_cells::mostBytes(length));
+        packed = PackedRef(*s_.arena_, s_.arena_->commit(packed_cells::pack(row_.data(), length, out)));
+    }
     return StoredLine{Line(), LineStore::LineState{length, false, wrapped, fill_, fill_}, std::move(extras),
-                      packed_cells::pack(row_.data(), length, s_.takeSerial(), s_.packScratch_)};
+                      std::move(packed)};
 }
 
 bool LineStore::Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint) const {
