@@ -57,6 +57,33 @@ LineView LineStore::line(int number) const {
     return view;
 }
 
+bool LineStore::packedText(int number, std::vector<char>& out, std::size_t& used, int tailCells) const {
+    if (number < firstLine_ || number >= endLine()) return false;
+    const StoredLine& stored = ring_[spares_ + std::size_t(number - firstLine_)];
+    if (!stored.isPacked() || stored.extras) return false;
+    const std::size_t most = 4 * std::size_t(columns_);
+    if (out.size() < used + most) out.resize(2 * (used + most));
+    char* at = out.data() + used;
+    if (stored.packed) at += packed_cells::text(stored.packed.bytes(), stored.state.extent, at);
+    const Cell& tail = stored.state.tail;
+    const int blanks = std::min(columns_ - stored.state.extent, std::max(tailCells, 0));
+    if (!tail.wideContinuation() && blanks > 0) {
+        const std::uint32_t cp = tail.codePoint() == 0 ? kSpace : tail.codePoint();
+        if (cp < 0x80) {
+            at = std::fill_n(at, blanks, char(cp));
+        } else {
+            // A tail of another character: rare (a fill with DECALN's E is ASCII).
+            std::uint8_t packed[64];
+            packed_cells::pack(&tail, 1, packed);
+            char encoded[4];
+            const std::size_t size = packed_cells::text(packed, 1, encoded);
+            for (int k = 0; k < blanks; ++k) at = std::copy_n(encoded, size, at);
+        }
+    }
+    used = std::size_t(at - out.data());
+    return true;
+}
+
 // --- packing -------------------------------------------------------------------
 
 void LineStore::pack(StoredLine& stored) {

@@ -93,6 +93,18 @@ public:
     // The line with absolute number `line`; an empty view when it is not held.
     // Not for concurrent readers: reading a packed line fills a cache.
     LineView line(int number) const;
+    // The text of a packed line without marks (Screen::lineText's text),
+    // read from its packed bytes, appended to out[used, ...) (`out` grows
+    // as needed; `used` ends after the text), with at most `tailCells` of
+    // the cells after its last written one (a search for n bytes finds the
+    // same in a run of n blanks as in a longer one).  False, with nothing
+    // written, for any other line: the caller reads that one through line().
+    bool packedText(int number, std::vector<char>& out, std::size_t& used, int tailCells) const;
+    // Whether line `number` is held and soft-wrapped; reads no cells.
+    bool wrapped(int number) const {
+        return number >= firstLine_ && number < endLine() &&
+               ring_[spares_ + std::size_t(number - firstLine_)].state.wrapped;
+    }
     // Screen row `row`; an empty view outside 0..rows-1.
     LineView row(int row) const { return line(screenTopLine_ + row); }
 

@@ -4,6 +4,7 @@
 // tests: that is almost every cell of a log.
 #include "core/packed_cells.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -205,6 +206,45 @@ void unpack(const std::uint8_t* packed, Cell* out, int count) {
             }
         }
     }
+}
+
+std::size_t text(const std::uint8_t* packed, int count, char* const start) {
+    const std::uint8_t* p = packed;
+    char* out = start;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        if (mask & HasFg) getVarint(p);
+        if (mask & HasBg) getVarint(p);
+        if (mask & HasFlags) getVarint(p);
+        while (i < end) {
+            const std::uint8_t byte = *p;
+            if (byte < 0x80) {
+                *out++ = byte == 0 ? ' ' : char(byte);
+                ++p;
+                ++i;
+                continue;
+            }
+            if (byte == kRightHalf) {  // a right half: no text
+                ++p;
+                getCodePoint(p);
+                ++i;
+                continue;
+            }
+            const std::uint8_t* const first = p;
+            const std::uint32_t cp = getCodePoint(p);
+            out = std::copy(first, p, out);
+            ++i;
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    ++i;
+            }
+        }
+    }
+    return std::size_t(out - start);
 }
 
 std::size_t packedSize(const std::uint8_t* packed, int count) {

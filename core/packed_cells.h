@@ -35,6 +35,11 @@ std::size_t mostBytes(int count);
 std::size_t pack(const Cell* cells, int count, std::uint8_t* out);
 // Writes the `count` cells packed in `packed` to out[0, count).
 void unpack(const std::uint8_t* packed, Cell* out, int count);
+// The text of the `count` cells packed in `packed` as UTF-8, as a line's
+// text reads (code point 0 a space, right halves of wide characters
+// nothing), written to `out`, which has room for 4 * count bytes; returns
+// the bytes written.  Reads the packed bytes only: no cell is expanded.
+std::size_t text(const std::uint8_t* packed, int count, char* out);
 // The bytes `packed` occupies, for memory figures and checks.
 std::size_t packedSize(const std::uint8_t* packed, int count);
 
