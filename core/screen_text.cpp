@@ -3,6 +3,8 @@
 // UTF-8.  Texts are built on each
 // call; a wide character yields one character for its two cells.
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include <utf8proc.h>
 
@@ -74,9 +76,21 @@ std::string Screen::screenText() const {
     return joinedLines(rows_, columns_, [this](int row) { return viewLine(row); });
 }
 
+// Packed lines without marks give their text straight from their packed
+// bytes (most of a long session); the others are read cell by cell.
 std::string Screen::sessionText() const {
-    const int first = firstLine();
-    return joinedLines(endLine() - first, columns_, [&](int i) { return lines_.line(first + i); });
+    std::vector<char> out;
+    std::size_t used = 0;
+    auto append = [&](std::string_view text) {
+        if (out.size() < used + text.size()) out.resize(2 * (used + text.size()));
+        std::copy(text.begin(), text.end(), out.begin() + std::ptrdiff_t(used));
+        used += text.size();
+    };
+    for (int line = firstLine(); line < endLine(); ++line) {
+        if (line > firstLine()) append("\n");
+        if (!lines_.packedText(line, out, used, columns_)) append(lineCellsText(lines_.line(line)));
+    }
+    return std::string(out.data(), used);
 }
 
 std::string Screen::scrollbackLineText(int index) const {

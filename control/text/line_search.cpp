@@ -29,14 +29,40 @@ LineSearch::LineSearch(const Screen &screen, const QString &needle, Qt::CaseSens
     if (utf8.isEmpty() || needle.contains(QChar::ReplacementCharacter) || (cs == Qt::CaseInsensitive && !ascii))
         return;
     m_key.assign(utf8.constData(), std::size_t(utf8.size()));
-    if (cs == Qt::CaseInsensitive)
+    const bool fold = cs == Qt::CaseInsensitive;
+    if (fold)
         std::transform(m_key.begin(), m_key.end(), m_key.begin(), asciiLower);
-    m_searcher.emplace(m_key.begin(), m_key.end());
+    const std::size_t last = m_key.size() - 1;
+    m_shift.fill(std::uint32_t(m_key.size()));
+    for (std::size_t i = 0; i < last; ++i) {
+        const auto c = (unsigned char)m_key[i];
+        m_shift[c] = std::uint32_t(last - i);
+        if (fold && c >= 'a' && c <= 'z')
+            m_shift[c - 'a' + 'A'] = std::uint32_t(last - i);
+    }
+}
+
+bool LineSearch::bytesHoldKey(const char *text, std::size_t size) const
+{
+    const std::size_t length = m_key.size();
+    const bool fold = m_cs == Qt::CaseInsensitive;
+    for (std::size_t at = 0; at + length <= size; at += m_shift[(unsigned char)text[at + length - 1]]) {
+        std::size_t i = length;
+        if (fold)
+            while (i > 0 && asciiLower(text[at + i - 1]) == m_key[i - 1])
+                --i;
+        else
+            while (i > 0 && text[at + i - 1] == m_key[i - 1])
+                --i;
+        if (i == 0)
+            return true;
+    }
+    return false;
 }
 
 bool LineSearch::mayStartOn(int line)
 {
-    if (!m_searcher)
+    if (m_key.empty())
         return true;
     // The blanks after a line's text count up to the needle's length only.
     const int tailCells = int(std::min<std::size_t>(m_key.size(), 1 << 20));
@@ -50,19 +76,12 @@ bool LineSearch::mayStartOn(int line)
                           && m_screen.isLineWrapped(next);)
         if (!m_screen.packedLineText(++next, m_bytes, used, tailCells))
             return true;
-    char *const text = m_bytes.data();
-    if (m_cs == Qt::CaseInsensitive) {
-        unsigned char seen = 0;
-        for (std::size_t i = 0; i < used; ++i) {
-            seen |= (unsigned char)text[i];
-            text[i] = asciiLower(text[i]);
-        }
-        // Non-ASCII text may fold onto ASCII letters (the Kelvin sign onto
-        // k): the full comparison decides.
-        if (seen >= 0x80)
-            return true;
-    }
-    return std::search(text, text + used, *m_searcher) != text + used;
+    const char *const text = m_bytes.data();
+    // Non-ASCII text may fold onto ASCII letters (the Kelvin sign onto k):
+    // the full comparison decides.
+    if (m_cs == Qt::CaseInsensitive && std::any_of(text, text + used, [](char c) { return (unsigned char)c >= 0x80; }))
+        return true;
+    return bytesHoldKey(text, used);
 }
 
 const QString &LineSearch::lineText(int line)

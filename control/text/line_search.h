@@ -12,8 +12,8 @@
 
 #include <QString>
 
-#include <functional>
-#include <optional>
+#include <array>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +44,7 @@ private:
     const QString &lineText(int line);
     // False only when no match can start on `line`.
     bool mayStartOn(int line);
+    bool bytesHoldKey(const char *text, std::size_t size) const;
 
     const Screen &m_screen;
     QString m_needle;
@@ -54,7 +55,9 @@ private:
     // The needle's UTF-8 (ASCII-lowered when the case is ignored), when the
     // byte test can stand for the comparison; empty otherwise.
     std::string m_key;
-    std::optional<std::boyer_moore_horspool_searcher<std::string::const_iterator>> m_searcher;
+    // Horspool's shift for each last byte of a window (both cases of a
+    // letter when the case is ignored).
+    std::array<std::uint32_t, 256> m_shift{};
     std::vector<char> m_bytes;
 };
 

@@ -110,6 +110,18 @@ TEST_P(PackedLinesTest, ScrollbackKeepsLinesExactlyAndGivesThemBack) {
     for (std::size_t line = 0; line < 4; ++line) {
         EXPECT_EQ(scrolled.lines[line], onScreen.lines[line]) << "line " << line;
         EXPECT_EQ(scrolled.extras[line], onScreen.extras[line]) << "line " << line;
+        // The text read from the packed bytes is the line's text; only a line
+        // with marks, links or decorations must be read whole.
+        std::vector<char> text(3);
+        std::size_t used = 3;
+        const bool read = t.screen.packedLineText(int(line), text, used, c.columns);
+        const std::string& extras = scrolled.extras[line];
+        if (extras.empty() || extras == "wrapped") {
+            EXPECT_TRUE(read) << "line " << line;
+        }
+        if (read) {
+            EXPECT_EQ(std::string(text.data() + 3, used - 3), t.screen.lineText(int(line))) << "line " << line;
+        }
     }
     // Growing the screen brings them back as screen rows (rows 0-3).
     t.screen.resize(c.columns, 8);
