@@ -363,20 +363,19 @@ void LineStore::pushLine(const Cell& fill) {
         ++firstLine_;
         ++screenTopLine_;
         StoredLine& bottom = ring_[ring_.size() - 1];
-        if (scrollbackCount() > 0 && bottom.isPacked() && !ring_[rowIndex(0) - 1].isPacked()) {
-            StoredLine& entered = ring_[rowIndex(0) - 1];
+        StoredLine* entered = scrollbackCount() > 0 ? &ring_[rowIndex(0) - 1] : nullptr;
+        if (entered && bottom.isPacked() && !entered->isPacked()) {
             // The row entering the scrollback hands its cells, with what is
             // known of them, to the new bottom row: recycling then blanks
             // only what was written, as without packing.
-            const LineState known = entered.state;
-            Line cells = packKeepingCells(entered);
             bottom.packed.reset();
             bottom.extras.reset();
-            bottom.cells = std::move(cells);
-            bottom.state = known;
+            bottom.state = entered->state;
+            bottom.cells = packKeepingCells(*entered);
+        } else if (entered) {
+            pack(*entered);
         }
         recycle(bottom, fill);
-        packNewest(1);
         renumberIfNeeded();
         return;
     }

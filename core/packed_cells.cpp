@@ -148,24 +148,27 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
             }
             if (i >= count || !inRun(i)) break;
 #endif
-            const auto low = std::uint32_t(cells[i].low()) & kLowMask;
-            ++i;
-            if (low < 0x80) {  // printable ASCII and the other one-byte code points
-                *out++ = std::uint8_t(low);
-                continue;
-            }
-            if (low & Cell::kContinuationBit) {
-                *out++ = kRightHalf;
-                putCodePoint(out, low & Cell::kCodePointMask);
-                continue;
-            }
-            putCodePoint(out, low);
-            if (i < count && inRun(i) && widthOf(low) == 2) {
-                if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
-                    ++i;  // the usual right half: implied
-                else
-                    *out++ = kNoRightHalf;
-            }
+            // The other cells of the run one at a time, as long as they are
+            // no printable ASCII (CJK text would fail the test above on
+            // every character).
+            do {
+                const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+                ++i;
+                if (low < 0x80) {  // one-byte code points the test above did not take
+                    *out++ = std::uint8_t(low);
+                } else if (low & Cell::kContinuationBit) {
+                    *out++ = kRightHalf;
+                    putCodePoint(out, low & Cell::kCodePointMask);
+                } else {
+                    putCodePoint(out, low);
+                    if (i < count && inRun(i) && widthOf(low) == 2) {
+                        if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
+                            ++i;  // the usual right half: implied
+                        else
+                            *out++ = kNoRightHalf;
+                    }
+                }
+            } while (i < count && inRun(i) && (std::uint32_t(cells[i].low()) & kLowMask) >= 0x80);
         } while (i < count && inRun(i));
         putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
     }
