@@ -2,9 +2,15 @@
 // line read from the scrollback or brought back onto the screen (and written
 // there) holds exactly what it held on the screen: renditions, wide
 // characters and stray halves, marks, links, decorations, shell marks and
-// the soft wrap.
+// the soft wrap.  The arena that holds the packed bytes frees its chunks as
+// their lines go, in whatever order they go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
+#include <set>
+
+#include "core/packed_arena.h"
 #include "core/packed_cells.h"
 #include "terminal_harness.h"
 
@@ -70,6 +76,37 @@ TEST(PackedCodec, PlainTextCostsItsCharactersAndAFewBytes) {
     for (char c : std::string("make[2]: Leaving directory '/src/build'")) cells.push_back(narrow(std::uint8_t(c)));
     std::vector<std::uint8_t> packed(packed_cells::mostBytes(int(cells.size())));
     EXPECT_LE(packed_cells::pack(cells.data(), int(cells.size()), packed.data()), cells.size() + 3);
+}
+
+// Lines of a few hundred bytes come and go, the oldest first or the newest
+// first, with one larger than a chunk among them: every line keeps its own
+// bytes, no handle repeats, and chunks are freed as their lines go.
+TEST(PackedArena, KeepsEachLineAndFreesChunksAsTheirLinesGo) {
+    for (const bool oldestFirst : {true, false}) {
+        PackedArena arena;
+        std::deque<std::pair<PackedRef, std::string>> held;
+        std::set<std::uint64_t> handles;
+        for (int n = 0; n < 3000; ++n) {
+            const std::size_t size = n == 1500 ? PackedArena::kChunkBytes + 17 : 100 + std::size_t(n % 300);
+            const std::string bytes(size, char('a' + n % 26));
+            std::uint8_t* out = arena.reserve(size + 9);  // more room than taken
+            std::copy(bytes.begin(), bytes.end(), out);
+            PackedRef ref(arena, arena.commit(size));
+            EXPECT_TRUE(handles.insert(ref.handle()).second) << n;
+            held.emplace_back(std::move(ref), bytes);
+            if (held.size() > 400) {
+                if (oldestFirst) held.pop_front(); else held.erase(held.end() - 2);
+            }
+            ASSERT_EQ(arena.lineCount(), held.size());
+        }
+        for (const auto& [ref, bytes] : held)
+            ASSERT_EQ(std::string(reinterpret_cast<const char*>(ref.bytes()), bytes.size()), bytes);
+        // 400 lines of at most 400 bytes: a few chunks, however many came and went.
+        EXPECT_LE(arena.heldBytes(), 6 * PackedArena::kChunkBytes) << oldestFirst;
+        held.clear();
+        EXPECT_EQ(arena.lineCount(), 0u);
+        EXPECT_LE(arena.heldBytes(), 2 * PackedArena::kChunkBytes) << "the newest chunk and one spare";
+    }
 }
 
 // Scripts that fill the 4 rows of a screen; they then scroll into the
