@@ -5,6 +5,7 @@
 #include "core/packed_cells.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -96,7 +97,91 @@ constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
 // One pass over the cells: a run's header is written when it starts, its
 // count (in a fixed width) when it ends, and printable ASCII of the run's
 // rendition costs one compare and one store.
-std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell; }
+// Plus room for packAsciiRuns' sixteen-byte copies.
+std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell + 16; }
+
+#if defined(__SSE2__) || defined(_M_X64)
+namespace {
+
+// Cells of one-byte code points in any renditions (logs, coloured listings,
+// prompts): the cells are read once, without a branch per cell, into their
+// bytes and a bit per run start; then each run's header and bytes are
+// written, as the general loop below writes them.  Colour changes every few
+// cells made that loop mispredict several branches per run.  Returns 0
+// (nothing written) at the first cell of another kind, or for more cells
+// than the buffers hold.
+constexpr int kMostAsciiCells = 512;
+
+std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const start) {
+    if (count > kMostAsciiCells || count < 1) return 0;
+    alignas(16) std::uint8_t text[kMostAsciiCells + 16];
+    std::uint64_t starts[kMostAsciiCells / 64] = {};
+    const __m128i rendition = _mm_set_epi64x(-1, std::int64_t(0xFFFFFFFF00000000));
+    const __m128i beyondAscii = _mm_set_epi64x(0, std::int64_t(0xFFFFFF80));
+    const auto* at = reinterpret_cast<const __m128i*>(cells);
+    __m128i previous = _mm_and_si128(_mm_loadu_si128(at), rendition);
+    // Bit k of the result: cell k of `words` starts a run.
+    auto startsRun = [&](__m128i cell) {
+        const __m128i words = _mm_and_si128(cell, rendition);
+        const int same = _mm_movemask_epi8(_mm_cmpeq_epi8(words, previous)) == 0xFFFF;
+        previous = words;
+        return std::uint64_t(1 - same);
+    };
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i c0 = _mm_loadu_si128(at + i), c1 = _mm_loadu_si128(at + i + 1);
+        const __m128i c2 = _mm_loadu_si128(at + i + 2), c3 = _mm_loadu_si128(at + i + 3);
+        const __m128i any = _mm_or_si128(_mm_or_si128(c0, c1), _mm_or_si128(c2, c3));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
+            return 0;
+        const std::uint64_t bits = startsRun(c0) | startsRun(c1) << 1 | startsRun(c2) << 2 | startsRun(c3) << 3;
+        starts[i >> 6] |= bits << (i & 63);
+        const __m128i bytes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3));
+        const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
+        std::memcpy(text + i, &four, 4);
+    }
+    for (; i < count; ++i) {
+        const __m128i cell = _mm_loadu_si128(at + i);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
+            return 0;
+        starts[i >> 6] |= startsRun(cell) << (i & 63);
+        text[i] = std::uint8_t(_mm_cvtsi128_si32(cell));
+    }
+    std::memset(text + count, 0, 16);  // copied past the end, never kept
+    std::uint8_t* out = start;
+    int runStart = 0;
+    auto writeRun = [&](int end) {
+        const Cell& first = cells[runStart];
+        const auto length = std::uint32_t(end - runStart);
+        putPaddedVarint(out, length, 2);  // the general loop's count width below 2^14 cells
+        out += 2;
+        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                               (first.bg() != kDefaultColor ? HasBg : 0) |
+                                               (first.flags() != 0 ? HasFlags : 0));
+        *out++ = mask;
+        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+        if (mask & HasFlags) putVarint(out, first.flags());
+        // Sixteen bytes at a time: `text` and the output (see mostBytes)
+        // have room past the end.
+        for (std::uint32_t k = 0; k < length; k += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + runStart + k)));
+        out += length;
+    };
+    for (int word = 0; word * 64 < count; ++word) {
+        for (std::uint64_t bits = starts[word]; bits != 0; bits &= bits - 1) {
+            const int next = word * 64 + std::countr_zero(bits);
+            writeRun(next);
+            runStart = next;
+        }
+    }
+    writeRun(count);
+    return std::size_t(out - start);
+}
+
+}  // namespace
+#endif
 
 std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
@@ -171,6 +256,14 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
             } while (i < count && inRun(i) && (std::uint32_t(cells[i].low()) & kLowMask) >= 0x80);
         } while (i < count && inRun(i));
         putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
+#if defined(__SSE2__) || defined(_M_X64)
+        // After the first run, once: the rest in other renditions may be
+        // plain text.
+        if (begin == 0 && i < count) {
+            const std::size_t size = packAsciiRuns(cells + i, count - i, out);
+            if (size > 0) return std::size_t(out + size - start);
+        }
+#endif
     }
     return std::size_t(out - start);
 }
