@@ -35,7 +35,23 @@ const CellAttributes kRed{1, kDefaultColor, CellAttributes::Bold};
 const CellAttributes kDirect{kDirectColorFlag | 0xFF8000, kDirectColorFlag | 0x000102,
                              CellAttributes::Italic | CellAttributes::Overline};
 
+// `count` cells of text whose rendition changes every one to seven cells
+// (coloured output), then `last`.
+std::vector<Cell> colouredText(int count, std::vector<Cell> last = {}) {
+    const CellAttributes renditions[] = {{}, kRed, kDirect, {kDefaultColor, 200, CellAttributes::Reverse}};
+    std::vector<Cell> cells;
+    for (int i = 0, run = 0; i < count; ++run)
+        for (int k = 0; k < 1 + run % 7 && i < count; ++k, ++i)
+            cells.push_back(narrow(std::uint32_t('!' + i % 90), renditions[run % 4]));
+    cells.insert(cells.end(), last.begin(), last.end());
+    return cells;
+}
+
 const CodecCase kCodecCases[] = {
+    {"ColouredText", colouredText(79)},  // a run starts in the last, partial group of four
+    {"ColouredTextLongerThanOnePass", colouredText(600)},
+    {"ColouredTextThenWide", colouredText(70, {narrow(0x4E2D, kRed), rightHalf(0, kRed), narrow('x')})},
+    {"ColouredTextThenStrayHalf", colouredText(9, {rightHalf(), narrow('x', kRed)})},
     {"Ascii", {narrow('a'), narrow(' '), narrow('~'), narrow('!')}},
     {"RenditionRuns", {narrow('a', kRed), narrow('b', kRed), narrow('c'), narrow('d', kDirect), narrow(' ', kDirect)}},
     {"UtfLengthBoundaries",
