@@ -3,7 +3,6 @@
 // UTF-8.  Texts are built on each
 // call; a wide character yields one character for its two cells.
 #include <algorithm>
-#include <string_view>
 #include <vector>
 
 #include <utf8proc.h>
@@ -77,20 +76,23 @@ std::string Screen::screenText() const {
 }
 
 // Packed lines without marks give their text straight from their packed
-// bytes (most of a long session); the others are read cell by cell.
+// bytes (most of a long session), through a one-line buffer that stays in
+// cache; the others are read cell by cell.  The result is reserved at once
+// (a line's text is its columns for ASCII): growing a string of many
+// megabytes copies it and touches fresh pages at every step.
 std::string Screen::sessionText() const {
-    std::vector<char> out;
-    std::size_t used = 0;
-    auto append = [&](std::string_view text) {
-        if (out.size() < used + text.size()) out.resize(2 * (used + text.size()));
-        std::copy(text.begin(), text.end(), out.begin() + std::ptrdiff_t(used));
-        used += text.size();
-    };
-    for (int line = firstLine(); line < endLine(); ++line) {
-        if (line > firstLine()) append("\n");
-        if (!lines_.packedText(line, out, used, columns_)) append(lineCellsText(lines_.line(line)));
+    std::string out;
+    out.reserve(std::size_t(endLine() - firstLine()) * std::size_t(columns_ + 1));
+    std::vector<char> line;
+    for (int number = firstLine(); number < endLine(); ++number) {
+        if (number > firstLine()) out.push_back('\n');
+        std::size_t used = 0;
+        if (lines_.packedText(number, line, used, columns_))
+            out.append(line.data(), used);
+        else
+            appendLineText(out, lines_.line(number));
     }
-    return std::string(out.data(), used);
+    return out;
 }
 
 std::string Screen::scrollbackLineText(int index) const {
