@@ -4,7 +4,10 @@
 // a full 5000-line scrollback holds at 80 and at 200 columns, and the time
 // and peak memory of a column change that re-wraps a full 10 000-line
 // scrollback, and what combining marks cost: memory held and column change
-// time with fifteen marks on every cell of a 1024-column screen.
+// time with fifteen marks on every cell of a 1024-column screen; and the
+// packed scrollback: heap per stored character of 100 000-line plain,
+// coloured and CJK logs at 80 and 200 columns, and the time to read every
+// line's text (what a search does) and the session text of such a log.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -169,6 +172,124 @@ void marksOnEveryCell(benchmark::State& state) {
     state.counters["peak_MiB"] = peakMiB;
 }
 
+// A seeded log of `lines` lines, CR LF each: plain (20-80 characters of
+// build-log words, 60 on average), coloured (the same with an SGR colour on
+// about a third of the words, as ls --color or git log --graph print) or CJK
+// (10-40 characters, most of them two columns wide).  `characters` counts
+// the printed characters.
+std::string logText(const std::string& kind, int lines, std::int64_t& characters) {
+    static const char* const words[] = {"gcc", "-O2", "-c", "src/main.cpp", "-o", "build/main.o", "warning:",
+                                        "unused", "variable", "Compiling", "Linking", "[", "42%]", "Building",
+                                        "CXX", "object", "core/CMakeFiles", "error:", "expected", "note:", "PASS",
+                                        "ok", "0.003s", "/usr/include/c++/14/bits"};
+    static const char* const colours[] = {"31", "32", "1;34", "01;32", "38;5;208", "38;2;200;120;40"};
+    std::uint64_t seed = 20261210;
+    auto next = [&](std::uint64_t n) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        return (seed >> 33) % n;
+    };
+    std::string out;
+    characters = 0;
+    for (int line = 0; line < lines; ++line) {
+        if (kind == "cjk") {
+            const std::uint64_t n = 10 + next(31);
+            for (std::uint64_t i = 0; i < n; ++i) {
+                if (next(5) == 0) {
+                    out += char('a' + next(26));
+                } else {
+                    const auto cp = std::uint32_t(0x4E00 + next(0x51A6));
+                    out += char(0xE0 | (cp >> 12));
+                    out += char(0x80 | ((cp >> 6) & 0x3F));
+                    out += char(0x80 | (cp & 0x3F));
+                }
+                ++characters;
+            }
+        } else {
+            const std::uint64_t target = 20 + std::max(next(61), next(61));
+            std::uint64_t length = 0;
+            while (length < target) {
+                std::string word = words[next(std::size(words))];
+                word.resize(std::min<std::size_t>(word.size(), target - length));
+                if (kind == "coloured" && next(3) == 0)
+                    out += "\x1b[" + std::string(colours[next(std::size(colours))]) + "m" + word + "\x1b[m";
+                else
+                    out += word;
+                length += word.size();
+                if (length < target) {
+                    out += ' ';
+                    ++length;
+                }
+            }
+            characters += std::int64_t(length);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+constexpr int kLogLines = 100000;
+
+// The heap a 100 000-line scrollback of a log holds per printed character
+// (the screen's own rows are counted too: they are 24 of 100 000 lines).
+void packedScrollback(benchmark::State& state, const std::string& kind) {
+    const int columns = int(state.range(0));
+    std::int64_t characters = 0;
+    const std::string text = logText(kind, kLogLines, characters);
+    double heldMiB = 0;
+    for (auto _ : state) {
+        const std::int64_t before = bench::heapCounters().liveBytes;
+        Screen screen(columns, 24, kLogLines);
+        Parser parser(screen);
+        feedInChunks(parser, text);
+        heldMiB = double(bench::heapCounters().liveBytes - before) / (1 << 20);
+        if (screen.scrollbackLineCount() < kLogLines - 24) state.SkipWithError("the scrollback is not filled");
+    }
+    state.counters["held_MiB"] = heldMiB;
+    state.counters["bytes_per_char"] = heldMiB * (1 << 20) / double(characters);
+    state.counters["log_MB"] = double(text.size()) / 1e6;
+}
+
+// One Screen holding the plain log at 200 columns, shared by the readers.
+Screen& plainLogScreen() {
+    static Screen* screen = [] {
+        auto* s = new Screen(200, 50, kLogLines);
+        Parser parser(*s);
+        std::int64_t characters = 0;
+        feedInChunks(parser, logText("plain", kLogLines, characters));
+        return s;
+    }();
+    return *screen;
+}
+
+// Every held line's text, one line at a time, as a search that finds
+// nothing reads them (its own matching not included).
+void everyLineText(benchmark::State& state) {
+    const Screen& screen = plainLogScreen();
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        for (int line = screen.firstLine(); line < screen.endLine(); ++line) bytes += screen.lineText(line).size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["lines"] = double(screen.endLine() - screen.firstLine());
+}
+
+// sessionText() of the first `range(0)` thousand lines' worth: the whole
+// store, timed at two sizes to show it linear.
+void sessionTextOfLog(benchmark::State& state) {
+    const auto lines = int(state.range(0));
+    Screen screen(200, 50, lines);
+    Parser parser(screen);
+    std::int64_t characters = 0;
+    feedInChunks(parser, logText("plain", lines, characters));
+    std::size_t size = 0;
+    for (auto _ : state) {
+        size = screen.sessionText().size();
+        benchmark::DoNotOptimize(size);
+    }
+    state.counters["ns_per_byte"] =
+        benchmark::Counter(double(size) * double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 int registerAll() {
     for (const std::string& name : bench::workloadNames()) {
         benchmark::RegisterBenchmark(("feed/" + name).c_str(), feedWorkload, name)
@@ -182,6 +303,18 @@ int registerAll() {
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
     benchmark::RegisterBenchmark("reflow_10000x200", reflowFullScrollback)->Unit(benchmark::kMillisecond)->Iterations(20);
+    for (const char* kind : {"plain", "coloured", "cjk"})
+        benchmark::RegisterBenchmark((std::string("packed_scrollback_100000/") + kind).c_str(), packedScrollback,
+                                     std::string(kind))
+            ->Arg(80)
+            ->Arg(200)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+    benchmark::RegisterBenchmark("line_texts_100000x200", everyLineText)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("session_text_200", sessionTextOfLog)
+        ->Arg(25000)
+        ->Arg(100000)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("marks_15_per_cell_1024x5100", marksOnEveryCell)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()

@@ -576,7 +576,7 @@ int TerminalControl::scrollbackLimit() const { return m_scrollbackLimit; }
 
 void TerminalControl::setScrollbackSize(int lines)
 {
-    m_scrollbackLimit = std::max(lines, 0);
+    m_scrollbackLimit = std::max(lines, -1);
     m_screen.setScrollbackSize(m_scrollbackLimit);
     if (dropOverwrittenSelection())
         emit selectionChanged(false); // last: a slot may delete the control

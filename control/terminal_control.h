@@ -181,7 +181,10 @@ public:
     QString sessionText() const;
     QString selectedText() const;
     int scrollbackSize() const;
+    // The most lines the scrollback keeps; -1 (any negative value): every
+    // line, kept packed in memory (a few bytes per character).
     void setScrollbackSize(int lines);
+    // As set: -1 for an unlimited scrollback.
     int scrollbackLimit() const;
 
     bool find(const QString &text, bool backward = false, bool caseSensitive = false);

@@ -26,6 +26,7 @@ namespace vesper {
 namespace {
 
 constexpr qint64 kFindSliceMs = 10;
+constexpr int kLinesPerClockRead = 64;
 // countMatches stops after this long, whatever it has counted by then.
 constexpr qint64 kCountBudgetMs = 50;
 
@@ -61,7 +62,9 @@ bool TerminalControl::find(const QString &text, bool backward, bool caseSensitiv
         else if (line < m_screen.firstLine())
             line = m_screen.endLine() - 1;
         unit = search.find(line, backward ? -1 : 0, backward);
-        if (unit < 0 && sliced && slice.elapsed() >= kFindSliceMs) {
+        // The clock is read every kLinesPerClockRead lines: a line costs far
+        // less than reading it.
+        if (unit < 0 && sliced && visited % kLinesPerClockRead == 0 && slice.elapsed() >= kFindSliceMs) {
             const QPointer<TerminalControl> alive(this);
             m_findSlicing = true;
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

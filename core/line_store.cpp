@@ -1,7 +1,8 @@
 // LineStore: numbering, scrolling rotations, resizing and trimming of the
-// lines of one screen.  Lines move as whole vectors (handle exchanges);
-// blanking is recorded per line and carried out when the line is next
-// written, and then only for the cells that may differ from the fill.
+// lines of one screen, and the packing of the lines that leave it.  Lines
+// move as whole vectors (handle exchanges); blanking is recorded per line and
+// carried out when the line is next written, and then only for the cells
+// that may differ from the fill.
 #include "core/line_store.h"
 
 #include <algorithm>
@@ -13,30 +14,154 @@ namespace vesper {
 
 namespace {
 int atLeast(int value, int minimum) { return value < minimum ? minimum : value; }
+int limitOf(int lines) { return lines < 0 ? LineStore::kUnlimitedScrollback : std::min(lines, LineStore::kUnlimitedScrollback); }
 }  // namespace
 
 LineStore::LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links)
     : links_(&links),
       columns_(atLeast(columns, 1)),
       rows_(atLeast(rows, 1)),
-      scrollbackLimit_(atLeast(scrollbackLimit, 0)) {
+      scrollbackLimit_(limitOf(scrollbackLimit)) {
     for (int i = 0; i < rows_; ++i) ring_.pushBack(newLine(Cell()));
 }
 
+// A new line is packed and empty: it costs no cells until it is written.
 LineStore::StoredLine LineStore::newLine(const Cell& fill) const {
-    return StoredLine{Line(std::size_t(columns_), fill), LineState{0, false, false, fill, fill}, nullptr};
+    return StoredLine{Line(), LineState{0, false, false, fill, fill}, nullptr, PackedRef()};
 }
 
 LineView LineStore::line(int number) const {
     LineView view;
     if (number < firstLine_ || number >= endLine()) return view;
     const StoredLine& stored = ring_[spares_ + std::size_t(number - firstLine_)];
-    view.cells_ = stored.cells.data();
-    view.blankFill_ = stored.state.blanked ? &stored.state.blankFill : nullptr;
     view.extras_ = stored.extras.get();
     view.size_ = columns_;
     view.wrapped_ = stored.state.wrapped;
+    if (!stored.isPacked()) {
+        view.cells_ = stored.cells.data();
+        view.blankFill_ = stored.state.blanked ? &stored.state.blankFill : nullptr;
+    } else if (!stored.packed) {
+        view.cells_ = &stored.state.tail;
+        view.blankFill_ = &stored.state.tail;
+    } else {
+        const std::uint64_t handle = stored.packed.handle();
+        if (!expanded_) expanded_ = std::make_unique<ExpandedLines>();
+        const Cell* cells = expanded_->find(handle, number);
+        if (!cells) {
+            Cell* out = expanded_->insert(handle, number, columns_);
+            expand(stored, out, columns_);
+            cells = out;
+        }
+        view.cells_ = cells;
+    }
     return view;
+}
+
+bool LineStore::packedText(int number, std::vector<char>& out, std::size_t& used, int tailCells) const {
+    if (number < firstLine_ || number >= endLine()) return false;
+    const StoredLine& stored = ring_[spares_ + std::size_t(number - firstLine_)];
+    if (!stored.isPacked() || stored.extras) return false;
+    const std::size_t most = 4 * std::size_t(columns_);
+    if (out.size() < used + most) out.resize(2 * (used + most));
+    char* at = out.data() + used;
+    if (stored.packed) at += packed_cells::text(stored.packed.bytes(), stored.state.extent, at);
+    const Cell& tail = stored.state.tail;
+    const int blanks = std::min(columns_ - stored.state.extent, std::max(tailCells, 0));
+    if (!tail.wideContinuation() && blanks > 0) {
+        const std::uint32_t cp = tail.codePoint() == 0 ? kSpace : tail.codePoint();
+        if (cp < 0x80) {
+            at = std::fill_n(at, blanks, char(cp));
+        } else {
+            // A tail of another character: rare (a fill with DECALN's E is ASCII).
+            std::uint8_t packed[64];
+            packed_cells::pack(&tail, 1, packed);
+            char encoded[4];
+            const std::size_t size = packed_cells::text(packed, 1, encoded);
+            for (int k = 0; k < blanks; ++k) at = std::copy_n(encoded, size, at);
+        }
+    }
+    used = std::size_t(at - out.data());
+    return true;
+}
+
+// --- packing -------------------------------------------------------------------
+
+void LineStore::pack(StoredLine& stored) {
+    if (stored.isPacked()) return;
+    giveCells(packKeepingCells(stored));
+}
+
+Line LineStore::packKeepingCells(StoredLine& stored) {
+    LineState& state = stored.state;
+    if (state.blanked) {
+        state.tail = state.blankFill;
+        state.extent = 0;
+        state.blanked = false;
+    } else {
+        const Cell* cells = stored.cells.data();
+        int extent = state.extent;
+        while (extent > 0 && cells[extent - 1] == state.tail) --extent;
+        state.extent = extent;
+        if (extent > 0) {
+            std::uint8_t* out = arena_->reserve(packed_cells::mostBytes(extent));
+            stored.packed = PackedRef(*arena_, arena_->commit(packed_cells::pack(cells, extent, out)));
+        }
+    }
+    Line cells = std::move(stored.cells);
+    stored.cells = Line();
+    return cells;
+}
+
+void LineStore::packNewest(std::int64_t count) {
+    const std::size_t end = rowIndex(0);
+    const std::size_t begin = end - std::size_t(std::clamp<std::int64_t>(count, 0, scrollbackCount()));
+    for (std::size_t i = begin; i < end; ++i) pack(ring_[i]);
+}
+
+void LineStore::unpack(StoredLine& stored) {
+    Line cells = takeCells();
+    expand(stored, cells.data(), columns_);
+    stored.cells.swap(cells);
+    stored.packed.reset();
+}
+
+void LineStore::expand(const StoredLine& stored, Cell* out, int columns) const {
+    const LineState& state = stored.state;
+    if (!stored.isPacked()) {
+        if (state.blanked)
+            CellRun::fill(out, out + columns, state.blankFill);
+        else
+            std::copy_n(stored.cells.data(), columns, out);
+        return;
+    }
+    if (stored.packed) packed_cells::unpack(stored.packed.bytes(), out, state.extent);
+    CellRun::fill(out + state.extent, out + columns, state.tail);
+}
+
+bool LineStore::holdsOnly(const StoredLine& stored, const Cell& cell, int columns) const {
+    const LineState& state = stored.state;
+    if (!stored.isPacked()) {
+        if (state.blanked) return state.blankFill == cell;
+        return std::all_of(stored.cells.begin(), stored.cells.end(), [&](const Cell& c) { return c == cell; });
+    }
+    if (state.extent < columns && !(state.tail == cell)) return false;
+    if (state.extent == 0) return true;
+    Line cells(static_cast<std::size_t>(columns));
+    expand(stored, cells.data(), columns);
+    return std::all_of(cells.begin(), cells.end(), [&](const Cell& c) { return c == cell; });
+}
+
+Line LineStore::takeCells() {
+    if (spareCells_.empty()) return Line(std::size_t(columns_));
+    Line cells = std::move(spareCells_.back());
+    spareCells_.pop_back();
+    cells.resize(std::size_t(columns_));
+    return cells;
+}
+
+void LineStore::giveCells(Line&& cells) {
+    if (spareCells_.size() < kSpareCellVectors && cells.size() == std::size_t(columns_))
+        spareCells_.push_back(std::move(cells));
 }
 
 // --- writing -------------------------------------------------------------------
@@ -53,6 +178,7 @@ std::int64_t LineStore::writeText(int row, int& column, const std::uint32_t* tex
     // A recorded blanking is carried out after the stores, around the
     // columns they covered (text often fills a recycled row).
     const std::size_t index = rowIndex(row);
+    if (ring_[index].isPacked()) unpack(ring_[index]);
     Cell* const cells = ring_[index].cells.data();
     const int start = column;
     int at = column;
@@ -133,15 +259,22 @@ void LineStore::setShellMark(int row, int column, ShellMarkKind kind, std::optio
 void LineStore::blank(std::size_t index, const Cell& fill) { blank(ring_[index], fill); }
 
 void LineStore::blank(StoredLine& stored, const Cell& fill) {
-    stored.state.blanked = true;
-    stored.state.blankFill = fill;
     stored.state.wrapped = false;
     stored.extras.reset();
+    if (stored.isPacked()) {
+        // A packed line drops its cells at once: nothing is left to write.
+        stored.packed.reset();
+        stored.state.extent = 0;
+        stored.state.tail = fill;
+        return;
+    }
+    stored.state.blanked = true;
+    stored.state.blankFill = fill;
 }
 
 void LineStore::recycle(StoredLine& stored, const Cell& fill) {
     LineState& state = stored.state;
-    if (state.blanked || state.extent > kEagerBlankCells || !(state.tail == fill)) {
+    if (stored.isPacked() || state.blanked || state.extent > kEagerBlankCells || !(state.tail == fill)) {
         blank(stored, fill);
         return;
     }
@@ -179,19 +312,29 @@ void LineStore::appendLine(const Cell& fill) {
     }
 }
 
+// A spare keeps its cell vector, if it has one, but no packed cells or
+// extras; only what it holds is touched (storms of scrolls pass over every
+// spare each time).
+void LineStore::dropSpareContent(std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to && i < ring_.size(); ++i) {
+        StoredLine& stored = ring_[i];
+        if (stored.extras) stored.extras.reset();
+        if (stored.packed) {
+            stored.packed.reset();
+            stored.state.extent = 0;
+        }
+    }
+}
+
 void LineStore::addSpares(std::size_t count) {
-    for (std::size_t i = spares_; i < spares_ + count && i < ring_.size(); ++i) ring_[i].extras.reset();
+    dropSpareContent(spares_, spares_ + count);
     spares_ += count;
     capSpares();
 }
 
-void LineStore::dropSpareExtras() {
-    for (std::size_t i = 0; i < spares_; ++i) ring_[i].extras.reset();
-}
-
 void LineStore::capSpares() {
     // Spares plus scrollback held never exceed the limit.
-    const std::size_t allowed = std::size_t(scrollbackLimit_ - scrollbackCount());
+    const std::size_t allowed = std::min(std::size_t(scrollbackLimit_ - scrollbackCount()), kMaxSpareLines);
     if (spares_ <= allowed) return;
     const std::size_t excess = spares_ - allowed;
     ring_.popFront(excess);
@@ -217,9 +360,22 @@ void LineStore::pushLine(const Cell& fill) {
         // head, and nothing else moves.
         ring_.fit();
         ring_.moveFrontToBack();
-        recycle(ring_[ring_.size() - 1], fill);
         ++firstLine_;
         ++screenTopLine_;
+        StoredLine& bottom = ring_[ring_.size() - 1];
+        StoredLine* entered = scrollbackCount() > 0 ? &ring_[rowIndex(0) - 1] : nullptr;
+        if (entered && bottom.isPacked() && !entered->isPacked()) {
+            // The row entering the scrollback hands its cells, with what is
+            // known of them, to the new bottom row: recycling then blanks
+            // only what was written, as without packing.
+            bottom.packed.reset();
+            bottom.extras.reset();
+            bottom.state = entered->state;
+            bottom.cells = packKeepingCells(*entered);
+        } else if (entered) {
+            pack(*entered);
+        }
+        recycle(bottom, fill);
         renumberIfNeeded();
         return;
     }
@@ -235,6 +391,7 @@ void LineStore::pushLine(const Cell& fill) {
     }
     ++screenTopLine_;
     trimScrollback();
+    packNewest(1);
     renumberIfNeeded();
 }
 
@@ -260,6 +417,7 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     bottom = std::clamp(bottom, 0, rows_ - 1);
     if (steps <= 0) return;
     const std::int64_t height = bottom + 1;
+    if (scrollbackLimit_ > kMaxBlankLinesPerScroll) steps = std::min<std::int64_t>(steps, height + kMaxBlankLinesPerScroll);
     if (steps >= height + scrollbackLimit_) {
         pushBlankLines(bottom, fill, steps);
         return;
@@ -286,7 +444,8 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     ring_.rotate(tailBegin, tailBegin + tail, end);
     advanceNumbers(dropped, steps);
     capSpares();
-    dropSpareExtras();  // within the bound: spares never outnumber the limit
+    dropSpareContent(0, spares_);  // within the bound: spares never outnumber the limit
+    packNewest(steps);
 }
 
 void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps) {
@@ -307,6 +466,7 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
     // The scrollback now holds `limit` lines below a top advanced by `steps`.
     advanceNumbers(steps - scrollbackLimit_ + scrollback, steps);
     capSpares();
+    packNewest(scrollbackCount());  // reused spares may still hold cells
 }
 
 void LineStore::resize(int columns, int rows, const Cell& fill, int cursorRow) {
@@ -327,9 +487,7 @@ void LineStore::resize(int columns, int rows, const Cell& fill, int cursorRow) {
 bool LineStore::rowIsBlank(int row) const {
     const StoredLine& stored = ring_[rowIndex(row)];
     if (stored.extras || stored.state.wrapped) return false;
-    const Cell blankCell;
-    if (stored.state.blanked) return stored.state.blankFill == blankCell;
-    return std::all_of(stored.cells.begin(), stored.cells.end(), [&](const Cell& c) { return c == blankCell; });
+    return holdsOnly(stored, Cell(), columns_);
 }
 
 void LineStore::resizeRows(int rows, const Cell& fill, int cursorRow) {
@@ -344,12 +502,14 @@ void LineStore::resizeRows(int rows, const Cell& fill, int cursorRow) {
         if (rows == rows_) return;
     }
     const std::int64_t top = std::max<std::int64_t>(std::int64_t{screenTopLine_} + rows_ - rows, firstLine_);
+    const std::int64_t entered = top - screenTopLine_;  // rows that left at the top
     screenTopLine_ = std::int32_t(top);
     rows_ = rows;
     const std::size_t wanted = std::size_t(top - firstLine_) + std::size_t(rows_);
     while (ring_.size() - spares_ < wanted) appendLine(fill);
     trimScrollback();
     capSpares();
+    packNewest(entered);
     renumberIfNeeded();
 }
 
@@ -358,21 +518,35 @@ void LineStore::resizeColumns(int columns, const Cell& fill) {
     // Dropped lines are not worth resizing.
     ring_.popFront(spares_);
     spares_ = 0;
+    spareCells_.clear();
+    expanded_.reset();
     for (std::size_t i = 0; i < ring_.size(); ++i) {
-        LineState& state = ring_[i].state;
+        StoredLine& stored = ring_[i];
+        LineState& state = stored.state;
         state.wrapped = false;
-        if (ring_[i].extras) ring_[i].extras->resize(columns);
+        if (stored.extras) stored.extras->resize(columns);
+        const bool wasPacked = stored.isPacked();
+        if (wasPacked) {
+            // Its cells need no change unless some are cut off or the new
+            // columns differ from its tail.
+            const bool cut = columns < columns_ && state.extent > columns;
+            const bool padded = columns > columns_ && !(fill == state.tail);
+            if (!cut && !padded) continue;
+            unpack(stored);
+        }
         // A recorded blanking with another fill cannot survive the new cells.
         if (state.blanked && !(state.blankFill == fill)) materialize(i);
         // A new vector of exactly the new width: no capacity is kept from an
         // earlier, wider screen.
         Line resized(std::size_t(columns), fill);
-        std::copy_n(ring_[i].cells.begin(), std::min(columns, columns_), resized.begin());
-        ring_[i].cells = std::move(resized);
+        std::copy_n(stored.cells.begin(), std::min(columns, columns_), resized.begin());
+        stored.cells = std::move(resized);
         state.extent = std::min(state.extent, columns);
         if (columns > columns_ && !(fill == state.tail)) state.extent = columns;
+        if (wasPacked) pack(stored);
     }
     columns_ = columns;
+    spareCells_.clear();  // of the old width
 }
 
 void LineStore::swap(LineStore& other) noexcept {
@@ -385,6 +559,9 @@ void LineStore::swap(LineStore& other) noexcept {
     std::swap(scrollbackLimit_, other.scrollbackLimit_);
     std::swap(pendingShift_, other.pendingShift_);
     std::swap(links_, other.links_);
+    spareCells_.swap(other.spareCells_);
+    arena_.swap(other.arena_);
+    expanded_.swap(other.expanded_);
 }
 
 void LineStore::trimScrollback() {
@@ -395,7 +572,7 @@ void LineStore::trimScrollback() {
 }
 
 void LineStore::setScrollbackLimit(int lines) {
-    scrollbackLimit_ = atLeast(lines, 0);
+    scrollbackLimit_ = limitOf(lines);
     trimScrollback();
     capSpares();
 }
@@ -435,14 +612,28 @@ void LineStore::checkInvariants() const {
     if (ring_.size() != spares_ + std::size_t(scrollbackCount()) + std::size_t(rows_))
         fail("held " + std::to_string(ring_.size() - spares_) + " lines, expected " +
              std::to_string(scrollbackCount() + rows_));
-    if (spares_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_))
+    if (spares_ + std::size_t(scrollbackCount()) > std::size_t(scrollbackLimit_) || spares_ > kMaxSpareLines)
         fail("spare lines kept beyond the limit");
+    std::size_t packedLines = 0;
+    for (std::size_t i = 0; i < ring_.size(); ++i) packedLines += ring_[i].packed ? 1 : 0;
+    if (packedLines != arena_->lineCount())
+        fail("the arena counts " + std::to_string(arena_->lineCount()) + " packed lines, the store holds " +
+             std::to_string(packedLines));
     for (std::size_t i = 0; i < ring_.size(); ++i) {
         const Line& line = ring_[i].cells;
         const LineState& state = ring_[i].state;
-        if (line.size() != std::size_t(columns_)) fail("a line is not columns wide");
         if (state.extent < 0 || state.extent > columns_) fail("line extent out of range");
         if (i < spares_ && ring_[i].extras) fail("a spare line keeps marks or links");
+        if (i >= spares_ && i < rowIndex(0) && !ring_[i].isPacked()) fail("a scrollback line is not packed");
+        if (ring_[i].isPacked()) {
+            if (state.blanked) fail("a packed line has a recorded blanking");
+            if ((state.extent == 0) != !ring_[i].packed) fail("a packed line's extent and cells disagree");
+            if (i < spares_ && ring_[i].packed) fail("a spare line keeps packed cells");
+            if (ring_[i].extras) ring_[i].extras->checkInvariants();
+            continue;
+        }
+        if (ring_[i].packed) fail("a full line keeps packed cells");
+        if (line.size() != std::size_t(columns_)) fail("a line is not columns wide");
         if (state.blanked && (ring_[i].extras || state.wrapped)) fail("a blanked line keeps extras or a wrap");
         if (ring_[i].extras) ring_[i].extras->checkInvariants();
         for (std::size_t col = std::size_t(state.extent); col < line.size(); ++col)

@@ -7,6 +7,15 @@
 // below, which keep each line's written extent, its recorded (lazy) blanking,
 // its optional extras (marks, links) and the cell words to themselves.
 // Readers get a LineView, which never writes.
+//
+// Lines in the scrollback are packed (PackedCells: their text as UTF-8,
+// renditions as runs, trailing blanks not stored), with their extras beside
+// them as they were; a line leaving the screen is packed as it goes, so the
+// scrollback costs a few bytes per character; their bytes lie one after
+// another in a PackedArena, so packing allocates nothing per line and
+// trimming the oldest line costs a counter.  A packed line is unpacked
+// when it is written (a screen row that came back from the scrollback) and
+// expanded into a small cache when it is read (ExpandedLines).
 #pragma once
 
 #include <cstdint>
@@ -20,13 +29,18 @@
 #include "core/cell_run.h"
 #include "core/line_extras.h"
 #include "core/line_position.h"
+#include "core/expanded_lines.h"
 #include "core/link_table.h"
+#include "core/packed_arena.h"
+#include "core/packed_cells.h"
 #include "core/ring.h"
 
 namespace vesper {
 
-// A read-only view of one held line, valid until the store next changes.  A
-// line whose blanking is still recorded reads as its fill in every column.
+// A read-only view of one held line, valid until the store next changes (for
+// a packed line: and while its expansion stays cached, see ExpandedLines;
+// any two views held at once stay valid).  A line whose blanking is still
+// recorded reads as its fill in every column.
 class LineView {
 public:
     LineView() = default;
@@ -52,9 +66,19 @@ private:
 
 class LineStore {
 public:
-    // Sizes below 1 become 1, a negative limit 0; holds `rows` lines of
-    // default blank cells numbered from 0.  `links` must outlive the store.
+    // Sizes below 1 become 1; holds `rows` lines of default blank cells
+    // numbered from 0.  `links` must outlive the store.  A negative
+    // scrollback limit keeps every line (see kUnlimitedScrollback).
     LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links);
+
+    // The limit that stands for "unlimited" (and the highest one): the
+    // scrollback then keeps every line, packed, in memory, as far as the
+    // line numbering reaches (2^28 lines, far beyond what memory holds).
+    static constexpr int kUnlimitedScrollback = 1 << 28;
+    // With a limit above this, one scroll of the whole screen keeps at most
+    // this many of the blank lines it brings in (a huge SU count would
+    // otherwise fill an unlimited scrollback with blank lines at once).
+    static constexpr int kMaxBlankLinesPerScroll = 1 << 16;
 
     int columns() const { return columns_; }
     int rows() const { return rows_; }
@@ -63,10 +87,24 @@ public:
     int endLine() const { return screenTopLine_ + rows_; }
     int scrollbackCount() const { return screenTopLine_ - firstLine_; }
     int scrollbackLimit() const { return scrollbackLimit_; }
+    bool unlimited() const { return scrollbackLimit_ == kUnlimitedScrollback; }
 
     // --- reading -------------------------------------------------------------
     // The line with absolute number `line`; an empty view when it is not held.
+    // Not for concurrent readers: reading a packed line fills a cache.
     LineView line(int number) const;
+    // The text of a packed line without marks (Screen::lineText's text),
+    // read from its packed bytes, appended to out[used, ...) (`out` grows
+    // as needed; `used` ends after the text), with at most `tailCells` of
+    // the cells after its last written one (a search for n bytes finds the
+    // same in a run of n blanks as in a longer one).  False, with nothing
+    // written, for any other line: the caller reads that one through line().
+    bool packedText(int number, std::vector<char>& out, std::size_t& used, int tailCells) const;
+    // Whether line `number` is held and soft-wrapped; reads no cells.
+    bool wrapped(int number) const {
+        return number >= firstLine_ && number < endLine() &&
+               ring_[spares_ + std::size_t(number - firstLine_)].state.wrapped;
+    }
     // Screen row `row`; an empty view outside 0..rows-1.
     LineView row(int row) const { return line(screenTopLine_ + row); }
 
@@ -132,6 +170,7 @@ public:
     // follow their characters.  Ends with `rows` rows, the limit applied.
     void reflow(int columns, int rows, const Cell& fill, LinePosition& cursor, std::span<LinePosition> positions);
     void swap(LineStore& other) noexcept;
+    // A negative limit (or one above kUnlimitedScrollback) keeps every line.
     void setScrollbackLimit(int lines);
     void clearScrollback();
     void clearAll(const Cell& fill);
@@ -168,15 +207,21 @@ private:
         Cell tail;
         Cell blankFill;
     };
+    // A line is full (`cells` holds every column) or packed (`cells` is
+    // empty: `packed` holds cells [0, extent), null when the extent is 0,
+    // and the rest are `tail`; a packed line is never `blanked`).
     struct StoredLine {
         Line cells;
         LineState state;
         std::unique_ptr<LineExtras> extras;  // null for a line without marks or links
+        PackedRef packed;
+        bool isPacked() const { return cells.empty(); }
         // Exchanges the vectors' pointers instead of moving through a temporary.
         friend void swap(StoredLine& a, StoredLine& b) noexcept {
             a.cells.swap(b.cells);
             std::swap(a.state, b.state);
             a.extras.swap(b.extras);
+            a.packed.swap(b.packed);
         }
     };
 
@@ -187,18 +232,44 @@ private:
     // marks go (their links and decorations become `link` and `decoration`).
     Cell* prepareWrite(std::size_t index, int from, int to, LinkId link, const CellDecoration& decoration) {
         StoredLine& stored = ring_[index];
+        if (stored.isPacked()) unpack(stored);
         LineState& state = stored.state;
         if (state.blanked) carryOutBlanking(index, from, to);
         if (to > state.extent) state.extent = to;
         if (stored.extras || link != 0 || decoration.needsStoring()) extrasOf(index).overwrite(from, to, link, decoration);
         return stored.cells.data();
     }
+    // Makes the line at `index` full with its blanking carried out.
     void materialize(std::size_t index) {
+        if (ring_[index].isPacked()) unpack(ring_[index]);
         if (ring_[index].state.blanked) carryOutBlanking(index, 0, 0);
     }
     // Carries out the recorded blanking, except on columns [skipFrom, skipTo).
     void carryOutBlanking(std::size_t index, int skipFrom, int skipTo);
     LineExtras& extrasOf(std::size_t index);
+
+    // --- packing (core/line_store.cpp) ----------------------------------------
+    // A full line becomes packed: the cells after its last one that differs
+    // from its tail are dropped, its cell vector goes to the spares.
+    void pack(StoredLine& stored);
+    // pack() that returns the line's cell vector, its cells untouched.
+    Line packKeepingCells(StoredLine& stored);
+    // The newest `count` scrollback lines are packed (the ones that just
+    // entered it; lines enter the scrollback only at its newest end).
+    void packNewest(std::int64_t count);
+    // A packed line becomes full again, cells exactly as they were packed.
+    void unpack(StoredLine& stored);
+    // Every cell of a line `columns` wide (the store's width, but for the
+    // new lines of a reflow) into out[0, columns).
+    void expand(const StoredLine& stored, Cell* out, int columns) const;
+    // Whether every cell of a line `columns` wide equals `cell`.
+    bool holdsOnly(const StoredLine& stored, const Cell& cell, int columns) const;
+    // A cell vector of the current width, from the spares when there is one.
+    Line takeCells();
+    void giveCells(Line&& cells);
+    // Unpacked cell vectors kept for the next lines to unpack: a scrolling
+    // flood packs one line and unpacks one per line feed.
+    static constexpr std::size_t kSpareCellVectors = 8;
 
     void renumberIfNeeded() {
         if (std::int64_t{screenTopLine_} + rows_ > kRenumberThreshold) renumber();
@@ -225,14 +296,23 @@ private:
     // They are lines that left it at the old end (trimmed or cleared
     // scrollback), kept with their cell storage so that the lines arriving
     // next reuse it: reset, erase and scroll storms then allocate nothing.
-    // Spares and scrollback together never exceed the scrollback limit; a
-    // spare keeps no marks or links.
+    // Spares and scrollback together never exceed the scrollback limit, and
+    // there are at most kMaxSpareLines of them (an unlimited scrollback
+    // cleared keeps no more); a spare keeps no marks,
+    // links or packed cells.
+    static constexpr std::size_t kMaxSpareLines = 1 << 16;
     void addSpares(std::size_t count);
     void capSpares();
-    void dropSpareExtras();
+    void dropSpareContent(std::size_t from, std::size_t to);
 
+    // Before the ring: its packed lines give their bytes back as they go.
+    std::unique_ptr<PackedArena> arena_ = std::make_unique<PackedArena>();
     Ring<StoredLine> ring_;
     std::size_t spares_ = 0;
+    std::vector<Line> spareCells_;
+    // Made on the first read of a packed line: a store that never reads
+    // one (the alternate screen) neither builds nor swaps it.
+    mutable std::unique_ptr<ExpandedLines> expanded_;
     LinkTable* links_;
     std::int32_t firstLine_ = 0;
     std::int32_t screenTopLine_ = 0;

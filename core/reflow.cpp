@@ -3,6 +3,8 @@
 // the last one that shows anything, are laid out again at the new width.
 // The lines are rebuilt one logical line at a time into a new ring while the
 // old rows are released, so the peak is the old lines plus the new ones.
+// Packed lines are expanded one logical line at a time, and every new row is
+// packed as it is laid out (a screen row is unpacked when it is written).
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -76,6 +78,7 @@ private:
         return piece.cells[at - piece.start];
     }
     bool blankLine(const StoredLine& line) const;
+    StoredLine packRow(int length, bool wrapped, std::unique_ptr<LineExtras> extras);
 
     LineStore& s_;
     const int columns_;
@@ -95,6 +98,10 @@ private:
     std::int64_t skipped_ = 0;
     bool skippedShowSomething_ = false;
     std::vector<Piece> pieces_;
+    // The cells of the packed lines of the current logical line, expanded.
+    std::vector<Cell> expanded_;
+    // The row being laid out, packed once complete.
+    Line row_;
     std::vector<std::int64_t> rowStarts_;
     std::vector<Track> tracks_;
 };
@@ -106,20 +113,34 @@ void LineStore::reflow(int columns, int rows, const Cell& fill, LinePosition& cu
 
 void LineStore::Reflow::collectLogicalLine(std::size_t first, std::size_t last) {
     pieces_.clear();
-    const int old = s_.columns_;
-    std::int64_t start = 0;
+    const auto old = std::size_t(s_.columns_);
+    std::size_t packed = 0;
+    for (std::size_t i = first; i <= last; ++i) packed += s_.ring_[i].isPacked() ? 1 : 0;
+    if (expanded_.size() < packed * old) expanded_.resize(packed * old);
+    std::size_t next = 0;
     for (std::size_t i = first; i <= last; ++i) {
-        s_.materialize(i);
         const StoredLine& line = s_.ring_[i];
-        int length = old;
+        const Cell* cells;
+        if (line.isPacked()) {
+            Cell* out = expanded_.data() + old * next++;
+            s_.expand(line, out, s_.columns_);
+            cells = out;
+        } else {
+            s_.materialize(i);
+            cells = line.cells.data();
+        }
+        pieces_.push_back(Piece{cells, line.extras.get(), int(old), 0});
+    }
+    std::int64_t start = 0;
+    for (std::size_t p = 0; p < pieces_.size(); ++p) {
+        Piece& piece = pieces_[p];
         // A wide character that did not fit at the end of a wrapped row left
         // its last cell empty: that cell is no text of the line.
-        if (i < last && old > 1 && blankCell(line.cells.data(), line.extras.get(), old - 1)) {
-            s_.materialize(i + 1);
-            if (s_.ring_[i + 1].cells[1].wideContinuation()) length = old - 1;
-        }
-        pieces_.push_back(Piece{line.cells.data(), line.extras.get(), length, start});
-        start += length;
+        if (p + 1 < pieces_.size() && old > 1 && blankCell(piece.cells, piece.extras, int(old) - 1) &&
+            pieces_[p + 1].cells[1].wideContinuation())
+            piece.length = int(old) - 1;
+        piece.start = start;
+        start += piece.length;
     }
 }
 
@@ -149,9 +170,20 @@ std::int64_t LineStore::Reflow::offsetOf(const Track& track, std::size_t first) 
 
 bool LineStore::Reflow::blankLine(const StoredLine& line) const {
     if (line.extras || line.state.wrapped) return false;
-    const Cell blank;
-    if (line.state.extent == 0) return line.state.tail == blank;
-    return std::all_of(line.cells.begin(), line.cells.end(), [&](const Cell& c) { return c == blank; });
+    return s_.holdsOnly(line, Cell(), columns_);
+}
+
+// The row laid out in row_[0, length) as a packed line: the cells after the
+// last one that differs from the fill are not stored.
+LineStore::StoredLine LineStore::Reflow::packRow(int length, bool wrapped, std::unique_ptr<LineExtras> extras) {
+    while (length > 0 && row_[std::size_t(length - 1)] == fill_) --length;
+    PackedRef packed;
+    if (length > 0) {
+        std::uint8_t* out = s_.arena_->reserve(packed_cells::mostBytes(length));
+        packed = PackedRef(*s_.arena_, s_.arena_->commit(packed_cells::pack(row_.data(), length, out)));
+    }
+    return StoredLine{Line(), LineStore::LineState{length, false, wrapped, fill_, fill_}, std::move(extras),
+                      std::move(packed)};
 }
 
 bool LineStore::Reflow::showsSomething(std::int64_t from, std::int64_t to, std::size_t hint) const {
@@ -185,8 +217,8 @@ void LineStore::Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped
         if (!skippedShowSomething_) skippedShowSomething_ = wrapped || showsSomething(from, to, hint);
         return;
     }
-    StoredLine line{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, wrapped, fill_, fill_}, nullptr};
-    Cell* cells = line.cells.data();
+    std::unique_ptr<LineExtras> extras;
+    Cell* cells = row_.data();
     int column = 0;
     std::size_t p = pieceAt(from, hint);
     for (std::int64_t at = from; at < to; ++p) {
@@ -202,13 +234,13 @@ void LineStore::Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped
                 const bool marked = piece.extras->hasMarks(c);
                 const CellDecoration decoration = piece.extras->decorationAt(c);
                 if (link == 0 && !marked && !decoration.needsStoring()) continue;
-                if (!line.extras) {
-                    line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
-                    line.extras->reserveMarkBytes(markBytes);  // the row's marks, allocated once
+                if (!extras) {
+                    extras = std::make_unique<LineExtras>(*s_.links_, columns_);
+                    extras->reserveMarkBytes(markBytes);  // the row's marks, allocated once
                 }
                 const int to_column = column + c - begin;
-                if (link != 0 || decoration.needsStoring()) line.extras->overwrite(to_column, to_column + 1, link, decoration);
-                if (marked) line.extras->copyMarks(to_column, *piece.extras, c);
+                if (link != 0 || decoration.needsStoring()) extras->overwrite(to_column, to_column + 1, link, decoration);
+                if (marked) extras->copyMarks(to_column, *piece.extras, c);
             }
         }
         if (piece.extras && !piece.extras->shellMarks().empty()) {
@@ -217,15 +249,14 @@ void LineStore::Reflow::emitRow(std::int64_t from, std::int64_t to, bool wrapped
                 const auto kind = ShellMarkKind(k);
                 const int c = marks.column(kind);
                 if (c < 0 || markColumn(piece, c) < begin || markColumn(piece, c) >= end) continue;
-                if (!line.extras) line.extras = std::make_unique<LineExtras>(*s_.links_, columns_);
-                line.extras->setShellMark(kind, column + markColumn(piece, c) - begin, marks.exitCode());
+                if (!extras) extras = std::make_unique<LineExtras>(*s_.links_, columns_);
+                extras->setShellMark(kind, column + markColumn(piece, c) - begin, marks.exitCode());
             }
         }
         column += end - begin;
         at += end - begin;
     }
-    line.state.extent = column;
-    out_.pushBack(std::move(line));
+    out_.pushBack(packRow(column, wrapped, std::move(extras)));
 }
 
 // Lays the cells [0, end) of the collected logical line out in rows of the
@@ -272,6 +303,8 @@ void LineStore::Reflow::run(int rows, LinePosition& cursor, std::span<LinePositi
     // Dropped lines are not worth re-wrapping.
     s_.ring_.popFront(s_.spares_);
     s_.spares_ = 0;
+    s_.expanded_.reset();
+    row_.resize(std::size_t(columns_));
     const std::int64_t held = std::int64_t(s_.ring_.size());
     const std::int64_t oldFirst = s_.firstLine_;
     const std::int64_t oldTop = s_.screenTopLine_ - oldFirst;
@@ -353,11 +386,10 @@ void LineStore::Reflow::run(int rows, LinePosition& cursor, std::span<LinePositi
         count = top + rows;
     }
     out_.popBack(std::size_t(stored - count));
-    for (; top < 0; ++top, ++count)
-        out_.pushBack(StoredLine{Line(std::size_t(columns_), fill_), LineStore::LineState{0, false, false, fill_, fill_},
-                                 nullptr});
+    for (; top < 0; ++top, ++count) out_.pushBack(s_.newLine(fill_));
 
     s_.ring_.swap(out_);
+    s_.spareCells_.clear();  // of the old width
     s_.columns_ = columns_;
     s_.rows_ = rows;
     s_.firstLine_ = std::int32_t(oldFirst + dropped_);

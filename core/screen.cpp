@@ -285,8 +285,7 @@ std::string_view Screen::viewLinkAt(int column, int row) const {
 }
 
 bool Screen::isLineWrapped(int line) const {
-    const LineView view = lines_.line(line);
-    return view && view.wrapped();
+    return lines_.wrapped(line);
 }
 
 void Screen::setLink(std::string_view uri) {

@@ -224,8 +224,16 @@ public:
     int endLine() const { return lines_.endLine(); }
     int screenTopLine() const { return lines_.screenTopLine(); }
     int viewTopLine() const;
+    // A negative size keeps every line (LineStore::kUnlimitedScrollback).
     void setScrollbackSize(int lines);
     std::string lineText(int line) const;
+    // The same text for a scrollback line without marks, read from its
+    // packed form and appended to out[used, ...), its unwritten end cut to
+    // `tailCells` cells (LineStore::packedText); false for other lines.  For
+    // scans over the whole store.
+    bool packedLineText(int line, std::vector<char>& out, std::size_t& used, int tailCells) const {
+        return lines_.packedText(line, out, used, tailCells);
+    }
     std::string viewRowText(int row) const;
     // The view rows' texts joined by LF, no LF at the end.
     std::string screenText() const;

@@ -3,6 +3,7 @@
 // UTF-8.  Texts are built on each
 // call; a wide character yields one character for its two cells.
 #include <algorithm>
+#include <vector>
 
 #include <utf8proc.h>
 
@@ -74,9 +75,24 @@ std::string Screen::screenText() const {
     return joinedLines(rows_, columns_, [this](int row) { return viewLine(row); });
 }
 
+// Packed lines without marks give their text straight from their packed
+// bytes (most of a long session), through a one-line buffer that stays in
+// cache; the others are read cell by cell.  The result is reserved at once
+// (a line's text is its columns for ASCII): growing a string of many
+// megabytes copies it and touches fresh pages at every step.
 std::string Screen::sessionText() const {
-    const int first = firstLine();
-    return joinedLines(endLine() - first, columns_, [&](int i) { return lines_.line(first + i); });
+    std::string out;
+    out.reserve(std::size_t(endLine() - firstLine()) * std::size_t(columns_ + 1));
+    std::vector<char> line;
+    for (int number = firstLine(); number < endLine(); ++number) {
+        if (number > firstLine()) out.push_back('\n');
+        std::size_t used = 0;
+        if (lines_.packedText(number, line, used, columns_))
+            out.append(line.data(), used);
+        else
+            appendLineText(out, lines_.line(number));
+    }
+    return out;
 }
 
 std::string Screen::scrollbackLineText(int index) const {

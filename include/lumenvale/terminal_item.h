@@ -103,8 +103,8 @@ public:
     Q_INVOKABLE QString sessionText() const;
     Q_INVOKABLE QString selectedText() const;
     int scrollbackSize() const;
-    void setScrollbackSize(int lines);
-    int scrollbackLimit() const;
+    void setScrollbackSize(int lines);  // -1: unlimited (every line, packed in memory)
+    int scrollbackLimit() const;        // -1 when unlimited
     qreal scrollPosition() const;
     void setScrollPosition(qreal position);
     qreal scrollSize() const;

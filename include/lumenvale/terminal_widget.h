@@ -93,8 +93,8 @@ public:
     QString sessionText() const;
     QString selectedText() const;
     int scrollbackSize() const;
-    void setScrollbackSize(int lines);
-    int scrollbackLimit() const;
+    void setScrollbackSize(int lines);  // -1: unlimited (every line, packed in memory)
+    int scrollbackLimit() const;        // -1 when unlimited
 
     // Selects the next (or previous) occurrence of `text` after the selection
     // or the bottom of the view, wrapping around once; false when none. A

@@ -44,6 +44,7 @@ const ReflowCase kCases[] = {
     {"BlankRowsBelowTheCursorGoFirst", 10, 4, "0123456789AB" CSI "1;1H", 4, 4, {"0123+", "4567+", "89AB", ""}, 0, 0},
     {"RowsAndColumnsTogether", 8, 4, "abcdefgh\r\nij", 4, 2, {"abcd+", "efgh", "ij"}, 1, 2},
     {"WidenPullsLinesFromTheScrollback", 4, 2, "a\r\nbcdefg", 8, 2, {"a", "bcdefg"}, 1, 6},
+    {"WidenedRowBelowTheCursorIsKept", 4, 4, "x\r\nabcdefgh" CSI "1;1H", 8, 2, {"x", "abcdefgh"}, 0, 0},
 };
 
 class ReflowTest : public ::testing::TestWithParam<ReflowCase> {};

@@ -41,14 +41,34 @@ TEST(ScrollbackTest, LimitTrimsOldestLinesAndKeepsNumbers) {
     EXPECT_EQ(t.screen.scrollbackLineText(-1), "");
 }
 
-TEST(ScrollbackTest, NegativeSizeEmptiesScrollbackAndReturnsView) {
+TEST(ScrollbackTest, ZeroSizeEmptiesScrollbackAndReturnsView) {
     Terminal t(4, 2, 10);
     t.feed(lineFeeds(8));
     t.screen.scrollViewUp(3);
-    t.screen.setScrollbackSize(-5);
+    t.screen.setScrollbackSize(0);
     EXPECT_EQ(t.screen.scrollbackLineCount(), 0);
     EXPECT_EQ(t.screen.viewOffset(), 0);
     EXPECT_FALSE(t.screen.viewScrolled());
+    t.screen.checkInvariants();
+}
+
+// A negative size keeps every line; a huge scroll count still adds a bounded
+// number of blank lines; a later limit trims as usual.
+TEST(ScrollbackTest, NegativeSizeKeepsEveryLine) {
+    Terminal t(6, 2, 10);
+    t.screen.setScrollbackSize(-1);
+    EXPECT_TRUE(t.screen.lineStore().unlimited());
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += std::to_string(i) + "\r\n";
+    t.feed(text);
+    ASSERT_EQ(t.screen.scrollbackLineCount(), 19999);
+    EXPECT_EQ(t.screen.scrollbackLineText(0), "0     ");
+    EXPECT_EQ(t.screen.scrollbackLineText(19998), "19998 ");
+    t.feed(CSI "2147483647S");
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 19999 + 2 + LineStore::kMaxBlankLinesPerScroll);
+    EXPECT_EQ(t.screen.scrollbackLineText(0), "0     ");
+    t.screen.setScrollbackSize(3);
+    EXPECT_EQ(t.screen.scrollbackLineCount(), 3);
     t.screen.checkInvariants();
 }
 

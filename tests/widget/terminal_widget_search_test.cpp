@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "tests/widget/widget_test_support.h"
 
@@ -117,6 +119,47 @@ TEST(SearchWrapped, MatchesAcrossSoftWrapsOnly)
                 EXPECT_EQ(w->selectedText().toStdString(), c.expected) << c.bytes;
             }
         }
+    }
+}
+
+// Scrollback lines are first tested on their packed bytes: every answer
+// must be the one the same line gave on the screen, whether the case counts
+// or not, in both directions.
+TEST(SearchScrollback, PackedLinesAnswerAsOnTheScreen)
+{
+    struct Case {
+        const char *text; // one line, soft-wrapped past 20 columns
+        const char *needle;
+    };
+    const Case cases[] = {
+        {"plain log line", "LOG"},
+        {"plain log line", "logs"},
+        {"0123456789abcdefghijKLMN", "jklm"}, // across the margin
+        {"0123456789abcdefghijKLMN0123456789abcdefghijklmn", "hijklmn0"},
+        {"ends here", "here      "},              // blanks nobody wrote
+        {"\xe2\x84\xaa" "elvin sign", "kelvin"},   // U+212A, which folds onto k
+        {"\xc3\x89" "COLE", "\xc3\xa9" "cole"},     // non-ASCII folding
+        {"\xe4\xb8\xad\xe6\x96\x87 wide", "\xe6\x96\x87 W"},
+        {"e\xcc\x81t\xc3\xa9", "e\xcc\x81t"},       // a combining mark
+        {"\x1b[31mred\x1b[0m and \x1b[1mbold\x1b[0m", "red and bold"},
+    };
+    for (const Case &c : cases) {
+        auto w = widget_test::makeWidget(20, 4);
+        feed(*w, c.text);
+        auto search = [&] {
+            std::vector<std::pair<bool, QString>> results;
+            for (const bool caseSensitive : {false, true})
+                for (const bool backward : {false, true}) {
+                    w->clearSelection();
+                    const bool found = w->find(QString::fromUtf8(c.needle), backward, caseSensitive);
+                    results.emplace_back(found, w->selectedText());
+                }
+            return results;
+        };
+        const auto before = search();
+        feed(*w, "\r\n\r\n\r\n\r\n\r\n");
+        ASSERT_GE(w->scrollbackSize(), 1) << c.text;
+        EXPECT_EQ(search(), before) << c.text << " / " << c.needle;
     }
 }
 

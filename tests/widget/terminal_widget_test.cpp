@@ -344,7 +344,7 @@ TEST(TerminalWidgetLayout, SizeHintsAndScrollbackLimit)
     EXPECT_EQ(w->scrollbackLimit(), 7);
     EXPECT_EQ(w->scrollbackSize(), 0);
     w->setScrollbackSize(-3);
-    EXPECT_EQ(w->scrollbackLimit(), 0);
+    EXPECT_EQ(w->scrollbackLimit(), -1);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,18 @@ bool benchFeed(const ReplayOptions& options, vesper::Parser& parser) {
     return true;
 }
 
+// VmRSS and VmHWM of /proc/self/status, on stderr: the resident memory the
+// screen holds after feeding (compare runs with different scrollback sizes).
+void reportMemory() {
+    std::ifstream status("/proc/self/status");
+    long long rss = 0, peak = 0;
+    for (std::string key; status >> key;) {
+        if (key == "VmRSS:") status >> rss;
+        else if (key == "VmHWM:") status >> peak;
+    }
+    std::fprintf(stderr, "rss_kib=%lld peak_kib=%lld\n", rss, peak);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -145,6 +158,7 @@ int main(int argc, char** argv) {
                             : forEachChunk(options.inputs, options.chunk, feedBlock);
     applyDueResizes();
     if (!ok) return 1;
+    if (options.memory) reportMemory();
 
     std::string out = options.session ? screen.sessionText() : screen.screenText();
     if (options.wantsExtraOutput()) {

@@ -28,7 +28,8 @@ const char* const replayUsage =
     "  --wrapped             then print \"wrapped\" and the soft-wrapped line numbers\n"
     "  --shell-marks         then print \"shellmark LINE KIND COL [exit=N]\" for each shell mark (OSC 133)\n"
     "  --events              then print titles, icon names, directories, bells and cursor styles\n"
-    "  --bench               read all input first, time only the feeding, report on stderr\n";
+    "  --bench               read all input first, time only the feeding, report on stderr\n"
+    "  --memory              report the resident memory after feeding on stderr (rss_kib=, peak_kib=)\n";
 
 namespace {
 
@@ -130,6 +131,7 @@ ParseResult parseReplayOptions(const std::vector<std::string>& arguments) {
         else if (argument == "--replies") options.replies = true;
         else if (argument == "--modes") options.modes = true;
         else if (argument == "--bench") options.bench = true;
+        else if (argument == "--memory") options.memory = true;
         else if (argument == "--cell") {
             auto value = takeValue();
             auto cell = value ? parseCell(*value) : std::nullopt;

@@ -43,6 +43,7 @@ struct ReplayOptions {
     bool shellMarks = false;
     bool events = false;
     bool bench = false;
+    bool memory = false;  // report resident memory on stderr after feeding
     std::vector<std::string> inputs;  // "-" is standard input; empty means stdin
 
     bool wantsExtraOutput() const {

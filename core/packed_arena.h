@@ -1,0 +1,100 @@
+// PackedArena: the bytes of a store's packed lines, laid one after another in
+// 64 KiB chunks, so that packing a line costs no allocation of its own and
+// dropping one costs a counter.  A chunk counts the lines it holds and is
+// freed when its last one goes (the scrollback drops its oldest lines first,
+// so chunks empty in the order they filled); one freed chunk is kept for the
+// next to open.  A line longer than a chunk gets a chunk of its own size.
+//
+// A line is named by a handle: the chunk's sequence number and the line's
+// offset in it.  Handles are never reused, so they also name a line's
+// expansion in ExpandedLines.  PackedRef owns one handle and gives it back
+// when it goes, whatever drops the line (trimming, blanking, a reflow).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+#include <memory>
+#include <utility>
+
+namespace vesper {
+
+class PackedArena {
+public:
+    static constexpr std::size_t kChunkBytes = 64 * 1024;
+
+    // Room for a line of up to `most` bytes, to be written and then
+    // committed with the bytes it took; nothing else may come between.
+    std::uint8_t* reserve(std::size_t most) {
+        if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < most) open(most);
+        return chunks_.back().data.get() + chunks_.back().used;
+    }
+    std::uint64_t commit(std::size_t used) {
+        Chunk& chunk = chunks_.back();
+        const std::uint64_t handle = (firstSequence_ + chunks_.size() - 1) << 32 | chunk.used;
+        chunk.used += std::uint32_t(used);
+        ++chunk.lines;
+        ++lines_;
+        return handle;
+    }
+    const std::uint8_t* bytes(std::uint64_t handle) const {
+        return chunks_[std::size_t((handle >> 32) - firstSequence_)].data.get() + std::uint32_t(handle);
+    }
+    void release(std::uint64_t handle) {
+        Chunk& chunk = chunks_[std::size_t((handle >> 32) - firstSequence_)];
+        --lines_;
+        if (--chunk.lines == 0 && &chunk != &chunks_.back()) free(chunk);
+    }
+
+    std::size_t lineCount() const { return lines_; }
+    // The bytes of the chunks held (for memory figures).
+    std::size_t heldBytes() const;
+
+private:
+    struct Chunk {
+        std::unique_ptr<std::uint8_t[]> data;  // null once freed
+        std::uint32_t capacity = 0;
+        std::uint32_t used = 0;
+        std::uint32_t lines = 0;
+    };
+    void open(std::size_t most);
+    void free(Chunk& chunk);
+
+    std::vector<Chunk> chunks_;  // the last one is written to
+    std::uint64_t firstSequence_ = 1;  // of chunks_.front(); handles are never 0
+    std::unique_ptr<std::uint8_t[]> spare_;
+    std::size_t lines_ = 0;
+};
+
+// The one owner of a packed line's bytes (move-only, like a unique_ptr).
+class PackedRef {
+public:
+    PackedRef() = default;
+    PackedRef(PackedArena& arena, std::uint64_t handle) : arena_(&arena), handle_(handle) {}
+    PackedRef(PackedRef&& other) noexcept : arena_(other.arena_), handle_(std::exchange(other.handle_, 0)) {}
+    PackedRef& operator=(PackedRef&& other) noexcept {
+        if (this != &other) {
+            reset();
+            arena_ = other.arena_;
+            handle_ = std::exchange(other.handle_, 0);
+        }
+        return *this;
+    }
+    ~PackedRef() { reset(); }
+
+    explicit operator bool() const { return handle_ != 0; }
+    std::uint64_t handle() const { return handle_; }
+    const std::uint8_t* bytes() const { return arena_->bytes(handle_); }
+    void reset() {
+        if (handle_ != 0) arena_->release(std::exchange(handle_, 0));
+    }
+    void swap(PackedRef& other) noexcept {
+        std::swap(arena_, other.arena_);
+        std::swap(handle_, other.handle_);
+    }
+
+private:
+    PackedArena* arena_ = nullptr;
+    std::uint64_t handle_ = 0;
+};
+
+}  // namespace vesper

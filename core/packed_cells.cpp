@@ -1,0 +1,377 @@
+// PackedCells: packing and unpacking of a line's cells; see packed_cells.h
+// for the layout.  Both directions walk a run at a time with the run's words
+// in locals, and take printable ASCII (one byte, one cell) without further
+// tests: that is almost every cell of a log.
+#include "core/packed_cells.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace vesper::packed_cells {
+
+namespace {
+
+constexpr std::uint8_t kRightHalf = 0xF8;   // an explicit right half follows
+constexpr std::uint8_t kNoRightHalf = 0xF9; // a width-two character without its right half
+constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit;
+
+enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
+
+// The writers store through a pointer into a buffer sized for the worst
+// case up front: a bounds check per byte costs as much as the packing.
+void putVarint(std::uint8_t*& out, std::uint32_t value) {
+    while (value >= 0x80) {
+        *out++ = std::uint8_t(value | 0x80);
+        value >>= 7;
+    }
+    *out++ = std::uint8_t(value);
+}
+
+std::uint32_t getVarint(const std::uint8_t*& p) {
+    std::uint32_t value = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *p++;
+        value |= std::uint32_t(byte & 0x7F) << shift;
+        if (byte < 0x80) return value;
+    }
+}
+
+[[gnu::always_inline]] inline void putCodePoint(std::uint8_t*& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        *out++ = std::uint8_t(cp);
+    } else if (cp < 0x800) {
+        out[0] = std::uint8_t(0xC0 | (cp >> 6));
+        out[1] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 2;
+    } else if (cp < 0x10000) {
+        out[0] = std::uint8_t(0xE0 | (cp >> 12));
+        out[1] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 3;
+    } else {
+        out[0] = std::uint8_t(0xF0 | (cp >> 18));
+        out[1] = std::uint8_t(0x80 | ((cp >> 12) & 0x3F));
+        out[2] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+        out[3] = std::uint8_t(0x80 | (cp & 0x3F));
+        out += 4;
+    }
+}
+
+std::uint32_t getCodePoint(const std::uint8_t*& p) {
+    const std::uint8_t lead = *p++;
+    if (lead < 0x80) return lead;
+    if (lead < 0xE0) {
+        const std::uint32_t cp = std::uint32_t(lead & 0x1F) << 6 | (p[0] & 0x3F);
+        p += 1;
+        return cp;
+    }
+    if (lead < 0xF0) {
+        const std::uint32_t cp = std::uint32_t(lead & 0x0F) << 12 | std::uint32_t(p[0] & 0x3F) << 6 | (p[1] & 0x3F);
+        p += 2;
+        return cp;
+    }
+    const std::uint32_t cp = std::uint32_t(lead & 0x07) << 18 | std::uint32_t(p[0] & 0x3F) << 12 |
+                             std::uint32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+    p += 3;
+    return cp;
+}
+
+// A varint in exactly `width` bytes (continuation bits on the padding), so
+// that a run's count can be written once the run has ended.
+void putPaddedVarint(std::uint8_t* out, std::uint32_t value, int width) {
+    for (int k = 0; k < width - 1; ++k, value >>= 7) out[k] = std::uint8_t(0x80 | (value & 0x7F));
+    out[width - 1] = std::uint8_t(value);
+}
+
+}  // namespace
+
+// The most bytes a cell can take: an explicit right half (five) or a
+// character and 0xF9 (five), plus a run header of its own (a count, the
+// mask and three values).
+constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
+
+// One pass over the cells: a run's header is written when it starts, its
+// count (in a fixed width) when it ends, and printable ASCII of the run's
+// rendition costs one compare and one store.
+// Plus room for packAsciiRuns' sixteen-byte copies.
+std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell + 16; }
+
+#if defined(__SSE2__) || defined(_M_X64)
+namespace {
+
+// Cells of one-byte code points in any renditions (logs, coloured listings,
+// prompts): the cells are read once, without a branch per cell, into their
+// bytes and a bit per run start; then each run's header and bytes are
+// written, as the general loop below writes them.  Colour changes every few
+// cells made that loop mispredict several branches per run.  Returns 0
+// (nothing written) at the first cell of another kind, or for more cells
+// than the buffers hold.
+constexpr int kMostAsciiCells = 512;
+
+std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const start) {
+    if (count > kMostAsciiCells || count < 1) return 0;
+    alignas(16) std::uint8_t text[kMostAsciiCells + 16];
+    std::uint64_t starts[kMostAsciiCells / 64] = {};
+    const __m128i rendition = _mm_set_epi64x(-1, std::int64_t(0xFFFFFFFF00000000));
+    const __m128i beyondAscii = _mm_set_epi64x(0, std::int64_t(0xFFFFFF80));
+    const auto* at = reinterpret_cast<const __m128i*>(cells);
+    __m128i previous = _mm_and_si128(_mm_loadu_si128(at), rendition);
+    // Bit k of the result: cell k of `words` starts a run.
+    auto startsRun = [&](__m128i cell) {
+        const __m128i words = _mm_and_si128(cell, rendition);
+        const int same = _mm_movemask_epi8(_mm_cmpeq_epi8(words, previous)) == 0xFFFF;
+        previous = words;
+        return std::uint64_t(1 - same);
+    };
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i c0 = _mm_loadu_si128(at + i), c1 = _mm_loadu_si128(at + i + 1);
+        const __m128i c2 = _mm_loadu_si128(at + i + 2), c3 = _mm_loadu_si128(at + i + 3);
+        const __m128i any = _mm_or_si128(_mm_or_si128(c0, c1), _mm_or_si128(c2, c3));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
+            return 0;
+        const std::uint64_t bits = startsRun(c0) | startsRun(c1) << 1 | startsRun(c2) << 2 | startsRun(c3) << 3;
+        starts[i >> 6] |= bits << (i & 63);
+        const __m128i bytes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3));
+        const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
+        std::memcpy(text + i, &four, 4);
+    }
+    for (; i < count; ++i) {
+        const __m128i cell = _mm_loadu_si128(at + i);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
+            return 0;
+        starts[i >> 6] |= startsRun(cell) << (i & 63);
+        text[i] = std::uint8_t(_mm_cvtsi128_si32(cell));
+    }
+    std::memset(text + count, 0, 16);  // copied past the end, never kept
+    std::uint8_t* out = start;
+    int runStart = 0;
+    auto writeRun = [&](int end) {
+        const Cell& first = cells[runStart];
+        const auto length = std::uint32_t(end - runStart);
+        putPaddedVarint(out, length, 2);  // the general loop's count width below 2^14 cells
+        out += 2;
+        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                               (first.bg() != kDefaultColor ? HasBg : 0) |
+                                               (first.flags() != 0 ? HasFlags : 0));
+        *out++ = mask;
+        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+        if (mask & HasFlags) putVarint(out, first.flags());
+        // Sixteen bytes at a time: `text` and the output (see mostBytes)
+        // have room past the end.
+        for (std::uint32_t k = 0; k < length; k += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + runStart + k)));
+        out += length;
+    };
+    for (int word = 0; word * 64 < count; ++word) {
+        for (std::uint64_t bits = starts[word]; bits != 0; bits &= bits - 1) {
+            const int next = word * 64 + std::countr_zero(bits);
+            writeRun(next);
+            runStart = next;
+        }
+    }
+    writeRun(count);
+    return std::size_t(out - start);
+}
+
+}  // namespace
+#endif
+
+std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
+    const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
+    const CellWidths widthOf;
+    std::uint8_t* out = start;
+    for (int i = 0; i < count;) {
+        const Cell& first = cells[i];
+        const std::uint64_t runHigh = first.high();
+        const std::uint64_t runFg = first.low() >> 32;
+        std::uint8_t* const countAt = out;
+        out += countWidth;
+        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                               (first.bg() != kDefaultColor ? HasBg : 0) |
+                                               (first.flags() != 0 ? HasFlags : 0));
+        *out++ = mask;
+        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+        if (mask & HasFlags) putVarint(out, first.flags());
+        auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
+        const int begin = i;
+        do {
+#if defined(__SSE2__) || defined(_M_X64)
+            // Printable ASCII of the run's rendition, a cell per compare:
+            // the cell's words with the low seven bits cleared must equal
+            // the run's words with no code point.
+            const __m128i clearAscii = _mm_set_epi64x(-1, ~std::int64_t{0x7F});
+            const __m128i asciiCell = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
+            auto isAscii = [&](__m128i cell) { return _mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell); };
+            // Four cells per test while they last: their code points are
+            // their first bytes, gathered by two rounds of interleaving.
+            while (i + 4 <= count) {
+                const auto* at = reinterpret_cast<const __m128i*>(cells + i);
+                const __m128i c0 = _mm_loadu_si128(at), c1 = _mm_loadu_si128(at + 1);
+                const __m128i c2 = _mm_loadu_si128(at + 2), c3 = _mm_loadu_si128(at + 3);
+                const __m128i all = _mm_and_si128(_mm_and_si128(isAscii(c0), isAscii(c1)),
+                                                  _mm_and_si128(isAscii(c2), isAscii(c3)));
+                if (_mm_movemask_epi8(all) != 0xFFFF) break;
+                const __m128i bytes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3));
+                const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
+                std::memcpy(out, &four, 4);
+                out += 4;
+                i += 4;
+            }
+            while (i < count) {
+                const __m128i cell = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
+                if (_mm_movemask_epi8(isAscii(cell)) != 0xFFFF) break;
+                *out++ = std::uint8_t(cells[i].low());
+                ++i;
+            }
+            if (i >= count || !inRun(i)) break;
+#endif
+            // The other cells of the run one at a time, as long as they are
+            // no printable ASCII (CJK text would fail the test above on
+            // every character).
+            do {
+                const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+                ++i;
+                if (low < 0x80) {  // one-byte code points the test above did not take
+                    *out++ = std::uint8_t(low);
+                } else if (low & Cell::kContinuationBit) {
+                    *out++ = kRightHalf;
+                    putCodePoint(out, low & Cell::kCodePointMask);
+                } else {
+                    putCodePoint(out, low);
+                    if (i < count && inRun(i) && widthOf(low) == 2) {
+                        if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
+                            ++i;  // the usual right half: implied
+                        else
+                            *out++ = kNoRightHalf;
+                    }
+                }
+            } while (i < count && inRun(i) && (std::uint32_t(cells[i].low()) & kLowMask) >= 0x80);
+        } while (i < count && inRun(i));
+        putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
+#if defined(__SSE2__) || defined(_M_X64)
+        // After the first run, once: the rest in other renditions may be
+        // plain text.
+        if (begin == 0 && i < count) {
+            const std::size_t size = packAsciiRuns(cells + i, count - i, out);
+            if (size > 0) return std::size_t(out + size - start);
+        }
+#endif
+    }
+    return std::size_t(out - start);
+}
+
+void unpack(const std::uint8_t* packed, Cell* out, int count) {
+    const std::uint8_t* p = packed;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        CellAttributes attributes;
+        if (mask & HasFg) attributes.fg = ColorValue(getVarint(p));
+        if (mask & HasBg) attributes.bg = ColorValue(getVarint(p));
+        if (mask & HasFlags) attributes.flags = getVarint(p);
+        const std::uint64_t low = Cell::lowWord(attributes.fg, false);
+        const std::uint64_t high = Cell::highWord(attributes);
+        while (i < end) {
+            const std::uint8_t byte = *p;
+            if (byte < 0x80) {
+                out[i++] = Cell::fromWords(low | byte, high);
+                ++p;
+                continue;
+            }
+            if (byte == kRightHalf) {
+                ++p;
+                out[i++] = Cell::fromWords(low | Cell::kContinuationBit | getCodePoint(p), high);
+                continue;
+            }
+            const std::uint32_t cp = getCodePoint(p);
+            out[i++] = Cell::fromWords(low | cp, high);
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    out[i++] = Cell::fromWords(low | Cell::kContinuationBit, high);
+            }
+        }
+    }
+}
+
+std::size_t text(const std::uint8_t* packed, int count, char* const start) {
+    const std::uint8_t* p = packed;
+    char* out = start;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        if (mask & HasFg) getVarint(p);
+        if (mask & HasBg) getVarint(p);
+        if (mask & HasFlags) getVarint(p);
+        while (i < end) {
+            const std::uint8_t byte = *p;
+            if (byte < 0x80) {
+                *out++ = byte == 0 ? ' ' : char(byte);
+                ++p;
+                ++i;
+                continue;
+            }
+            if (byte == kRightHalf) {  // a right half: no text
+                ++p;
+                getCodePoint(p);
+                ++i;
+                continue;
+            }
+            const std::uint8_t* const first = p;
+            const std::uint32_t cp = getCodePoint(p);
+            out = std::copy(first, p, out);
+            ++i;
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    ++i;
+            }
+        }
+    }
+    return std::size_t(out - start);
+}
+
+std::size_t packedSize(const std::uint8_t* packed, int count) {
+    if (!packed) return 0;
+    // Walks the tokens as unpack() does, without writing cells.
+    const std::uint8_t* p = packed;
+    const CellWidths widthOf;
+    for (int i = 0; i < count;) {
+        const int end = i + int(getVarint(p));
+        const std::uint8_t mask = *p++;
+        if (mask & HasFg) getVarint(p);
+        if (mask & HasBg) getVarint(p);
+        if (mask & HasFlags) getVarint(p);
+        while (i < end) {
+            if (*p == kRightHalf) {
+                ++p;
+                getCodePoint(p);
+                ++i;
+                continue;
+            }
+            const std::uint32_t cp = getCodePoint(p);
+            ++i;
+            if (i < end && widthOf(cp) == 2) {
+                if (*p == kNoRightHalf)
+                    ++p;
+                else
+                    ++i;
+            }
+        }
+    }
+    return std::size_t(p - packed);
+}
+
+}  // namespace vesper::packed_cells
