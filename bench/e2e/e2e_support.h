@@ -1,6 +1,7 @@
 // Measuring helpers of the end-to-end benchmark: a clock, the resident size,
-// a paint counter and the stall probe (the largest lateness of a 5 ms timer
-// on the GUI thread).
+// a paint counter and the stall probe (the lateness of a 5 ms timer on the
+// GUI thread: its largest, its 99th percentile, and how often it passed a
+// 60 Hz frame).
 #pragma once
 
 #include <QElapsedTimer>
@@ -9,7 +10,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace vesper::bench {
 
@@ -59,11 +62,29 @@ public:
     void start()
     {
         maxStall = 0;
+        lateness.clear();
         lastTick = nowSeconds();
         timer.start(5);
     }
     void stop() { timer.stop(); }
+    // The lateness that `q` of the ticks kept within, in milliseconds.
+    double percentileMs(double q) const
+    {
+        if (lateness.empty())
+            return 0;
+        std::vector<double> sorted = lateness;
+        const auto at = sorted.begin() + std::ptrdiff_t(q * double(sorted.size() - 1));
+        std::nth_element(sorted.begin(), at, sorted.end());
+        return *at * 1000;
+    }
+    // Ticks later than `ms` milliseconds: frames a 60 Hz display would drop
+    // for ms = 16.
+    long countOverMs(double ms) const
+    {
+        return long(std::count_if(lateness.begin(), lateness.end(), [ms](double s) { return s * 1000 > ms; }));
+    }
     double maxStall = 0; // seconds
+    std::vector<double> lateness; // of every tick, seconds
     double maxRssMiB = 0;
     std::function<void(double rssMiB)> onSample;
 
@@ -71,7 +92,9 @@ private:
     void tick()
     {
         const double t = nowSeconds();
-        maxStall = std::max(maxStall, t - lastTick - 0.005);
+        const double late = std::max(t - lastTick - 0.005, 0.0);
+        maxStall = std::max(maxStall, late);
+        lateness.push_back(late);
         lastTick = t;
         if (++ticks % 20 == 0) {
             const double rss = procStatusMiB("VmRSS:");
