@@ -2,6 +2,8 @@
 
 #include <QMetaEnum>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -10,23 +12,41 @@
 
 namespace vesper::bench {
 
+namespace {
+
+double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+} // namespace
+
 bool LedgerApplication::notify(QObject *receiver, QEvent *event)
 {
     if (!recording || m_depth > 0)
         return QApplication::notify(receiver, event);
-    ++m_depth;
-    const double t0 = nowSeconds();
-    const bool result = QApplication::notify(receiver, event);
-    const double ms = (nowSeconds() - t0) * 1000;
-    --m_depth;
+    // Named before the delivery, which may delete the receiver (and the event).
     std::string kind = receiver ? receiver->metaObject()->className() : "?";
     kind += '/';
     const char *type = QMetaEnum::fromType<QEvent::Type>().valueToKey(event->type());
     kind += type ? type : std::to_string(int(event->type()));
+    ++m_depth;
+    const double t0 = nowSeconds();
+    const double cpu0 = threadCpuSeconds();
+    const bool result = QApplication::notify(receiver, event);
+    const double ms = (nowSeconds() - t0) * 1000;
+    const double cpuMs = (threadCpuSeconds() - cpu0) * 1000;
+    --m_depth;
     Entry &e = entries[kind];
     ++e.count;
     e.totalMs += ms;
-    e.maxMs = std::max(e.maxMs, ms);
+    e.cpuMs += cpuMs;
+    if (ms > e.maxMs) {
+        e.maxMs = ms;
+        e.maxCpuMs = cpuMs;
+    }
     return result;
 }
 
@@ -36,8 +56,9 @@ void LedgerApplication::print(double minTotalMs) const
     std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.second.totalMs > b.second.totalMs; });
     for (const auto &[kind, e] : sorted)
         if (e.totalMs >= minTotalMs)
-            std::printf("ledger %-48s count=%-7ld total_ms=%-9.1f mean_ms=%-7.3f max_ms=%.1f\n", kind.c_str(), e.count,
-                        e.totalMs, e.totalMs / double(e.count), e.maxMs);
+            std::printf("ledger %-42s count=%-6ld total_ms=%-7.1f cpu_ms=%-7.1f mean_ms=%-6.3f max_ms=%-5.1f "
+                        "its_cpu_ms=%.1f\n",
+                        kind.c_str(), e.count, e.totalMs, e.cpuMs, e.totalMs / double(e.count), e.maxMs, e.maxCpuMs);
 }
 
 } // namespace vesper::bench

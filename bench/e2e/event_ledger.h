@@ -4,7 +4,9 @@
 // event's type: a session's queued drain (the feed and its parse pass), the
 // window's update request (the paint), a timer.  Kept per kind: the count,
 // the total and the longest single delivery, which is the stall that kind
-// can cause on its own.
+// can cause on its own.  Beside the wall clock, the thread's CPU time: a
+// delivery whose wall time far exceeds its CPU time waited for a processor
+// (a loaded machine), not for this code.
 #pragma once
 
 #include <QApplication>
@@ -21,6 +23,8 @@ public:
         long count = 0;
         double totalMs = 0;
         double maxMs = 0;
+        double maxCpuMs = 0; // the CPU time of the longest delivery
+        double cpuMs = 0;
     };
     bool recording = false;
     std::map<std::string, Entry> entries;

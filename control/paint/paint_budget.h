@@ -1,7 +1,7 @@
 // How long one paint of the window may draw rows before it leaves the rest
-// to the next event-loop pass (TerminalControl::paint): above a full
-// screen's usual cost, well below a stall the user would feel. Tests set it
-// to zero, which paints one row per pass.
+// to the next event-loop pass (TerminalControl::paint): half a 60 Hz frame,
+// so that a paint and a parsing pass (5 ms) in one event-loop pass still fit
+// in a frame. Tests set it to zero, which paints one row per pass.
 #pragma once
 
 #include <QtGlobal>
