@@ -362,7 +362,7 @@ bool TerminalControl::runParser()
 {
     constexpr qsizetype pieceBytes = 1 << 10;
     // With a paint in the same event-loop pass, still well inside a frame.
-    constexpr qint64 passNanoseconds = 5'000'000;
+    constexpr qint64 passNanoseconds = 4'000'000;
     QElapsedTimer clock;
     clock.start();
     const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };

@@ -16,7 +16,7 @@
 
 namespace vesper {
 
-qint64 paintBudgetMs = 8;
+qint64 paintBudgetMs = 6;
 
 namespace {
 

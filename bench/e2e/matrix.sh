@@ -9,15 +9,19 @@
 # Release build of bench_e2e in build-release/ (or `./dev build bench_e2e`).
 #
 # usage: bench/e2e/matrix.sh [-n ROUNDS] [-s "80x24 200x60"] [-y SECONDS] [-p MIB]
-#                            [-b "BENCH..."] [WORKLOAD...]
+#                            [-N NICE] [-b "BENCH..."] [WORKLOAD...]
+#   NICE  run each benchmark (and the children it starts) at this niceness,
+#         e.g. -10, so that other work on a shared machine preempts it less
+#         (say so beside the figures)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 if [ "${1:-}" != --inside ]; then
   # Everything runs inside the toolchain, in one shell.
   printf '%q ' bash bench/e2e/matrix.sh --inside "$@" | ./dev shell 2>/dev/null
+  exit
 fi
 shift
-rounds=3 sizes="80x24 200x60" yes_s=3 paste=32 benches=build/bin/bench_e2e wl=()
+rounds=3 sizes="80x24 200x60" yes_s=3 paste=32 benches=build/bin/bench_e2e wl=() nice=0
 [ -x build-release/bin/bench_e2e ] && benches=build-release/bin/bench_e2e
 while [ $# -gt 0 ]; do
   case $1 in
@@ -26,6 +30,7 @@ while [ $# -gt 0 ]; do
     -y) yes_s=$2; shift 2 ;;
     -p) paste=$2; shift 2 ;;
     -b) benches=$2; shift 2 ;;
+    -N) nice=$2; shift 2 ;;
     *) wl+=("$1"); shift ;;
   esac
 done
@@ -33,11 +38,11 @@ done
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-}
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-echo "# $(uptime)"
+echo "# $(uptime); niceness $nice"
 row() { # LABEL SIZE BENCH ARGS...
   local label=$1 size=$2 bench=$3; shift 3
   local line
-  line=$("$bench" "$@" 2>/dev/null | tail -n 1) || true
+  line=$(nice -n "$nice" "$bench" "$@" 2>/dev/null | tail -n 1) || true
   echo "$bench $label $size $line" | tee -a "$out" | sed 's/^/# /'
 }
 for round in $(seq "$rounds"); do
@@ -68,7 +73,7 @@ for line in open(sys.argv[1]):
     f = dict(re.findall(r"(\w+)=([0-9.]+)", line))
     rows.setdefault((p[1], p[2], p[0]), []).append(f)
 print("%-10s %-7s %-34s %4s %8s %8s %6s %8s %8s %6s" % ("workload", "size", "bench", "runs", "MBps", "limit", "ratio",
-      "max_ms", "p99_ms", ">16ms"))
+      "max_ms", "p99_ms", ">16ms"), flush=True)
 def med(runs, key):
     v = [float(r[key]) for r in runs if key in r]
     return statistics.median(v) if v else float("nan")
@@ -76,8 +81,8 @@ def worst(runs, key):
     v = [float(r[key]) for r in runs if key in r]
     return max(v) if v else float("nan")
 for (w, s, b), runs in rows.items():
-    print("%-10s %-7s %-34s %4d %8.1f %8.1f %6.3f %8.1f %8.1f %6d" % (w, s, b[-34:], len(runs), med(runs, "MBps"),
+    print("%-10s %-7s %-34s %4d %8.1f %8.1f %6.3f %8.1f %8.1f %6.0f" % (w, s, b[-34:], len(runs), med(runs, "MBps"),
           med(runs, "pty_limit_mbps"), min((float(r["of_limit"]) for r in runs if "of_limit" in r), default=float("nan")),
-          worst(runs, "max_stall_ms"), worst(runs, "p99_stall_ms"), worst(runs, "over16")))
+          worst(runs, "max_stall_ms"), worst(runs, "p99_stall_ms"), worst(runs, "over16")), flush=True)
 print("ratio: the lowest of the rounds; max_ms, p99_ms, >16ms: the worst of the rounds; MBps, limit: medians")
 PY
