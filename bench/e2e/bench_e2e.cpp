@@ -10,7 +10,9 @@
 //       max_stall_ms= onscreen= cols= rows=, then the pty limit of the same
 //       command and grid (pty_limit_mbps=, the faster of a reading before and
 //       one after the widget's run) with of_limit= (MBps over it), and the
-//       stall figures p99_stall_ms= and over16= (ticks later than 16 ms).
+//       stall figures p99_stall_ms= and over16= (ticks later than 16 ms),
+//       busy_max_ms= and busy_over16= (the GUI thread's CPU time between two
+//       ticks: its largest, and how often it passed 16 ms).
 //   bench_e2e --yes SECONDS
 //       `yes` for that long: MB/s, paints, the longest stall, and the growth
 //       of the resident size in the second half over the first half; the
@@ -123,7 +125,8 @@ QString catCommand(const QString &path, const QByteArray &marker);
 // when there is one.
 void printStallsAndLimit(const StallProbe &probe, double mbps, const PtyLimit *limit)
 {
-    std::printf(" p99_stall_ms=%.1f over16=%ld", probe.percentileMs(0.99), probe.countOverMs(16));
+    std::printf(" p99_stall_ms=%.1f over16=%ld busy_max_ms=%.1f busy_over16=%ld", probe.percentileMs(0.99),
+                probe.countOverMs(16), probe.maxBusy * 1000, probe.busyOver16);
     if (limit)
         std::printf(" pty_limit_mbps=%.2f of_limit=%.3f", limit->mbps(), limit->mbps() > 0 ? mbps / limit->mbps() : 0.0);
     std::printf("\n");

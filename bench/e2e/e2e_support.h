@@ -1,7 +1,9 @@
 // Measuring helpers of the end-to-end benchmark: a clock, the resident size,
 // a paint counter and the stall probe (the lateness of a 5 ms timer on the
 // GUI thread: its largest, its 99th percentile, and how often it passed a
-// 60 Hz frame).
+// 60 Hz frame; and beside it the thread's own CPU time between two ticks,
+// which tells the time this code held the thread from the time the thread
+// waited for a processor on a loaded machine).
 #pragma once
 
 #include <QElapsedTimer>
@@ -9,12 +11,21 @@
 #include <QObject>
 #include <QTimer>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <vector>
 
 namespace vesper::bench {
+
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 inline double nowSeconds()
 {
@@ -63,7 +74,10 @@ public:
     {
         maxStall = 0;
         lateness.clear();
+        maxBusy = 0;
+        busyOver16 = 0;
         lastTick = nowSeconds();
+        lastCpu = threadCpuSeconds();
         timer.start(5);
     }
     void stop() { timer.stop(); }
@@ -85,6 +99,10 @@ public:
     }
     double maxStall = 0; // seconds
     std::vector<double> lateness; // of every tick, seconds
+    // The most CPU time the thread used between two ticks, and how often it
+    // used more than 16 ms there.
+    double maxBusy = 0; // seconds
+    long busyOver16 = 0;
     double maxRssMiB = 0;
     std::function<void(double rssMiB)> onSample;
 
@@ -96,6 +114,10 @@ private:
         maxStall = std::max(maxStall, late);
         lateness.push_back(late);
         lastTick = t;
+        const double cpu = threadCpuSeconds();
+        maxBusy = std::max(maxBusy, cpu - lastCpu);
+        busyOver16 += cpu - lastCpu > 0.016 ? 1 : 0;
+        lastCpu = cpu;
         if (++ticks % 20 == 0) {
             const double rss = procStatusMiB("VmRSS:");
             maxRssMiB = std::max(maxRssMiB, rss);
@@ -105,6 +127,7 @@ private:
     }
     QTimer timer;
     double lastTick = 0;
+    double lastCpu = 0;
     long ticks = 0;
 };
 

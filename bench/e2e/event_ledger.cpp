@@ -2,8 +2,6 @@
 
 #include <QMetaEnum>
 
-#include <time.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -12,16 +10,6 @@
 
 namespace vesper::bench {
 
-namespace {
-
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-} // namespace
 
 bool LedgerApplication::notify(QObject *receiver, QEvent *event)
 {
