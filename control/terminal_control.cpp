@@ -4,6 +4,7 @@
 // shells hand in, and the line and text accessors.
 #include "control/terminal_control.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -32,6 +33,12 @@ namespace {
 
 constexpr int kInitialScrollback = 5000;
 
+QEvent::Type parsePassEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
 QString fromUtf8(const std::string &text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -50,6 +57,7 @@ TerminalControl::TerminalControl(QSize viewportSize, QObject *parent)
 {
     installParserCallbacks();
     installActions();
+    m_frameClock.start();
 
     m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_font.setFixedPitch(true);
@@ -301,27 +309,46 @@ void TerminalControl::feed(const QByteArray &data)
 
 void TerminalControl::parsePass()
 {
+    ++m_parsePasses;
     if (!runParser())
         return; // a slot deleted the control
     const bool selectionGone = dropOverwrittenSelection();
     updatePaintedColours();
     syncScrollModel();
     restartCursorBlink();
-    repaintChanges();
+    repaintOutputChanges();
     if (!m_unparsed.empty() && !holdingFrame())
         scheduleParsePass();
     if (selectionGone)
         emit selectionChanged(false); // last: a slot may delete the control
 }
 
+// The rest of the waiting output is parsed in the next event-loop pass,
+// after that pass's ordinary events: a session's delivery among them parses
+// first (its feed is a pass), and this one then waits once more, so that one
+// event-loop pass parses for one pass's time, not two.
 void TerminalControl::scheduleParsePass()
 {
     if (std::exchange(m_parsePassScheduled, true))
         return;
-    QMetaObject::invokeMethod(this, [this] {
-        m_parsePassScheduled = false;
-        parsePass();
-    }, Qt::QueuedConnection);
+    m_parsePassesWhenScheduled = m_parsePasses;
+    QCoreApplication::postEvent(this, new QEvent(parsePassEvent()), Qt::LowEventPriority);
+}
+
+void TerminalControl::customEvent(QEvent *event)
+{
+    if (event->type() != parsePassEvent()) {
+        QObject::customEvent(event);
+        return;
+    }
+    m_parsePassScheduled = false;
+    if (m_parsePasses != m_parsePassesWhenScheduled && !m_unparsed.empty() && !holdingFrame()) {
+        scheduleParsePass();
+        return;
+    }
+    // Also with nothing left to parse: a reader that parsed the rest left
+    // the parser's signals to this pass.
+    parsePass();
 }
 
 // Parses in pieces and looks at the clock between them, so that no byte mix
@@ -334,7 +361,8 @@ void TerminalControl::scheduleParsePass()
 bool TerminalControl::runParser()
 {
     constexpr qsizetype pieceBytes = 1 << 10;
-    constexpr qint64 passNanoseconds = 20'000'000;
+    // With a paint in the same event-loop pass, still well inside a frame.
+    constexpr qint64 passNanoseconds = 4'000'000;
     QElapsedTimer clock;
     clock.start();
     const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };

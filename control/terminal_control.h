@@ -42,6 +42,7 @@
 #include "control/synchronized_output.h"
 #include "control/deferred_signals.h"
 #include "control/input/mouse_reporting.h"
+#include "control/frame_pacer.h"
 #include "control/paint/painted_colours.h"
 #include "lumenvale/palette.h"
 #include "control/text/selection.h"
@@ -314,6 +315,7 @@ private:
     bool parseNextPiece(qsizetype max);
     bool holdingFrame();
     void scheduleParsePass();
+    void customEvent(QEvent *event) override;
     void parseWaitingOutput() const;
     void updateCellMetrics();
     void updateGridSize();
@@ -333,6 +335,7 @@ private:
 
     // Repainting what changed (terminal_control_repaint.cpp).
     void repaintChanges();
+    void repaintOutputChanges();
     void recordPaintedRows(const QRegion &region, int firstRow, int lastPainted, int lastRow);
     FrameLook frameLook() const;
     RowOverlay rowOverlay(int row) const;
@@ -497,6 +500,10 @@ private:
     // answer to a device reply) and what one pass had no time for.
     bool m_feeding = false;
     bool m_parsePassScheduled = false;
+    // Passes run so far, and their number when the scheduled one was posted:
+    // a feed's pass in between makes that one wait for the next loop pass.
+    quint64 m_parsePasses = 0;
+    quint64 m_parsePassesWhenScheduled = 0;
     ByteQueue m_unparsed;
     // A synchronized frame (?2026) held unparsed until it ends; the timer
     // ends it after its time bound.
@@ -516,6 +523,11 @@ private:
     bool m_receivedOutput = false;
     // Font variants and row buffers kept between paints.
     std::unique_ptr<PaintCache> m_paintCache;
+    // Output's repaints at most once a frame (frame_pacer.h); the timer sends
+    // a repaint that had to wait.
+    FramePacer m_framePacer;
+    QElapsedTimer m_frameClock;
+    QTimer *m_frameRepaintTimer = nullptr;
 
     // Accessibility: the text that assistive technology reads, created when
     // one first asks for the shell.

@@ -16,7 +16,7 @@
 
 namespace vesper {
 
-qint64 paintBudgetMs = 25;
+qint64 paintBudgetMs = 6;
 
 namespace {
 
@@ -58,7 +58,8 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     // A frame can be too much to draw at once: a screen of ideographs whose
     // glyphs the font engine has not rendered yet takes tens of
     // milliseconds. On a surface whose pixels persist (the shell says so), a
-    // paint stops after its budget and the rows it did not reach follow in
+    // paint stops before a row that would overrun its budget (one costs
+    // about what the row before did) and the rows it did not reach follow in
     // the next event-loop pass, so that input and timers are served in
     // between. A grab or a render onto another device is painted in full.
     const bool mayStop = options.mayStop;
@@ -74,8 +75,11 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
             continue;
         for (const QRect &r : band)
             painter.fillRect(r, m_colours.background());
+        const qint64 rowStart = clock.nsecsElapsed();
         paintRow(painter, row);
-        if (mayStop && row < lastRow && clock.elapsed() >= paintBudgetMs) {
+        // Stops before a row like this one would overrun the budget.
+        const qint64 spent = clock.nsecsElapsed();
+        if (mayStop && row < lastRow && spent + (spent - rowStart) >= paintBudgetMs * 1'000'000) {
             lastPainted = row;
             break;
         }
@@ -89,6 +93,7 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     recordPaintedRows(region, firstRow, lastPainted, lastRow);
     if (lastPainted < lastRow)
         QMetaObject::invokeMethod(this, &TerminalControl::repaintChanges, Qt::QueuedConnection);
+    m_framePacer.painted(m_frameClock.nsecsElapsed() - clock.nsecsElapsed(), clock.nsecsElapsed(), lastPainted == lastRow);
 }
 
 void TerminalControl::paintRow(QPainter &painter, int row)

@@ -6,6 +6,8 @@
 // the row is repainted; whenever it cannot vouch for the frame, everything.
 #include "control/terminal_control.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 #include "control/paint/painted_rows.h"
@@ -61,6 +63,26 @@ void TerminalControl::recordPaintedRows(const QRegion &region, int firstRow, int
         else
             painted.forgetRow(row);
     }
+}
+
+// Output's changes go out at the frame pacer's pace: a repaint that must
+// wait is sent by a timer, which the passes meanwhile leave running.
+void TerminalControl::repaintOutputChanges()
+{
+    if (m_frameRepaintTimer && m_frameRepaintTimer->isActive())
+        return;
+    const qint64 wait = m_framePacer.wait(m_frameClock.nsecsElapsed());
+    if (wait == 0) {
+        repaintChanges();
+        return;
+    }
+    if (!m_frameRepaintTimer) {
+        m_frameRepaintTimer = new QTimer(this);
+        m_frameRepaintTimer->setSingleShot(true);
+        m_frameRepaintTimer->setTimerType(Qt::PreciseTimer);
+        connect(m_frameRepaintTimer, &QTimer::timeout, this, &TerminalControl::repaintChanges);
+    }
+    m_frameRepaintTimer->start(int((wait + 999'999) / 1'000'000));
 }
 
 void TerminalControl::repaintChanges()

@@ -99,7 +99,11 @@ void TerminalItem::paint(QPainter *painter)
     const QRect all = boundingRect().toAlignedRect();
     const QRegion region = m_stale.isEmpty() ? QRegion(all) : m_stale.intersected(all);
     m_stale = QRegion();
-    m_control->paint(*painter, region, TerminalControl::PaintOptions{});
+    // The texture keeps its pixels: a paint may stop after its budget, and
+    // the rows it left come back as update requests (which add to m_stale).
+    TerminalControl::PaintOptions options;
+    options.mayStop = true;
+    m_control->paint(*painter, region, options);
 }
 
 void TerminalItem::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry)

@@ -7,16 +7,26 @@
 //       `cat FILE` then a marker; the clock runs from start() to the end of
 //       the first paint after the marker was fed.  Prints, like the peers'
 //       e2e-qtw:  bytes= seconds= MBps= paints= rss0_mb= peak_rss_mb=
-//       max_stall_ms= onscreen= cols= rows=
+//       max_stall_ms= onscreen= cols= rows=, then the pty limit of the same
+//       command and grid (pty_limit_mbps=, the faster of a reading before and
+//       one after the widget's run) with of_limit= (MBps over it), and the
+//       stall figures p99_stall_ms= and over16= (ticks later than 16 ms),
+//       busy_max_ms= and busy_over16= (the GUI thread's CPU time between two
+//       ticks: its largest, and how often it passed 16 ms).
 //   bench_e2e --yes SECONDS
 //       `yes` for that long: MB/s, paints, the longest stall, and the growth
-//       of the resident size in the second half over the first half.
+//       of the resident size in the second half over the first half; the
+//       pty limit of `yes` over the same time and the stall figures.
 //   bench_e2e --paste MIB [--via shortcut|paste|send]
 //       that much text handed to a child that never reads (Ctrl+Shift+V from
-//       the clipboard by default): the time of the call and the longest stall.
+//       the clipboard by default): the time of the call and the stall figures.
 //   bench_e2e --latency N
 //       N keys typed into the widget attached to `cat` on a raw terminal: the
 //       time from the key press to the end of the paint that shows its echo.
+//   bench_e2e --ledger ...
+//       any mode above, and then where the GUI thread's time went: per kind
+//       of event (receiver class / event type) the count, total and longest
+//       delivery (event_ledger.h).
 //   bench_e2e --item [--cols N] [--rows N] WORKLOAD|FILE
 //       the first mode through the Qt Quick item in a QQuickWindow (software
 //       scene graph): the clock stops at the first frame after the marker.
@@ -36,6 +46,8 @@
 #include <vector>
 
 #include "bench/e2e/e2e_support.h"
+#include "bench/e2e/event_ledger.h"
+#include "bench/e2e/pty_limit.h"
 #include "bench/widget/bench_support.h"
 #include "bench/workload_files.h"
 #include "lumenvale/terminal_item.h"
@@ -68,11 +80,12 @@ struct Options {
     QString via = QStringLiteral("shortcut");
     int latencyKeys = 0;
     bool item = false;
+    bool ledger = false;
 };
 
 [[noreturn]] void usage()
 {
-    std::fprintf(stderr, "usage: bench_e2e [--item] [--cols N] [--rows N] WORKLOAD|FILE\n"
+    std::fprintf(stderr, "usage: bench_e2e [--ledger] [--item] [--cols N] [--rows N] WORKLOAD|FILE\n"
                          "       bench_e2e [--cols N] [--rows N] --yes SECONDS\n"
                          "       bench_e2e --paste MIB [--via shortcut|paste|send]\n"
                          "       bench_e2e --latency N\n");
@@ -96,6 +109,7 @@ Options parse(int argc, char **argv)
         else if (a == "--via") o.via = QString::fromLatin1(next());
         else if (a == "--latency") o.latencyKeys = next().toInt();
         else if (a == "--item") o.item = true;
+        else if (a == "--ledger") o.ledger = true;
         else if (a.startsWith('-')) usage();
         else o.file = QString::fromLocal8Bit(a);
     }
@@ -103,6 +117,31 @@ Options parse(int argc, char **argv)
     if (!oneMode || o.columns < 1 || o.rows < 1)
         usage();
     return o;
+}
+
+QString catCommand(const QString &path, const QByteArray &marker);
+
+// The figures every mode ends its line with: the stalls, and the pty limit
+// when there is one.
+void printStallsAndLimit(const StallProbe &probe, double mbps, const PtyLimit *limit)
+{
+    std::printf(" p99_stall_ms=%.1f over16=%ld busy_max_ms=%.1f busy_over16=%ld", probe.percentileMs(0.99),
+                probe.countOverMs(16), probe.maxBusy * 1000, probe.busyOver16);
+    if (limit)
+        std::printf(" pty_limit_mbps=%.2f of_limit=%.3f", limit->mbps(), limit->mbps() > 0 ? mbps / limit->mbps() : 0.0);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The pty limit of `sh -c command`, the faster of two readings (one before
+// and one after the terminal's run, so that a load that comes or goes meets
+// both alike).
+PtyLimit fasterLimit(const PtyLimit &a, const PtyLimit &b) { return a.mbps() >= b.mbps() ? a : b; }
+
+PtyLimit catLimit(const Options &o, const QString &path, const QByteArray &marker)
+{
+    return measurePtyLimit(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), catCommand(path, marker)}, o.columns,
+                           o.rows, marker);
 }
 
 // The widget at the requested grid with the session attached to it.
@@ -158,6 +197,7 @@ QString catCommand(const QString &path, const QByteArray &marker)
 // The cat run through the Quick item: the same clock, marker and report.
 int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
 {
+    const PtyLimit limitBefore = catLimit(o, path, marker);
     QQuickWindow window;
     auto *item = new TerminalItem(window.contentItem());
     item->setSize(QSizeF(o.columns * item->cellWidth(), o.rows * item->cellHeight()));
@@ -199,13 +239,14 @@ int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
     probe.stop();
     const double seconds = tEnd - t0;
     const bool onscreen = item->screenText().contains(QString::fromLatin1(marker));
+    session->terminate();
+    const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
     std::printf("item bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
-                "onscreen=%s cols=%d rows=%d\n",
+                "onscreen=%s cols=%d rows=%d",
                 (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0, frames, rss0,
                 procStatusMiB("VmHWM:"), probe.maxStall * 1000, onscreen ? "yes" : "no", item->columns(),
                 item->terminalRows());
-    std::fflush(stdout);
-    session->terminate();
+    printStallsAndLimit(probe, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0, &limit);
     return onscreen ? 0 : 1;
 }
 
@@ -222,6 +263,7 @@ int runCat(const Options &o)
         "E2E-DONE-" + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0').toUpper();
     if (o.item)
         return runCatItem(o, path, marker);
+    const PtyLimit limitBefore = catLimit(o, path, marker);
     Road road = makeRoad(o);
 
     qint64 bytes = 0;
@@ -253,18 +295,21 @@ int runCat(const Options &o)
     probe.stop();
     const double seconds = tEnd - t0;
     const bool onscreen = road.widget->screenText().contains(QString::fromLatin1(marker));
+    road.session->terminate();
+    const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
     std::printf("bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
-                "onscreen=%s cols=%d rows=%d\n",
+                "onscreen=%s cols=%d rows=%d",
                 (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0,
                 road.paints->paints - paintsAtStart, rss0, procStatusMiB("VmHWM:"), probe.maxStall * 1000,
                 onscreen ? "yes" : "no", road.widget->columns(), road.widget->terminalRows());
-    std::fflush(stdout);
-    road.session->terminate();
+    printStallsAndLimit(probe, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0, &limit);
     return onscreen ? 0 : 1;
 }
 
 int runYes(const Options &o)
 {
+    const auto yesLimit = [&] { return measurePtyLimit(QStringLiteral("yes"), {}, o.columns, o.rows, {}, o.yesSeconds / 2); };
+    const PtyLimit limitBefore = yesLimit();
     Road road = makeRoad(o);
     qint64 bytes = 0;
     QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) { bytes += data.size(); });
@@ -282,13 +327,14 @@ int runYes(const Options &o)
     QApplication::exec();
     probe.stop();
     const double seconds = nowSeconds() - t0;
+    road.session->terminate();
+    const PtyLimit limit = fasterLimit(limitBefore, yesLimit());
     std::printf("yes seconds=%.1f MBps=%.2f paints=%d max_stall_ms=%.1f rss_first_half_mb=%.2f "
-                "rss_second_half_mb=%.2f growth_second_half_mib=%.2f cols=%d rows=%d\n",
+                "rss_second_half_mb=%.2f growth_second_half_mib=%.2f cols=%d rows=%d",
                 seconds, double(bytes) / 1e6 / seconds, road.paints->paints - paintsAtStart, probe.maxStall * 1000,
                 firstHalfMax, secondHalfMax, secondHalfMax - firstHalfMax, road.widget->columns(),
                 road.widget->terminalRows());
-    std::fflush(stdout);
-    road.session->terminate();
+    printStallsAndLimit(probe, double(bytes) / 1e6 / seconds, &limit);
     return 0;
 }
 
@@ -329,9 +375,9 @@ int runPaste(const Options &o)
     const double callMs = (nowSeconds() - t0) * 1000;
     QTest::qWait(1500);
     probe.stop();
-    std::printf("paste MiB=%d via=%s call_ms=%.1f max_stall_ms=%.1f\n", o.pasteMiB, qPrintable(o.via), callMs,
+    std::printf("paste MiB=%d via=%s call_ms=%.1f max_stall_ms=%.1f", o.pasteMiB, qPrintable(o.via), callMs,
                 probe.maxStall * 1000);
-    std::fflush(stdout);
+    printStallsAndLimit(probe, 0, nullptr);
     road.session->terminate();
     return 0;
 }
@@ -400,12 +446,13 @@ int main(int argc, char **argv)
     useLargeOffscreenScreen();
     if (options.item)
         qputenv("QT_QUICK_BACKEND", "software");
-    QApplication app(argc, argv);
-    if (options.yesSeconds > 0)
-        return runYes(options);
-    if (options.pasteMiB > 0)
-        return runPaste(options);
-    if (options.latencyKeys > 0)
-        return runLatency(options);
-    return runCat(options);
+    LedgerApplication app(argc, argv);
+    app.recording = options.ledger;
+    const int result = options.yesSeconds > 0    ? runYes(options)
+                       : options.pasteMiB > 0    ? runPaste(options)
+                       : options.latencyKeys > 0 ? runLatency(options)
+                                                 : runCat(options);
+    if (options.ledger)
+        app.print();
+    return result;
 }

@@ -1,6 +1,9 @@
 // Measuring helpers of the end-to-end benchmark: a clock, the resident size,
-// a paint counter and the stall probe (the largest lateness of a 5 ms timer
-// on the GUI thread).
+// a paint counter and the stall probe (the lateness of a 5 ms timer on the
+// GUI thread: its largest, its 99th percentile, and how often it passed a
+// 60 Hz frame; and beside it the thread's own CPU time between two ticks,
+// which tells the time this code held the thread from the time the thread
+// waited for a processor on a loaded machine).
 #pragma once
 
 #include <QElapsedTimer>
@@ -8,10 +11,21 @@
 #include <QObject>
 #include <QTimer>
 
+#include <time.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace vesper::bench {
+
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 inline double nowSeconds()
 {
@@ -59,11 +73,36 @@ public:
     void start()
     {
         maxStall = 0;
+        lateness.clear();
+        maxBusy = 0;
+        busyOver16 = 0;
         lastTick = nowSeconds();
+        lastCpu = threadCpuSeconds();
         timer.start(5);
     }
     void stop() { timer.stop(); }
+    // The lateness that `q` of the ticks kept within, in milliseconds.
+    double percentileMs(double q) const
+    {
+        if (lateness.empty())
+            return 0;
+        std::vector<double> sorted = lateness;
+        const auto at = sorted.begin() + std::ptrdiff_t(q * double(sorted.size() - 1));
+        std::nth_element(sorted.begin(), at, sorted.end());
+        return *at * 1000;
+    }
+    // Ticks later than `ms` milliseconds: frames a 60 Hz display would drop
+    // for ms = 16.
+    long countOverMs(double ms) const
+    {
+        return long(std::count_if(lateness.begin(), lateness.end(), [ms](double s) { return s * 1000 > ms; }));
+    }
     double maxStall = 0; // seconds
+    std::vector<double> lateness; // of every tick, seconds
+    // The most CPU time the thread used between two ticks, and how often it
+    // used more than 16 ms there.
+    double maxBusy = 0; // seconds
+    long busyOver16 = 0;
     double maxRssMiB = 0;
     std::function<void(double rssMiB)> onSample;
 
@@ -71,8 +110,14 @@ private:
     void tick()
     {
         const double t = nowSeconds();
-        maxStall = std::max(maxStall, t - lastTick - 0.005);
+        const double late = std::max(t - lastTick - 0.005, 0.0);
+        maxStall = std::max(maxStall, late);
+        lateness.push_back(late);
         lastTick = t;
+        const double cpu = threadCpuSeconds();
+        maxBusy = std::max(maxBusy, cpu - lastCpu);
+        busyOver16 += cpu - lastCpu > 0.016 ? 1 : 0;
+        lastCpu = cpu;
         if (++ticks % 20 == 0) {
             const double rss = procStatusMiB("VmRSS:");
             maxRssMiB = std::max(maxRssMiB, rss);
@@ -82,6 +127,7 @@ private:
     }
     QTimer timer;
     double lastTick = 0;
+    double lastCpu = 0;
     long ticks = 0;
 };
 

@@ -1,8 +1,8 @@
 // TerminalControl without any shell: a QGuiApplication, events handed in by
 // hand and the requests recorded as data.  What the shells rely on: which
 // events the control uses (the rest go to the shell's base class), the
-// repaint and pixel-move requests after output, the scroll model, and the
-// grid following the viewport size.
+// repaint and pixel-move requests after output, the scroll model, the grid
+// following the viewport size, and output parsed over several passes.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -18,6 +18,7 @@
 #include <memory>
 #include <set>
 
+#include "control/frame_pacer.h"
 #include "control/synchronized_output.h"
 #include "control/terminal_control.h"
 
@@ -204,6 +205,8 @@ TEST(ControlRequests, OutputRepaintsOnlyTheRowsItChanged)
     QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
     QSignalSpy scrolls(&t.c, &TerminalControl::scrollRequest);
     t.feed("\x1b[2;5Hx");
+    // Right after a paint, output's repaint waits for the next frame.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return updates.count() > 0; }, 1000));
     EXPECT_EQ(scrolls.count(), 0);
     ASSERT_EQ(updates.count(), 1);
     // Row 1 gained the text, row 2 lost the cursor: one band of two rows.
@@ -219,6 +222,7 @@ TEST(ControlRequests, ALineFeedAtTheBottomMovesThePixelsUp)
     QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
     QSignalSpy scrolls(&t.c, &TerminalControl::scrollRequest);
     t.feed("\r\n5");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return updates.count() > 0; }, 1000));
     ASSERT_EQ(scrolls.count(), 1);
     EXPECT_EQ(scrolls.at(0).at(0).toInt(), -t.c.cellHeight());
     EXPECT_EQ(scrolls.at(0).at(1).toRect(), t.rows(0, 4));
@@ -233,7 +237,7 @@ TEST(ControlRequests, WhileHiddenEveryChangeRepaintsAll)
     t.paint();
     QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
     t.feed("x");
-    ASSERT_GE(updates.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return updates.count() > 0; }, 1000));
     EXPECT_TRUE(updates.last().at(0).toRect().isNull());
 }
 
@@ -512,6 +516,7 @@ TEST(ControlUnderlines, AColourChangeAloneRepaints)
     t.paint();
     QSignalSpy updates(&t.c, &TerminalControl::updateRequest);
     t.feed("\r\x1b[4:3;58:2::0:255:0mabc\x1b[m");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return updates.count() > 0; }, 1000));
     ASSERT_EQ(updates.count(), 1);
     EXPECT_EQ(updates.at(0).at(0).toRect(), t.rows(0, 1));
 }
@@ -606,3 +611,97 @@ TEST(ControlShellIntegration, TheViewMovesFromPromptToPrompt)
     t.c.handleEvent(up.get());
     EXPECT_EQ(t.c.viewTopLine(), 8);
 }
+
+// --- output parsed over several passes, and the frame pacer ----------------------
+
+namespace {
+
+using vesper::FramePacer;
+
+// Several megabytes of coloured lines (far more than one pass parses), with
+// cursor-position requests whose replies depend on where the parse stands,
+// and title changes.
+QByteArray flood()
+{
+    QByteArray out;
+    for (int i = 0; out.size() < (6 << 20); ++i) {
+        out += "\x1b[3" + QByteArray::number(i % 8) + "mline " + QByteArray::number(i) + " "
+               + QByteArray(40 + i % 37, char('a' + i % 26)) + "\x1b[0m\r\n";
+        if (i % 5000 == 0)
+            out += "at " + QByteArray::number(i) + "\x1b[6n\x1b]2;title " + QByteArray::number(i) + "\x07\r\n";
+    }
+    return out + "\x1b[6n\x1b]2;last\x07" "end";
+}
+
+struct Recorded {
+    QByteArray replies;
+    QString title;
+    QString screen;
+};
+
+// Feeds the chunks back to back (a feed may come while a pass waits), lets
+// the event loop run until the last reply is out, and records the outcome.
+Recorded run(const std::vector<QByteArray> &chunks, qsizetype expectedReplies)
+{
+    application(); // before the control, which reads the fonts
+    TerminalControl c;
+    c.setViewportSize(QSize(60 * c.cellWidth(), 10 * c.cellHeight()));
+    Recorded r;
+    QObject::connect(&c, &TerminalControl::dataReady, [&](const QByteArray &bytes) { r.replies += bytes; });
+    QObject::connect(&c, &TerminalControl::titleChanged, [&](const QString &title) { r.title = title; });
+    for (const QByteArray &chunk : chunks)
+        c.feed(chunk);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return r.replies.size() >= expectedReplies && r.title == QLatin1String("last"); },
+                                20000))
+        << "replies " << r.replies.size() << " of " << expectedReplies << ", title " << r.title.toStdString();
+    r.screen = c.screenText();
+    return r;
+}
+
+TEST(ControlParsePasses, OutputSplitAcrossPassesEndsTheSame)
+{
+    const QByteArray all = flood();
+    // Each request gets one reply, ESC [ row ; column R.
+    const qsizetype requests = all.count("\x1b[6n");
+    const Recorded whole = run({all}, 0);
+    ASSERT_EQ(whole.replies.count('R'), requests);
+    const qsizetype third = all.size() / 3;
+    const Recorded pieces = run({all.first(third), all.sliced(third, third), all.sliced(2 * third)}, whole.replies.size());
+    std::vector<QByteArray> small;
+    for (qsizetype at = 0; at < all.size(); at += 4093)
+        small.push_back(all.sliced(at, std::min<qsizetype>(4093, all.size() - at)));
+    const Recorded many = run(small, whole.replies.size());
+    for (const Recorded *r : {&pieces, &many}) {
+        EXPECT_EQ(r->replies, whole.replies);
+        EXPECT_EQ(r->title, whole.title);
+        EXPECT_EQ(r->screen, whole.screen);
+    }
+}
+
+// --- the frame pacer -----------------------------------------------------------------
+
+constexpr qint64 ms = 1'000'000;
+
+TEST(FramePacer, OutputRepaintsAtOnceAfterAQuietSpell)
+{
+    FramePacer pacer;
+    EXPECT_EQ(pacer.wait(0), 0) << "before any paint";
+    pacer.painted(100 * ms, 1 * ms, true);
+    EXPECT_EQ(pacer.wait(101 * ms), 15 * ms) << "a cheap frame: the next one a display frame later";
+    EXPECT_EQ(pacer.wait(200 * ms), 0) << "after a quiet spell";
+}
+
+TEST(FramePacer, ADearFrameKeepsPaintingToAQuarterOfTheThread)
+{
+    FramePacer pacer;
+    // A frame painted in two paints of 5 ms (each stopped at its budget).
+    pacer.painted(0, 5 * ms, false);
+    EXPECT_EQ(pacer.wait(5 * ms), 0) << "the frame's own rest is not output's repaint";
+    pacer.painted(8 * ms, 5 * ms, true);
+    EXPECT_EQ(pacer.wait(13 * ms), 30 * ms) << "3 x the 10 ms frame after its end";
+    // A cheap frame after it lowers the cost only partly.
+    pacer.painted(100 * ms, 2 * ms, true);
+    EXPECT_EQ(pacer.wait(102 * ms), 3 * 8 * ms) << "cost 10 + (2 - 10) / 4 = 8 ms";
+}
+
+} // namespace

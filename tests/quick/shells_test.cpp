@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -158,6 +159,18 @@ public:
     {
         item->feed(bytes);
         QApplication::processEvents();
+        // Output that follows a frame closely repaints a frame later: its
+        // pixels are in the item's texture once the frames stop (the
+        // widget's grab paints in full anyway).
+        std::atomic<int> frames = 0; // counted on the render thread, if there is one
+        const QMetaObject::Connection counting =
+            QObject::connect(&view, &QQuickWindow::afterRendering, &view, [&frames] { ++frames; }, Qt::DirectConnection);
+        for (int quiet = 0, attempts = 0; quiet < 3 && attempts < 200; ++attempts) {
+            const int before = frames;
+            QTest::qWait(20);
+            quiet = frames == before ? quiet + 1 : 0;
+        }
+        QObject::disconnect(counting);
     }
     void resizeCells(int columns, int rows) override
     {

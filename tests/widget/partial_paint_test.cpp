@@ -117,22 +117,26 @@ protected:
         auto fresh = makeWidget(20, 6);
         PaintedArea all;
         shown->viewport()->installEventFilter(&all);
+        // Paints arrive on the window's update timer, and output that follows
+        // a frame closely a frame later: wait until they stop.
+        const auto waitForPaints = [&all] {
+            for (int quiet = 0, attempts = 0; quiet < 3 && attempts < 200; ++attempts) {
+                const int before = all.paints;
+                QTest::qWait(10);
+                quiet = all.paints == before ? quiet + 1 : 0;
+            }
+        };
         for (std::size_t i = 0; i < s.steps.size(); ++i) {
             if (i + 1 == s.steps.size())
                 shown->viewport()->installEventFilter(&last);
             s.steps[i](*shown);
             if (waitPerStepMs > 0)
                 QTest::qWait(waitPerStepMs);
-            else
-                QApplication::processEvents();
+            else if (i + 1 < s.steps.size())
+                waitForPaints(); // each step's frame is painted before the next step
             s.steps[i](*fresh);
         }
-        // Paints arrive on the window's update timer: wait until they stop.
-        for (int quiet = 0, attempts = 0; quiet < 3 && attempts < 200; ++attempts) {
-            const int before = all.paints;
-            QTest::qWait(10);
-            quiet = all.paints == before ? quiet + 1 : 0;
-        }
+        waitForPaints();
         const QImage expected = fresh->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QImage actual = shownViewport(*shown);
         EXPECT_EQ(firstDifference(actual, expected, shown->cellHeight()), "");

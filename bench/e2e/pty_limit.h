@@ -1,0 +1,25 @@
+// The pty limit: how fast the same child's output crosses a pseudo terminal
+// of the same grid when the reader on the master discards it.  No terminal
+// can show output faster than this on this machine; bench_e2e reports its
+// rates against it, measured in the same run.
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace vesper::bench {
+
+struct PtyLimit {
+    qint64 bytes = 0;
+    double seconds = 0;
+    double mbps() const { return seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0; }
+};
+
+// Runs `program args` on a new pty of columns x rows (the kernel's default
+// line discipline, as a session's child gets it) and reads the master in
+// 64 KiB reads until `marker` went by (or, with an empty marker, for
+// `seconds` or to the end).  The clock runs from the fork to the marker.
+PtyLimit measurePtyLimit(const QString &program, const QStringList &args, int columns, int rows,
+                         const QByteArray &marker, double seconds = 0);
+
+} // namespace vesper::bench
