@@ -213,13 +213,13 @@ bool ProcessSession::start(const QString &program, const QStringList &args, cons
     launch.rows = std::max(rows, 1);
     launch.pixelWidth = pixels(launch.columns, cellPixelWidth());
     launch.pixelHeight = pixels(launch.rows, cellPixelHeight());
+    if (requestedFlowControl_ >= 0)
+        launch.flowControl = requestedFlowControl_ != 0;
     if (!backend_->start(launch)) {
         errorText_ = QString::fromStdString(backend_->errorText());
         return false;
     }
 
-    if (requestedFlowControl_ >= 0)
-        backend_->setFlowControl(requestedFlowControl_ != 0);
     setOutputSuspended(false);
 
     // A new run: whatever the last one left behind no longer counts.

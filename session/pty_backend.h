@@ -43,6 +43,9 @@ struct PtyLaunch {
     int rows = 24;
     int pixelWidth = 0;
     int pixelHeight = 0;
+    // XON/XOFF flow control the terminal starts with (the backend's own
+    // default when unset); set before the child runs, so it sees it at once.
+    std::optional<bool> flowControl;
 };
 
 // A waitable native object that signals the child's end: a descriptor that

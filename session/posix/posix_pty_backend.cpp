@@ -50,20 +50,20 @@ int decodeStatus(int status)
     return 0;
 }
 
-// The line discipline's erase (Backspace in canonical mode) removes a whole
-// UTF-8 character instead of its last byte; the terminal sends UTF-8 only.
-bool setUtf8Input(int fd)
+// The modes the child finds: the line discipline's erase (Backspace in
+// canonical mode) removes a whole UTF-8 character instead of its last byte,
+// since the terminal sends UTF-8 only; XON/XOFF as the session asked.
+bool setInitialModes(int fd, std::optional<bool> flowControl)
 {
-#ifdef IUTF8
     termios modes{};
     if (::tcgetattr(fd, &modes) != 0)
         return false;
+#ifdef IUTF8
     modes.c_iflag |= IUTF8;
-    return ::tcsetattr(fd, TCSANOW, &modes) == 0;
-#else
-    (void)fd;
-    return true;
 #endif
+    if (flowControl)
+        modes.c_iflag = *flowControl ? modes.c_iflag | IXON | IXOFF : modes.c_iflag & ~static_cast<tcflag_t>(IXON | IXOFF);
+    return ::tcsetattr(fd, TCSANOW, &modes) == 0;
 }
 
 winsize windowSize(int columns, int rows, int pixelWidth, int pixelHeight)
@@ -121,7 +121,7 @@ bool PosixPtyBackend::start(const PtyLaunch &launch)
     const winsize size = windowSize(launch.columns, launch.rows, launch.pixelWidth, launch.pixelHeight);
     if (::ioctl(slave.get(), TIOCSWINSZ, &size) != 0)
         return fail("ioctl(TIOCSWINSZ)", errno);
-    if (!setUtf8Input(slave.get()))
+    if (!setInitialModes(slave.get(), launch.flowControl))
         return fail("tcsetattr", errno);
     if (!setFlags(master_.get(), O_NONBLOCK))
         return fail("fcntl", errno);
