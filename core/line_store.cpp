@@ -446,6 +446,7 @@ void LineStore::scrollUpFromTop(int bottom, const Cell& fill, std::int64_t steps
     capSpares();
     dropSpareContent(0, spares_);  // within the bound: spares never outnumber the limit
     packNewest(steps);
+    trimScrollback();  // an unlimited scrollback's memory bound
 }
 
 void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps) {
@@ -467,6 +468,7 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
     advanceNumbers(steps - scrollbackLimit_ + scrollback, steps);
     capSpares();
     packNewest(scrollbackCount());  // reused spares may still hold cells
+    trimScrollback();  // an unlimited scrollback's memory bound
 }
 
 void LineStore::resize(int columns, int rows, const Cell& fill, int cursorRow) {
@@ -564,8 +566,17 @@ void LineStore::swap(LineStore& other) noexcept {
     expanded_.swap(other.expanded_);
 }
 
+// Spares are left out: they are few (kMaxSpareLines) and reused first.
+std::size_t LineStore::heldBytes() const { return (ring_.size() - spares_) * sizeof(StoredLine) + arena_->heldBytes(); }
+
 void LineStore::trimScrollback() {
-    const int excess = scrollbackCount() - scrollbackLimit_;
+    int excess = scrollbackCount() - scrollbackLimit_;
+    if (const std::size_t held = heldBytes(); unlimited() && held > unlimitedScrollbackBytes) {
+        // The share of lines over the bound, and an eighth more, so that
+        // trimming comes seldom (one scroll may bring in many lines).
+        const double share = double(held - unlimitedScrollbackBytes) / double(held) + 0.125;
+        excess = std::max(excess, int(double(scrollbackCount()) * std::min(share, 1.0)));
+    }
     if (excess <= 0) return;
     firstLine_ += excess;
     addSpares(std::size_t(excess));

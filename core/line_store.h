@@ -72,9 +72,14 @@ public:
     LineStore(int columns, int rows, int scrollbackLimit, LinkTable& links);
 
     // The limit that stands for "unlimited" (and the highest one): the
-    // scrollback then keeps every line, packed, in memory, as far as the
-    // line numbering reaches (2^28 lines, far beyond what memory holds).
+    // scrollback then keeps every line, packed, in memory, until it holds
+    // unlimitedScrollbackBytes; beyond that its oldest lines go, an eighth
+    // of them at a time, so that an endless flood cannot take all memory.
     static constexpr int kUnlimitedScrollback = 1 << 28;
+    // 1 GiB: some five million lines of a build log.  Tests lower it.
+    static inline std::size_t unlimitedScrollbackBytes = std::size_t{1} << 30;
+    // What the held lines cost: their records and their packed bytes.
+    std::size_t heldBytes() const;
     // With a limit above this, one scroll of the whole screen keeps at most
     // this many of the blank lines it brings in (a huge SU count would
     // otherwise fill an unlimited scrollback with blank lines at once).

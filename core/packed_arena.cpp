@@ -9,31 +9,28 @@ void PackedArena::open(std::size_t most) {
     if (!chunks_.empty() && chunks_.back().lines == 0) free(chunks_.back());
     Chunk chunk;
     chunk.capacity = std::uint32_t(std::max(most, kChunkBytes));
-    if (chunk.capacity == kChunkBytes && spare_)
+    if (chunk.capacity == kChunkBytes && spare_) {
         chunk.data = std::move(spare_);
-    else
+    } else {
         chunk.data.reset(new std::uint8_t[chunk.capacity]);
+        heldBytes_ += chunk.capacity;
+    }
     chunks_.push_back(std::move(chunk));
 }
 
 void PackedArena::free(Chunk& chunk) {
-    if (chunk.capacity == kChunkBytes && !spare_)
+    if (chunk.capacity == kChunkBytes && !spare_) {
         spare_ = std::move(chunk.data);
-    else
+    } else {
         chunk.data.reset();
+        heldBytes_ -= chunk.capacity;
+    }
     chunk.used = chunk.capacity;  // nothing more goes into it
     // Freed chunks at the front are forgotten; the newest one always stays.
     std::size_t gone = 0;
     while (gone + 1 < chunks_.size() && !chunks_[gone].data) ++gone;
     chunks_.erase(chunks_.begin(), chunks_.begin() + std::ptrdiff_t(gone));
     firstSequence_ += gone;
-}
-
-std::size_t PackedArena::heldBytes() const {
-    std::size_t bytes = spare_ ? kChunkBytes : 0;
-    for (const Chunk& chunk : chunks_)
-        if (chunk.data) bytes += chunk.capacity;
-    return bytes;
 }
 
 }  // namespace vesper

@@ -46,8 +46,8 @@ public:
     }
 
     std::size_t lineCount() const { return lines_; }
-    // The bytes of the chunks held (for memory figures).
-    std::size_t heldBytes() const;
+    // The bytes of the chunks held, the spare included.
+    std::size_t heldBytes() const { return heldBytes_; }
 
 private:
     struct Chunk {
@@ -63,6 +63,7 @@ private:
     std::uint64_t firstSequence_ = 1;  // of chunks_.front(); handles are never 0
     std::unique_ptr<std::uint8_t[]> spare_;
     std::size_t lines_ = 0;
+    std::size_t heldBytes_ = 0;
 };
 
 // The one owner of a packed line's bytes (move-only, like a unique_ptr).

@@ -103,7 +103,7 @@ public:
     Q_INVOKABLE QString sessionText() const;
     Q_INVOKABLE QString selectedText() const;
     int scrollbackSize() const;
-    void setScrollbackSize(int lines);  // -1: unlimited (every line, packed in memory)
+    void setScrollbackSize(int lines);  // -1: unlimited (packed in memory, up to 1 GiB)
     int scrollbackLimit() const;        // -1 when unlimited
     qreal scrollPosition() const;
     void setScrollPosition(qreal position);

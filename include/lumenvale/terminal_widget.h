@@ -93,7 +93,7 @@ public:
     QString sessionText() const;
     QString selectedText() const;
     int scrollbackSize() const;
-    void setScrollbackSize(int lines);  // -1: unlimited (every line, packed in memory)
+    void setScrollbackSize(int lines);  // -1: unlimited (packed in memory, up to 1 GiB)
     int scrollbackLimit() const;        // -1 when unlimited
 
     // Selects the next (or previous) occurrence of `text` after the selection

@@ -1,6 +1,8 @@
 // Line numbering, the scrollback limit and text extraction.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "terminal_harness.h"
 
 namespace vesper::test {
@@ -70,6 +72,25 @@ TEST(ScrollbackTest, NegativeSizeKeepsEveryLine) {
     t.screen.setScrollbackSize(3);
     EXPECT_EQ(t.screen.scrollbackLineCount(), 3);
     t.screen.checkInvariants();
+}
+
+// An unlimited scrollback stops at its memory bound: the oldest lines go,
+// the newest stay, whether lines are fed or scrolled in by the screenful.
+TEST(ScrollbackTest, UnlimitedStopsAtItsMemoryBound) {
+    const std::size_t bound = std::exchange(LineStore::unlimitedScrollbackBytes, std::size_t{4} << 20);
+    Terminal t(6, 2, -1);
+    std::string text;
+    for (int i = 0; i < 150000; ++i) text += std::to_string(i) + "\r\n";
+    t.feed(text);
+    const LineStore& store = t.screen.lineStore();
+    EXPECT_LE(store.heldBytes(), LineStore::unlimitedScrollbackBytes);
+    EXPECT_LT(t.screen.scrollbackLineCount(), 149999);
+    EXPECT_GT(t.screen.scrollbackLineCount(), 10000);
+    EXPECT_EQ(t.screen.scrollbackLineText(t.screen.scrollbackLineCount() - 1), "149998");
+    for (int i = 0; i < 40; ++i) t.feed(CSI "2147483647S");
+    EXPECT_LE(store.heldBytes(), LineStore::unlimitedScrollbackBytes);
+    t.screen.checkInvariants();
+    LineStore::unlimitedScrollbackBytes = bound;
 }
 
 TEST(ScrollbackTest, LoweringLimitClampsAScrolledView) {
