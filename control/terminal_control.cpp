@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPointer>
 #include <QHelpEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -472,11 +473,14 @@ bool TerminalControl::reportKeyRelease(QKeyEvent *event)
 bool TerminalControl::keyPress(QKeyEvent *event)
 {
     trackLinkModifier(event, true);
-    if (runShortcut(event) || scrollToPromptByKey(event)) {
-        if (std::find(m_consumedKeys.begin(), m_consumedKeys.end(), event->key()) == m_consumedKeys.end())
-            m_consumedKeys.push_back(event->key());
+    // Noted as taken first, since an action's slot may delete the control;
+    // a press the program gets makes its release the program's again.
+    if (std::find(m_consumedKeys.begin(), m_consumedKeys.end(), event->key()) == m_consumedKeys.end())
+        m_consumedKeys.push_back(event->key());
+    const QPointer<TerminalControl> alive(this);
+    if (runShortcut(event) || scrollToPromptByKey(event) || !alive)
         return true;
-    }
+    std::erase(m_consumedKeys, event->key());
     const std::string bytes = encode_key(event, keyModesOf(m_screen));
     if (bytes.empty())
         return false;
