@@ -571,7 +571,7 @@ std::size_t LineStore::heldBytes() const { return (ring_.size() - spares_) * siz
 
 void LineStore::trimScrollback() {
     int excess = scrollbackCount() - scrollbackLimit_;
-    if (const std::size_t held = heldBytes(); unlimited() && held > unlimitedScrollbackBytes) {
+    if (const std::size_t held = unlimited() ? heldBytes() : 0; held > unlimitedScrollbackBytes) {
         // The share of lines over the bound, and an eighth more, so that
         // trimming comes seldom (one scroll may bring in many lines).
         const double share = double(held - unlimitedScrollbackBytes) / double(held) + 0.125;
