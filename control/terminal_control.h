@@ -292,9 +292,6 @@ private:
     bool keyPress(QKeyEvent *event);
     bool keyRelease(QKeyEvent *event);
     bool reportKeyRelease(QKeyEvent *event);
-    // Keys whose press the control took (a shortcut, a prompt jump): their
-    // releases are not the program's either.
-    std::vector<int> m_consumedKeys;
     bool mousePress(QMouseEvent *event, QPoint point);
     bool mouseDoubleClick(QMouseEvent *event, QPoint point);
     bool mouseMove(QMouseEvent *event, QPoint point);
@@ -430,6 +427,9 @@ private:
     PaintedColours m_colours;   // the host's with the program's overrides: what is painted
     QFont m_font;
     QSize m_viewportSize;
+    // Keys whose press the control took (a shortcut, a prompt jump): their
+    // releases are not the program's either.
+    std::vector<int> m_consumedKeys;
     bool m_focused = false;
     bool m_visible = false;
     int m_cellWidth = 8;

@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include <utf8proc.h>
+
 namespace vesper {
 
 namespace {
@@ -71,13 +73,10 @@ bool LineStore::packedText(int number, std::vector<char>& out, std::size_t& used
         const std::uint32_t cp = tail.codePoint() == 0 ? kSpace : tail.codePoint();
         if (cp < 0x80) {
             at = std::fill_n(at, blanks, char(cp));
-        } else {
-            // A tail of another character: rare (a fill with DECALN's E is ASCII).
-            std::uint8_t packed[64];
-            packed_cells::pack(&tail, 1, packed);
-            char encoded[4];
-            const std::size_t size = packed_cells::text(packed, 1, encoded);
-            for (int k = 0; k < blanks; ++k) at = std::copy_n(encoded, size, at);
+        } else {  // a fill of another character: rare (DECALN's E is ASCII)
+            utf8proc_uint8_t encoded[4];
+            const auto size = std::size_t(std::max<utf8proc_ssize_t>(utf8proc_encode_char(utf8proc_int32_t(cp), encoded), 0));
+            for (int k = 0; k < blanks; ++k) at = std::copy_n(reinterpret_cast<const char*>(encoded), size, at);
         }
     }
     used = std::size_t(at - out.data());
@@ -98,18 +97,18 @@ Line LineStore::packKeepingCells(StoredLine& stored) {
         state.extent = 0;
         state.blanked = false;
     } else {
-        const Cell* cells = stored.cells.data();
-        int extent = state.extent;
-        while (extent > 0 && cells[extent - 1] == state.tail) --extent;
-        state.extent = extent;
-        if (extent > 0) {
-            std::uint8_t* out = arena_->reserve(packed_cells::mostBytes(extent));
-            stored.packed = PackedRef(*arena_, arena_->commit(packed_cells::pack(cells, extent, out)));
-        }
+        stored.packed = packCells(stored.cells.data(), state.extent, state.tail);
     }
     Line cells = std::move(stored.cells);
     stored.cells = Line();
     return cells;
+}
+
+PackedRef LineStore::packCells(const Cell* cells, int& count, const Cell& tail) {
+    while (count > 0 && cells[count - 1] == tail) --count;
+    if (count == 0) return PackedRef();
+    std::uint8_t* out = arena_->reserve(packed_cells::mostBytes(count));
+    return PackedRef(*arena_, arena_->commit(packed_cells::pack(cells, count, out)));
 }
 
 void LineStore::packNewest(std::int64_t count) {

@@ -176,12 +176,7 @@ bool LineStore::Reflow::blankLine(const StoredLine& line) const {
 // The row laid out in row_[0, length) as a packed line: the cells after the
 // last one that differs from the fill are not stored.
 LineStore::StoredLine LineStore::Reflow::packRow(int length, bool wrapped, std::unique_ptr<LineExtras> extras) {
-    while (length > 0 && row_[std::size_t(length - 1)] == fill_) --length;
-    PackedRef packed;
-    if (length > 0) {
-        std::uint8_t* out = s_.arena_->reserve(packed_cells::mostBytes(length));
-        packed = PackedRef(*s_.arena_, s_.arena_->commit(packed_cells::pack(row_.data(), length, out)));
-    }
+    PackedRef packed = s_.packCells(row_.data(), length, fill_);
     return StoredLine{Line(), LineStore::LineState{length, false, wrapped, fill_, fill_}, std::move(extras),
                       std::move(packed)};
 }
