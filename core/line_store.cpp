@@ -271,6 +271,13 @@ void LineStore::blank(StoredLine& stored, const Cell& fill) {
     stored.state.blankFill = fill;
 }
 
+void LineStore::blankPacked(StoredLine& stored, const Cell& fill) {
+    const LineState& state = stored.state;
+    if (stored.isPacked() && !stored.packed && !stored.extras && !state.wrapped && state.tail == fill) return;
+    blank(stored, fill);
+    pack(stored);
+}
+
 void LineStore::recycle(StoredLine& stored, const Cell& fill) {
     LineState& state = stored.state;
     if (stored.isPacked() || state.blanked || state.extent > kEagerBlankCells || !(state.tail == fill)) {
@@ -453,12 +460,16 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
     // order no longer matters, so the held lines are blanked in place and the
     // scrollback is topped up to its limit at the old end, from the dropped
     // lines kept there first.
+    // A flood of huge counts repeats this on a scrollback that is already
+    // blank, so a line that already is the packed `fill` is left untouched.
     const int scrollback = scrollbackCount();
-    for (std::size_t i = spares_; i < rowIndex(bottom + 1); ++i) blank(i, fill);
+    const std::size_t screenTop = rowIndex(0);
+    for (std::size_t i = spares_; i < screenTop; ++i) blankPacked(ring_[i], fill);
+    for (std::size_t i = screenTop; i < rowIndex(bottom + 1); ++i) blank(i, fill);
     for (int missing = scrollbackLimit_ - scrollback; missing > 0; --missing) {
         if (spares_ > 0) {
             --spares_;
-            blank(spares_, fill);
+            blankPacked(ring_[spares_], fill);  // a reused spare may still hold cells
         } else {
             ring_.pushFront(newLine(fill));
         }
@@ -466,7 +477,6 @@ void LineStore::pushBlankLines(int bottom, const Cell& fill, std::int64_t steps)
     // The scrollback now holds `limit` lines below a top advanced by `steps`.
     advanceNumbers(steps - scrollbackLimit_ + scrollback, steps);
     capSpares();
-    packNewest(scrollbackCount());  // reused spares may still hold cells
     trimScrollback();  // an unlimited scrollback's memory bound
 }
 

@@ -285,6 +285,8 @@ private:
     void renumber();
     void blank(std::size_t index, const Cell& fill);
     void blank(StoredLine& stored, const Cell& fill);
+    // Makes a scrollback line an empty packed line of `fill`.
+    void blankPacked(StoredLine& stored, const Cell& fill);
     // Blanks a line that scrolling brings back as the new bottom row.  A line
     // with only a few written cells before a tail of `fill` (a short line of
     // output) is blanked at once: that is cheaper than recording it and
