@@ -117,6 +117,9 @@ protected:
         auto fresh = makeWidget(20, 6);
         PaintedArea all;
         shown->viewport()->installEventFilter(&all);
+        const auto fullPaint = [&fresh] {
+            return fresh->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
         // Paints arrive on the window's update timer, and output that follows
         // a frame closely a frame later: wait until they stop.
         const auto waitForPaints = [&all] {
@@ -130,14 +133,19 @@ protected:
             if (i + 1 == s.steps.size())
                 shown->viewport()->installEventFilter(&last);
             s.steps[i](*shown);
+            s.steps[i](*fresh);
             if (waitPerStepMs > 0)
                 QTest::qWait(waitPerStepMs);
             else if (i + 1 < s.steps.size())
                 waitForPaints(); // each step's frame is painted before the next step
-            s.steps[i](*fresh);
         }
+        // The frame pacer's pause grows with what a frame costs (a loaded
+        // machine, a sanitizer) and may outlast a quiet spell: the last step
+        // waits until the window shows what a full paint does (or time runs
+        // out), and then until paints stop.
+        QTest::qWaitFor([&] { return shownViewport(*shown) == fullPaint(); }, 5000);
         waitForPaints();
-        const QImage expected = fresh->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage expected = fullPaint();
         const QImage actual = shownViewport(*shown);
         EXPECT_EQ(firstDifference(actual, expected, shown->cellHeight()), "");
         if (qEnvironmentVariableIsSet("PARTIAL_PAINT_DUMP")) {
