@@ -143,7 +143,7 @@ protected:
         // machine, a sanitizer) and may outlast a quiet spell: the last step
         // waits until the window shows what a full paint does (or time runs
         // out), and then until paints stop.
-        QTest::qWaitFor([&] { return shownViewport(*shown) == fullPaint(); }, 5000);
+        (void)QTest::qWaitFor([&] { return shownViewport(*shown) == fullPaint(); }, 5000); // compared below
         waitForPaints();
         const QImage expected = fullPaint();
         const QImage actual = shownViewport(*shown);
