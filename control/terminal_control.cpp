@@ -310,6 +310,8 @@ void TerminalControl::feed(const QByteArray &data)
 
 void TerminalControl::parsePass()
 {
+    QElapsedTimer clock;
+    clock.start();
     ++m_parsePasses;
     if (!runParser())
         return; // a slot deleted the control
@@ -320,6 +322,7 @@ void TerminalControl::parsePass()
     repaintOutputChanges();
     if (!m_unparsed.empty() && !holdingFrame())
         scheduleParsePass();
+    m_loopPass.spend(clock.nsecsElapsed());
     if (selectionGone)
         emit selectionChanged(false); // last: a slot may delete the control
 }
@@ -343,7 +346,10 @@ void TerminalControl::customEvent(QEvent *event)
         return;
     }
     m_parsePassScheduled = false;
-    if (m_parsePasses != m_parsePassesWhenScheduled && !m_unparsed.empty() && !holdingFrame()) {
+    // A feed's pass ran since this one was posted, or this event-loop pass
+    // has spent its time on output: the rest waits for the next loop pass.
+    const bool passTaken = m_parsePasses != m_parsePassesWhenScheduled || m_loopPass.left() == 0;
+    if (passTaken && !m_unparsed.empty() && !holdingFrame()) {
         scheduleParsePass();
         return;
     }
@@ -362,8 +368,10 @@ void TerminalControl::customEvent(QEvent *event)
 bool TerminalControl::runParser()
 {
     constexpr qsizetype pieceBytes = 1 << 10;
-    // With a paint in the same event-loop pass, still well inside a frame.
-    constexpr qint64 passNanoseconds = 4'000'000;
+    // At most 4 ms, which leaves a paint room in the same event-loop pass,
+    // and at least 1 ms, so that a session's delivery always costs it time
+    // (the session sizes its next deliveries by it).
+    const qint64 passNanoseconds = std::clamp<qint64>(m_loopPass.left(), 1'000'000, 4'000'000);
     QElapsedTimer clock;
     clock.start();
     const auto timeLeft = [&] { return clock.nsecsElapsed() < passNanoseconds; };

@@ -43,6 +43,7 @@
 #include "control/deferred_signals.h"
 #include "control/input/mouse_reporting.h"
 #include "control/frame_pacer.h"
+#include "control/loop_pass_budget.h"
 #include "control/paint/painted_colours.h"
 #include "lumenvale/palette.h"
 #include "control/text/selection.h"
@@ -527,6 +528,8 @@ private:
     // a repaint that had to wait.
     FramePacer m_framePacer;
     QElapsedTimer m_frameClock;
+    // What the parsing passes and paints of this event-loop pass have taken.
+    LoopPassBudget m_loopPass;
     QTimer *m_frameRepaintTimer = nullptr;
 
     // Accessibility: the text that assistive technology reads, created when

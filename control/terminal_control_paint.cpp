@@ -63,6 +63,8 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     // the next event-loop pass, so that input and timers are served in
     // between. A grab or a render onto another device is painted in full.
     const bool mayStop = options.mayStop;
+    // What the event-loop pass has left, and at least enough for a few rows.
+    const qint64 budget = std::min(paintBudgetMs * 1'000'000, std::max<qint64>(m_loopPass.left(), 1'500'000));
     QElapsedTimer clock;
     clock.start();
     const QRect area = region.boundingRect();
@@ -79,7 +81,7 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
         paintRow(painter, row);
         // Stops before a row like this one would overrun the budget.
         const qint64 spent = clock.nsecsElapsed();
-        if (mayStop && row < lastRow && spent + (spent - rowStart) >= paintBudgetMs * 1'000'000) {
+        if (mayStop && row < lastRow && spent + (spent - rowStart) >= budget) {
             lastPainted = row;
             break;
         }
@@ -94,6 +96,7 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     if (lastPainted < lastRow)
         QMetaObject::invokeMethod(this, &TerminalControl::repaintChanges, Qt::QueuedConnection);
     m_framePacer.painted(m_frameClock.nsecsElapsed() - clock.nsecsElapsed(), clock.nsecsElapsed(), lastPainted == lastRow);
+    m_loopPass.spend(clock.nsecsElapsed());
 }
 
 void TerminalControl::paintRow(QPainter &painter, int row)

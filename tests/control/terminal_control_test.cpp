@@ -19,6 +19,7 @@
 #include <set>
 
 #include "control/frame_pacer.h"
+#include "control/loop_pass_budget.h"
 #include "control/synchronized_output.h"
 #include "control/terminal_control.h"
 
@@ -702,6 +703,21 @@ TEST(FramePacer, ADearFrameKeepsPaintingToAQuarterOfTheThread)
     // A cheap frame after it lowers the cost only partly.
     pacer.painted(100 * ms, 2 * ms, true);
     EXPECT_EQ(pacer.wait(102 * ms), 3 * 8 * ms) << "cost 10 + (2 - 10) / 4 = 8 ms";
+}
+
+TEST(LoopPassBudget, OutputSharesOneEventLoopPassUntilTheLoopServesItsTimers)
+{
+    application();
+    vesper::LoopPassBudget budget;
+    constexpr qint64 pass = vesper::LoopPassBudget::kPassNanoseconds;
+    budget.spend(3 * ms);
+    budget.spend(4 * ms);
+    EXPECT_EQ(budget.left(), pass - 7 * ms) << "a parse and a paint in one loop pass";
+    budget.spend(pass);
+    EXPECT_EQ(budget.left(), 0);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(budget.left(), 0) << "posted events are delivered in the same loop pass";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return budget.left() == pass; }, 1000)) << "the loop came round to its timers";
 }
 
 } // namespace
