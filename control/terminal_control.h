@@ -325,6 +325,8 @@ private:
 
     // Painting (terminal_control_paint.cpp).
     void paintRow(QPainter &painter, int row);
+    void paintRuns(QPainter &painter, int row);
+    bool glyphsReady(int row, qint64 budget, const QElapsedTimer &clock);
     void paintSelection(QPainter &painter, int firstRow, int lastRow);
     void paintCursor(QPainter &painter);
     void paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg, const QColor &bg);

@@ -16,6 +16,52 @@
 
 namespace vesper {
 
+// Whether `row` (split into the paint cache's row buffer) may be painted
+// within `budget` as far as its glyphs go. A character whose glyph the font
+// engine has not drawn yet costs tens of microseconds to look up and
+// rasterise, a row of new ideographs milliseconds, more than the row before
+// it foretells. When the row's new glyphs would overrun the budget they are
+// drawn ahead, as many as fit (at least one, so that paints progress), and
+// the row waits for the next paint, which finds them ready.
+bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &clock)
+{
+    auto &fresh = m_paintCache->newGlyphs;
+    fresh.clear();
+    RunFonts &fonts = m_paintCache->fonts;
+    for (const AttributeRun &run : m_paintCache->row.runs) {
+        if (run.printableAscii || run.blank || run.attributes.hidden())
+            continue;
+        CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
+        for (int column = run.startColumn; column < run.startColumn + run.width; ++column) {
+            const Cell &cell = m_screen.viewCellAt(column, row);
+            const char32_t cp = cell.codePoint();
+            if (cell.wideContinuation() || cp == 0 || cp == kSpace || isBoxDrawing(cp) || glyphs.knows(cp)
+                || !m_screen.viewMarksAt(column, row).empty())
+                continue;
+            fresh.emplace_back(&glyphs, cp);
+        }
+    }
+    qint64 &cost = m_paintCache->newGlyphNanoseconds;
+    if (fresh.empty() || clock.nsecsElapsed() + qint64(fresh.size()) * cost <= budget)
+        return true;
+    QImage &scratch = m_paintCache->glyphScratch;
+    if (scratch.width() != 2 * m_cellWidth || scratch.height() != m_cellHeight)
+        scratch = QImage(2 * m_cellWidth, m_cellHeight, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    painter.setPen(Qt::white);
+    for (const auto &[glyphs, cp] : fresh) {
+        if (glyphs->knows(cp))
+            continue; // the row holds it more than once
+        const qint64 start = clock.nsecsElapsed();
+        glyphs->prepare(cp, painter, QPointF(0, m_fontAscent));
+        const qint64 end = clock.nsecsElapsed();
+        cost += (end - start - cost) / 8;
+        if (end + cost > budget)
+            return false;
+    }
+    return clock.nsecsElapsed() < budget;
+}
+
 void TerminalControl::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg,
                                      const QColor &bg)
 {

@@ -59,9 +59,11 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     // glyphs the font engine has not rendered yet takes tens of
     // milliseconds. On a surface whose pixels persist (the shell says so), a
     // paint stops before a row that would overrun its budget (one costs
-    // about what the row before did) and the rows it did not reach follow in
-    // the next event-loop pass, so that input and timers are served in
-    // between. A grab or a render onto another device is painted in full.
+    // about what the row before did, plus its glyphs not drawn before, which
+    // are drawn ahead when they do not fit) and the rows it did not reach
+    // follow in the next event-loop pass, so that input and timers are
+    // served in between. A grab or a render onto another device is painted
+    // in full.
     const bool mayStop = options.mayStop;
     // What the event-loop pass has left, and at least enough for a few rows.
     const qint64 budget = std::min(paintBudgetMs * 1'000'000, std::max<qint64>(m_loopPass.left(), 1'500'000));
@@ -75,10 +77,15 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
         const QRegion band = region.intersected(QRect(0, row * m_cellHeight, width, m_cellHeight));
         if (band.isEmpty())
             continue;
+        const qint64 rowStart = clock.nsecsElapsed();
+        splitRowIntoRuns(m_screen, row, m_paintCache->row);
+        if (mayStop && !glyphsReady(row, budget, clock)) {
+            lastPainted = row - 1;
+            break;
+        }
         for (const QRect &r : band)
             painter.fillRect(r, m_colours.background());
-        const qint64 rowStart = clock.nsecsElapsed();
-        paintRow(painter, row);
+        paintRuns(painter, row);
         // Stops before a row like this one would overrun the budget.
         const qint64 spent = clock.nsecsElapsed();
         if (mayStop && row < lastRow && spent + (spent - rowStart) >= budget) {
@@ -101,8 +108,14 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
 
 void TerminalControl::paintRow(QPainter &painter, int row)
 {
-    RowRuns &runs = m_paintCache->row;
-    splitRowIntoRuns(m_screen, row, runs);
+    splitRowIntoRuns(m_screen, row, m_paintCache->row);
+    paintRuns(painter, row);
+}
+
+// Paints the runs of `row` as split into the paint cache's row buffer.
+void TerminalControl::paintRuns(QPainter &painter, int row)
+{
+    const RowRuns &runs = m_paintCache->row;
     RunFonts &fonts = m_paintCache->fonts;
     const QColor background = m_colours.background();
     const QColor foreground = m_colours.foreground();

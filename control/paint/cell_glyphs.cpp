@@ -128,6 +128,12 @@ CellGlyphs::Entry CellGlyphs::lookUp(char32_t codePoint)
     return entry;
 }
 
+void CellGlyphs::prepare(char32_t codePoint, QPainter &scratch, QPointF origin)
+{
+    add(codePoint, origin);
+    draw(scratch);
+}
+
 void CellGlyphs::add(char32_t codePoint, QPointF origin)
 {
     auto it = m_characters.find(codePoint);

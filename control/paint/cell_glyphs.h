@@ -37,6 +37,13 @@ public:
     // Draws the queued glyphs with the painter's pen and empties the queue.
     void draw(QPainter &painter);
 
+    // Whether `codePoint` was looked up (and drawn) before: its glyph is in
+    // the font engine's cache, and drawing it again costs little.
+    bool knows(char32_t codePoint) const { return m_characters.count(codePoint) != 0; }
+    // Looks `codePoint` up and draws it once on `scratch`, so that the paint
+    // that needs it finds its glyph ready.
+    void prepare(char32_t codePoint, QPainter &scratch, QPointF origin);
+
 private:
     struct Glyph {
         int font;

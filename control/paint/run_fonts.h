@@ -6,9 +6,12 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 
 #include <array>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/cell.h"
 #include "control/paint/ascii_cells.h"
@@ -51,6 +54,11 @@ struct PaintCache {
     bool cellsUsable = false;
     PaintedRows painted;
     UnderlinePainter underlines;
+    // Where glyphs are drawn ahead of the paint that needs them, and what a
+    // glyph seen for the first time costs to look up and rasterise.
+    QImage glyphScratch;
+    qint64 newGlyphNanoseconds = 50'000;
+    std::vector<std::pair<CellGlyphs *, char32_t>> newGlyphs; // of the row being painted
 };
 
 } // namespace vesper

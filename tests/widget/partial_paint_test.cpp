@@ -32,6 +32,19 @@ std::string lines(int from, int count)
     return out;
 }
 
+// Six rows of distinct ideographs in three colours from `first` on.
+std::string ideographs(char32_t first)
+{
+    std::string out = "\x1b[H";
+    for (int i = 0; i < 6 * 9; ++i) {
+        const char32_t cp = first + char32_t(i);
+        if (i % 9 == 0)
+            out += "\x1b[3" + std::to_string(1 + i % 3) + "m" + (i ? "\r\n" : "");
+        out += {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))};
+    }
+    return out + "\x1b[0m";
+}
+
 Step bytes(std::string text)
 {
     return [text = std::move(text)](TerminalWidget &w) { w.feed(QByteArray::fromStdString(text)); };
@@ -208,6 +221,9 @@ const Scenario kScenarios[] = {
     {"ResizeBetweenFeeds", {bytes(kFill), resizeGrid(16, 5), bytes(lines(12, 2))}, false},
     {"PaletteChangeBetweenFeeds", {bytes(kFill), setPalette(), bytes(lines(12, 1))}, false},
     {"CursorHiddenAndShown", {bytes(kFill), bytes("\x1b[?25l" + lines(12, 1)), bytes("\x1b[?25h")}, false},
+    // Glyphs the font engine has not drawn yet: a paint short of time draws
+    // them ahead and leaves their rows for a later paint.
+    {"ScreenOfNewIdeographs", {bytes(kFill), bytes(ideographs(0x4E00)), bytes(ideographs(0x5E00))}, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, PartialPaint, ::testing::ValuesIn(kScenarios),
