@@ -89,17 +89,6 @@ void putPaddedVarint(std::uint8_t* out, std::uint32_t value, int width) {
 
 }  // namespace
 
-// The most bytes a cell can take: an explicit right half (five) or a
-// character and 0xF9 (five), plus a run header of its own (a count, the
-// mask and three values).
-constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
-
-// One pass over the cells: a run's header is written when it starts, its
-// count (in a fixed width) when it ends, and printable ASCII of the run's
-// rendition costs one compare and one store.
-// Plus room for packAsciiRuns' sixteen-byte copies.
-std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell + 16; }
-
 #if defined(__SSE2__) || defined(_M_X64)
 namespace {
 
@@ -183,6 +172,29 @@ std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const star
 }  // namespace
 #endif
 
+namespace {
+
+// The end of the run that holds cells[from] (the first cell after it of
+// another rendition, or `count`), four cells per test while they last.
+int runEnd(const Cell* cells, int from, int count) {
+    const Cell& first = cells[from];
+    int i = from + 1;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i rendition = _mm_set_epi64x(-1, std::int64_t(0xFFFFFFFF00000000));
+    const __m128i wanted = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&first)), rendition);
+    auto same = [&](const __m128i* at) { return _mm_cmpeq_epi8(_mm_and_si128(_mm_loadu_si128(at), rendition), wanted); };
+    for (; i + 4 <= count; i += 4) {
+        const auto* at = reinterpret_cast<const __m128i*>(cells + i);
+        const __m128i all = _mm_and_si128(_mm_and_si128(same(at), same(at + 1)), _mm_and_si128(same(at + 2), same(at + 3)));
+        if (_mm_movemask_epi8(all) != 0xFFFF) break;
+    }
+#endif
+    while (i < count && cells[i].sameAttributes(first)) ++i;
+    return i;
+}
+
+}  // namespace
+
 std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
     const CellWidths widthOf;
@@ -202,6 +214,7 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
         if (mask & HasFlags) putVarint(out, first.flags());
         auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
         const int begin = i;
+        int end = -1;  // the run's end, once known
         do {
 #if defined(__SSE2__) || defined(_M_X64)
             // Printable ASCII of the run's rendition, a cell per compare:
@@ -233,11 +246,15 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
             }
             if (i >= count || !inRun(i)) break;
 #endif
-            // The other cells of the run one at a time, as long as they are
-            // no printable ASCII (CJK text would fail the test above on
-            // every character).
+            // The other cells of the run one at a time, until two one-byte
+            // code points follow each other (CJK text would fail the test
+            // above on every character, and text that mixes scripts on
+            // every space), within the run's end, found once: testing the
+            // rendition of every cell as well cost as much again.
+            if (end < 0) end = runEnd(cells, i, count);
+            std::uint32_t low;
             do {
-                const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+                low = std::uint32_t(cells[i].low()) & kLowMask;
                 ++i;
                 if (low < 0x80) {  // one-byte code points the test above did not take
                     *out++ = std::uint8_t(low);
@@ -246,15 +263,15 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
                     putCodePoint(out, low & Cell::kCodePointMask);
                 } else {
                     putCodePoint(out, low);
-                    if (i < count && inRun(i) && widthOf(low) == 2) {
+                    if (i < end && widthOf(low) == 2) {
                         if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
                             ++i;  // the usual right half: implied
                         else
                             *out++ = kNoRightHalf;
                     }
                 }
-            } while (i < count && inRun(i) && (std::uint32_t(cells[i].low()) & kLowMask) >= 0x80);
-        } while (i < count && inRun(i));
+            } while (i < end && !(low < 0x80 && (std::uint32_t(cells[i].low()) & kLowMask) < 0x80));
+        } while (i < end);
         putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
 #if defined(__SSE2__) || defined(_M_X64)
         // After the first run, once: the rest in other renditions may be

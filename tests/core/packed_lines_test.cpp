@@ -59,6 +59,12 @@ const CodecCase kCodecCases[] = {
       narrow(0x1FFFFF), narrow(0)}},
     {"WideWithItsRightHalf", {narrow(0x4E2D), rightHalf(), narrow('x'), narrow(0x4E2D, kRed), rightHalf(0, kRed)}},
     {"WideAtTheEnd", {narrow('x'), narrow(0x4E2D)}},
+    // Single and paired one-byte characters between wide and accented ones,
+    // and a wide character as the last cell of its run.
+    {"MixedScripts",
+     {narrow(0x4E2D), rightHalf(), narrow(' '), narrow(0x4E2D), rightHalf(), narrow('a'), narrow('b'), narrow('c'),
+      narrow('d'), narrow('e'), narrow(0xE9), narrow('f'), narrow(0x1F600), rightHalf(), narrow(0x4E2D, kRed),
+      narrow('g'), narrow(0x4E2D), rightHalf()}},
     {"WideWithoutRightHalf", {narrow(0x4E2D), narrow('y'), narrow(0x4E2D), narrow(0x4E2D), rightHalf()}},
     {"RightHalfOfAnotherRendition", {narrow(0x4E2D), rightHalf(0, kRed), narrow('z')}},
     {"StrayRightHalves", {rightHalf(), narrow('a'), rightHalf(), rightHalf('q'), rightHalf(0x4E2D, kDirect)}},
