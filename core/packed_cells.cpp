@@ -104,37 +104,42 @@ constexpr int kMostAsciiCells = 512;
 std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const start) {
     if (count > kMostAsciiCells || count < 1) return 0;
     alignas(16) std::uint8_t text[kMostAsciiCells + 16];
-    std::uint64_t starts[kMostAsciiCells / 64] = {};
-    const __m128i rendition = _mm_set_epi64x(-1, std::int64_t(0xFFFFFFFF00000000));
-    const __m128i beyondAscii = _mm_set_epi64x(0, std::int64_t(0xFFFFFF80));
+    // A nibble per cell: bit 4k+1 of starts[k / 16] is set when cell k starts a run.
+    std::uint64_t starts[kMostAsciiCells / 16];
     const auto* at = reinterpret_cast<const __m128i*>(cells);
-    __m128i previous = _mm_and_si128(_mm_loadu_si128(at), rendition);
-    // Bit k of the result: cell k of `words` starts a run.
-    auto startsRun = [&](__m128i cell) {
-        const __m128i words = _mm_and_si128(cell, rendition);
-        const int same = _mm_movemask_epi8(_mm_cmpeq_epi8(words, previous)) == 0xFFFF;
-        previous = words;
-        return std::uint64_t(1 - same);
-    };
-    int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128i c0 = _mm_loadu_si128(at + i), c1 = _mm_loadu_si128(at + i + 1);
-        const __m128i c2 = _mm_loadu_si128(at + i + 2), c3 = _mm_loadu_si128(at + i + 3);
+    __m128i previous = _mm_loadu_si128(at);
+    // Four cells at a time.  A cell's 32-bit words are its code point (with
+    // the right-half bit), fg, bg and flags; comparing each cell with the
+    // one before word by word and packing the results to bytes gives a
+    // nibble per cell, whose upper three bits are all set when the rendition
+    // is the same.  `group` holds the four cells (its last ones repeated at
+    // the end of the line: they start no run).
+    auto scan = [&](const __m128i* group, int i) {
+        const __m128i c0 = _mm_loadu_si128(group), c1 = _mm_loadu_si128(group + 1);
+        const __m128i c2 = _mm_loadu_si128(group + 2), c3 = _mm_loadu_si128(group + 3);
         const __m128i any = _mm_or_si128(_mm_or_si128(c0, c1), _mm_or_si128(c2, c3));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
-            return 0;
-        const std::uint64_t bits = startsRun(c0) | startsRun(c1) << 1 | startsRun(c2) << 2 | startsRun(c3) << 3;
-        starts[i >> 6] |= bits << (i & 63);
+        if (std::uint32_t(_mm_cvtsi128_si32(any)) & ~0x7Fu) return false;
+        const __m128i same = _mm_packs_epi16(_mm_packs_epi32(_mm_cmpeq_epi32(c0, previous), _mm_cmpeq_epi32(c1, c0)),
+                                             _mm_packs_epi32(_mm_cmpeq_epi32(c2, c1), _mm_cmpeq_epi32(c3, c2)));
+        previous = c3;
+        const auto differs = ~std::uint32_t(_mm_movemask_epi8(same)) & 0xEEEEu;
+        const std::uint64_t runStarts = (differs | differs >> 1 | differs >> 2) & 0x2222u;
+        if ((i & 15) == 0)
+            starts[i >> 4] = runStarts;
+        else
+            starts[i >> 4] |= runStarts << ((i & 15) * 4);
         const __m128i bytes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3));
         const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
         std::memcpy(text + i, &four, 4);
-    }
-    for (; i < count; ++i) {
-        const __m128i cell = _mm_loadu_si128(at + i);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
-            return 0;
-        starts[i >> 6] |= startsRun(cell) << (i & 63);
-        text[i] = std::uint8_t(_mm_cvtsi128_si32(cell));
+        return true;
+    };
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+        if (!scan(at + i, i)) return 0;
+    if (i < count) {
+        Cell last[4];
+        for (int k = 0; k < 4; ++k) last[k] = cells[std::min(i + k, count - 1)];
+        if (!scan(reinterpret_cast<const __m128i*>(last), i)) return 0;
     }
     std::memset(text + count, 0, 16);  // copied past the end, never kept
     std::uint8_t* out = start;
@@ -158,9 +163,9 @@ std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const star
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + runStart + k)));
         out += length;
     };
-    for (int word = 0; word * 64 < count; ++word) {
+    for (int word = 0; word * 16 < count; ++word) {
         for (std::uint64_t bits = starts[word]; bits != 0; bits &= bits - 1) {
-            const int next = word * 64 + std::countr_zero(bits);
+            const int next = word * 16 + std::countr_zero(bits) / 4;
             writeRun(next);
             runStart = next;
         }
