@@ -228,13 +228,18 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
             const __m128i clearAscii = _mm_set_epi64x(-1, ~std::int64_t{0x7F});
             const __m128i asciiCell = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
             auto isAscii = [&](__m128i cell) { return _mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell); };
-            // Eight cells per test while they last, then four: each cell's
-            // difference from the run's words (xor) is or'ed into one, which
-            // must have nothing beyond the low seven bits; their code points
-            // are their first bytes, gathered by rounds of interleaving.
-            const __m128i run = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
-            auto differs = [&](__m128i a, __m128i b) { return _mm_or_si128(_mm_xor_si128(a, run), _mm_xor_si128(b, run)); };
-            while (i + 8 <= count) {
+            // Eight cells per test while they last from the start of the
+            // run (plain text; where ASCII resumes amid other characters a
+            // failed test of eight costs more than it saves), then four:
+            // each cell's difference from the run's words (xor) is or'ed
+            // into one, which must have nothing beyond the low seven bits;
+            // their code points are their first bytes, gathered by rounds of
+            // interleaving.
+            auto differs = [&](__m128i a, __m128i b) {
+                return _mm_or_si128(_mm_xor_si128(a, asciiCell), _mm_xor_si128(b, asciiCell));
+            };
+            const bool fromRunStart = i == begin;
+            while (fromRunStart && i + 8 <= count) {
                 const auto* at = reinterpret_cast<const __m128i*>(cells + i);
                 const __m128i c0 = _mm_loadu_si128(at), c1 = _mm_loadu_si128(at + 1);
                 const __m128i c2 = _mm_loadu_si128(at + 2), c3 = _mm_loadu_si128(at + 3);
