@@ -89,17 +89,6 @@ void putPaddedVarint(std::uint8_t* out, std::uint32_t value, int width) {
 
 }  // namespace
 
-// The most bytes a cell can take: an explicit right half (five) or a
-// character and 0xF9 (five), plus a run header of its own (a count, the
-// mask and three values).
-constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
-
-// One pass over the cells: a run's header is written when it starts, its
-// count (in a fixed width) when it ends, and printable ASCII of the run's
-// rendition costs one compare and one store.
-// Plus room for packAsciiRuns' sixteen-byte copies.
-std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell + 16; }
-
 #if defined(__SSE2__) || defined(_M_X64)
 namespace {
 
@@ -115,37 +104,42 @@ constexpr int kMostAsciiCells = 512;
 std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const start) {
     if (count > kMostAsciiCells || count < 1) return 0;
     alignas(16) std::uint8_t text[kMostAsciiCells + 16];
-    std::uint64_t starts[kMostAsciiCells / 64] = {};
-    const __m128i rendition = _mm_set_epi64x(-1, std::int64_t(0xFFFFFFFF00000000));
-    const __m128i beyondAscii = _mm_set_epi64x(0, std::int64_t(0xFFFFFF80));
+    // A nibble per cell: bit 4k+1 of starts[k / 16] is set when cell k starts a run.
+    std::uint64_t starts[kMostAsciiCells / 16];
     const auto* at = reinterpret_cast<const __m128i*>(cells);
-    __m128i previous = _mm_and_si128(_mm_loadu_si128(at), rendition);
-    // Bit k of the result: cell k of `words` starts a run.
-    auto startsRun = [&](__m128i cell) {
-        const __m128i words = _mm_and_si128(cell, rendition);
-        const int same = _mm_movemask_epi8(_mm_cmpeq_epi8(words, previous)) == 0xFFFF;
-        previous = words;
-        return std::uint64_t(1 - same);
-    };
-    int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128i c0 = _mm_loadu_si128(at + i), c1 = _mm_loadu_si128(at + i + 1);
-        const __m128i c2 = _mm_loadu_si128(at + i + 2), c3 = _mm_loadu_si128(at + i + 3);
+    __m128i previous = _mm_loadu_si128(at);
+    // Four cells at a time.  A cell's 32-bit words are its code point (with
+    // the right-half bit), fg, bg and flags; comparing each cell with the
+    // one before word by word and packing the results to bytes gives a
+    // nibble per cell, whose upper three bits are all set when the rendition
+    // is the same.  `group` holds the four cells (its last ones repeated at
+    // the end of the line: they start no run).
+    auto scan = [&](const __m128i* group, int i) {
+        const __m128i c0 = _mm_loadu_si128(group), c1 = _mm_loadu_si128(group + 1);
+        const __m128i c2 = _mm_loadu_si128(group + 2), c3 = _mm_loadu_si128(group + 3);
         const __m128i any = _mm_or_si128(_mm_or_si128(c0, c1), _mm_or_si128(c2, c3));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
-            return 0;
-        const std::uint64_t bits = startsRun(c0) | startsRun(c1) << 1 | startsRun(c2) << 2 | startsRun(c3) << 3;
-        starts[i >> 6] |= bits << (i & 63);
+        if (std::uint32_t(_mm_cvtsi128_si32(any)) & ~0x7Fu) return false;
+        const __m128i same = _mm_packs_epi16(_mm_packs_epi32(_mm_cmpeq_epi32(c0, previous), _mm_cmpeq_epi32(c1, c0)),
+                                             _mm_packs_epi32(_mm_cmpeq_epi32(c2, c1), _mm_cmpeq_epi32(c3, c2)));
+        previous = c3;
+        const auto differs = ~std::uint32_t(_mm_movemask_epi8(same)) & 0xEEEEu;
+        const std::uint64_t runStarts = (differs | differs >> 1 | differs >> 2) & 0x2222u;
+        if ((i & 15) == 0)
+            starts[i >> 4] = runStarts;
+        else
+            starts[i >> 4] |= runStarts << ((i & 15) * 4);
         const __m128i bytes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3));
         const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
         std::memcpy(text + i, &four, 4);
-    }
-    for (; i < count; ++i) {
-        const __m128i cell = _mm_loadu_si128(at + i);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(cell, beyondAscii), _mm_setzero_si128())) != 0xFFFF)
-            return 0;
-        starts[i >> 6] |= startsRun(cell) << (i & 63);
-        text[i] = std::uint8_t(_mm_cvtsi128_si32(cell));
+        return true;
+    };
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+        if (!scan(at + i, i)) return 0;
+    if (i < count) {
+        Cell last[4];
+        for (int k = 0; k < 4; ++k) last[k] = cells[std::min(i + k, count - 1)];
+        if (!scan(reinterpret_cast<const __m128i*>(last), i)) return 0;
     }
     std::memset(text + count, 0, 16);  // copied past the end, never kept
     std::uint8_t* out = start;
@@ -169,9 +163,9 @@ std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const star
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + runStart + k)));
         out += length;
     };
-    for (int word = 0; word * 64 < count; ++word) {
+    for (int word = 0; word * 16 < count; ++word) {
         for (std::uint64_t bits = starts[word]; bits != 0; bits &= bits - 1) {
-            const int next = word * 64 + std::countr_zero(bits);
+            const int next = word * 16 + std::countr_zero(bits) / 4;
             writeRun(next);
             runStart = next;
         }
@@ -182,6 +176,29 @@ std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const star
 
 }  // namespace
 #endif
+
+namespace {
+
+// The end of the run that holds cells[from] (the first cell after it of
+// another rendition, or `count`), four cells per test while they last.
+int runEnd(const Cell* cells, int from, int count) {
+    const Cell& first = cells[from];
+    int i = from + 1;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i rendition = _mm_set_epi64x(-1, std::int64_t(0xFFFFFFFF00000000));
+    const __m128i wanted = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&first)), rendition);
+    auto same = [&](const __m128i* at) { return _mm_cmpeq_epi8(_mm_and_si128(_mm_loadu_si128(at), rendition), wanted); };
+    for (; i + 4 <= count; i += 4) {
+        const auto* at = reinterpret_cast<const __m128i*>(cells + i);
+        const __m128i all = _mm_and_si128(_mm_and_si128(same(at), same(at + 1)), _mm_and_si128(same(at + 2), same(at + 3)));
+        if (_mm_movemask_epi8(all) != 0xFFFF) break;
+    }
+#endif
+    while (i < count && cells[i].sameAttributes(first)) ++i;
+    return i;
+}
+
+}  // namespace
 
 std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
@@ -202,6 +219,7 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
         if (mask & HasFlags) putVarint(out, first.flags());
         auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
         const int begin = i;
+        int end = -1;  // the run's end, once known
         do {
 #if defined(__SSE2__) || defined(_M_X64)
             // Printable ASCII of the run's rendition, a cell per compare:
@@ -210,8 +228,34 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
             const __m128i clearAscii = _mm_set_epi64x(-1, ~std::int64_t{0x7F});
             const __m128i asciiCell = _mm_set_epi64x(std::int64_t(runHigh), std::int64_t(runFg << 32));
             auto isAscii = [&](__m128i cell) { return _mm_cmpeq_epi8(_mm_and_si128(cell, clearAscii), asciiCell); };
-            // Four cells per test while they last: their code points are
-            // their first bytes, gathered by two rounds of interleaving.
+            // Eight cells per test while they last from the start of the
+            // run (plain text; where ASCII resumes amid other characters a
+            // failed test of eight costs more than it saves), then four:
+            // each cell's difference from the run's words (xor) is or'ed
+            // into one, which must have nothing beyond the low seven bits;
+            // their code points are their first bytes, gathered by rounds of
+            // interleaving.
+            auto differs = [&](__m128i a, __m128i b) {
+                return _mm_or_si128(_mm_xor_si128(a, asciiCell), _mm_xor_si128(b, asciiCell));
+            };
+            const bool fromRunStart = i == begin;
+            while (fromRunStart && i + 8 <= count) {
+                const auto* at = reinterpret_cast<const __m128i*>(cells + i);
+                const __m128i c0 = _mm_loadu_si128(at), c1 = _mm_loadu_si128(at + 1);
+                const __m128i c2 = _mm_loadu_si128(at + 2), c3 = _mm_loadu_si128(at + 3);
+                const __m128i c4 = _mm_loadu_si128(at + 4), c5 = _mm_loadu_si128(at + 5);
+                const __m128i c6 = _mm_loadu_si128(at + 6), c7 = _mm_loadu_si128(at + 7);
+                const __m128i any = _mm_or_si128(_mm_or_si128(differs(c0, c1), differs(c2, c3)),
+                                                 _mm_or_si128(differs(c4, c5), differs(c6, c7)));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, clearAscii), _mm_setzero_si128())) != 0xFFFF)
+                    break;
+                const __m128i bytes = _mm_unpacklo_epi32(
+                    _mm_unpacklo_epi16(_mm_unpacklo_epi8(c0, c1), _mm_unpacklo_epi8(c2, c3)),
+                    _mm_unpacklo_epi16(_mm_unpacklo_epi8(c4, c5), _mm_unpacklo_epi8(c6, c7)));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+                out += 8;
+                i += 8;
+            }
             while (i + 4 <= count) {
                 const auto* at = reinterpret_cast<const __m128i*>(cells + i);
                 const __m128i c0 = _mm_loadu_si128(at), c1 = _mm_loadu_si128(at + 1);
@@ -233,11 +277,15 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
             }
             if (i >= count || !inRun(i)) break;
 #endif
-            // The other cells of the run one at a time, as long as they are
-            // no printable ASCII (CJK text would fail the test above on
-            // every character).
+            // The other cells of the run one at a time, until two one-byte
+            // code points follow each other (CJK text would fail the test
+            // above on every character, and text that mixes scripts on
+            // every space), within the run's end, found once: testing the
+            // rendition of every cell as well cost as much again.
+            if (end < 0) end = runEnd(cells, i, count);
+            std::uint32_t low;
             do {
-                const auto low = std::uint32_t(cells[i].low()) & kLowMask;
+                low = std::uint32_t(cells[i].low()) & kLowMask;
                 ++i;
                 if (low < 0x80) {  // one-byte code points the test above did not take
                     *out++ = std::uint8_t(low);
@@ -246,15 +294,15 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
                     putCodePoint(out, low & Cell::kCodePointMask);
                 } else {
                     putCodePoint(out, low);
-                    if (i < count && inRun(i) && widthOf(low) == 2) {
+                    if (i < end && widthOf(low) == 2) {
                         if ((std::uint32_t(cells[i].low()) & kLowMask) == Cell::kContinuationBit)
                             ++i;  // the usual right half: implied
                         else
                             *out++ = kNoRightHalf;
                     }
                 }
-            } while (i < count && inRun(i) && (std::uint32_t(cells[i].low()) & kLowMask) >= 0x80);
-        } while (i < count && inRun(i));
+            } while (i < end && !(low < 0x80 && (std::uint32_t(cells[i].low()) & kLowMask) < 0x80));
+        } while (i < end);
         putPaddedVarint(countAt, std::uint32_t(i - begin), countWidth);
 #if defined(__SSE2__) || defined(_M_X64)
         // After the first run, once: the rest in other renditions may be

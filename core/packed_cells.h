@@ -28,8 +28,13 @@ namespace vesper {
 
 namespace packed_cells {
 
-// The most bytes `count` cells can take packed.
-std::size_t mostBytes(int count);
+// The most bytes a cell can take: an explicit right half (five) or a
+// character and 0xF9 (five), plus a run header of its own (a count, the
+// mask and three values).
+inline constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
+// The most bytes `count` cells can take packed, and room for the packer's
+// sixteen-byte copies past the end.
+inline std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell + 16; }
 // Cells [0, count) packed into out[0, mostBytes(count)); returns the bytes
 // written.
 std::size_t pack(const Cell* cells, int count, std::uint8_t* out);

@@ -50,6 +50,17 @@ std::vector<Cell> colouredText(int count, std::vector<Cell> last = {}) {
 const CodecCase kCodecCases[] = {
     {"ColouredText", colouredText(79)},  // a run starts in the last, partial group of four
     {"ColouredTextLongerThanOnePass", colouredText(600)},
+    // A long first run (taken eight and four cells at a time) that another
+    // rendition, then a non-ASCII character, interrupts within a group.
+    {"LongRunsInterruptedWithinAGroup",
+     [] {
+         std::vector<Cell> cells(9, narrow('a'));
+         cells.push_back(narrow('b', kRed));
+         cells.insert(cells.end(), 6, narrow('c', kRed));
+         cells.push_back(narrow(0xE9, kRed));
+         cells.insert(cells.end(), 10, narrow('d', kRed));
+         return cells;
+     }()},
     {"ColouredTextThenWide", colouredText(70, {narrow(0x4E2D, kRed), rightHalf(0, kRed), narrow('x')})},
     {"ColouredTextThenStrayHalf", colouredText(9, {rightHalf(), narrow('x', kRed)})},
     {"Ascii", {narrow('a'), narrow(' '), narrow('~'), narrow('!')}},
@@ -59,6 +70,12 @@ const CodecCase kCodecCases[] = {
       narrow(0x1FFFFF), narrow(0)}},
     {"WideWithItsRightHalf", {narrow(0x4E2D), rightHalf(), narrow('x'), narrow(0x4E2D, kRed), rightHalf(0, kRed)}},
     {"WideAtTheEnd", {narrow('x'), narrow(0x4E2D)}},
+    // Single and paired one-byte characters between wide and accented ones,
+    // and a wide character as the last cell of its run.
+    {"MixedScripts",
+     {narrow(0x4E2D), rightHalf(), narrow(' '), narrow(0x4E2D), rightHalf(), narrow('a'), narrow('b'), narrow('c'),
+      narrow('d'), narrow('e'), narrow(0xE9), narrow('f'), narrow(0x1F600), rightHalf(), narrow(0x4E2D, kRed),
+      narrow('g'), narrow(0x4E2D), rightHalf()}},
     {"WideWithoutRightHalf", {narrow(0x4E2D), narrow('y'), narrow(0x4E2D), narrow(0x4E2D), rightHalf()}},
     {"RightHalfOfAnotherRendition", {narrow(0x4E2D), rightHalf(0, kRed), narrow('z')}},
     {"StrayRightHalves", {rightHalf(), narrow('a'), rightHalf(), rightHalf('q'), rightHalf(0x4E2D, kDirect)}},
