@@ -16,6 +16,18 @@
 
 namespace vesper {
 
+namespace {
+
+// A cell that shows one character's glyph by itself (when it has no marks):
+// not the right half of a wide one, a blank, or box drawing (geometry).
+bool drawnAlone(const Cell &cell)
+{
+    const char32_t cp = cell.codePoint();
+    return !cell.wideContinuation() && cp != 0 && cp != kSpace && !isBoxDrawing(cp);
+}
+
+} // namespace
+
 // Whether `row` (split into the paint cache's row buffer) may be painted
 // within `budget` as far as its glyphs go. A character whose glyph the font
 // engine has not drawn yet costs tens of microseconds to look up and
@@ -35,10 +47,8 @@ bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &c
         for (int column = run.startColumn; column < run.startColumn + run.width; ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
             const char32_t cp = cell.codePoint();
-            if (cell.wideContinuation() || cp == 0 || cp == kSpace || isBoxDrawing(cp) || glyphs.knows(cp)
-                || !m_screen.viewMarksAt(column, row).empty())
-                continue;
-            fresh.emplace_back(&glyphs, cp);
+            if (drawnAlone(cell) && !glyphs.knows(cp) && m_screen.viewMarksAt(column, row).empty())
+                fresh.emplace_back(&glyphs, cp);
         }
     }
     qint64 &cost = m_paintCache->newGlyphNanoseconds;
@@ -80,8 +90,7 @@ void TerminalControl::paintCellGlyphs(QPainter &painter, int row, const Attribut
         for (int column = run.startColumn; column < end; ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
             const char32_t cp = cell.codePoint();
-            if (cell.wideContinuation() || cp == 0 || cp == kSpace || isBoxDrawing(cp)
-                || !m_screen.viewMarksAt(column, row).empty())
+            if (!drawnAlone(cell) || !m_screen.viewMarksAt(column, row).empty())
                 continue;
             // A wide character whose right half was overwritten keeps its
             // whole glyph, drawn over the next cell as before.
