@@ -37,22 +37,26 @@ bool drawnAlone(const Cell &cell)
 // the row waits for the next paint, which finds them ready.
 bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &clock)
 {
+    // The new glyphs are gathered until they would overrun the budget (the
+    // first always): more could not be drawn ahead in this paint anyway.
+    qint64 &cost = m_paintCache->newGlyphNanoseconds;
+    const qint64 room = budget - clock.nsecsElapsed();
     auto &fresh = m_paintCache->newGlyphs;
     fresh.clear();
+    const auto fits = [&] { return qint64(fresh.size()) * cost <= room; };
     RunFonts &fonts = m_paintCache->fonts;
     for (const AttributeRun &run : m_paintCache->row.runs) {
         if (run.printableAscii || run.blank || run.attributes.hidden())
             continue;
         CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
-        for (int column = run.startColumn; column < run.startColumn + run.width; ++column) {
+        for (int column = run.startColumn; column < run.startColumn + run.width && (fresh.empty() || fits()); ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
             const char32_t cp = cell.codePoint();
             if (drawnAlone(cell) && !glyphs.knows(cp) && m_screen.viewMarksAt(column, row).empty())
                 fresh.emplace_back(&glyphs, cp);
         }
     }
-    qint64 &cost = m_paintCache->newGlyphNanoseconds;
-    if (fresh.empty() || clock.nsecsElapsed() + qint64(fresh.size()) * cost <= budget)
+    if (fresh.empty() || fits())
         return true;
     QImage &scratch = m_paintCache->glyphScratch;
     if (scratch.width() != 2 * m_cellWidth || scratch.height() != m_cellHeight)
