@@ -12,7 +12,19 @@
 //       one after the widget's run) with of_limit= (MBps over it), and the
 //       stall figures p99_stall_ms= and over16= (ticks later than 16 ms),
 //       busy_max_ms= and busy_over16= (the GUI thread's CPU time between two
-//       ticks: its largest, and how often it passed 16 ms).
+//       ticks: its largest, and how often it passed 16 ms) and
+//       worst_late_busy_wait_ms= (the latest tick: its lateness, the thread's
+//       CPU time and its wait on a run queue since the tick before).  Also
+//       gui_cpu_s= (the GUI thread's CPU time in the run) and, for the run
+//       and for the limit's reading, the shares of the machine's time that
+//       stayed idle and that a virtual machine's host stole (idle= stolen=
+//       limit_idle= limit_stolen=): with processors idle the pty's hand-offs
+//       held the rate, with none the processors did.
+//   bench_e2e --session-only [--spin NS] [--cols N] [--rows N] WORKLOAD|FILE
+//       the first mode through the session alone, its output counted and
+//       dropped, with the same figures: what the pty and the session's
+//       hand-over allow.  --spin burns NS nanoseconds of the GUI thread per
+//       byte received, a stand-in for a terminal of that cost.
 //   bench_e2e --yes SECONDS
 //       `yes` for that long: MB/s, paints, the longest stall, and the growth
 //       of the resident size in the second half over the first half; the
@@ -69,6 +81,36 @@ double procStatusMiB(const char *key)
     return -1;
 }
 
+double threadWaitSeconds()
+{
+    // run time, run-queue wait, timeslices; in nanoseconds
+    FILE *f = std::fopen("/proc/thread-self/schedstat", "r");
+    if (!f)
+        return 0;
+    unsigned long long run = 0, wait = 0;
+    const int got = std::fscanf(f, "%llu %llu", &run, &wait);
+    std::fclose(f);
+    return got == 2 ? double(wait) * 1e-9 : 0;
+}
+
+MachineTicks machineTicks()
+{
+    QFile f(QStringLiteral("/proc/stat"));
+    MachineTicks ticks;
+    if (!f.open(QIODevice::ReadOnly))
+        return ticks;
+    // cpu  user nice system idle iowait irq softirq steal guest guest_nice;
+    // the guest times are already counted in user and nice.
+    const QList<QByteArray> fields = f.readLine().simplified().split(' ');
+    for (qsizetype i = 1; i < std::min<qsizetype>(fields.size(), 9); ++i) {
+        const double v = fields[i].toDouble();
+        ticks.total += v;
+        ticks.idle += (i == 4 || i == 5) ? v : 0;
+        ticks.stolen += i == 8 ? v : 0;
+    }
+    return ticks;
+}
+
 namespace {
 
 struct Options {
@@ -81,6 +123,8 @@ struct Options {
     int latencyKeys = 0;
     bool item = false;
     bool ledger = false;
+    bool sessionOnly = false;
+    double spinNsPerByte = 0;
 };
 
 [[noreturn]] void usage()
@@ -109,6 +153,8 @@ Options parse(int argc, char **argv)
         else if (a == "--via") o.via = QString::fromLatin1(next());
         else if (a == "--latency") o.latencyKeys = next().toInt();
         else if (a == "--item") o.item = true;
+        else if (a == "--session-only") o.sessionOnly = true;
+        else if (a == "--spin") o.spinNsPerByte = next().toDouble();
         else if (a == "--ledger") o.ledger = true;
         else if (a.startsWith('-')) usage();
         else o.file = QString::fromLocal8Bit(a);
@@ -125,10 +171,13 @@ QString catCommand(const QString &path, const QByteArray &marker);
 // when there is one.
 void printStallsAndLimit(const StallProbe &probe, double mbps, const PtyLimit *limit)
 {
-    std::printf(" p99_stall_ms=%.1f over16=%ld busy_max_ms=%.1f busy_over16=%ld", probe.percentileMs(0.99),
-                probe.countOverMs(16), probe.maxBusy * 1000, probe.busyOver16);
+    std::printf(" p99_stall_ms=%.1f over16=%ld busy_max_ms=%.1f busy_over16=%ld worst_late_busy_wait_ms=%.1f/%.1f/%.1f",
+                probe.percentileMs(0.99), probe.countOverMs(16), probe.maxBusy * 1000, probe.busyOver16,
+                probe.worst.late * 1000, probe.worst.busy * 1000, probe.worst.waited * 1000);
     if (limit)
         std::printf(" pty_limit_mbps=%.2f of_limit=%.3f", limit->mbps(), limit->mbps() > 0 ? mbps / limit->mbps() : 0.0);
+    if (limit && limit->idleShare >= 0)
+        std::printf(" limit_idle=%.2f limit_stolen=%.2f", limit->idleShare, limit->stolenShare);
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -250,6 +299,52 @@ int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
     return onscreen ? 0 : 1;
 }
 
+// The session alone, its output counted and dropped: what the session's
+// reader and hand-over allow without a terminal behind them.
+int runCatSessionOnly(const Options &o, const QString &path, const QByteArray &marker)
+{
+    const PtyLimit limitBefore = catLimit(o, path, marker);
+    std::unique_ptr<PtySession> session(PtySession::create());
+    qint64 bytes = 0;
+    bool markerSeen = false;
+    QByteArray tail;
+    double tEnd = 0;
+    QObject::connect(session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
+        bytes += data.size();
+        const double until = nowSeconds() + o.spinNsPerByte * 1e-9 * double(data.size());
+        while (nowSeconds() < until) {
+        }
+        if (!markerSeen) {
+            markerSeen = (tail + data.left(marker.size())).contains(marker) || data.contains(marker);
+            tail = (tail + data.right(marker.size())).right(marker.size() - 1);
+            if (markerSeen) {
+                tEnd = nowSeconds();
+                QApplication::quit();
+            }
+        }
+    });
+    StallProbe probe;
+    probe.start();
+    const MachineTicks ticks0 = machineTicks();
+    const double cpu0 = threadCpuSeconds();
+    const double t0 = nowSeconds();
+    if (!session->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), catCommand(path, marker)}, {}, o.columns,
+                        o.rows))
+        return 1;
+    QApplication::exec();
+    probe.stop();
+    const double guiCpu = threadCpuSeconds() - cpu0;
+    const MachineTicks ticks1 = machineTicks();
+    session->terminate();
+    const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
+    const double mbps = double(bytes) / 1e6 / (tEnd - t0);
+    std::printf("session-only bytes=%lld MBps=%.2f max_stall_ms=%.1f gui_cpu_s=%.3f idle=%.2f stolen=%.2f",
+                (long long)bytes, mbps, probe.maxStall * 1000, guiCpu, ticks1.idleSince(ticks0),
+                ticks1.stolenSince(ticks0));
+    printStallsAndLimit(probe, mbps, &limit);
+    return 0;
+}
+
 int runCat(const Options &o)
 {
     QString path = o.file;
@@ -263,6 +358,8 @@ int runCat(const Options &o)
         "E2E-DONE-" + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0').toUpper();
     if (o.item)
         return runCatItem(o, path, marker);
+    if (o.sessionOnly)
+        return runCatSessionOnly(o, path, marker);
     const PtyLimit limitBefore = catLimit(o, path, marker);
     Road road = makeRoad(o);
 
@@ -289,10 +386,14 @@ int runCat(const Options &o)
     const double rss0 = procStatusMiB("VmRSS:");
     const int paintsAtStart = road.paints->paints;
     probe.start();
+    const MachineTicks ticks0 = machineTicks();
+    const double cpu0 = threadCpuSeconds();
     t0 = nowSeconds();
     start(road, QStringLiteral("/bin/sh"), {QStringLiteral("-c"), catCommand(path, marker)});
     QApplication::exec();
     probe.stop();
+    const double guiCpu = threadCpuSeconds() - cpu0;
+    const MachineTicks ticks1 = machineTicks();
     const double seconds = tEnd - t0;
     const bool onscreen = road.widget->screenText().contains(QString::fromLatin1(marker));
     road.session->terminate();
@@ -302,6 +403,7 @@ int runCat(const Options &o)
                 (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0,
                 road.paints->paints - paintsAtStart, rss0, procStatusMiB("VmHWM:"), probe.maxStall * 1000,
                 onscreen ? "yes" : "no", road.widget->columns(), road.widget->terminalRows());
+    std::printf(" gui_cpu_s=%.3f idle=%.2f stolen=%.2f", guiCpu, ticks1.idleSince(ticks0), ticks1.stolenSince(ticks0));
     printStallsAndLimit(probe, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0, &limit);
     return onscreen ? 0 : 1;
 }
@@ -322,10 +424,12 @@ int runYes(const Options &o)
     };
     const int paintsAtStart = road.paints->paints;
     probe.start();
+    const MachineTicks ticks0 = machineTicks();
     start(road, QStringLiteral("yes"), {});
     QTimer::singleShot(int(o.yesSeconds * 1000), qApp, &QApplication::quit);
     QApplication::exec();
     probe.stop();
+    const MachineTicks ticks1 = machineTicks();
     const double seconds = nowSeconds() - t0;
     road.session->terminate();
     const PtyLimit limit = fasterLimit(limitBefore, yesLimit());
@@ -334,6 +438,7 @@ int runYes(const Options &o)
                 seconds, double(bytes) / 1e6 / seconds, road.paints->paints - paintsAtStart, probe.maxStall * 1000,
                 firstHalfMax, secondHalfMax, secondHalfMax - firstHalfMax, road.widget->columns(),
                 road.widget->terminalRows());
+    std::printf(" idle=%.2f stolen=%.2f", ticks1.idleSince(ticks0), ticks1.stolenSince(ticks0));
     printStallsAndLimit(probe, double(bytes) / 1e6 / seconds, &limit);
     return 0;
 }

@@ -27,6 +27,11 @@ inline double threadCpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
+// The time this thread has waited on a run queue, ready but not running, in
+// seconds (0 where the kernel does not say).  Time the host of a virtual
+// machine stole is in neither this nor the thread's CPU time.
+double threadWaitSeconds();
+
 inline double nowSeconds()
 {
     static QElapsedTimer clock;
@@ -37,6 +42,26 @@ inline double nowSeconds()
 
 // VmRSS or VmHWM of this process in MiB (-1 when /proc is not there).
 double procStatusMiB(const char *key);
+
+// The machine's processor time so far (all cores, in clock ticks): whether a
+// run was short of processors or waited with processors idle tells which
+// limit held its rate.
+// Stolen time is the share a virtual machine's host gave to other guests:
+// this machine's threads could not run then, whatever their priority.
+struct MachineTicks {
+    double idle = 0, stolen = 0, total = 0;
+    // The share of the machine's time from `start` to this sample that was
+    // idle, or stolen.
+    double idleSince(const MachineTicks &start) const { return share(idle - start.idle, start); }
+    double stolenSince(const MachineTicks &start) const { return share(stolen - start.stolen, start); }
+
+private:
+    double share(double ticks, const MachineTicks &start) const
+    {
+        return total > start.total ? ticks / (total - start.total) : 0;
+    }
+};
+MachineTicks machineTicks();
 
 // Counts the paint events of a widget and calls onPaint after each one has
 // finished (a zero-time timer queued from the event runs after it).
@@ -76,8 +101,10 @@ public:
         lateness.clear();
         maxBusy = 0;
         busyOver16 = 0;
+        worst = {};
         lastTick = nowSeconds();
         lastCpu = threadCpuSeconds();
+        lastWait = threadWaitSeconds();
         timer.start(5);
     }
     void stop() { timer.stop(); }
@@ -103,6 +130,12 @@ public:
     // used more than 16 ms there.
     double maxBusy = 0; // seconds
     long busyOver16 = 0;
+    // The latest tick: how late it was, the thread's CPU time and its wait
+    // for a processor since the tick before (seconds); what is left of the
+    // lateness was neither (sleep, or time stolen by a virtual machine's host).
+    struct Tick {
+        double late = 0, busy = 0, waited = 0;
+    } worst;
     double maxRssMiB = 0;
     std::function<void(double rssMiB)> onSample;
 
@@ -115,9 +148,13 @@ private:
         lateness.push_back(late);
         lastTick = t;
         const double cpu = threadCpuSeconds();
+        const double wait = threadWaitSeconds();
         maxBusy = std::max(maxBusy, cpu - lastCpu);
         busyOver16 += cpu - lastCpu > 0.016 ? 1 : 0;
+        if (late >= worst.late)
+            worst = {late, cpu - lastCpu, wait - lastWait};
         lastCpu = cpu;
+        lastWait = wait;
         if (++ticks % 20 == 0) {
             const double rss = procStatusMiB("VmRSS:");
             maxRssMiB = std::max(maxRssMiB, rss);
@@ -128,6 +165,7 @@ private:
     QTimer timer;
     double lastTick = 0;
     double lastCpu = 0;
+    double lastWait = 0;
     long ticks = 0;
 };
 

@@ -9,7 +9,10 @@
 # Release build of bench_e2e in build-release/ (or `./dev build bench_e2e`).
 #
 # usage: bench/e2e/matrix.sh [-n ROUNDS] [-s "80x24 200x60"] [-y SECONDS] [-p MIB]
-#                            [-N NICE] [-b "BENCH..."] [WORKLOAD...]
+#                            [-N NICE] [-S] [-b "BENCH..."] [WORKLOAD...]
+#   -S    also run each cat workload through the session alone (no terminal:
+#         its output counted and dropped), the floor of what the pty and the
+#         session's hand-over allow in the same round
 #   NICE  run each benchmark (and the children it starts) at this niceness,
 #         e.g. -10, so that other work on a shared machine preempts it less
 #         (say so beside the figures)
@@ -21,7 +24,7 @@ if [ "${1:-}" != --inside ]; then
   exit
 fi
 shift
-rounds=3 sizes="80x24 200x60" yes_s=3 paste=32 benches=build/bin/bench_e2e wl=() nice=0
+rounds=3 sizes="80x24 200x60" yes_s=3 paste=32 benches=build/bin/bench_e2e wl=() nice=0 alone=0
 [ -x build-release/bin/bench_e2e ] && benches=build-release/bin/bench_e2e
 while [ $# -gt 0 ]; do
   case $1 in
@@ -31,6 +34,7 @@ while [ $# -gt 0 ]; do
     -p) paste=$2; shift 2 ;;
     -b) benches=$2; shift 2 ;;
     -N) nice=$2; shift 2 ;;
+    -S) alone=1; shift ;;
     *) wl+=("$1"); shift ;;
   esac
 done
@@ -39,11 +43,12 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-}
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 echo "# $(uptime); niceness $nice"
-row() { # LABEL SIZE BENCH ARGS...
-  local label=$1 size=$2 bench=$3; shift 3
+row() { # LABEL SIZE BENCH [NAME] ARGS...
+  local label=$1 size=$2 bench=$3 name=${3##*/}; shift 3
+  [ "${1:-}" = --name ] && { name=$2; shift 2; }
   local line
   line=$(nice -n "$nice" "$bench" "$@" 2>/dev/null | tail -n 1) || true
-  echo "$bench $label $size $line" | tee -a "$out" | sed 's/^/# /'
+  echo "$name $label $size $line" | tee -a "$out" | sed 's/^/# /'
 }
 for round in $(seq "$rounds"); do
   for s in $sizes; do
@@ -56,6 +61,10 @@ for round in $(seq "$rounds"); do
           row "$w" "$s" "$b" --cols "$c" --rows "$r" "$w"
         fi
       done
+      if [ "$alone" = 1 ] && [ "$w" != yes ]; then
+        b=${benches%% *}
+        row "$w" "$s" "$b" --name session-alone --cols "$c" --rows "$r" --session-only "$w"
+      fi
     done
   done
   for b in $benches; do
@@ -71,9 +80,12 @@ for line in open(sys.argv[1]):
     if len(p) < 3:
         continue
     f = dict(re.findall(r"(\w+)=([0-9.]+)", line))
+    t = re.search(r"worst_late_busy_wait_ms=([0-9.]+)/([0-9.]+)/([0-9.]+)", line)
+    if t:
+        f.update(zip(("late", "busy", "wait"), t.groups()))
     rows.setdefault((p[1], p[2], p[0]), []).append(f)
-print("%-10s %-7s %-30s %4s %7s %7s %6s %7s %7s %6s %8s %6s" % ("workload", "size", "bench", "runs", "MBps", "limit",
-      "ratio", "max_ms", "p99_ms", ">16ms", "busy_ms", "b>16"), flush=True)
+print("%-10s %-7s %-26s %4s %6s %6s %6s %6s %6s %6s %6s %5s %6s %5s %-15s" % ("workload", "size", "bench", "runs",
+      "MBps", "limit", "ratio", "r_min", "max_ms", "p99_ms", ">16ms", "busy", "b>16", "stol", "worst l/b/w"), flush=True)
 def med(runs, key):
     v = [float(r[key]) for r in runs if key in r]
     return statistics.median(v) if v else float("nan")
@@ -81,11 +93,15 @@ def worst(runs, key):
     v = [float(r[key]) for r in runs if key in r]
     return max(v) if v else float("nan")
 for (w, s, b), runs in rows.items():
-    print("%-10s %-7s %-30s %4d %7.1f %7.1f %6.3f %7.1f %7.1f %6.0f %8.1f %6.0f" % (w, s, b[-30:], len(runs),
-          med(runs, "MBps"), med(runs, "pty_limit_mbps"),
+    late = max((r for r in runs if "late" in r), key=lambda r: float(r["late"]), default=None)
+    print("%-10s %-7s %-26s %4d %6.1f %6.1f %6.3f %6.3f %6.1f %6.1f %6.0f %5.1f %6.0f %5.2f %-15s" % (w, s, b[-26:],
+          len(runs), med(runs, "MBps"), med(runs, "pty_limit_mbps"), med(runs, "of_limit"),
           min((float(r["of_limit"]) for r in runs if "of_limit" in r), default=float("nan")),
           worst(runs, "max_stall_ms"), worst(runs, "p99_stall_ms"), worst(runs, "over16"), worst(runs, "busy_max_ms"),
-          worst(runs, "busy_over16")), flush=True)
-print("ratio: the lowest of the rounds; MBps, limit: medians; the worst of the rounds: max_ms, p99_ms, >16ms (the\n"
-      "probe timer's lateness), busy_ms, b>16 (the GUI thread's CPU time between two ticks)")
+          worst(runs, "busy_over16"), worst(runs, "stolen"),
+          "/".join(late[k] for k in ("late", "busy", "wait")) if late else "-"), flush=True)
+print("MBps, limit, ratio: medians of the rounds; r_min: the lowest ratio; the worst of the rounds: max_ms, p99_ms,\n"
+      ">16ms (the probe timer's lateness), busy, b>16 (the GUI thread's CPU time between two ticks), stol (the share\n"
+      "of the machine a virtual machine's host took); worst l/b/w: the latest tick's lateness, the GUI thread's CPU\n"
+      "time and its wait for a processor since the tick before, ms (the rest: not running, e.g. stolen)")
 PY

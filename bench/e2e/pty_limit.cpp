@@ -36,6 +36,7 @@ PtyLimit measurePtyLimit(const QString &program, const QStringList &args, int co
     size.ws_row = static_cast<unsigned short>(rows);
     int master = -1;
     PtyLimit limit;
+    const MachineTicks ticks0 = machineTicks();
     const double t0 = nowSeconds();
     const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
     if (pid < 0)
@@ -68,6 +69,9 @@ PtyLimit measurePtyLimit(const QString &program, const QStringList &args, int co
             break;
     }
     limit.seconds = nowSeconds() - t0;
+    const MachineTicks ticks1 = machineTicks();
+    limit.idleShare = ticks1.idleSince(ticks0);
+    limit.stolenShare = ticks1.stolenSince(ticks0);
     ::kill(pid, SIGKILL);
     ::close(master);
     ::waitpid(pid, nullptr, 0);

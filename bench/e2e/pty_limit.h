@@ -12,6 +12,8 @@ namespace vesper::bench {
 struct PtyLimit {
     qint64 bytes = 0;
     double seconds = 0;
+    // Of the machine's time while it ran (see MachineTicks); -1: not measured.
+    double idleShare = -1, stolenShare = -1;
     double mbps() const { return seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0; }
 };
 
