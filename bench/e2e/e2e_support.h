@@ -43,11 +43,11 @@ inline double nowSeconds()
 // VmRSS or VmHWM of this process in MiB (-1 when /proc is not there).
 double procStatusMiB(const char *key);
 
-// The machine's processor time so far (all cores, in clock ticks): whether a
-// run was short of processors or waited with processors idle tells which
-// limit held its rate.
-// Stolen time is the share a virtual machine's host gave to other guests:
-// this machine's threads could not run then, whatever their priority.
+// The machine's processor time so far (all cores, in clock ticks, from
+// /proc/stat): whether a run was short of processors or waited with
+// processors idle tells which limit held its rate.  Stolen time is what a
+// virtual machine's host gave to other guests: no thread here could run then,
+// whatever its priority.
 struct MachineTicks {
     double idle = 0, stolen = 0, total = 0;
     // The share of the machine's time from `start` to this sample that was
