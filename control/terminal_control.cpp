@@ -394,10 +394,15 @@ bool TerminalControl::parseNextPiece(qsizetype max)
     if (m_unparsed.empty() || holdingFrame())
         return false;
     QByteArrayView piece = m_unparsed.front(max);
-    for (const char *marker : {"\x1b[?2026h", "\x1b[?2026l"}) {
-        const qsizetype at = piece.indexOf(QByteArrayView(marker));
-        if (at >= 0)
-            piece = piece.first(at + 8);
+    // One search for what both markers begin with: it runs over every byte.
+    constexpr QByteArrayView frameMode("\x1b[?2026");
+    for (qsizetype at = piece.indexOf(frameMode); at >= 0 && at + frameMode.size() < piece.size();
+         at = piece.indexOf(frameMode, at + 1)) {
+        const char set = piece[at + frameMode.size()];
+        if (set == 'h' || set == 'l') {
+            piece = piece.first(at + frameMode.size() + 1);
+            break;
+        }
     }
     m_parser.feed(piece.data(), piece.size());
     m_unparsed.pop(piece.size());

@@ -311,6 +311,7 @@ TEST(ControlSynchronizedOutput, AFrameShowsWhole)
         {"reset split after its escape", {"\x1b[?2026hx\x1b", "[?2026l"}, {"", "x"}},
         {"a second frame is held again", {"\x1b[?2026hx\x1b[?2026ly\x1b[?2026hz", "\x1b[?2026l"}, {"xy", "xyz"}},
         {"a reset mode holds nothing", {"\x1b[?2026h\x1b[?2026lx"}, {"x"}},
+        {"a query of the mode is no frame", {"\x1b[?2026$pa\x1b[?2026hb", "\x1b[?2026l"}, {"a", "ab"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
