@@ -32,9 +32,11 @@ bool drawnAlone(const Cell &cell)
 // within `budget` as far as its glyphs go. A character whose glyph the font
 // engine has not drawn yet costs tens of microseconds to look up and
 // rasterise, a row of new ideographs milliseconds, more than the row before
-// it foretells. When the row's new glyphs would overrun the budget they are
-// drawn ahead, as many as fit (at least one, so that paints progress), and
-// the row waits for the next paint, which finds them ready.
+// it foretells; and the first glyphs a fallback font gives cost far more than
+// the ones after them. So the row's new glyphs are drawn ahead, one by one
+// with an eye on the clock, as many as fit (at least one, so that paints
+// progress); when they do not all fit the row waits for the next paint, which
+// finds them ready.
 bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &clock)
 {
     // The new glyphs are gathered until they would overrun the budget (the
@@ -56,7 +58,7 @@ bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &c
                 fresh.emplace_back(&glyphs, cp);
         }
     }
-    if (fresh.empty() || fits())
+    if (fresh.empty())
         return true;
     QImage &scratch = m_paintCache->glyphScratch;
     if (scratch.width() != 2 * m_cellWidth || scratch.height() != m_cellHeight)
