@@ -40,23 +40,29 @@ bool drawnAlone(const Cell &cell)
 bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &clock)
 {
     // The new glyphs are gathered until they would overrun the budget (the
-    // first always): more could not be drawn ahead in this paint anyway.
+    // first always): more could not be drawn ahead in this paint anyway, and
+    // the row waits for the rest.
     qint64 &cost = m_paintCache->newGlyphNanoseconds;
     const qint64 room = budget - clock.nsecsElapsed();
     auto &fresh = m_paintCache->newGlyphs;
     fresh.clear();
-    const auto fits = [&] { return qint64(fresh.size()) * cost <= room; };
+    bool whole = true; // every new glyph of the row is gathered
     RunFonts &fonts = m_paintCache->fonts;
     for (const AttributeRun &run : m_paintCache->row.runs) {
         if (run.printableAscii || run.blank || run.attributes.hidden())
             continue;
         CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
-        for (int column = run.startColumn; column < run.startColumn + run.width && (fresh.empty() || fits()); ++column) {
+        for (int column = run.startColumn; whole && column < run.startColumn + run.width; ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
             const char32_t cp = cell.codePoint();
-            if (drawnAlone(cell) && !glyphs.knows(cp) && m_screen.viewMarksAt(column, row).empty())
+            if (!drawnAlone(cell) || glyphs.knows(cp) || !m_screen.viewMarksAt(column, row).empty())
+                continue;
+            whole = fresh.empty() || qint64(fresh.size()) * cost <= room;
+            if (whole)
                 fresh.emplace_back(&glyphs, cp);
         }
+        if (!whole)
+            break;
     }
     if (fresh.empty())
         return true;
@@ -75,7 +81,7 @@ bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &c
         if (end + cost > budget)
             return false;
     }
-    return clock.nsecsElapsed() < budget;
+    return whole && clock.nsecsElapsed() < budget;
 }
 
 void TerminalControl::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg,
