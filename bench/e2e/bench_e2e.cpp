@@ -130,6 +130,7 @@ struct Options {
 [[noreturn]] void usage()
 {
     std::fprintf(stderr, "usage: bench_e2e [--ledger] [--item] [--cols N] [--rows N] WORKLOAD|FILE\n"
+                         "       bench_e2e --session-only [--spin NS] [--cols N] [--rows N] WORKLOAD|FILE\n"
                          "       bench_e2e [--cols N] [--rows N] --yes SECONDS\n"
                          "       bench_e2e --paste MIB [--via shortcut|paste|send]\n"
                          "       bench_e2e --latency N\n");
@@ -166,6 +167,24 @@ Options parse(int argc, char **argv)
 }
 
 QString catCommand(const QString &path, const QByteArray &marker);
+
+// Counts a session's output and watches it for the marker, also across two
+// deliveries.
+struct OutputWatch {
+    explicit OutputWatch(const QByteArray &marker) : marker(marker) {}
+    void take(const QByteArray &data)
+    {
+        bytes += data.size();
+        if (seen)
+            return;
+        seen = (tail + data.left(marker.size())).contains(marker) || data.contains(marker);
+        tail = (tail + data.right(marker.size())).right(marker.size() - 1);
+    }
+    QByteArray marker;
+    QByteArray tail;
+    qint64 bytes = 0;
+    bool seen = false;
+};
 
 // The figures every mode ends its line with: the stalls, and the pty limit
 // when there is one.
@@ -257,21 +276,14 @@ int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
     std::unique_ptr<PtySession> session(PtySession::create());
     attach(item, session.get());
 
-    qint64 bytes = 0;
+    OutputWatch output(marker);
     int frames = 0;
-    bool markerSeen = false, done = false;
-    QByteArray tail;
+    bool done = false;
     double tEnd = 0;
-    QObject::connect(session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
-        bytes += data.size();
-        if (!markerSeen) {
-            markerSeen = (tail + data.left(marker.size())).contains(marker) || data.contains(marker);
-            tail = (tail + data.right(marker.size())).right(marker.size() - 1);
-        }
-    });
+    QObject::connect(session.get(), &PtySession::dataReceived, [&](const QByteArray &data) { output.take(data); });
     QObject::connect(&window, &QQuickWindow::afterRendering, &window, [&] {
         ++frames;
-        if (markerSeen && !done) {
+        if (output.seen && !done) {
             done = true;
             tEnd = nowSeconds();
             QMetaObject::invokeMethod(qApp, &QApplication::quit, Qt::QueuedConnection);
@@ -290,6 +302,7 @@ int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
     const bool onscreen = item->screenText().contains(QString::fromLatin1(marker));
     session->terminate();
     const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
+    const qint64 bytes = output.bytes;
     std::printf("item bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
                 "onscreen=%s cols=%d rows=%d",
                 (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0, frames, rss0,
@@ -305,22 +318,17 @@ int runCatSessionOnly(const Options &o, const QString &path, const QByteArray &m
 {
     const PtyLimit limitBefore = catLimit(o, path, marker);
     std::unique_ptr<PtySession> session(PtySession::create());
-    qint64 bytes = 0;
-    bool markerSeen = false;
-    QByteArray tail;
+    OutputWatch output(marker);
     double tEnd = 0;
     QObject::connect(session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
-        bytes += data.size();
         const double until = nowSeconds() + o.spinNsPerByte * 1e-9 * double(data.size());
         while (nowSeconds() < until) {
         }
-        if (!markerSeen) {
-            markerSeen = (tail + data.left(marker.size())).contains(marker) || data.contains(marker);
-            tail = (tail + data.right(marker.size())).right(marker.size() - 1);
-            if (markerSeen) {
-                tEnd = nowSeconds();
-                QApplication::quit();
-            }
+        const bool seenBefore = output.seen;
+        output.take(data);
+        if (output.seen && !seenBefore) {
+            tEnd = nowSeconds();
+            QApplication::quit();
         }
     });
     StallProbe probe;
@@ -337,9 +345,9 @@ int runCatSessionOnly(const Options &o, const QString &path, const QByteArray &m
     const MachineTicks ticks1 = machineTicks();
     session->terminate();
     const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
-    const double mbps = double(bytes) / 1e6 / (tEnd - t0);
+    const double mbps = double(output.bytes) / 1e6 / (tEnd - t0);
     std::printf("session-only bytes=%lld MBps=%.2f max_stall_ms=%.1f gui_cpu_s=%.3f idle=%.2f stolen=%.2f",
-                (long long)bytes, mbps, probe.maxStall * 1000, guiCpu, ticks1.idleSince(ticks0),
+                (long long)output.bytes, mbps, probe.maxStall * 1000, guiCpu, ticks1.idleSince(ticks0),
                 ticks1.stolenSince(ticks0));
     printStallsAndLimit(probe, mbps, &limit);
     return 0;
@@ -363,20 +371,12 @@ int runCat(const Options &o)
     const PtyLimit limitBefore = catLimit(o, path, marker);
     Road road = makeRoad(o);
 
-    qint64 bytes = 0;
-    bool markerSeen = false, done = false;
-    QByteArray tail;
+    OutputWatch output(marker);
+    bool done = false;
     double t0 = 0, tEnd = 0;
-    QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) {
-        bytes += data.size();
-        if (!markerSeen) {
-            const QByteArray probe = tail + data.left(marker.size());
-            markerSeen = probe.contains(marker) || data.contains(marker);
-            tail = (tail + data.right(marker.size())).right(marker.size() - 1);
-        }
-    });
+    QObject::connect(road.session.get(), &PtySession::dataReceived, [&](const QByteArray &data) { output.take(data); });
     road.paints->afterPaint = [&] {
-        if (markerSeen && !done) {
+        if (output.seen && !done) {
             done = true;
             tEnd = nowSeconds();
             QApplication::quit();
@@ -398,6 +398,7 @@ int runCat(const Options &o)
     const bool onscreen = road.widget->screenText().contains(QString::fromLatin1(marker));
     road.session->terminate();
     const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
+    const qint64 bytes = output.bytes;
     std::printf("bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
                 "onscreen=%s cols=%d rows=%d",
                 (long long)bytes, seconds, seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0,
