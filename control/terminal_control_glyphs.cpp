@@ -39,30 +39,19 @@ bool drawnAlone(const Cell &cell)
 // finds them ready.
 bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &clock)
 {
-    // The new glyphs are gathered until they would overrun the budget (the
-    // first always): more could not be drawn ahead in this paint anyway, and
-    // the row waits for the rest.
-    qint64 &cost = m_paintCache->newGlyphNanoseconds;
-    const qint64 room = budget - clock.nsecsElapsed();
     auto &fresh = m_paintCache->newGlyphs;
     fresh.clear();
-    bool whole = true; // every new glyph of the row is gathered
     RunFonts &fonts = m_paintCache->fonts;
     for (const AttributeRun &run : m_paintCache->row.runs) {
         if (run.printableAscii || run.blank || run.attributes.hidden())
             continue;
         CellGlyphs &glyphs = fonts.cellGlyphs(run.attributes);
-        for (int column = run.startColumn; whole && column < run.startColumn + run.width; ++column) {
+        for (int column = run.startColumn; column < run.startColumn + run.width; ++column) {
             const Cell &cell = m_screen.viewCellAt(column, row);
             const char32_t cp = cell.codePoint();
-            if (!drawnAlone(cell) || glyphs.knows(cp) || !m_screen.viewMarksAt(column, row).empty())
-                continue;
-            whole = fresh.empty() || qint64(fresh.size()) * cost <= room;
-            if (whole)
+            if (drawnAlone(cell) && !glyphs.knows(cp) && m_screen.viewMarksAt(column, row).empty())
                 fresh.emplace_back(&glyphs, cp);
         }
-        if (!whole)
-            break;
     }
     if (fresh.empty())
         return true;
@@ -71,17 +60,19 @@ bool TerminalControl::glyphsReady(int row, qint64 budget, const QElapsedTimer &c
         scratch = QImage(2 * m_cellWidth, m_cellHeight, QImage::Format_RGB32);
     QPainter painter(&scratch);
     painter.setPen(Qt::white);
+    qint64 &cost = m_paintCache->newGlyphNanoseconds;
     for (const auto &[glyphs, cp] : fresh) {
         if (glyphs->knows(cp))
             continue; // the row holds it more than once
         const qint64 start = clock.nsecsElapsed();
         glyphs->prepare(cp, painter, QPointF(0, m_fontAscent));
         const qint64 end = clock.nsecsElapsed();
+        // The next glyph is foretold by the ones before it.
         cost += (end - start - cost) / 8;
         if (end + cost > budget)
             return false;
     }
-    return whole && clock.nsecsElapsed() < budget;
+    return clock.nsecsElapsed() < budget;
 }
 
 void TerminalControl::paintCellGlyphs(QPainter &painter, int row, const AttributeRun &run, const QColor &fg,

@@ -59,8 +59,8 @@ void TerminalControl::paint(QPainter &painter, const QRegion &region, PaintOptio
     // glyphs the font engine has not rendered yet takes tens of
     // milliseconds. On a surface whose pixels persist (the shell says so), a
     // paint stops before a row that would overrun its budget (one costs
-    // about what the row before did, plus its glyphs not drawn before, which
-    // are drawn ahead when they do not fit) and the rows it did not reach
+    // about what the row before did, once the glyphs it shows for the first
+    // time are drawn ahead, as many as fit) and the rows it did not reach
     // follow in the next event-loop pass, so that input and timers are
     // served in between. A grab or a render onto another device is painted
     // in full.
