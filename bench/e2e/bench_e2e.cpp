@@ -8,8 +8,9 @@
 //       the first paint after the marker was fed.  Prints, like the peers'
 //       e2e-qtw:  bytes= seconds= MBps= paints= rss0_mb= peak_rss_mb=
 //       max_stall_ms= onscreen= cols= rows=, then the pty limit of the same
-//       command and grid (pty_limit_mbps=, the faster of a reading before and
-//       one after the widget's run) with of_limit= (MBps over it), and the
+//       command and grid (pty_limit_mbps=, the mean of a reading before and
+//       one after the widget's run, both in limit_before_after=) with
+//       of_limit= (MBps over it), and the
 //       stall figures p99_stall_ms= and over16= (ticks later than 16 ms),
 //       busy_max_ms= and busy_over16= (the GUI thread's CPU time between two
 //       ticks: its largest, and how often it passed 16 ms) and
@@ -188,24 +189,21 @@ struct OutputWatch {
 
 // The figures every mode ends its line with: the stalls, and the pty limit
 // when there is one.
-void printStallsAndLimit(const StallProbe &probe, double mbps, const PtyLimit *limit)
+void printStallsAndLimit(const StallProbe &probe, double mbps, const LimitAround *limit)
 {
     std::printf(" p99_stall_ms=%.1f over16=%ld busy_max_ms=%.1f busy_over16=%ld worst_late_busy_wait_ms=%.1f/%.1f/%.1f",
                 probe.percentileMs(0.99), probe.countOverMs(16), probe.maxBusy * 1000, probe.busyOver16,
                 probe.worst.late * 1000, probe.worst.busy * 1000, probe.worst.waited * 1000);
     if (limit)
-        std::printf(" pty_limit_mbps=%.2f of_limit=%.3f", limit->mbps(), limit->mbps() > 0 ? mbps / limit->mbps() : 0.0);
-    if (limit && limit->idleShare >= 0)
-        std::printf(" limit_idle=%.2f limit_stolen=%.2f", limit->idleShare, limit->stolenShare);
+        std::printf(" pty_limit_mbps=%.2f of_limit=%.3f limit_before_after=%.2f/%.2f", limit->mbps(),
+                    limit->mbps() > 0 ? mbps / limit->mbps() : 0.0, limit->before.mbps(), limit->after.mbps());
+    if (limit && limit->before.idleShare >= 0 && limit->after.idleShare >= 0)
+        std::printf(" limit_idle=%.2f limit_stolen=%.2f", limit->idleShare(), limit->stolenShare());
     std::printf("\n");
     std::fflush(stdout);
 }
 
-// The pty limit of `sh -c command`, the faster of two readings (one before
-// and one after the terminal's run, so that a load that comes or goes meets
-// both alike).
-PtyLimit fasterLimit(const PtyLimit &a, const PtyLimit &b) { return a.mbps() >= b.mbps() ? a : b; }
-
+// The pty limit of `sh -c command`.
 PtyLimit catLimit(const Options &o, const QString &path, const QByteArray &marker)
 {
     return measurePtyLimit(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), catCommand(path, marker)}, o.columns,
@@ -301,7 +299,7 @@ int runCatItem(const Options &o, const QString &path, const QByteArray &marker)
     const double seconds = tEnd - t0;
     const bool onscreen = item->screenText().contains(QString::fromLatin1(marker));
     session->terminate();
-    const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
+    const LimitAround limit{limitBefore, catLimit(o, path, marker)};
     const qint64 bytes = output.bytes;
     std::printf("item bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
                 "onscreen=%s cols=%d rows=%d",
@@ -344,7 +342,7 @@ int runCatSessionOnly(const Options &o, const QString &path, const QByteArray &m
     const double guiCpu = threadCpuSeconds() - cpu0;
     const MachineTicks ticks1 = machineTicks();
     session->terminate();
-    const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
+    const LimitAround limit{limitBefore, catLimit(o, path, marker)};
     const double mbps = double(output.bytes) / 1e6 / (tEnd - t0);
     std::printf("session-only bytes=%lld MBps=%.2f max_stall_ms=%.1f gui_cpu_s=%.3f idle=%.2f stolen=%.2f",
                 (long long)output.bytes, mbps, probe.maxStall * 1000, guiCpu, ticks1.idleSince(ticks0),
@@ -397,7 +395,7 @@ int runCat(const Options &o)
     const double seconds = tEnd - t0;
     const bool onscreen = road.widget->screenText().contains(QString::fromLatin1(marker));
     road.session->terminate();
-    const PtyLimit limit = fasterLimit(limitBefore, catLimit(o, path, marker));
+    const LimitAround limit{limitBefore, catLimit(o, path, marker)};
     const qint64 bytes = output.bytes;
     std::printf("bytes=%lld seconds=%.6f MBps=%.2f paints=%d rss0_mb=%.1f peak_rss_mb=%.1f max_stall_ms=%.1f "
                 "onscreen=%s cols=%d rows=%d",
@@ -433,7 +431,7 @@ int runYes(const Options &o)
     const MachineTicks ticks1 = machineTicks();
     const double seconds = nowSeconds() - t0;
     road.session->terminate();
-    const PtyLimit limit = fasterLimit(limitBefore, yesLimit());
+    const LimitAround limit{limitBefore, yesLimit()};
     std::printf("yes seconds=%.1f MBps=%.2f paints=%d max_stall_ms=%.1f rss_first_half_mb=%.2f "
                 "rss_second_half_mb=%.2f growth_second_half_mib=%.2f cols=%d rows=%d",
                 seconds, double(bytes) / 1e6 / seconds, road.paints->paints - paintsAtStart, probe.maxStall * 1000,

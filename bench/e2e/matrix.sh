@@ -80,6 +80,9 @@ for line in open(sys.argv[1]):
     if len(p) < 3:
         continue
     f = dict(re.findall(r"(\w+)=([0-9.]+)", line))
+    m = re.search(r"limit_before_after=([0-9.]+)/([0-9.]+)", line)
+    if m:
+        f["readings"] = [float(x) for x in m.groups()]
     t = re.search(r"worst_late_busy_wait_ms=([0-9.]+)/([0-9.]+)/([0-9.]+)", line)
     if t:
         f.update(zip(("late", "busy", "wait"), t.groups()))
@@ -92,15 +95,21 @@ def med(runs, key):
 def worst(runs, key):
     v = [float(r[key]) for r in runs if key in r]
     return max(v) if v else float("nan")
+def limit(runs):
+    # The median of all the rounds' limit readings: one reading can differ
+    # from the next by half, and a run's own pair decides little.
+    v = [x for r in runs for x in r.get("readings", [])] or [float(r["pty_limit_mbps"]) for r in runs if "pty_limit_mbps" in r]
+    return statistics.median(v) if v else float("nan")
 for (w, s, b), runs in rows.items():
     late = max((r for r in runs if "late" in r), key=lambda r: float(r["late"]), default=None)
     print("%-10s %-7s %-26s %4d %6.1f %6.1f %6.3f %6.3f %6.1f %6.1f %6.0f %5.1f %6.0f %5.2f %-15s" % (w, s, b[-26:],
-          len(runs), med(runs, "MBps"), med(runs, "pty_limit_mbps"), med(runs, "of_limit"),
+          len(runs), med(runs, "MBps"), limit(runs), med(runs, "MBps") / limit(runs),
           min((float(r["of_limit"]) for r in runs if "of_limit" in r), default=float("nan")),
           worst(runs, "max_stall_ms"), worst(runs, "p99_stall_ms"), worst(runs, "over16"), worst(runs, "busy_max_ms"),
           worst(runs, "busy_over16"), worst(runs, "stolen"),
           "/".join(late[k] for k in ("late", "busy", "wait")) if late else "-"), flush=True)
-print("MBps, limit, ratio: medians of the rounds; r_min: the lowest ratio; the worst of the rounds: max_ms, p99_ms,\n"
+print("MBps: the median of the rounds; limit: the median of their limit readings (one before and one after each\n"
+      "run); ratio: MBps over limit; r_min: the lowest of a run's own ratio; the worst of the rounds: max_ms, p99_ms,\n"
       ">16ms (the probe timer's lateness), busy, b>16 (the GUI thread's CPU time between two ticks), stol (the share\n"
       "of the machine a virtual machine's host took); worst l/b/w: the latest tick's lateness, the GUI thread's CPU\n"
       "time and its wait for a processor since the tick before, ms (the rest: not running, e.g. stolen)")

@@ -17,6 +17,17 @@ struct PtyLimit {
     double mbps() const { return seconds > 0 ? double(bytes) / 1e6 / seconds : 0.0; }
 };
 
+// The limit around a run: a reading before it and one after.  Its rate is
+// their mean, the estimate for the time in between; the faster of the two
+// would count the readings' own spread (a third and more between two
+// readings on a shared virtual machine) against the run.
+struct LimitAround {
+    PtyLimit before, after;
+    double mbps() const { return (before.mbps() + after.mbps()) / 2; }
+    double idleShare() const { return (before.idleShare + after.idleShare) / 2; }
+    double stolenShare() const { return (before.stolenShare + after.stolenShare) / 2; }
+};
+
 // Runs `program args` on a new pty of columns x rows (the kernel's default
 // line discipline, as a session's child gets it) and reads the master in
 // 64 KiB reads until `marker` went by (or, with an empty marker, for
