@@ -80,6 +80,22 @@ std::uint32_t getCodePoint(const std::uint8_t*& p) {
     return cp;
 }
 
+// A run's mask and the values it says are there (what differs from the
+// default rendition), for the run that starts with `first`.
+[[gnu::always_inline]] inline void putRendition(std::uint8_t*& out, const Cell& first) {
+    if (first.sameAttributes(Cell())) {  // the default rendition, the usual case: one compare
+        *out++ = 0;
+        return;
+    }
+    const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                           (first.bg() != kDefaultColor ? HasBg : 0) |
+                                           (first.flags() != 0 ? HasFlags : 0));
+    *out++ = mask;
+    if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+    if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+    if (mask & HasFlags) putVarint(out, first.flags());
+}
+
 // A varint in exactly `width` bytes (continuation bits on the padding), so
 // that a run's count can be written once the run has ended.
 void putPaddedVarint(std::uint8_t* out, std::uint32_t value, int width) {
@@ -149,13 +165,7 @@ std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const star
         const auto length = std::uint32_t(end - runStart);
         putPaddedVarint(out, length, 2);  // the general loop's count width below 2^14 cells
         out += 2;
-        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
-                                               (first.bg() != kDefaultColor ? HasBg : 0) |
-                                               (first.flags() != 0 ? HasFlags : 0));
-        *out++ = mask;
-        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
-        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
-        if (mask & HasFlags) putVarint(out, first.flags());
+        putRendition(out, first);
         // Sixteen bytes at a time: `text` and the output (see mostBytes)
         // have room past the end.
         for (std::uint32_t k = 0; k < length; k += 16)
@@ -200,7 +210,44 @@ int runEnd(const Cell* cells, int from, int count) {
 
 }  // namespace
 
+namespace {
+
+// A short line of one rendition and one-byte code points (a "y", a line
+// number, a short log line): the one run is written as the loop below
+// would write it, without setting up its vector tests.  Returns 0, having
+// written nothing, for any other line.
+constexpr int kShortLineCells = 16;
+
+[[gnu::always_inline]] inline std::size_t packShortLine(const Cell* cells, int count, std::uint8_t* const start) {
+    const std::uint64_t high = cells[0].high();
+    const std::uint64_t fg = cells[0].low() & ~std::uint64_t{0xFFFFFFFF};
+    // What is left of a cell's low word without the run's colour: its code
+    // point and the right-half bit, to be a code point below 0x80 alone.
+    for (int i = 0; i < count; ++i)
+        if (cells[i].high() != high || (cells[i].low() ^ fg) >= 0x80) return 0;
+    std::uint8_t* out = start;
+    putPaddedVarint(out, std::uint32_t(count), 2);
+    out += 2;
+    putRendition(out, cells[0]);
+    for (int i = 0; i < count; ++i) out[i] = std::uint8_t(cells[i].low());
+    return std::size_t(out + count - start);
+}
+
+// pack() of any other line.  Kept out of pack(): its frame (the vector
+// loops' registers) would cost a short line as much as packing it.
+[[gnu::noinline]] std::size_t packRuns(const Cell* cells, int count, std::uint8_t* const start);
+
+}  // namespace
+
 std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
+    if (count > 0 && count <= kShortLineCells)
+        if (const std::size_t size = packShortLine(cells, count, start)) return size;
+    return packRuns(cells, count, start);
+}
+
+namespace {
+
+std::size_t packRuns(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
     const CellWidths widthOf;
     std::uint8_t* out = start;
@@ -210,13 +257,7 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
         const std::uint64_t runFg = first.low() >> 32;
         std::uint8_t* const countAt = out;
         out += countWidth;
-        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
-                                               (first.bg() != kDefaultColor ? HasBg : 0) |
-                                               (first.flags() != 0 ? HasFlags : 0));
-        *out++ = mask;
-        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
-        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
-        if (mask & HasFlags) putVarint(out, first.flags());
+        putRendition(out, first);
         auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
         const int begin = i;
         int end = -1;  // the run's end, once known
@@ -315,6 +356,8 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
     }
     return std::size_t(out - start);
 }
+
+}  // namespace
 
 void unpack(const std::uint8_t* packed, Cell* out, int count) {
     const std::uint8_t* p = packed;
