@@ -378,10 +378,9 @@ void LineStore::pushLine(const Cell& fill) {
         // new bottom row.  With the ring exactly full that is a step of its
         // head, and nothing else moves.
         ring_.fit();
-        ring_.moveFrontToBack();
+        StoredLine& bottom = *ring_.moveFrontToBack();  // the store holds at least one row
         ++firstLine_;
         ++screenTopLine_;
-        StoredLine& bottom = ring_[ring_.size() - 1];
         StoredLine* entered = scrollbackCount() > 0 ? &ring_[rowIndex(0) - 1] : nullptr;
         if (entered && bottom.isPacked() && !entered->isPacked()) {
             // The row entering the scrollback hands its cells, with what is

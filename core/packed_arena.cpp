@@ -22,6 +22,12 @@ void PackedArena::open(std::size_t most) {
     nextHandle_ = (firstSequence_ + chunks_.size() - 1) << 32;
 }
 
+std::size_t PackedArena::lineCount() const {
+    std::size_t lines = 0;
+    for (const Chunk& chunk : chunks_) lines += chunk.lines;
+    return lines;
+}
+
 void PackedArena::free(Chunk& chunk) {
     if (chunk.capacity == kChunkBytes && !spare_) {
         spare_ = std::move(chunk.data);

@@ -35,7 +35,6 @@ public:
         next_ += used;
         nextHandle_ += used;
         ++current_->lines;
-        ++lines_;
         return handle;
     }
     const std::uint8_t* bytes(std::uint64_t handle) const {
@@ -43,11 +42,11 @@ public:
     }
     void release(std::uint64_t handle) {
         Chunk& chunk = chunks_[std::size_t((handle >> 32) - firstSequence_)];
-        --lines_;
         if (--chunk.lines == 0 && &chunk != current_) free(chunk);
     }
 
-    std::size_t lineCount() const { return lines_; }
+    // The lines held (a count over the chunks: for checks and tests).
+    std::size_t lineCount() const;
     // The bytes of the chunks held, the spare included.
     std::size_t heldBytes() const { return heldBytes_; }
 
@@ -70,7 +69,6 @@ private:
     std::uint64_t nextHandle_ = 0;
     std::uint64_t firstSequence_ = 1;  // of chunks_.front(); handles are never 0
     std::unique_ptr<std::uint8_t[]> spare_;
-    std::size_t lines_ = 0;
     std::size_t heldBytes_ = 0;
 };
 

@@ -214,23 +214,28 @@ namespace {
 
 // A short line of one rendition and one-byte code points (a "y", a line
 // number, a short log line): the one run is written as the loop below
-// would write it, without setting up its vector tests.  Returns 0, having
-// written nothing, for any other line.
+// would write it, without setting up its vector tests.  Returns 0 for any
+// other line (the bytes it wrote are not kept).
 constexpr int kShortLineCells = 16;
 
 [[gnu::always_inline]] inline std::size_t packShortLine(const Cell* cells, int count, std::uint8_t* const start) {
-    const std::uint64_t high = cells[0].high();
-    const std::uint64_t fg = cells[0].low() & ~std::uint64_t{0xFFFFFFFF};
-    // What is left of a cell's low word without the run's colour: its code
-    // point and the right-half bit, to be a code point below 0x80 alone.
-    for (int i = 0; i < count; ++i)
-        if (cells[i].high() != high || (cells[i].low() ^ fg) >= 0x80) return 0;
     std::uint8_t* out = start;
     putPaddedVarint(out, std::uint32_t(count), 2);
     out += 2;
     putRendition(out, cells[0]);
-    for (int i = 0; i < count; ++i) out[i] = std::uint8_t(cells[i].low());
-    return std::size_t(out + count - start);
+    // Each cell's byte is stored while its words are compared with the
+    // first's, without a branch: what differs from the run's rendition,
+    // and of the code point and right-half bit anything beyond seven bits,
+    // is gathered and tested once.
+    const std::uint64_t high = cells[0].high();
+    const std::uint64_t fg = cells[0].low() & ~std::uint64_t{0xFFFFFFFF};
+    std::uint64_t differs = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t low = cells[i].low();
+        out[i] = std::uint8_t(low);
+        differs |= (cells[i].high() ^ high) | ((low ^ fg) & ~std::uint64_t{0x7F});
+    }
+    return differs == 0 ? std::size_t(out + count - start) : 0;
 }
 
 // pack() of any other line.  Kept out of pack(): its frame (the vector
