@@ -13,23 +13,17 @@
 
 namespace vesper::packed_cells {
 
+using detail::HasBg;
+using detail::HasFg;
+using detail::HasFlags;
+using detail::putRendition;
+using detail::putVarint;
+
 namespace {
 
 constexpr std::uint8_t kRightHalf = 0xF8;   // an explicit right half follows
 constexpr std::uint8_t kNoRightHalf = 0xF9; // a width-two character without its right half
 constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit;
-
-enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
-
-// The writers store through a pointer into a buffer sized for the worst
-// case up front: a bounds check per byte costs as much as the packing.
-void putVarint(std::uint8_t*& out, std::uint32_t value) {
-    while (value >= 0x80) {
-        *out++ = std::uint8_t(value | 0x80);
-        value >>= 7;
-    }
-    *out++ = std::uint8_t(value);
-}
 
 std::uint32_t getVarint(const std::uint8_t*& p) {
     std::uint32_t value = 0;
@@ -78,22 +72,6 @@ std::uint32_t getCodePoint(const std::uint8_t*& p) {
                              std::uint32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
     p += 3;
     return cp;
-}
-
-// A run's mask and the values it says are there (what differs from the
-// default rendition), for the run that starts with `first`.
-[[gnu::always_inline]] inline void putRendition(std::uint8_t*& out, const Cell& first) {
-    if (first.sameAttributes(Cell())) {  // the default rendition, the usual case: one compare
-        *out++ = 0;
-        return;
-    }
-    const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
-                                           (first.bg() != kDefaultColor ? HasBg : 0) |
-                                           (first.flags() != 0 ? HasFlags : 0));
-    *out++ = mask;
-    if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
-    if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
-    if (mask & HasFlags) putVarint(out, first.flags());
 }
 
 // A varint in exactly `width` bytes (continuation bits on the padding), so
@@ -210,49 +188,9 @@ int runEnd(const Cell* cells, int from, int count) {
 
 }  // namespace
 
-namespace {
-
-// A short line of one rendition and one-byte code points (a "y", a line
-// number, a short log line): the one run is written as the loop below
-// would write it, without setting up its vector tests.  Returns 0 for any
-// other line (the bytes it wrote are not kept).
-constexpr int kShortLineCells = 16;
-
-[[gnu::always_inline]] inline std::size_t packShortLine(const Cell* cells, int count, std::uint8_t* const start) {
-    std::uint8_t* out = start;
-    putPaddedVarint(out, std::uint32_t(count), 2);
-    out += 2;
-    putRendition(out, cells[0]);
-    // Each cell's byte is stored while its words are compared with the
-    // first's, without a branch: what differs from the run's rendition,
-    // and of the code point and right-half bit anything beyond seven bits,
-    // is gathered and tested once.
-    const std::uint64_t high = cells[0].high();
-    const std::uint64_t fg = cells[0].low() & ~std::uint64_t{0xFFFFFFFF};
-    std::uint64_t differs = 0;
-    for (int i = 0; i < count; ++i) {
-        const std::uint64_t low = cells[i].low();
-        out[i] = std::uint8_t(low);
-        differs |= (cells[i].high() ^ high) | ((low ^ fg) & ~std::uint64_t{0x7F});
-    }
-    return differs == 0 ? std::size_t(out + count - start) : 0;
-}
-
-// pack() of any other line.  Kept out of pack(): its frame (the vector
-// loops' registers) would cost a short line as much as packing it.
-[[gnu::noinline]] std::size_t packRuns(const Cell* cells, int count, std::uint8_t* const start);
-
-}  // namespace
-
-std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
-    if (count > 0 && count <= kShortLineCells)
-        if (const std::size_t size = packShortLine(cells, count, start)) return size;
-    return packRuns(cells, count, start);
-}
-
-namespace {
-
-std::size_t packRuns(const Cell* cells, int count, std::uint8_t* const start) {
+// The lines pack() does not take itself.  Out of line: its frame (the
+// vector loops' registers) would cost a short line as much as packing it.
+std::size_t detail::packRuns(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
     const CellWidths widthOf;
     std::uint8_t* out = start;
@@ -361,8 +299,6 @@ std::size_t packRuns(const Cell* cells, int count, std::uint8_t* const start) {
     }
     return std::size_t(out - start);
 }
-
-}  // namespace
 
 void unpack(const std::uint8_t* packed, Cell* out, int count) {
     const std::uint8_t* p = packed;
