@@ -90,25 +90,38 @@ void LineStore::pack(StoredLine& stored) {
     giveCells(packKeepingCells(stored));
 }
 
-Line LineStore::packKeepingCells(StoredLine& stored) {
+[[gnu::always_inline]] inline void LineStore::packInto(PackedRef& packed, const Cell* cells, int& count,
+                                                       const Cell& tail) {
+    while (count > 0 && cells[count - 1] == tail) --count;
+    if (count == 0) return;
+    PackedArena& arena = *arena_;
+    std::uint8_t* out = arena.reserve(packed_cells::mostBytes(count));
+    packed.assign(arena, arena.commit(packed_cells::pack(cells, count, out)));
+}
+
+// Inlined into the scroll step, which packs a line per line feed.
+[[gnu::always_inline]] inline void LineStore::packState(StoredLine& stored) {
     LineState& state = stored.state;
     if (state.blanked) {
         state.tail = state.blankFill;
         state.extent = 0;
         state.blanked = false;
     } else {
-        stored.packed = packCells(stored.cells.data(), state.extent, state.tail);
+        packInto(stored.packed, stored.cells.data(), state.extent, state.tail);
     }
-    Line cells = std::move(stored.cells);
-    stored.cells = Line();
+}
+
+Line LineStore::packKeepingCells(StoredLine& stored) {
+    packState(stored);
+    Line cells;
+    cells.swap(stored.cells);
     return cells;
 }
 
 PackedRef LineStore::packCells(const Cell* cells, int& count, const Cell& tail) {
-    while (count > 0 && cells[count - 1] == tail) --count;
-    if (count == 0) return PackedRef();
-    std::uint8_t* out = arena_->reserve(packed_cells::mostBytes(count));
-    return PackedRef(*arena_, arena_->commit(packed_cells::pack(cells, count, out)));
+    PackedRef packed;
+    packInto(packed, cells, count, tail);
+    return packed;
 }
 
 void LineStore::packNewest(std::int64_t count) {
@@ -278,7 +291,7 @@ void LineStore::blankPacked(StoredLine& stored, const Cell& fill) {
     pack(stored);
 }
 
-void LineStore::recycle(StoredLine& stored, const Cell& fill) {
+[[gnu::always_inline]] inline void LineStore::recycle(StoredLine& stored, const Cell& fill) {
     LineState& state = stored.state;
     if (stored.isPacked() || state.blanked || state.extent > kEagerBlankCells || !(state.tail == fill)) {
         blank(stored, fill);
@@ -365,10 +378,9 @@ void LineStore::pushLine(const Cell& fill) {
         // new bottom row.  With the ring exactly full that is a step of its
         // head, and nothing else moves.
         ring_.fit();
-        ring_.moveFrontToBack();
+        StoredLine& bottom = *ring_.moveFrontToBack();  // the store holds at least one row
         ++firstLine_;
         ++screenTopLine_;
-        StoredLine& bottom = ring_[ring_.size() - 1];
         StoredLine* entered = scrollbackCount() > 0 ? &ring_[rowIndex(0) - 1] : nullptr;
         if (entered && bottom.isPacked() && !entered->isPacked()) {
             // The row entering the scrollback hands its cells, with what is
@@ -377,7 +389,8 @@ void LineStore::pushLine(const Cell& fill) {
             bottom.packed.reset();
             bottom.extras.reset();
             bottom.state = entered->state;
-            bottom.cells = packKeepingCells(*entered);
+            packState(*entered);
+            bottom.cells.swap(entered->cells);  // the bottom row, packed, had none
         } else if (entered) {
             pack(*entered);
         }

@@ -259,9 +259,14 @@ private:
     void pack(StoredLine& stored);
     // pack() that returns the line's cell vector, its cells untouched.
     Line packKeepingCells(StoredLine& stored);
+    // packKeepingCells() that leaves the cell vector in the line: the caller
+    // takes it at once (the line is not yet seen as packed).
+    void packState(StoredLine& stored);
     // cells[0, count) with the cells equal to `tail` at their end dropped,
     // packed into the arena; `count` ends as the cells kept (the extent).
     PackedRef packCells(const Cell* cells, int& count, const Cell& tail);
+    // packCells() into `packed`, which holds nothing (a full line's).
+    void packInto(PackedRef& packed, const Cell* cells, int& count, const Cell& tail);
     // The newest `count` scrollback lines are packed (the ones that just
     // entered it; lines enter the scrollback only at its newest end).
     void packNewest(std::int64_t count);

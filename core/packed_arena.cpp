@@ -16,6 +16,16 @@ void PackedArena::open(std::size_t most) {
         heldBytes_ += chunk.capacity;
     }
     chunks_.push_back(std::move(chunk));
+    current_ = &chunks_.back();
+    next_ = current_->data.get();
+    end_ = next_ + current_->capacity;
+    nextHandle_ = (firstSequence_ + chunks_.size() - 1) << 32;
+}
+
+std::size_t PackedArena::lineCount() const {
+    std::size_t lines = 0;
+    for (const Chunk& chunk : chunks_) lines += chunk.lines;
+    return lines;
 }
 
 void PackedArena::free(Chunk& chunk) {
@@ -25,12 +35,13 @@ void PackedArena::free(Chunk& chunk) {
         chunk.data.reset();
         heldBytes_ -= chunk.capacity;
     }
-    chunk.used = chunk.capacity;  // nothing more goes into it
+    if (&chunk == current_) next_ = end_ = nullptr;  // nothing more goes into it
     // Freed chunks at the front are forgotten; the newest one always stays.
     std::size_t gone = 0;
     while (gone + 1 < chunks_.size() && !chunks_[gone].data) ++gone;
     chunks_.erase(chunks_.begin(), chunks_.begin() + std::ptrdiff_t(gone));
     firstSequence_ += gone;
+    current_ = &chunks_.back();
 }
 
 }  // namespace vesper

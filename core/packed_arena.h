@@ -24,16 +24,17 @@ public:
 
     // Room for a line of up to `most` bytes, to be written and then
     // committed with the bytes it took; nothing else may come between.
+    // (A chunk with exactly `most` bytes left is passed over: an arena
+    // without chunks then needs no test of its own.)
     std::uint8_t* reserve(std::size_t most) {
-        if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < most) open(most);
-        return chunks_.back().data.get() + chunks_.back().used;
+        if (std::size_t(end_ - next_) <= most) open(most);
+        return next_;
     }
     std::uint64_t commit(std::size_t used) {
-        Chunk& chunk = chunks_.back();
-        const std::uint64_t handle = (firstSequence_ + chunks_.size() - 1) << 32 | chunk.used;
-        chunk.used += std::uint32_t(used);
-        ++chunk.lines;
-        ++lines_;
+        const std::uint64_t handle = nextHandle_;
+        next_ += used;
+        nextHandle_ += used;
+        ++current_->lines;
         return handle;
     }
     const std::uint8_t* bytes(std::uint64_t handle) const {
@@ -41,11 +42,11 @@ public:
     }
     void release(std::uint64_t handle) {
         Chunk& chunk = chunks_[std::size_t((handle >> 32) - firstSequence_)];
-        --lines_;
-        if (--chunk.lines == 0 && &chunk != &chunks_.back()) free(chunk);
+        if (--chunk.lines == 0 && &chunk != current_) free(chunk);
     }
 
-    std::size_t lineCount() const { return lines_; }
+    // The lines held (a count over the chunks: for checks and tests).
+    std::size_t lineCount() const;
     // The bytes of the chunks held, the spare included.
     std::size_t heldBytes() const { return heldBytes_; }
 
@@ -53,16 +54,21 @@ private:
     struct Chunk {
         std::unique_ptr<std::uint8_t[]> data;  // null once freed
         std::uint32_t capacity = 0;
-        std::uint32_t used = 0;
         std::uint32_t lines = 0;
     };
     void open(std::size_t most);
     void free(Chunk& chunk);
 
     std::vector<Chunk> chunks_;  // the last one is written to
+    // The chunk written to (chunks_.back()), where its next line goes, its
+    // end, and the handle of that next line: packing a line reads nothing
+    // else.
+    Chunk* current_ = nullptr;
+    std::uint8_t* next_ = nullptr;
+    std::uint8_t* end_ = nullptr;
+    std::uint64_t nextHandle_ = 0;
     std::uint64_t firstSequence_ = 1;  // of chunks_.front(); handles are never 0
     std::unique_ptr<std::uint8_t[]> spare_;
-    std::size_t lines_ = 0;
     std::size_t heldBytes_ = 0;
 };
 
@@ -87,6 +93,11 @@ public:
     const std::uint8_t* bytes() const { return arena_->bytes(handle_); }
     void reset() {
         if (handle_ != 0) arena_->release(std::exchange(handle_, 0));
+    }
+    // Takes `handle` of `arena`; holds nothing before (reset() first).
+    void assign(PackedArena& arena, std::uint64_t handle) {
+        arena_ = &arena;
+        handle_ = handle;
     }
     void swap(PackedRef& other) noexcept {
         std::swap(arena_, other.arena_);

@@ -13,23 +13,17 @@
 
 namespace vesper::packed_cells {
 
+using detail::HasBg;
+using detail::HasFg;
+using detail::HasFlags;
+using detail::putRendition;
+using detail::putVarint;
+
 namespace {
 
 constexpr std::uint8_t kRightHalf = 0xF8;   // an explicit right half follows
 constexpr std::uint8_t kNoRightHalf = 0xF9; // a width-two character without its right half
 constexpr std::uint32_t kLowMask = Cell::kCodePointMask | Cell::kContinuationBit;
-
-enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
-
-// The writers store through a pointer into a buffer sized for the worst
-// case up front: a bounds check per byte costs as much as the packing.
-void putVarint(std::uint8_t*& out, std::uint32_t value) {
-    while (value >= 0x80) {
-        *out++ = std::uint8_t(value | 0x80);
-        value >>= 7;
-    }
-    *out++ = std::uint8_t(value);
-}
 
 std::uint32_t getVarint(const std::uint8_t*& p) {
     std::uint32_t value = 0;
@@ -149,13 +143,7 @@ std::size_t packAsciiRuns(const Cell* cells, int count, std::uint8_t* const star
         const auto length = std::uint32_t(end - runStart);
         putPaddedVarint(out, length, 2);  // the general loop's count width below 2^14 cells
         out += 2;
-        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
-                                               (first.bg() != kDefaultColor ? HasBg : 0) |
-                                               (first.flags() != 0 ? HasFlags : 0));
-        *out++ = mask;
-        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
-        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
-        if (mask & HasFlags) putVarint(out, first.flags());
+        putRendition(out, first);
         // Sixteen bytes at a time: `text` and the output (see mostBytes)
         // have room past the end.
         for (std::uint32_t k = 0; k < length; k += 16)
@@ -200,7 +188,9 @@ int runEnd(const Cell* cells, int from, int count) {
 
 }  // namespace
 
-std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
+// The lines pack() does not take itself.  Out of line: its frame (the
+// vector loops' registers) would cost a short line as much as packing it.
+std::size_t detail::packRuns(const Cell* cells, int count, std::uint8_t* const start) {
     const int countWidth = count < (1 << 14) ? 2 : count < (1 << 21) ? 3 : 5;
     const CellWidths widthOf;
     std::uint8_t* out = start;
@@ -210,13 +200,7 @@ std::size_t pack(const Cell* cells, int count, std::uint8_t* const start) {
         const std::uint64_t runFg = first.low() >> 32;
         std::uint8_t* const countAt = out;
         out += countWidth;
-        const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
-                                               (first.bg() != kDefaultColor ? HasBg : 0) |
-                                               (first.flags() != 0 ? HasFlags : 0));
-        *out++ = mask;
-        if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
-        if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
-        if (mask & HasFlags) putVarint(out, first.flags());
+        putRendition(out, first);
         auto inRun = [&](int at) { return cells[at].high() == runHigh && (cells[at].low() >> 32) == runFg; };
         const int begin = i;
         int end = -1;  // the run's end, once known

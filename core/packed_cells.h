@@ -35,9 +35,77 @@ inline constexpr std::size_t kMostBytesPerCell = 5 + 1 + 5 + 1 + 3 * 5;
 // The most bytes `count` cells can take packed, and room for the packer's
 // sixteen-byte copies past the end.
 inline std::size_t mostBytes(int count) { return std::size_t(count < 0 ? 0 : count) * kMostBytesPerCell + 16; }
+
+namespace detail {
+
+enum Mask : std::uint8_t { HasFg = 1, HasBg = 2, HasFlags = 4 };
+
+// The writers store through a pointer into a buffer sized for the worst
+// case up front: a bounds check per byte costs as much as the packing.
+inline void putVarint(std::uint8_t*& out, std::uint32_t value) {
+    while (value >= 0x80) {
+        *out++ = std::uint8_t(value | 0x80);
+        value >>= 7;
+    }
+    *out++ = std::uint8_t(value);
+}
+
+// A run's mask and the values it says are there (what differs from the
+// default rendition), for the run that starts with `first`.
+[[gnu::always_inline]] inline void putRendition(std::uint8_t*& out, const Cell& first) {
+    const std::uint8_t mask = std::uint8_t((first.fg() != kDefaultColor ? HasFg : 0) |
+                                           (first.bg() != kDefaultColor ? HasBg : 0) |
+                                           (first.flags() != 0 ? HasFlags : 0));
+    *out++ = mask;
+    if (mask & HasFg) putVarint(out, std::uint32_t(first.fg()));
+    if (mask & HasBg) putVarint(out, std::uint32_t(first.bg()));
+    if (mask & HasFlags) putVarint(out, first.flags());
+}
+
+// A short line of one rendition and one-byte code points (a "y", a line
+// number, a short log line) is one run, written here as packRuns() would
+// write it, without setting up its vector tests.  Returns 0 for any other
+// line (the bytes it wrote are not kept).
+inline constexpr int kShortLineCells = 16;
+
+[[gnu::always_inline]] inline std::size_t packShortLine(const Cell* cells, int count, std::uint8_t* const start) {
+    std::uint8_t* out = start;
+    // The count in two varint bytes, the width every run's count takes
+    // below 2^14 cells.
+    out[0] = std::uint8_t(0x80 | count);
+    out[1] = 0;
+    out += 2;
+    if (cells[0].sameAttributes(Cell()))  // the default rendition, the usual case: one compare
+        *out++ = 0;
+    else
+        putRendition(out, cells[0]);
+    // Each cell's byte is stored while its words are compared with the
+    // first's, without a branch: what differs from the run's rendition,
+    // and of the code point and right-half bit anything beyond seven bits,
+    // is gathered and tested once.
+    const std::uint64_t high = cells[0].high();
+    const std::uint64_t fg = cells[0].low() & ~std::uint64_t{0xFFFFFFFF};
+    std::uint64_t differs = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t low = cells[i].low();
+        out[i] = std::uint8_t(low);
+        differs |= (cells[i].high() ^ high) | ((low ^ fg) & ~std::uint64_t{0x7F});
+    }
+    return differs == 0 ? std::size_t(out + count - start) : 0;
+}
+
+std::size_t packRuns(const Cell* cells, int count, std::uint8_t* out);
+
+}  // namespace detail
+
 // Cells [0, count) packed into out[0, mostBytes(count)); returns the bytes
-// written.
-std::size_t pack(const Cell* cells, int count, std::uint8_t* out);
+// written.  Inline for the short lines that a flood of output scrolls,
+// which it packs itself.
+inline std::size_t pack(const Cell* cells, int count, std::uint8_t* out) {
+    if (count > 0 && count <= detail::kShortLineCells)
+        if (const std::size_t size = detail::packShortLine(cells, count, out)) return size;
+    return detail::packRuns(cells, count, out);
+}
 // Writes the `count` cells packed in `packed` to out[0, count).
 void unpack(const std::uint8_t* packed, Cell* out, int count);
 // The text of the `count` cells packed in `packed` as UTF-8, as a line's

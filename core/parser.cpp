@@ -96,8 +96,15 @@ void Parser::feed(const std::uint8_t* bytes, std::int64_t count) {
             p = run;
         } else if (b == '\n' || b == '\r') {
             repeatArmed_ = csiMayRepeat_ = false;
-            if (b == '\n') screen_.lineFeed();
-            else screen_.carriageReturn();
+            if (b == '\r') {
+                screen_.carriageReturn();
+                if (end - p >= 2 && p[1] == '\n') {  // CR LF, the usual line end, in one step
+                    screen_.lineFeed();
+                    ++p;
+                }
+            } else {
+                screen_.lineFeed();
+            }
             ++p;
         } else if (b == kEsc && end - p >= 2 && p[1] == '[') {
             beginCsi();

@@ -37,11 +37,16 @@ public:
     }
 
     // The first element becomes the last; nothing is allocated or copied.
-    void moveFrontToBack() {
-        if (size_ == 0) return;
+    // Returns it (null for an empty ring).
+    T* moveFrontToBack() {
+        if (size_ == 0) return nullptr;
         using std::swap;
-        if (size_ < capacity_) swap(slots_[head_], slots_[slot(size_)]);
+        const std::size_t first = head_;
         head_ = slot(1);
+        if (size_ == capacity_) return &slots_[first];
+        const std::size_t last = slot(size_ - 1);
+        swap(slots_[first], slots_[last]);
+        return &slots_[last];
     }
 
     // The array shrinks to exactly size() slots (one reallocation), so that

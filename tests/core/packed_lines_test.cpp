@@ -80,6 +80,25 @@ const CodecCase kCodecCases[] = {
     {"RightHalfOfAnotherRendition", {narrow(0x4E2D), rightHalf(0, kRed), narrow('z')}},
     {"StrayRightHalves", {rightHalf(), narrow('a'), rightHalf(), rightHalf('q'), rightHalf(0x4E2D, kDirect)}},
     {"ReservedLeadBytesAsText", {narrow(0xF8), narrow(0xF9), narrow(0x4E2D), narrow(0xF9)}},
+    // Short lines (up to sixteen cells) take their own path when they are
+    // one run of one-byte characters: these sit on either side of it.
+    {"OneCell", {narrow('y')}},
+    {"OneCellInColour", {narrow('y', kDirect)}},
+    {"OneCellWithFlagsOnly", {narrow('y', {kDefaultColor, kDefaultColor, CellAttributes::Bold})}},
+    {"ShortLineChangingBackgroundOnly", {narrow('a'), narrow('b', {kDefaultColor, 3, 0}), narrow('c')}},
+    {"ShortLineChangingForegroundOnly", {narrow('a', kRed), narrow('b', {kDefaultColor, kDefaultColor, CellAttributes::Bold})}},
+    {"ShortLineWithWide", {narrow('a'), narrow(0x4E2D), rightHalf()}},
+    {"ShortLineWithAccent", {narrow('a'), narrow(0x80), narrow('c')}},
+    {"ShortLineWithStrayHalf", {narrow('a'), rightHalf()}},
+    {"ShortLineWithHalfOfASpace", {narrow('a'), rightHalf(' ')}},
+    {"ShortLineOfCodePointZero", {narrow(0), narrow('b')}},
+    {"SixteenCells", std::vector<Cell>(16, narrow('x', kRed))},
+    {"SixteenCellsEndingInAnotherRendition", [] {
+         std::vector<Cell> cells(15, narrow('x'));
+         cells.push_back(narrow('z', kRed));
+         return cells;
+     }()},
+    {"SeventeenCells", std::vector<Cell>(17, narrow('x'))},
 };
 
 class PackedCodecTest : public ::testing::TestWithParam<CodecCase> {};
@@ -210,6 +229,36 @@ TEST_P(PackedLinesTest, ScrollbackKeepsLinesExactlyAndGivesThemBack) {
 
 INSTANTIATE_TEST_SUITE_P(Packed, PackedLinesTest, ::testing::ValuesIn(kLineCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Once the scrollback is full, each line feed hands the entering row's
+// cells to the new bottom row and packs the row in the same step: the lines
+// kept, and the rows written after it, are those of a scrollback that is
+// still growing.  Short lines of every kind, each fed as the row that
+// scrolls next.
+TEST(PackedLines, AFullScrollbackKeepsLinesAsAGrowingOneDoes) {
+    const std::string lines[] = {
+        "y", "ab", "xyz", WIDE, "a" CSI "31mb" CSI "m", CSI "41mr" CSI "m", "t" CSI "44m" CSI "K" CSI "m",
+        "", "\xc3\xa9", "a" CSI "4:3mc" CSI "m", "a\xcc\x81", OSC "8;;http://a/" ST "l" OSC "8;;" ST,
+        "0123456789abcdef", "0123456789abcdefg", "0123456789abcdefghijklmno", "w" CSI "42m" CSI "2K" CSI "m",
+        "e" CSI "45m" CSI "3X" CSI "m", "y"};
+    Terminal full(20, 3, 2), growing(20, 3, 1000);
+    for (int warm = 0; warm < 4; ++warm) {
+        full.feed("warm\r\n");
+        growing.feed("warm\r\n");
+    }
+    for (const std::string& line : lines) {
+        full.feed(line + "\r\n");
+        growing.feed(line + "\r\n");
+        full.screen.checkInvariants();
+        const Snapshot a = full.snapshot(), b = growing.snapshot();
+        ASSERT_EQ(a.lines.size(), 5u);
+        for (std::size_t k = 0; k < 5; ++k) {
+            const std::size_t other = b.lines.size() - 5 + k;
+            EXPECT_EQ(a.lines[k], b.lines[other]) << testing::PrintToString(line) << ", line " << k;
+            EXPECT_EQ(a.extras[k], b.extras[other]) << testing::PrintToString(line) << ", line " << k;
+        }
+    }
+}
 
 // A packed line read through many others (a search, a text extraction)
 // still reads right: the expanded-line cache gives back its own cells.

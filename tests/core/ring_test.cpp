@@ -36,7 +36,8 @@ TEST(Ring, RandomOperationsMatchADeque) {
             ring.pushFront(value);
             model.push_front(value);
         } else if (op == 2 && !model.empty()) {
-            ring.moveFrontToBack();
+            const std::string* moved = ring.moveFrontToBack();
+            ASSERT_EQ(moved, &ring[ring.size() - 1]) << step;
             std::rotate(model.begin(), model.begin() + 1, model.end());
         } else if (op == 3 && !model.empty()) {
             const std::size_t count = random() % (model.size() / 4 + 2);
@@ -69,11 +70,12 @@ TEST(Ring, MoveFrontToBackWhenFullAndAssign) {
     ring.assign(8, 7);  // exactly the first capacity: moving only advances the head
     for (int i = 0; i < 8; ++i) ring[std::size_t(i)] = i;
     ring.moveFrontToBack();
-    ring.moveFrontToBack();
+    const int* moved = ring.moveFrontToBack();
+    EXPECT_EQ(moved, &ring[7]);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(ring[std::size_t(i)], (i + 2) % 8);
     ring.popFront(100);  // more than held: empties
     EXPECT_EQ(ring.size(), 0u);
-    ring.moveFrontToBack();  // on an empty ring: nothing
+    EXPECT_EQ(ring.moveFrontToBack(), nullptr);  // on an empty ring: nothing
     EXPECT_EQ(ring.size(), 0u);
 }
 
