@@ -85,11 +85,6 @@ bool LineStore::packedText(int number, std::vector<char>& out, std::size_t& used
 
 // --- packing -------------------------------------------------------------------
 
-void LineStore::pack(StoredLine& stored) {
-    if (stored.isPacked()) return;
-    giveCells(packKeepingCells(stored));
-}
-
 [[gnu::always_inline]] inline void LineStore::packInto(PackedRef& packed, const Cell* cells, int& count,
                                                        const Cell& tail) {
     while (count > 0 && cells[count - 1] == tail) --count;
@@ -111,11 +106,12 @@ void LineStore::pack(StoredLine& stored) {
     }
 }
 
-Line LineStore::packKeepingCells(StoredLine& stored) {
+void LineStore::pack(StoredLine& stored) {
+    if (stored.isPacked()) return;
     packState(stored);
     Line cells;
     cells.swap(stored.cells);
-    return cells;
+    giveCells(std::move(cells));
 }
 
 PackedRef LineStore::packCells(const Cell* cells, int& count, const Cell& tail) {

@@ -257,10 +257,8 @@ private:
     // A full line becomes packed: the cells after its last one that differs
     // from its tail are dropped, its cell vector goes to the spares.
     void pack(StoredLine& stored);
-    // pack() that returns the line's cell vector, its cells untouched.
-    Line packKeepingCells(StoredLine& stored);
-    // packKeepingCells() that leaves the cell vector in the line: the caller
-    // takes it at once (the line is not yet seen as packed).
+    // pack() that leaves the cell vector, its cells untouched, in the line:
+    // the caller takes it at once (the line is not yet seen as packed).
     void packState(StoredLine& stored);
     // cells[0, count) with the cells equal to `tail` at their end dropped,
     // packed into the arena; `count` ends as the cells kept (the extent).
